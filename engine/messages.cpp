@@ -1,0 +1,44 @@
+// ShowMessage, LogMessage and the assertion routine.
+#include "engine/messages.h"
+
+#include <cstdarg>
+#include <cstdlib>
+
+#include "search/records.h"
+
+FILE* fdlog;
+const char logfile[] = "vell.log";
+
+void ShowMessage(const char* text) {
+    std::fputs(text, stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+    if (PBlock.log_on.load(std::memory_order_relaxed) && fdlog) {
+        std::fprintf(fdlog, "%s\n", text);
+        std::fflush(fdlog);
+    }
+}
+
+void ShowMessagef(const char* fmt, ...) {
+    char buf[4096];
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    ShowMessage(buf);
+}
+
+void LogMessage(const char* text) {
+    if (!fdlog) return;
+    std::fprintf(fdlog, "%s\n", text);
+    std::fflush(fdlog);
+}
+
+void AssertionFail(const char* file, int line, const char* expr) {
+    std::fflush(stdout);
+    if (FILE* f = std::fopen("assert.log", "w")) {
+        std::fprintf(f, "file \"%s\", line %d, assertion \" %s \" failed\n\n", file, line, expr);
+        std::fclose(f);
+    }
+    std::_Exit(-1);
+}

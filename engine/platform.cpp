@@ -1,0 +1,31 @@
+// Linux versions of the clock, sleep and input services.
+#include "engine/platform.h"
+
+#include <cerrno>
+#include <ctime>
+#include <poll.h>
+#include <unistd.h>
+
+double GetTime() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+void SleepMs(int ms) {
+    timespec ts{ms / 1000, long(ms % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) == -1 && errno == EINTR) {
+    }
+}
+
+bool InputWaiting(int timeout_ms) {
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    int r = poll(&p, 1, timeout_ms);
+    return r > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL));
+}
+
+long ReadInput(char* buf, size_t n) {
+    ssize_t r = read(STDIN_FILENO, buf, n);
+    if (r < 0) return (errno == EAGAIN || errno == EINTR) ? -1 : 0;
+    return long(r);
+}
