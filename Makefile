@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all build run test bench format clean
+.PHONY: all build run test check test-asan test-tsan fuzz bench format clean
 
 all: build
 
@@ -14,8 +14,27 @@ build:
 run: build
 	./$(BUILD)/vell
 
-test: build
+# Every test: the Release suite, then the sanitizer builds and the fuzzers.
+test: check
+
+# The Release suite alone (unit tests, engine transcripts, self-play games).
+check: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The suite under AddressSanitizer and UndefinedBehaviorSanitizer (the long
+# self-play games run in the Release suite only).
+test-asan:
+	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELL_NATIVE=OFF \
+	  -DVELL_SANITIZE=address,undefined >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	cd build-asan && ctest --output-on-failure -j $(JOBS) -E '^SystemGames\.'
+
+# The multi-threaded search tests under ThreadSanitizer.
+test-tsan:
+	@cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELL_NATIVE=OFF \
+	  -DVELL_SANITIZE=thread >/dev/null
+	@cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -R 'Threads'
 
 bench: build
 	./$(BUILD)/perft_bench
@@ -25,4 +44,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz
