@@ -1,0 +1,51 @@
+// The transposition table shared by all search threads: a lock-free block of
+// 16-byte entries, each validated by a lock word that XORs key and data.
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+#include "board/position.h"
+
+// A caller's copy of one entry. A probe that finds nothing usable leaves depth
+// below -49: TT_MISS (nothing stored), TT_TORN (the lock check failed) or
+// TT_BAD_MOVE (the move does not fit the board).
+struct TTEntry {
+    uint16_t move;
+    int16_t score;   // bounded by the window, mate scores relative to the node
+    uint8_t bound;   // 1 upper (failed low), 2 lower (failed high), 3 exact
+    int8_t depth;    // TT_EMPTY in a never-used slot
+    uint16_t age;
+    uint32_t lock_lo, lock_hi;  // key XOR ((move << 16) + score + 15000)
+};
+static_assert(sizeof(TTEntry) == 16);
+
+constexpr int TT_EMPTY = -50, TT_MISS = -99, TT_TORN = -98, TT_BAD_MOVE = -97;
+constexpr int BOUND_UPPER = 1, BOUND_LOWER = 2, BOUND_EXACT = 3;
+
+// In the table an entry is two atomic words, written and read without locks:
+// data holds the first eight bytes of TTEntry (move, score, bound, depth,
+// age), lock holds lock_hi:lock_lo. A slot written by two threads at once
+// mixes the words of both and fails the lock check.
+struct TTSlot {
+    std::atomic<uint64_t> data, lock;
+};
+
+extern TTSlot* hashtable;           // entries + 16 slots
+extern uint64_t entries;            // slots of the table proper
+extern TTSlot* xhtable[2];          // the half for white and for black to move
+extern std::atomic<uint64_t> ttcnt;  // stores into never-used slots (fill statistic only)
+
+// Frees the old block, allocates hash_mb megabytes, empties it and redraws
+// the position keys. 0 on success, -1 when the block cannot be allocated.
+int InitTTable();
+// Empties every slot and resets the fill count, hash_fill and tt_age.
+void ClearTTable();
+// Frees the block (shutdown); entries becomes 0.
+void FreeTTable();
+// The caller sets entry->depth to TT_MISS first; depth stays below -49
+// unless a valid entry for this position was found.
+void ProbeTTable(Position* pos, TTEntry* entry);
+// alpha and beta are the window the node was entered with.
+void StoreTT(Position* pos, int ply, int depth, int alpha, int beta, int score, uint16_t move);
+// Percent of slots ever written, 0 for an empty table.
+int HashFill();
