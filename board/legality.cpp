@@ -1,0 +1,127 @@
+// Check, threat and static-exchange tests (the legality test is inline in
+// the header).
+#include "board/legality.h"
+
+static inline uint64_t Bit(int sq) { return uint64_t(1) << sq; }
+
+// A piece of `mask` on both lines through k and through from that sees k once
+// from is vacated and to is filled.
+static int Uncovers(uint64_t pieces, const SqTable& rays, int k, int from, uint64_t occ2) {
+    if (!(rays[k] & Bit(from))) return 0;
+    for (uint64_t b = pieces & rays[k] & rays[from]; b; b &= b - 1)
+        if (!(BB_Between[LSB(b)][k] & occ2)) return 1;
+    return 0;
+}
+
+static int CheckingType(const MoveEntry* entry) {
+    uint16_t m = entry->move;
+    if (m & PROMO_B) return BISHOP;
+    if (m & PROMO_N) return KNIGHT;
+    if (m & PROMO_Q) return QUEEN;
+    if (m & PROMO_R) return ROOK;
+    return PieceType(entry->piece);
+}
+
+int MoveGivesCheck(Position* pos, int side, const MoveEntry* entry) {
+    int from = MoveFrom(entry->move), to = MoveTo(entry->move);
+    int type = CheckingType(entry);
+    int k = KingSq(*pos, side ^ 1);
+    uint64_t kb = Bit(k);
+    uint64_t occ = pos->bb[0][0] | pos->bb[1][0];
+    if (type == PAWN && (BB_PawnRays[side][to] & kb)) return 1;
+    if (type == KNIGHT && (BB_KnightRays[to] & kb)) return 1;
+    if ((type == BISHOP || type == QUEEN) && (BB_BishopRays[to] & kb) && !(BB_Between[to][k] & occ)) return 1;
+    if ((type == ROOK || type == QUEEN) && (BB_RookRays[to] & kb) && !(BB_Between[to][k] & occ)) return 1;
+
+    if (!(pos->msig[side] & 0xFFF00)) return 0;  // no bishop, rook or queen to uncover
+    uint64_t occ2 = (occ & ~Bit(from)) | Bit(to);
+    const uint64_t* own = pos->bb[side];
+    if (Uncovers(own[ROOK] | own[QUEEN], BB_RookRays, k, from, occ2)) return 2;
+    if (Uncovers(own[BISHOP] | own[QUEEN], BB_BishopRays, k, from, occ2)) return 2;
+    return 0;
+}
+
+// Zone squares on the slider's new lines that another piece of `us` already
+// attacks; own pieces of `transparent` do not block the line.
+static int ZoneThreat(Position* pos, const MoveEntry* entry, const SqTable& rays, uint64_t transparent,
+                      uint64_t zone) {
+    int us = pos->side, from = MoveFrom(entry->move), to = MoveTo(entry->move);
+    int type = PieceType(entry->piece);
+    uint64_t blockers = (pos->bb[0][0] | pos->bb[1][0]) & ~transparent;
+    for (uint64_t b = zone & rays[to] & ~rays[from] & ~Bit(from); b; b &= b - 1) {
+        int s = LSB(b);
+        if (BB_Between[to][s] & blockers) continue;
+        pos->bb[us][0] ^= Bit(from);
+        pos->bb[us][type] ^= Bit(from);
+        int hit = SqAtakd(pos, s, us);
+        pos->bb[us][0] ^= Bit(from);
+        pos->bb[us][type] ^= Bit(from);
+        if (hit) return 1;
+    }
+    return 0;
+}
+
+// A slider reaching, along a line it did not see from `from`, one of `targets`.
+static int NewLineHit(uint64_t targets, const SqTable& rays, int from, int to, uint64_t occ) {
+    for (uint64_t b = targets & rays[to] & ~rays[from]; b; b &= b - 1)
+        if (!(BB_Between[to][LSB(b)] & occ)) return 1;
+    return 0;
+}
+
+int MoveIsThreat(Position* pos, const MoveEntry* entry) {
+    static constexpr int slider[8] = {0, 0, 0, 1, 2, 3, 0, 0};
+    int us = pos->side, them = us ^ 1;
+    int from = MoveFrom(entry->move), to = MoveTo(entry->move);
+    int type = PieceType(entry->piece);
+    const uint64_t* en = pos->bb[them];
+    const uint64_t* own = pos->bb[us];
+    uint64_t zone = BB_KingRays[KingSq(*pos, them)];
+    uint64_t occ = pos->bb[0][0] | pos->bb[1][0];
+
+    if (type == PAWN && (BB_PawnRays[us][to] & (en[KNIGHT] | en[BISHOP] | en[ROOK] | en[QUEEN] | zone))) return 1;
+    if (type == KNIGHT && (BB_KnightRays[to] & (en[ROOK] | en[QUEEN] | zone))) return 1;
+    if (type == BISHOP && NewLineHit(en[ROOK] | en[QUEEN], BB_BishopRays, from, to, occ)) return 1;
+    if (type == ROOK && NewLineHit(en[QUEEN], BB_RookRays, from, to, occ)) return 1;
+
+    if ((slider[type] & 2) && ZoneThreat(pos, entry, BB_RookRays, own[ROOK] | own[QUEEN], zone)) return 1;
+    if ((slider[type] & 1) && ZoneThreat(pos, entry, BB_BishopRays, own[BISHOP] | own[QUEEN], zone)) return 1;
+    return 0;
+}
+
+// Cheapest attacker of `side` on `to`: pawns, knights, then bishops, rooks,
+// queens with a clear line, then the king; 64 if none.
+static int CheapestAttacker(const Position* pos, int side, int to, uint64_t occupied) {
+    const uint64_t* p = pos->bb[side];
+    if (uint64_t b = BB_PawnRays[side ^ 1][to] & p[PAWN]) return LSB(b);
+    if (uint64_t b = BB_KnightRays[to] & p[KNIGHT]) return LSB(b);
+    const uint64_t lines[3] = {p[BISHOP] & BB_BishopRays[to], p[ROOK] & BB_RookRays[to],
+                               p[QUEEN] & (BB_BishopRays[to] | BB_RookRays[to])};
+    for (uint64_t b : lines)
+        for (; b; b &= b - 1)
+            if (!(BB_Between[LSB(b)][to] & occupied)) return LSB(b);
+    if (uint64_t b = BB_KingRays[to] & p[KING]) return LSB(b);
+    return NO_SQ;
+}
+
+int swapoff1(Position* pos, int side, int from, int to, uint64_t occupied) {
+    bool may_decline = from == NO_SQ;
+    if (may_decline) {
+        from = CheapestAttacker(pos, side, to, occupied);
+        if (from == NO_SQ) return 0;
+    }
+    int victim = pos->board[to], attacker = pos->board[from];
+    if (PieceType(victim) == KING) return 9999;
+    int gain = piece_value[PieceType(victim)];
+
+    pos->board[to] = uint8_t(attacker);
+    pos->board[from] = 0;
+    pos->bb[side][PieceType(attacker)] &= ~Bit(from);
+    int reply = swapoff1(pos, side ^ 1, NO_SQ, to, occupied & ~Bit(from));
+    pos->bb[side][PieceType(attacker)] |= Bit(from);
+    pos->board[from] = uint8_t(attacker);
+    pos->board[to] = uint8_t(victim);
+
+    int value = gain - reply;
+    int floor = may_decline ? 0 : -9999;
+    return value < floor ? floor : value;
+}

@@ -1,0 +1,48 @@
+// Move tests without making the move: legality, check, threat, and the
+// static exchange value of a capture sequence on one square.
+#pragma once
+#include <cstdint>
+
+#include "board/bitboard.h"
+#include "board/position.h"
+#include "engine/messages.h"
+
+// 1 if the pseudo-legal move of `side` leaves its king unattacked (castling:
+// passes no attacked square). Works as if the move's squares were toggled in
+// the sets, without touching the position. Inline: perft and the search call
+// it once per move.
+inline int MoveIsLegal(Position* pos, int side, uint16_t move) {
+    if (!move) return 0;
+    int from = MoveFrom(move), to = MoveTo(move);
+    int fpc = pos->board[from], tpc = pos->board[to];
+    VELL_ASSERT(fpc > 0);
+    VELL_ASSERT(PieceColor(fpc) == side);
+    VELL_ASSERT(tpc == 0 || PieceColor(tpc) != side);
+    int them = side ^ 1;
+    int k = KingSq(*pos, side);
+    if (PieceType(fpc) == KING) {
+        if (to == from + 2 || to == from - 2)
+            return !SqAtakd(pos, from, them) && !SqAtakd(pos, to, them) && !SqAtakd(pos, (from + to) >> 1, them);
+        k = to;
+    }
+    const uint64_t* e = pos->bb[them];
+    uint64_t gone = uint64_t(1) << to;  // enemy pieces that no longer stand
+    uint64_t occ = ((pos->bb[0][0] | pos->bb[1][0]) ^ (uint64_t(1) << from)) | gone;
+    if (PieceType(fpc) == PAWN && to == pos->ep) {
+        uint64_t taken = uint64_t(1) << (to - pawn_dir[side]);
+        gone |= taken;
+        occ ^= taken;
+    }
+    if (((BB_PawnRays[side][k] & e[PAWN]) | (BB_KnightRays[k] & e[KNIGHT]) | (BB_KingRays[k] & e[KING])) & ~gone)
+        return 0;
+    if (SliderSees((e[QUEEN] | e[BISHOP]) & BB_BishopRays[k] & ~gone, k, occ)) return 0;
+    return !SliderSees((e[QUEEN] | e[ROOK]) & BB_RookRays[k] & ~gone, k, occ);
+}
+
+// 0 no check, 1 direct check by the moved (or promoted) piece, 2 discovered.
+int MoveGivesCheck(Position* pos, int side, const MoveEntry* entry);
+// 1 if the move of the side to move makes a tactical threat.
+int MoveIsThreat(Position* pos, const MoveEntry* entry);
+// Exchange value for `side` capturing on `to`, first with the piece on `from`
+// (64: the cheapest attacker, and the side may decline).
+int swapoff1(Position* pos, int side, int from, int to, uint64_t occupied);

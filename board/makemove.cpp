@@ -1,0 +1,295 @@
+// Make and unmake of moves and null moves, the piece primitives and the
+// position keys.
+#include "board/makemove.h"
+
+#include "board/bitboard.h"
+#include "engine/messages.h"
+
+uint64_t rtable[1024];
+uint64_t rtable2[66];
+uint32_t seed = 54321;
+int keys_discarded;
+
+static uint32_t Draw() {
+    seed = seed * 0x7FF8A3EDu + 0x2AA01D31u;
+    return seed;
+}
+
+static uint64_t Draw64() {
+    uint64_t hi = Draw();
+    uint64_t lo = Draw();
+    return hi << 32 | lo;
+}
+
+// Two keys that agree in nearly all bits of one half would make collisions
+// between positions differing in those two pieces far likelier.
+static bool TooClose(uint64_t a, uint64_t b) {
+    uint64_t x = a ^ b;
+    return __builtin_popcount(uint32_t(x >> 32)) <= 4 || __builtin_popcount(uint32_t(x)) <= 4;
+}
+
+void InitKeys() {
+    keys_discarded = 0;
+    rtable[0] = Draw64();
+    for (int i = 1; i < 1024; i++) {
+        for (;;) {
+            uint64_t k = Draw64();
+            int j = 0;
+            while (j < i && !TooClose(k, rtable[j])) j++;
+            if (j == i) {
+                rtable[i] = k;
+                break;
+            }
+            keys_discarded++;
+        }
+    }
+    for (auto& k : rtable2) k = Draw64();
+}
+
+static inline uint64_t Key(int code, int sq) { return rtable[code * 64 + sq]; }
+static inline uint64_t SideBit(uint64_t h, int side) { return (h & ~uint64_t(1)) | uint64_t(side); }
+
+uint64_t ComputePawnHash(const Position* pos) {
+    uint64_t h = 0;
+    for (int sq = 0; sq < 64; sq++)
+        if (PieceType(pos->board[sq]) == PAWN) h ^= Key(pos->board[sq], sq);
+    return h;
+}
+
+uint64_t ComputeHash(const Position* pos) {
+    uint64_t h = 0;
+    for (int sq = 0; sq < 64; sq++)
+        if (pos->board[sq]) h ^= Key(pos->board[sq], sq);
+    h ^= rtable2[pos->ep] ^ rtable2[pos->castle];
+    return SideBit(h, pos->side);
+}
+
+void UpdateHash2(Position* pos) {
+    pos->hash = SideBit(pos->hash ^ rtable2[pos->ep] ^ rtable2[pos->castle], pos->side);
+}
+
+void AddPiece(Position* pos, int colour, int type, int sq) {
+    int piece = type;
+    VELL_ASSERT(piece > 0);
+    uint8_t* list = pos->plist[colour][type];
+    int n = 0;
+    while (list[n] != NO_SQ) n++;
+    VELL_ASSERT(n < 9);  // ten bytes: nine squares and the end mark
+    list[n] = uint8_t(sq);
+    list[n + 1] = NO_SQ;
+    pos->board[sq] = uint8_t(PieceCode(colour, type));
+    pos->npmat[colour] += npv[type];
+    pos->msig[colour] += msig[type];
+    pos->bb[colour][0] |= uint64_t(1) << sq;
+    pos->bb[colour][type] |= uint64_t(1) << sq;
+}
+
+void RemovePiece(Position* pos, int sq) {
+    int piece = pos->board[sq];
+    VELL_ASSERT(piece > 0);
+    int colour = PieceColor(piece), type = PieceType(piece);
+    uint8_t* list = pos->plist[colour][type];
+    int n = 0;
+    while (list[n] != sq && list[n] != NO_SQ) n++;
+    for (; list[n] != NO_SQ; n++) list[n] = list[n + 1];
+    pos->board[sq] = 0;
+    pos->npmat[colour] -= npv[type];
+    pos->msig[colour] -= msig[type];
+    pos->bb[colour][0] &= ~(uint64_t(1) << sq);
+    pos->bb[colour][type] &= ~(uint64_t(1) << sq);
+}
+
+void MovePiece(Position* pos, int colour, int from, int to) {
+    int piece = pos->board[from];
+    VELL_ASSERT(piece > 0);
+    int type = PieceType(piece);
+    uint8_t* list = pos->plist[colour][type];
+    int n = 0;
+    while (list[n] != from && list[n] != NO_SQ) n++;
+    list[n] = uint8_t(to);
+    pos->board[to] = uint8_t(piece);
+    pos->board[from] = 0;
+    uint64_t fromto = (uint64_t(1) << from) | (uint64_t(1) << to);
+    pos->bb[colour][0] ^= fromto;
+    pos->bb[colour][type] ^= fromto;
+}
+
+static HistRec* PushRecord(Position* pos, uint16_t move, int captured) {
+    VELL_ASSERT(pos->nhist < HIST_SIZE);
+    HistRec* h = &pos->hist[pos->nhist];
+    h->move = move;
+    h->captured = uint8_t(captured);
+    h->ep = pos->ep;
+    h->fifty = pos->fifty;
+    h->castle = pos->castle;
+    h->hash = pos->hash;
+    pos->nhist++;
+    pos->ply++;
+    return h;
+}
+
+// Rook squares of a castling king move to `to`: origin and destination.
+static inline void CastleRook(int from, int to, int* rfrom, int* rto) {
+    *rfrom = to > from ? from + 3 : from - 4;
+    *rto = to > from ? from + 1 : from - 1;
+}
+
+static int PromotedType(uint16_t move) {
+    if (move & PROMO_N) return KNIGHT;
+    if (move & PROMO_B) return BISHOP;
+    if (move & PROMO_R) return ROOK;
+    return QUEEN;
+}
+
+// The pawn-specific part of a move: en-passant square, the captured pawn of
+// an en-passant capture, the promotion.
+static void MakePawnMove(Position* pos, uint16_t move, int us, int old_ep, uint64_t* hash) {
+    int from = MoveFrom(move), to = MoveTo(move);
+    pos->fifty = 0;
+    if (to == from + 2 * pawn_dir[us]) {
+        pos->ep = uint8_t(from + pawn_dir[us]);
+    } else if (to == old_ep) {
+        int cap = to - pawn_dir[us];
+        uint64_t k = Key(pos->board[cap], cap);
+        *hash ^= k;
+        pos->pawnhash ^= k;
+        RemovePiece(pos, cap);
+    } else if (move & PROMO_MASK) {
+        RemovePiece(pos, to);
+        AddPiece(pos, us, PromotedType(move), to);
+    }
+}
+
+void MakeMove(Position* pos, uint16_t move) {
+    int from = MoveFrom(move), to = MoveTo(move);
+    int us = pos->side, them = us ^ 1;
+    int old_ep = pos->ep;
+    PushRecord(pos, move, PieceType(pos->board[to]))->pawnhash = pos->pawnhash;
+
+    uint64_t hash = pos->hash ^ rtable2[pos->ep] ^ rtable2[pos->castle];
+    pos->ep = NO_SQ;
+    pos->lastmove = move;
+    pos->castle &= uint8_t(~(csbits[from] | csbits[to]));
+    pos->fifty++;
+    pos->side = uint8_t(them);
+
+    if (int tpc = pos->board[to]) {
+        hash ^= Key(tpc, to);
+        if (PieceType(tpc) == PAWN) pos->pawnhash ^= Key(tpc, to);
+        RemovePiece(pos, to);
+        pos->fifty = 0;
+    }
+    int piece = pos->board[from];
+    VELL_ASSERT(piece > 0);
+    hash ^= Key(piece, from);
+    if (PieceType(piece) == PAWN) pos->pawnhash ^= Key(piece, from);
+    MovePiece(pos, us, from, to);
+
+    if (PieceType(piece) == PAWN) {
+        MakePawnMove(pos, move, us, old_ep, &hash);
+    } else if (PieceType(piece) == KING && (to == from + 2 || to == from - 2)) {
+        int rfrom, rto;
+        CastleRook(from, to, &rfrom, &rto);
+        int rook = pos->board[rfrom];
+        hash ^= Key(rook, rfrom) ^ Key(rook, rto);
+        MovePiece(pos, us, rfrom, rto);
+        pos->fifty = 0;
+    }
+    int now = pos->board[to];
+    hash ^= Key(now, to);
+    if (PieceType(now) == PAWN) pos->pawnhash ^= Key(now, to);
+    pos->hash = SideBit(hash ^ rtable2[pos->ep] ^ rtable2[pos->castle], them);
+#ifndef NDEBUG
+    CheckPosition(pos);
+#endif
+}
+
+void UnmakeMove(Position* pos) {
+    VELL_ASSERT(pos->nhist > 0);
+    pos->nhist--;
+    pos->ply--;
+    const HistRec* h = &pos->hist[pos->nhist];
+    int from = MoveFrom(h->move), to = MoveTo(h->move);
+    int piece = pos->board[to];
+    VELL_ASSERT(piece > 0);
+    pos->lastmove = pos->nhist > 0 ? pos->hist[pos->nhist - 1].move : 0;
+    pos->ep = h->ep;
+    pos->castle = h->castle;
+    pos->fifty = h->fifty;
+    int us = pos->side ^= 1;
+
+    MovePiece(pos, us, to, from);
+    if (h->captured) AddPiece(pos, us ^ 1, h->captured, to);
+    int type = PieceType(piece);
+    if (type == PAWN && to == pos->ep) {
+        AddPiece(pos, us ^ 1, PAWN, to - pawn_dir[us]);
+    } else if (type == KING && (to == from + 2 || to == from - 2)) {
+        int rfrom, rto;
+        CastleRook(from, to, &rfrom, &rto);
+        MovePiece(pos, us, rto, rfrom);
+    }
+    if (h->move & PROMO_MASK) {
+        RemovePiece(pos, from);
+        AddPiece(pos, us, PAWN, from);
+    }
+    pos->hash = h->hash;
+    pos->pawnhash = h->pawnhash;
+#ifndef NDEBUG
+    CheckPosition(pos);
+#endif
+}
+
+void MakeNullMove(Position* pos) {
+    PushRecord(pos, 0, 0);
+    UpdateHash2(pos);
+    pos->fifty = 0;
+    pos->ep = NO_SQ;
+    pos->side ^= 1;
+    pos->lastmove = 0;
+    UpdateHash2(pos);
+}
+
+void UnmakeNullMove(Position* pos) {
+    VELL_ASSERT(pos->nhist > 0);
+    pos->nhist--;
+    pos->ply--;
+    const HistRec* h = &pos->hist[pos->nhist];
+    pos->ep = h->ep;
+    pos->castle = h->castle;
+    pos->fifty = h->fifty;
+    pos->side ^= 1;
+    pos->hash = h->hash;
+    pos->lastmove = pos->nhist > 0 ? pos->hist[pos->nhist - 1].move : 0;
+}
+
+#ifndef NDEBUG
+// Keys are left out: redrawing the key tables legitimately leaves positions
+// with keys of the old tables until the next set-up.
+void CheckPosition(const Position* pos) {
+    uint64_t sets[2][8] = {};
+    uint32_t sig[2] = {};
+    uint16_t np[2] = {};
+    VELL_ASSERT(pos->board[64] == 0);
+    for (int sq = 0; sq < 64; sq++) {
+        int code = pos->board[sq];
+        if (!code) continue;
+        int c = PieceColor(code), t = PieceType(code);
+        VELL_ASSERT(t >= PAWN && t <= KING);
+        sets[c][0] |= uint64_t(1) << sq;
+        sets[c][t] |= uint64_t(1) << sq;
+        sig[c] += msig[t];
+        np[c] += npv[t];
+    }
+    for (int c = 0; c < 2; c++) {
+        VELL_ASSERT(sig[c] == pos->msig[c] && np[c] == pos->npmat[c]);
+        for (int t = 0; t <= KING; t++) VELL_ASSERT(sets[c][t] == pos->bb[c][t]);
+        for (int t = PAWN; t <= KING; t++) {
+            uint64_t listed = 0;
+            int n = 0;
+            for (; n < 10 && pos->plist[c][t][n] != NO_SQ; n++) listed |= uint64_t(1) << pos->plist[c][t][n];
+            VELL_ASSERT(n < 10 && listed == sets[c][t] && n == __builtin_popcountll(listed));
+        }
+    }
+    VELL_ASSERT(pos->side <= 1 && pos->ep <= NO_SQ && pos->castle <= 15);
+}
+#endif
