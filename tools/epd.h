@@ -1,0 +1,10 @@
+// Running the engine over an EPD test suite: best-move count, speed and depth
+// statistics, and the prediction error that the evaluation tuner minimises.
+#pragma once
+
+// Analyses every position of PBlock.epd_name under the current limits and
+// returns the average error; 1.0 (and no output) when the file cannot be read.
+double Analyze_EPD_File();
+// The error of one prediction: |target - expected result of score|, the score
+// in centipawns from the side to move's point of view.
+double PredictionError(double target, int score);
