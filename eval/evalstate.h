@@ -1,0 +1,62 @@
+// What one evaluation carries between its stages (pawns, pieces, kings): the
+// attack maps, king zones and attack counters, and the per-side sums. Private
+// to the evaluation's own files.
+#pragma once
+#include <cstdint>
+
+#include "board/position.h"
+#include "search/records.h"
+
+namespace evalimpl {
+
+constexpr uint64_t FILE_A = 0x0101010101010101ULL;
+constexpr uint64_t FILE_H = 0x8080808080808080ULL;
+constexpr uint64_t Bit(int sq) { return 1ULL << sq; }
+inline int Pop(uint64_t b) { return __builtin_popcountll(b); }
+inline int Lsb(uint64_t b) { return __builtin_ctzll(b); }
+inline int Dist(int a, int b) {
+    int df = (a & 7) - (b & 7), dr = (a >> 3) - (b >> 3);
+    df = df < 0 ? -df : df;
+    dr = dr < 0 ? -dr : dr;
+    return df > dr ? df : dr;
+}
+// One step forward for that colour's pawns; squares off the board drop out.
+inline uint64_t Forward(uint64_t b, int colour) { return colour == WHITE ? b << 8 : b >> 8; }
+// Squares attacked by a set of pawns of that colour, the two diagonals apart.
+inline uint64_t PawnAttacksW(uint64_t p, int colour) {
+    return colour == WHITE ? (p & ~FILE_A) << 7 : (p & ~FILE_A) >> 9;
+}
+inline uint64_t PawnAttacksE(uint64_t p, int colour) {
+    return colour == WHITE ? (p & ~FILE_H) << 9 : (p & ~FILE_H) >> 7;
+}
+
+struct EvalState {
+    const Position* pos;
+    ThreadRec* td;
+    StackRec* ss;
+    int side, ply, e;  // e = ending weight 0..24
+    bool report;       // fill the "ev" report fields
+    uint64_t occ;
+    uint64_t atk[2][7];  // [colour][0] everything attacked, [colour][type] by type
+    uint64_t twice[2];   // squares attacked at least twice
+    uint64_t zone[2];    // king zones
+    uint32_t counter[2]; // packed attackers of each king's zone
+    uint64_t pinned;
+    const PawnCacheEntry* pawns;
+    int op[2], en[2];    // positional sums, material apart
+};
+
+inline int Blend(const EvalState& st, int op, int en) { return (op * (24 - st.e) + en * st.e) / 24; }
+
+// Adds one piece's blended value to the report: its square and its type total.
+inline void ReportPiece(const EvalState& st, int colour, int slot, int sq, int op, int en) {
+    EvalReport& r = PBlock.report;
+    int v = Blend(st, op, en);
+    r.square_score[sq] = int16_t(v);
+    r.type_total[colour][slot] = int16_t(r.type_total[colour][slot] + v);
+}
+
+void EvalPawns(EvalState& st);
+void EvalKing(EvalState& st, int colour);
+
+}  // namespace evalimpl

@@ -1,0 +1,366 @@
+// Evaluate: material and phase, special endings, pieces and mobility, pins,
+// hanging pieces, the blend of opening and ending, and the evaluation cache.
+#include "eval/evaluate.h"
+
+#include <cmath>
+
+#include "board/bitboard.h"
+#include "eval/endgame.h"
+#include "eval/evalstate.h"
+#include "eval/params.h"
+#include "search/records.h"
+
+using namespace evalimpl;
+
+static constexpr int tempo_bonus[25] = {9, 9, 9, 8, 8, 8, 7, 7, 7, 6, 6, 6, 6,
+                                        5, 5, 5, 5, 4, 4, 4, 4, 3, 3, 3, 3};
+static constexpr uint8_t wktbl[64] = {
+    0, 0,  0,  0,  0,  0,  0,  0, 0, 10, 10, 10, 10, 10, 10, 0, 0, 10, 20, 20, 20, 20, 10, 0,
+    0, 10, 20, 30, 30, 20, 10, 0, 0, 10, 20, 30, 30, 20, 10, 0, 0, 10, 20, 20, 20, 20, 10, 0,
+    0, 10, 10, 10, 10, 10, 10, 0, 0, 0,  0,  0,  0,  0,  0,  0,
+};
+static constexpr uint8_t lktbl[64] = {
+    120, 100, 80, 60, 40, 20, 10, 10, 100, 80, 60, 40, 20, 0,  15, 10,  80, 60, 40, 20, 0,  0,
+    0,   20,  60, 40, 20, 0,  0,  0,  20,  40, 40, 20, 0,  0,  0,  20,  40, 60, 20, 0,  0,  0,
+    20,  40,  60, 80, 10, 15, 0,  20, 40,  60, 80, 100, 10, 10, 20, 40, 60, 80, 100, 120,
+};
+// Outpost area: files b-g, ranks 4-7 for White, 5-2 for Black.
+static constexpr uint64_t OUTPOST[2] = {0x007E7E7E7E000000ULL, 0x0000007E7E7E7E00ULL};
+static constexpr uint64_t CENTRE16 = 0x00003C3C3C3C0000ULL;  // c3-f6
+static constexpr uint64_t INNER = 0x007E7E7E7E7E7E00ULL;     // files b-g, ranks 2-7
+static constexpr uint64_t TRAP[2] = {Bit(48) | Bit(55) | Bit(57) | Bit(62),  // a7 h7 b8 g8
+                                     Bit(8) | Bit(15) | Bit(1) | Bit(6)};    // a2 h2 b1 g1
+static constexpr uint64_t ENEMY_HALF[2] = {0xFFFFFFFF00000000ULL, 0x00000000FFFFFFFFULL};
+static constexpr uint64_t RANK1 = 0xFFULL;
+// Squares beside a rook on file a, b, g or h (any rank) that shut it in.
+static constexpr uint64_t BBTF[8] = {FILE_A << 1 | FILE_A << 2, FILE_A << 2, 0, 0, 0, 0,
+                                     FILE_A << 5, FILE_A << 5 | FILE_A << 6};
+static constexpr int adj[8] = {1, 0, 0, 0, 0, 0, 0, -1};
+
+static int Count(uint32_t sig, int type) { return (sig >> (4 * (type - 1))) & 15; }
+
+static int PhaseCount(uint32_t sig) {
+    return Count(sig, KNIGHT) + Count(sig, BISHOP) + 2 * Count(sig, ROOK) + 4 * Count(sig, QUEEN);
+}
+
+static int SideMaterial(uint32_t sig, int e) {
+    const PersonalityRec& P = Personality;
+    int np = Count(sig, PAWN), nn = Count(sig, KNIGHT), nb = Count(sig, BISHOP);
+    int nr = Count(sig, ROOK), nq = Count(sig, QUEEN);
+    int op = np * P.pawn_value_op + nn * P.knight_value_op + nb * P.bishop_value_op +
+             nr * P.rook_value_op + nq * P.queen_value_op;
+    int en = np * P.pawn_value_en + nn * P.knight_value_en + nb * P.bishop_value_en +
+             nr * P.rook_value_en + nq * P.queen_value_en;
+    if (nb >= 2) op += P.bishop_pair, en += P.bishop_pair;
+    return (op * (24 - e) + en * e) / 24;
+}
+
+// Square colour: 1 for a1's colour.
+static int SqColor(int sq) { return ((sq >> 3) + (sq & 7) + 1) & 1; }
+
+// King, bishop and knight against the bare king: drive it to the bishop's corner.
+static int EvalKBNK(const Position& pos, int side) {
+    const int s = pos.msig[WHITE] ? WHITE : BLACK;
+    const int w = KingSq(pos, s);
+    int l = KingSq(pos, s ^ 1);
+    if (SqColor(pos.plist[s][BISHOP][0]) != 1) l ^= 7;
+    int score = 700 + wktbl[w] + lktbl[l] - 8 * Dist(w, KingSq(pos, s ^ 1));
+    return s == side ? score : -score;
+}
+
+// Endings settled without the full evaluation; true with the score in *out.
+static bool SpecialEnding(const Position& pos, int side, int* out) {
+    const uint32_t w = pos.msig[WHITE], b = pos.msig[BLACK];
+    if (((w | b) & 15) == 0) {
+        if ((PhaseCount(w) < 2 && PhaseCount(b) < 2) || w + b == 0x20) {
+            *out = PBlock.draw_score[side].load(std::memory_order_relaxed);
+            return true;
+        }
+        if (w + b == 0x110) {
+            *out = EvalKBNK(pos, side);
+            return true;
+        }
+    } else if (w + b == 1) {
+        *out = EvalKPK(&pos, side);
+        return true;
+    }
+    return false;
+}
+
+// Pieces that stand alone between a slider and its target square.
+static uint64_t PinnedOn(int target, uint64_t diag, uint64_t orth, uint64_t occ) {
+    uint64_t pinned = 0;
+    for (uint64_t b = (diag & BB_BishopRays[target]) | (orth & BB_RookRays[target]); b; b &= b - 1) {
+        uint64_t between = BB_Between[Lsb(b)][target] & occ;
+        if (between && !(between & (between - 1))) pinned |= between;
+    }
+    return pinned;
+}
+
+uint64_t PinnedToQueen(const Position* pos, int side) {
+    const uint64_t q = pos->bb[side][QUEEN];
+    if (!q || (q & (q - 1))) return 0;
+    const int e = side ^ 1;
+    return PinnedOn(Lsb(q), pos->bb[e][BISHOP], pos->bb[e][ROOK], Occupied(*pos)) & pos->bb[side][0];
+}
+
+static uint64_t PinnedSet(const Position& pos) {
+    uint64_t pinned = 0, occ = Occupied(pos);
+    for (int c = WHITE; c <= BLACK; c++) {
+        const int e = c ^ 1;
+        pinned |= PinnedOn(KingSq(pos, c), pos.bb[e][BISHOP] | pos.bb[e][QUEEN],
+                           pos.bb[e][ROOK] | pos.bb[e][QUEEN], occ);
+        pinned |= PinnedToQueen(&pos, c);
+    }
+    return pinned;
+}
+
+static void AddAttacks(EvalState& st, int c, int type, uint64_t a) {
+    st.atk[c][type] |= a;
+    st.twice[c] |= st.atk[c][0] & a;
+    st.atk[c][0] |= a;
+}
+
+// Pawn and king attacks, king zones and the pawn field of the zone counters.
+static void SetUpMaps(EvalState& st) {
+    const Position& pos = *st.pos;
+    for (int c = WHITE; c <= BLACK; c++) {
+        const uint64_t p = pos.bb[c][PAWN];
+        const uint64_t west = PawnAttacksW(p, c), east = PawnAttacksE(p, c);
+        const int k = KingSq(pos, c), f = k & 7, r = k >> 3;
+        const int centre = (r + adj[r]) * 8 + f + adj[f];
+        for (int t = 0; t < 7; t++) st.atk[c][t] = 0;
+        st.atk[c][PAWN] = west | east;
+        st.twice[c] = west & east;
+        st.atk[c][0] = west | east;
+        AddAttacks(st, c, KING, BB_KingRays[k]);
+        st.zone[c] = BB_KingRays[centre] | Bit(centre);
+    }
+    st.counter[WHITE] = uint32_t(Pop((st.zone[WHITE] << 8) & pos.bb[BLACK][PAWN]));
+    st.counter[BLACK] = uint32_t(Pop((st.zone[BLACK] >> 8) & pos.bb[WHITE][PAWN]));
+}
+
+static void Finish(EvalState& st, int c, int type, int sq, int op, int en) {
+    if (st.pinned & Bit(sq)) op += Personality.pinned, en += Personality.pinned;
+    st.op[c] += op;
+    st.en[c] += en;
+    if (st.report) ReportPiece(st, c, type, sq, op, en);
+}
+
+static void EvalKnights(EvalState& st, int c) {
+    const Position& pos = *st.pos;
+    const int e = c ^ 1;
+    const uint64_t outposts = OUTPOST[c] & ~st.pawns->span[e] & st.atk[c][PAWN];
+    const uint64_t mob_area = ~pos.bb[c][0] & ~st.atk[e][PAWN];
+    for (uint64_t b = pos.bb[c][KNIGHT]; b; b &= b - 1) {
+        const int sq = Lsb(b), rs = sq ^ flip_sq[c];
+        const uint64_t a = BB_KnightRays[sq];
+        AddAttacks(st, c, KNIGHT, a);
+        const int mob = KnightMobility[Pop(a & mob_area)];
+        int op = KnightOpening[rs] + mob, en = KnightEnding[rs] + mob;
+        if (Bit(sq) & outposts) op += Personality.knight_outpost;
+        if (a & outposts) op += 8;
+        if (a & st.zone[e]) st.counter[e] += 0x10, op += 8, en += 8;
+        Finish(st, c, KNIGHT, sq, op, en);
+    }
+}
+
+static void EvalBishops(EvalState& st, int c) {
+    const Position& pos = *st.pos;
+    const int e = c ^ 1;
+    const uint64_t mob_area = ~pos.bb[c][0] & ~st.atk[e][PAWN];
+    const uint64_t occ = st.occ & ~pos.bb[c][QUEEN];
+    for (uint64_t b = pos.bb[c][BISHOP]; b; b &= b - 1) {
+        const int sq = Lsb(b), rs = sq ^ flip_sq[c];
+        const uint64_t a = GenAttacksB(sq, occ);
+        AddAttacks(st, c, BISHOP, a);
+        const int mob = BishopMobility[Pop(a & mob_area)] + 4 * Pop(a & CENTRE16);
+        int op = BishopOpening[rs] + mob, en = BishopEnding[rs] + mob;
+        if (a & st.zone[e]) st.counter[e] += 0x100, op += 4, en += 4;
+        if ((Bit(sq) & TRAP[c]) && !(a & INNER & ~st.atk[e][PAWN]))
+            op += Personality.bishop_trapped, en += Personality.bishop_trapped;
+        Finish(st, c, BISHOP, sq, op, en);
+    }
+}
+
+// Rook or queen on the seventh with the enemy king on its back rank or enemy pawns there.
+static bool SeventhRank(const Position& pos, int c, int sq) {
+    if ((sq ^ flip_sq[c]) >> 3 != 6) return false;
+    const int e = c ^ 1;
+    return ((KingSq(pos, e) ^ flip_sq[e]) >> 3) == 0 || (pos.bb[e][PAWN] & BB_r7[c]);
+}
+
+static void RookFiles(const EvalState& st, int c, int sq, int mob, int& op, int& en) {
+    const PersonalityRec& P = Personality;
+    const Position& pos = *st.pos;
+    const int f = sq & 7;
+    if (!(st.pawns->files[c] & (1u << f))) {
+        const int bonus = st.pawns->files[c ^ 1] & (1u << f) ? P.rook_half_open_file : P.rook_open_file;
+        op += bonus;
+        en += bonus / 2;
+    } else if (mob < 5 && BBTF[f]) {
+        const uint64_t blockers = (pos.bb[c][KING] | pos.bb[c][PAWN]) & BBTF[f] & (RANK1 << (sq & 56));
+        if (blockers) op += P.rook_trapped;
+    }
+}
+
+static void EvalRooks(EvalState& st, int c) {
+    const Position& pos = *st.pos;
+    const int e = c ^ 1;
+    const uint64_t mob_area = ~pos.bb[c][0] & ~st.atk[e][PAWN];
+    const uint64_t occ = st.occ & ~(pos.bb[c][ROOK] | pos.bb[c][QUEEN]);
+    for (uint64_t b = pos.bb[c][ROOK]; b; b &= b - 1) {
+        const int sq = Lsb(b), rs = sq ^ flip_sq[c];
+        const uint64_t a = GenAttacksR(sq, occ);
+        AddAttacks(st, c, ROOK, a);
+        const int count = Pop(a & mob_area);
+        const int mob = RookMobility[count] + 4 * Pop(a & (FILE_A << (sq & 7)) & ENEMY_HALF[c]);
+        int op = RookOpening[rs] + mob, en = RookEnding[rs] + mob;
+        if (a & st.zone[e]) st.counter[e] += 0x1000, op += 4;
+        RookFiles(st, c, sq, count, op, en);
+        if (SeventhRank(pos, c, sq)) op += Personality.rook_rank7, en += Personality.rook_rank7;
+        Finish(st, c, ROOK, sq, op, en);
+    }
+}
+
+static void EvalQueens(EvalState& st, int c) {
+    const Position& pos = *st.pos;
+    const int e = c ^ 1;
+    const uint64_t mob_area = ~pos.bb[c][0] & ~st.atk[e][PAWN];
+    const uint64_t diag_occ = st.occ & ~pos.bb[c][BISHOP], orth_occ = st.occ & ~pos.bb[c][ROOK];
+    for (uint64_t b = pos.bb[c][QUEEN]; b; b &= b - 1) {
+        const int sq = Lsb(b), rs = sq ^ flip_sq[c];
+        const uint64_t direct = GenAttacksB(sq, st.occ) | GenAttacksR(sq, st.occ);
+        const uint64_t a = GenAttacksB(sq, diag_occ) | GenAttacksR(sq, orth_occ);
+        AddAttacks(st, c, QUEEN, a);
+        const int mob = QueenMobility[Pop(a & mob_area)];
+        int op = QueenOpening[rs] + mob, en = QueenEnding[rs] + mob;
+        if (direct & st.zone[e])
+            st.counter[e] += 0x10000;
+        else if (a & st.zone[e])
+            st.counter[e] += 0x100000;
+        if (SeventhRank(pos, c, sq)) op += Personality.queen_rank7, en += Personality.queen_rank7;
+        Finish(st, c, QUEEN, sq, op, en);
+    }
+}
+
+// Hanging pieces of side c; returns the set and charges the side.
+static uint64_t Hanging(EvalState& st, int c) {
+    const Position& pos = *st.pos;
+    const uint64_t(&them)[7] = st.atk[c ^ 1];
+    const uint64_t* bb = pos.bb[c];
+    uint64_t h = bb[QUEEN] & (them[KNIGHT] | them[BISHOP] | them[ROOK] | them[PAWN]);
+    h |= (bb[KNIGHT] | bb[BISHOP]) & them[PAWN];
+    h |= bb[ROOK] & (them[PAWN] | them[KNIGHT] | them[BISHOP]);
+    h |= (bb[0] & ~bb[KING]) & them[0] & ~st.atk[c][0] & ~(bb[PAWN] & them[PAWN]);
+    const int n = Pop(h);
+    if (n) {
+        const int cost = (n == 1 ? 1 : 2 * n - 1) * Personality.hung;
+        st.op[c] += cost;
+        st.en[c] += cost;
+        int value = 0;
+        for (uint64_t b = h; b; b &= b - 1) value += piece_value[PieceType(pos.board[Lsb(b)])];
+        st.ss->hung_value[c] = int16_t(value);
+    }
+    return h;
+}
+
+static int ScaleAndStore(EvalState& st, int score) {
+    const int scaled = int(std::lround(score * ScaleFactor(st.pos, st.ss, score, st.side)));
+    st.ss->eval = int16_t(scaled);
+    return scaled;
+}
+
+static void StoreCache(EvalState& st, int score) {
+    EvalCacheEntry& ce = st.td->ecache[st.pos->hash & (EVAL_CACHE_SIZE - 1)];
+    ce.score = int16_t(score);
+    for (int c = 0; c < 2; c++) {
+        ce.king_attacked[c] = st.ss->king_attacked[c];
+        ce.passer_sq[c] = st.ss->passer_sq[c];
+        ce.hung_value[c] = st.ss->hung_value[c];
+    }
+    ce.key = st.pos->hash;
+}
+
+static bool ProbeCache(ThreadRec* td, StackRec* ss, int side, int* out) {
+    const Position& pos = td->pos;
+    const EvalCacheEntry& ce = td->ecache[pos.hash & (EVAL_CACHE_SIZE - 1)];
+    if (ce.key != pos.hash) return false;
+    Bump(td->eval_hits);
+    for (int c = 0; c < 2; c++) {
+        ss->king_attacked[c] = ce.king_attacked[c];
+        ss->passer_sq[c] = ce.passer_sq[c];
+        ss->hung_value[c] = ce.hung_value[c];
+    }
+    *out = int(std::lround(ce.score * ScaleFactor(&pos, ss, ce.score, side)));
+    ss->eval = int16_t(*out);
+    return true;
+}
+
+static int PositionalScore(EvalState& st, const int mat[2], uint64_t* hanging) {
+    const Position& pos = *st.pos;
+    st.occ = Occupied(pos);
+    EvalPawns(st);
+    SetUpMaps(st);
+    st.pinned = PinnedSet(pos);
+    for (int c = WHITE; c <= BLACK; c++) EvalKnights(st, c);
+    for (int c = WHITE; c <= BLACK; c++) EvalBishops(st, c);
+    for (int c = WHITE; c <= BLACK; c++) EvalRooks(st, c);
+    for (int c = WHITE; c <= BLACK; c++) EvalQueens(st, c);
+    EvalKing(st, WHITE);
+    EvalKing(st, BLACK);
+    *hanging = Hanging(st, WHITE) | Hanging(st, BLACK);
+    // Kings in vertical opposition in a pawn ending cost the side to move.
+    if (pos.npmat[WHITE] + pos.npmat[BLACK] == 0 && KingSq(pos, BLACK) == KingSq(pos, WHITE) + 16)
+        st.en[st.side] -= 5;
+    int blend[2];
+    for (int c = WHITE; c <= BLACK; c++) blend[c] = Blend(st, st.op[c], st.en[c]);
+    if (st.report)
+        for (int c = WHITE; c <= BLACK; c++) {
+            PBlock.report.material[c] = int16_t(mat[c]);
+            PBlock.report.positional[c] = int16_t(blend[c]);
+        }
+    int score = mat[WHITE] + blend[WHITE] - mat[BLACK] - blend[BLACK];
+    return (st.side == WHITE ? score : -score) + tempo_bonus[st.e];
+}
+
+int Evaluate(ThreadRec* td, int side, int ply, int in_check) {
+    StackRec* ss = &td->stack[ply];
+    ss->hung_value[0] = ss->hung_value[1] = 0;
+    ss->king_attacked[0] = ss->king_attacked[1] = 0;
+    ss->passer_sq[WHITE] = 0;
+    ss->passer_sq[BLACK] = 63;
+    if (in_check) {
+        ss->eval = -9999;
+        return -9999;
+    }
+    Bump(td->evals);
+    int result;
+    if (ply > 1 && ProbeCache(td, ss, side, &result)) return result;
+    const Position& pos = td->pos;
+    const int total = PhaseCount(pos.msig[WHITE]) + PhaseCount(pos.msig[BLACK]);
+    const int e = total > 24 ? 0 : 24 - total;
+    if (SpecialEnding(pos, side, &result)) {
+        ss->eval = int16_t(result);
+        return result;
+    }
+    EvalState st{};
+    st.pos = &pos, st.td = td, st.ss = ss;
+    st.side = side, st.ply = ply, st.e = e;
+    // Only thread 1 fills the report: other threads evaluating the root would race on it.
+    st.report = ply < 2 && td->index == 1;
+    const int mat[2] = {SideMaterial(pos.msig[WHITE], e), SideMaterial(pos.msig[BLACK], e)};
+    uint64_t hanging;
+    const int score = PositionalScore(st, mat, &hanging);
+    StoreCache(st, score);
+    result = ScaleAndStore(st, score);
+    if (st.report) {
+        EvalReport& r = PBlock.report;
+        r.hanging = hanging;
+        r.pinned = st.pinned;
+        r.passer_sq[0] = ss->passer_sq[0];
+        r.passer_sq[1] = ss->passer_sq[1];
+        r.draw_factor = score >= -15 && score <= 15 ? 1.0 : double(result) / score;
+    }
+    return result;
+}

@@ -1,0 +1,194 @@
+// Pawn structure (cached per thread by pawn key) and the passed-pawn terms
+// that depend on kings and pieces and so run on every evaluation.
+#include <algorithm>
+
+#include "board/bitboard.h"
+#include "eval/evalstate.h"
+#include "eval/params.h"
+
+namespace evalimpl {
+
+// Scores one pawn's structure into op/en; `passed` is the side's passer set.
+static void ScorePawn(const EvalState& st, int c, int s, uint64_t span, uint64_t passed, int& op,
+                      int& en) {
+    const PersonalityRec& P = Personality;
+    const Position& pos = *st.pos;
+    const uint64_t own = pos.bb[c][PAWN], enemy = pos.bb[c ^ 1][PAWN];
+    const int rs = s ^ flip_sq[c], r = rs >> 3, f = s & 7;
+    const uint64_t ahead = c == WHITE ? BB_RayN[s] : BB_RayS[s];
+    const bool unopposed = !(ahead & enemy);
+    int t = 0, cand = 0;
+    if (!(BB_AdjacentFiles[f] & own)) t += P.pawn_isolated;
+    if ((FILE_A << f) & own & ~Bit(s)) t += P.pawn_doubled;
+    if (!(Forward(Bit(s), c) & span)) {
+        t += P.pawn_backward;
+        if (unopposed) t += P.pawn_weak;
+    }
+    if (BB_PawnRays[c ^ 1][s] & own) t += 5;
+    if (r > 2 && unopposed && !(passed & Bit(s))) {
+        int beside = Pop(BB_AdjacentSquares[s] & own);
+        int against = Pop(BB_PawnSpan[c][s] & enemy);
+        if (beside >= 1 && beside >= against)
+            cand = (r - 2) * P.pawn_candidate;
+        else if (r == 5)
+            t += 12;
+    }
+    op = PawnOpening[rs] + t;
+    en = PawnEnding[rs] + t + cand;
+}
+
+// The pawn-only part: fills, spans, passers and the structure sums.
+static void PawnStructure(const EvalState& st, PawnCacheEntry* pe) {
+    const Position& pos = *st.pos;
+    const uint64_t wp = pos.bb[WHITE][PAWN], bp = pos.bb[BLACK][PAWN];
+    uint64_t wf = wp << 8, bf = bp >> 8;
+    wf |= wf << 8, wf |= wf << 16, wf |= wf << 32;
+    bf |= bf >> 8, bf |= bf >> 16, bf |= bf >> 32;
+    pe->span[WHITE] = ((wf & ~FILE_H) << 1) | ((wf & ~FILE_A) >> 1);
+    pe->span[BLACK] = ((bf & ~FILE_H) << 1) | ((bf & ~FILE_A) >> 1);
+    pe->passers[WHITE] = wp & ~(bf | pe->span[BLACK]);
+    pe->passers[BLACK] = bp & ~(wf | pe->span[WHITE]);
+    for (int c = WHITE; c <= BLACK; c++) {
+        int op_sum = 0, en_sum = 0;
+        uint16_t files = 0;
+        for (const uint8_t* p = pos.plist[c][PAWN]; *p != NO_SQ; p++) {
+            int op, en;
+            ScorePawn(st, c, *p, pe->span[c], pe->passers[c], op, en);
+            op_sum += op, en_sum += en;
+            files = uint16_t(files | (1u << (*p & 7)));
+            if (st.report) ReportPiece(st, c, PAWN, *p, op, en);
+        }
+        pe->opening[c] = int16_t(op_sum);
+        pe->ending[c] = int16_t(en_sum);
+        pe->files[c] = files;
+    }
+    pe->key = pos.pawnhash;
+}
+
+// SqAtakd over a given occupancy, so a pawn can be lifted without touching the position.
+static bool Attacked(const Position& pos, int sq, int c, uint64_t occ) {
+    if (BB_PawnRays[c ^ 1][sq] & pos.bb[c][PAWN]) return true;
+    if (BB_KnightRays[sq] & pos.bb[c][KNIGHT]) return true;
+    if (BB_KingRays[sq] & pos.bb[c][KING]) return true;
+    for (uint64_t b = (pos.bb[c][QUEEN] | pos.bb[c][BISHOP]) & BB_BishopRays[sq]; b; b &= b - 1)
+        if (!(BB_Between[Lsb(b)][sq] & occ)) return true;
+    for (uint64_t b = (pos.bb[c][QUEEN] | pos.bb[c][ROOK]) & BB_RookRays[sq]; b; b &= b - 1)
+        if (!(BB_Between[Lsb(b)][sq] & occ)) return true;
+    return false;
+}
+
+// Walks the passer's path while it is empty and safe. Returns the weight the
+// walk earns; `reached` tells whether the pawn counts as reaching the last rank.
+static int FreePath(const EvalState& st, int c, int s, int r, int q, bool& reached) {
+    const Position& pos = *st.pos;
+    const uint64_t occ = st.occ, lifted = occ & ~Bit(s);
+    const int dir = pawn_dir[c];
+    int steps = 0;
+    reached = false;
+    for (int sq = s + dir; sq >= 0 && sq < 64; sq += dir) {
+        if (occ & Bit(sq)) break;
+        if (Attacked(pos, sq, c ^ 1, lifted) && !Attacked(pos, sq, c, lifted)) break;
+        steps++;
+        if (sq == q) {
+            reached = true;
+            return 405;
+        }
+    }
+    if (r == 6 && (BB_PawnRays[c][s] & pos.bb[c ^ 1][0])) {
+        reached = true;
+        return 405;
+    }
+    return steps > 0 && r != 6 ? 341 : 256;
+}
+
+// Weight of one passer in 1/256; may raise the side's unstoppable measure.
+static int PasserWeight(EvalState& st, int c, int s, int& unstoppable) {
+    const Position& pos = *st.pos;
+    const int rs = s ^ flip_sq[c], r = rs >> 3, f = s & 7;
+    const int q = f + (c == WHITE ? 56 : 0), front = s + pawn_dir[c];
+    const int own_k = KingSq(pos, c), their_k = KingSq(pos, c ^ 1);
+    const uint64_t own_p = pos.bb[c][PAWN];
+    bool reached;
+    int m = FreePath(st, c, s, r, q, reached);
+    if (reached) {
+        uint8_t& rec = st.ss->passer_sq[c];
+        if ((s ^ flip_sq[c]) >> 3 > (rec ^ flip_sq[c]) >> 3) rec = uint8_t(s);
+    }
+    if (BB_AdjacentSquares[s] & own_p)
+        m += 80;
+    else if (BB_PawnRays[c ^ 1][s] & own_p)
+        m += 40;
+    m += 34 * Dist(their_k, front) - 22 * Dist(own_k, front);
+    const int n = st.side == c ? 7 - r : 8 - r;
+    const bool square_rule = n < Dist(their_k, q);
+    if (square_rule) m += 60;
+    const bool escort = r >= 4 && f != 0 && f != 7 && Dist(own_k, front) <= 1 && Dist(own_k, q) <= 1;
+    if (escort) m += 75;
+    if (st.occ & Bit(front)) m -= 24;
+    const uint64_t ahead = c == WHITE ? BB_RayN[s] : BB_RayS[s];
+    if (ahead & pos.bb[c][ROOK]) m -= 8;
+    if (pos.npmat[WHITE] + pos.npmat[BLACK] == 0 && (escort || square_rule)) {
+        m += 100;
+        int u = r + (st.side == c) + (r == 1) - (reached ? 0 : 1);
+        unstoppable = std::max(unstoppable, u);
+    }
+    return m;
+}
+
+static void PassedPawns(EvalState& st) {
+    const Position& pos = *st.pos;
+    int unstoppable[2] = {0, 0};
+    for (int c = WHITE; c <= BLACK; c++) {
+        for (uint64_t b = st.pawns->passers[c]; b; b &= b - 1) {
+            const int s = Lsb(b), r = (s ^ flip_sq[c]) >> 3;
+            const int q = (s & 7) + (c == WHITE ? 56 : 0);
+            if (r >= 7) continue;  // a pawn on its last rank is no pawn
+            if (BB_Between[s][q] & pos.bb[c][PAWN]) {
+                st.op[c] += PP_ADVANCE[r] / 3;
+                st.en[c] += PP_ADVANCE[r] / 3;
+                continue;
+            }
+            const int m = PasserWeight(st, c, s, unstoppable[c]);
+            const int bonus = m * PP_ADVANCE[r] / 256, bonus_op = bonus * 192 / 256;
+            st.en[c] += bonus;
+            st.op[c] += bonus_op;
+            if (st.report) ReportPiece(st, c, 0, s, bonus_op, bonus);
+        }
+    }
+    if (unstoppable[WHITE] >= unstoppable[BLACK] + 2 && unstoppable[WHITE] > 3) st.en[WHITE] += 150;
+    if (unstoppable[BLACK] >= unstoppable[WHITE] + 2 && unstoppable[BLACK] > 3) st.en[BLACK] += 150;
+}
+
+static void BlockedPawns(EvalState& st) {
+    static constexpr uint64_t centre2[2] = {Bit(11) | Bit(12), Bit(51) | Bit(52)};  // d2 e2, d7 e7
+    const Position& pos = *st.pos;
+    for (int c = WHITE; c <= BLACK; c++) {
+        const uint64_t p = pos.bb[c][PAWN];
+        int n = Pop(Forward(p, c) & st.occ);
+        int centre = Pop(Forward(p & centre2[c], c) & st.occ);
+        st.op[c] -= 2 * n + 12 * centre;
+        st.en[c] -= 2 * n;
+    }
+}
+
+void EvalPawns(EvalState& st) {
+    ThreadRec* td = st.td;
+    const Position& pos = *st.pos;
+    PawnCacheEntry* pe = &td->pcache[pos.pawnhash & (PAWN_CACHE_SIZE - 1)];
+    bool hit = false;
+    if (st.ply > 1) {
+        Bump(td->pawn_probes);
+        hit = pe->key == pos.pawnhash;
+        if (hit) Bump(td->pawn_hits);
+    }
+    if (!hit) PawnStructure(st, pe);
+    st.pawns = pe;
+    for (int c = WHITE; c <= BLACK; c++) {
+        st.op[c] += pe->opening[c];
+        st.en[c] += pe->ending[c];
+    }
+    PassedPawns(st);
+    BlockedPawns(st);
+}
+
+}  // namespace evalimpl
