@@ -1,4 +1,5 @@
 # Thin wrapper over CMake: the build lands in build/, the engine at build/vell.
+MAKEFLAGS += --no-print-directory
 BUILD ?= build
 JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
@@ -35,6 +36,22 @@ test-tsan:
 	  -DVELL_SANITIZE=thread >/dev/null
 	@cmake --build build-tsan -j $(JOBS)
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -R 'Threads'
+
+# Bounded libFuzzer runs over the input handlers (needs clang; skipped without).
+FUZZ_SECONDS ?= 20
+fuzz:
+	@if ! command -v clang++ >/dev/null; then echo "clang++ not found: fuzzing skipped"; exit 0; fi; \
+	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELL_NATIVE=OFF \
+	  -DVELL_TESTS=OFF -DVELL_FUZZ=ON -DVELL_SANITIZE=address,undefined >/dev/null && \
+	cmake --build build-fuzz -j $(JOBS) && \
+	for dir in tests/fuzz/corpus/*/; do \
+	  name=$$(basename $$dir); work=$$(mktemp -d); \
+	  echo "fuzzing $$name for $(FUZZ_SECONDS) s"; \
+	  if ./build-fuzz/$${name}_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -artifact_prefix=$$work.crash- \
+	      $$work $$dir >$$work.log 2>&1; then tail -n 1 $$work.log; \
+	  else tail -n 40 $$work.log; rm -rf $$work $$work.log; exit 1; fi; \
+	  rm -rf $$work $$work.log; \
+	done
 
 bench: build
 	./$(BUILD)/perft_bench
