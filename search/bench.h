@@ -3,6 +3,9 @@
 #pragma once
 #include <cstdint>
 
+// Depth of "vell -bench" when none is given.
+constexpr int BENCH_DEPTH = 10;
+
 // Runs every bench position at depth, prints one line per position and the
 // totals with nodes per second. Needs a started engine (tables, thread
 // pool); restores hash size, keys, limits and the game position. Returns 0.

@@ -24,9 +24,6 @@ int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, 
 // Captures (and at depth 0 quiet checks) below the horizon. Needs the node's
 // static evaluation in pos->ss[ply].eval; fail-soft on the stand-pat cut.
 int Q_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int node_type, uint16_t* pv);
-// Quiescence value of the thread's position at its current ply for the side
-// to move, evaluating it first (the search itself never calls this).
-int Q_Search(Position* pos, int alpha, int beta, int ply, int depth);
 
 // Check or a push to the seventh rank that survives the exchange, or a capture
 // that leaves a pawn ending: worth one more ply (side not in check).
@@ -41,3 +38,13 @@ inline int IsEnPassant(const Position* pos, const MoveEntry* e) {
 }
 // Relative square of sq for colour c (0..63 from c's own side).
 inline int RelSq(int sq, int c) { return sq ^ flip_sq[c]; }
+// Copies the line from[first..] behind a move, up to index 69 and through its
+// first 0.
+inline void CopyLine(uint16_t* to, const uint16_t* from, int first) {
+    for (int i = first; i < MAX_PLY; i++)
+        if (!(to[i] = from[i])) break;
+}
+// Victim/attacker ordering value by piece code (empty: 20, so en passant
+// sorts as a capture of nothing).
+inline constexpr uint8_t sort_value[16] = {20, 210, 220, 220, 230, 240, 250, 0,
+                                           20, 210, 220, 220, 230, 240, 250, 0};

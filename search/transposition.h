@@ -22,6 +22,15 @@ static_assert(sizeof(TTEntry) == 16);
 constexpr int TT_EMPTY = -50, TT_MISS = -99, TT_TORN = -98, TT_BAD_MOVE = -97;
 constexpr int BOUND_UPPER = 1, BOUND_LOWER = 2, BOUND_EXACT = 3;
 
+// Mate scores count from the root in the search and from the node in the
+// table, so that an entry serves the same position at any ply.
+inline int ScoreToTT(int score, int ply) {
+    return score < -9000 ? score - (ply - 1) : score > 9000 ? score + (ply - 1) : score;
+}
+inline int ScoreFromTT(int score, int ply) {
+    return score < -9000 ? score + (ply - 1) : score > 9000 ? score - (ply - 1) : score;
+}
+
 // In the table an entry is two atomic words, written and read without locks:
 // data holds the first eight bytes of TTEntry (move, score, bound, depth,
 // age), lock holds lock_hi:lock_lo. A slot written by two threads at once

@@ -1,0 +1,197 @@
+// The fixed benchmark behind "vell -bench": its node count is the engine's
+// signature, its speed the nodes per second.
+#include "search/bench.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
+
+#include "board/makemove.h"
+#include "board/notation.h"
+#include "engine/messages.h"
+#include "engine/platform.h"
+#include "search/records.h"
+#include "search/threads.h"
+#include "search/timecontrol.h"
+#include "search/transposition.h"
+
+static constexpr auto R = std::memory_order_relaxed;
+static constexpr int BENCH_HASH_MB = 16;
+static constexpr uint32_t BENCH_KEY_SEED = 54321;
+
+// Openings, middlegames with tactics and quiet play, and endgames.
+static const char* const bench_fens[] = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
+    "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
+    "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -",
+    "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ -",
+    "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - -",
+    "1k1r4/pp1b1R2/3q2pp/4p3/2B5/4Q3/PPP2B2/2K5 b - -",
+    "3r1k2/4npp1/1ppr3p/p6P/P2PPPP1/1NR5/5K2/2R5 w - -",
+    "2q1rr1k/3bbnnp/p2p1pp1/2pPp3/PpP1P1P1/1P2BNNP/2BQ1PRK/7R b - -",
+    "rnbqkb1r/p3pppp/1p6/2ppP3/3N4/2P5/PPP1QPPP/R1B1KB1R w KQkq -",
+    "r1b2rk1/2q1b1pp/p2ppn2/1p6/3QP3/1BN1B3/PPP3PP/R4RK1 w - -",
+    "2r3k1/pppR1pp1/4p3/4P1P1/5P2/1P4K1/P1P5/8 w - -",
+    "1nk1r1r1/pp2n1pp/4p3/q2pPp1N/b1pP1P2/B1P2R2/2P1B1PP/R2Q2K1 w - -",
+    "4b3/p3kp2/6p1/3pP2p/2pP1P2/4K1P1/P3N2P/8 w - -",
+    "2kr1bnr/pbpq4/2n1pp2/3p3p/3P1P1B/2N2N1Q/PPP3PP/2KR1B1R w - -",
+    "3rr1k1/pp3pp1/1qn2np1/8/3p4/PP1R1P2/2P1NQPP/R1B3K1 b - -",
+    "2r1nrk1/p2q1ppp/bp1p4/n1pPp3/P1P1P3/2PBB1N1/4QPPP/R4RK1 w - -",
+    "r3r1k1/ppqb1ppp/8/4p1NQ/8/2P5/PP3PPP/R3R1K1 b - -",
+    "r2q1rk1/4bppp/p2p4/2pP4/3pP3/3Q4/PP1B1PPP/R3R1K1 w - -",
+    "rnb2r1k/pp2p2p/2pp2p1/q2P1p2/8/1Pb2NP1/PB2PPBP/R2Q1RK1 w - -",
+    "2r3k1/1p2q1pp/2b1pr2/p1pp4/6Q1/1P1PP1R1/P1PN2PP/5RK1 w - -",
+    "r1bqkb1r/4npp1/p1p4p/1p1pP1B1/8/1B6/PPPN1PPP/R2Q1RK1 w kq -",
+    "r2q1rk1/1ppnbppp/p2p1nb1/3Pp3/2P1P1P1/2N2N1P/PPB1QP2/R1B2RK1 b - -",
+    "r1bq1rk1/pp2ppbp/2np2p1/2n5/P3PP2/N1P2N2/1PB3PP/R1B1QRK1 b - -",
+    "3rr3/2pq2pk/p2p1pnp/8/2QBPP2/1P6/P5PP/4RRK1 b - -",
+    "r4k2/pb2bp1r/1p1qp2p/3pNp2/3P1P2/2N3P1/PPP1Q2P/2KRR3 w - -",
+    "3rn2k/ppb2rpp/2ppqp2/5N2/2P1P3/1P5Q/PB3PPP/3RR1K1 w - -",
+    "2r2rk1/1bqnbpp1/1p1ppn1p/pP6/N1P1P3/P2B1N1P/1B2QPP1/R2R2K1 b - -",
+    "r1bqk2r/pp2bppp/2p5/3pP3/P2Q1P2/2N1B3/1PP3PP/R4RK1 b kq -",
+    "r2qnrnk/p2b2b1/1p1p2pp/2pPpp2/1PP1P3/PRNBB3/3QNPPP/5RK1 w - -",
+};
+static constexpr int NUM_BENCH = int(sizeof bench_fens / sizeof bench_fens[0]);
+
+int BenchSize() { return NUM_BENCH; }
+
+// Everything the bench changes, so that a running engine carries on as if
+// nothing happened (apart from an emptied hash table).
+struct SavedState {
+    int16_t hash_mb;
+    int8_t nthreads, max_depth;
+    uint8_t tc_mode, use_hash, next_ponder_state, ponder_state;
+    double move_time, info_delay;
+    int16_t multipv;
+    uint64_t keys[1024], keys2[66];
+    uint32_t key_seed;
+    Position game;
+    HistRec hist[HIST_SIZE];
+};
+
+static void Save(SavedState* s) {
+    s->hash_mb = PBlock.hash_mb;
+    s->nthreads = PBlock.nthreads.load(R);
+    s->max_depth = PBlock.max_depth.load(R);
+    s->tc_mode = PBlock.tc_mode.load(R);
+    s->use_hash = PBlock.use_hash.load(R);
+    s->next_ponder_state = PBlock.next_ponder_state.load(R);
+    s->ponder_state = PBlock.ponder_state.load(R);
+    s->move_time = PBlock.move_time.load(R);
+    s->info_delay = PBlock.info_delay.load(R);
+    s->multipv = PBlock.multipv.load(R);
+    std::memcpy(s->keys, rtable, sizeof rtable);
+    std::memcpy(s->keys2, rtable2, sizeof rtable2);
+    s->key_seed = seed;
+    s->game = ThreadData[0]->pos;
+    std::memcpy(s->hist, ThreadData[0]->hist, sizeof s->hist);
+}
+
+static void Restore(const SavedState* s) {
+    PBlock.hash_mb = s->hash_mb;
+    InitTTable();
+    std::memcpy(rtable, s->keys, sizeof rtable);
+    std::memcpy(rtable2, s->keys2, sizeof rtable2);
+    seed = s->key_seed;
+    PBlock.nthreads.store(s->nthreads, R);
+    PBlock.max_depth.store(s->max_depth, R);
+    PBlock.tc_mode.store(s->tc_mode, R);
+    PBlock.use_hash.store(s->use_hash, R);
+    PBlock.next_ponder_state.store(s->next_ponder_state, R);
+    PBlock.ponder_state.store(s->ponder_state, R);
+    PBlock.move_time.store(s->move_time, R);
+    PBlock.info_delay.store(s->info_delay, R);
+    PBlock.multipv.store(s->multipv, R);
+    ThreadData[0]->pos = s->game;
+    std::memcpy(ThreadData[0]->hist, s->hist, sizeof s->hist);
+}
+
+// The pool must hold `threads` threads; a larger pool lends its first ones.
+static void SizePool(int threads, int running) {
+    if (threads > running) {
+        KillThreadPool(running);
+        StartThreadPool(threads);
+    }
+    PBlock.nthreads.store(int8_t(threads), R);
+}
+
+static void RestorePool(int threads, int running) {
+    if (threads > running) {
+        KillThreadPool(threads);
+        PBlock.nthreads.store(int8_t(running), R);
+        StartThreadPool(running);
+    }
+}
+
+// One position from an empty table, so that every position counts the same
+// nodes whatever ran before it.
+static uint64_t SearchOne(const char* fen, int threads, uint16_t* best, double* seconds) {
+    SetPosition(&ThreadData[0]->pos, fen);
+    ClearTTable();
+    for (int i = 1; i <= threads; i++) {
+        std::memset(ThreadData[i]->ecache, 0, sizeof ThreadData[i]->ecache);
+        std::memset(ThreadData[i]->pcache, 0, sizeof ThreadData[i]->pcache);
+    }
+    PBlock.next_ponder_state.store(0, R);
+    const double t0 = GetTime();
+    InitSearch();
+    WakeSearchThreads();
+    while (SearchThreadsBusy()) usleep(100);
+    *seconds += GetTime() - t0;
+    uint64_t nodes = 0;
+    for (int i = 1; i <= threads; i++) nodes += ThreadData[i]->nodes.load(R);
+    *best = PBlock.best_pv[1].load(R);
+    return nodes;
+}
+
+uint64_t BenchNodes(int depth, int count, int threads, int verbose, double* seconds) {
+    if (count <= 0 || count > NUM_BENCH) count = NUM_BENCH;
+    threads = std::clamp(threads, 1, MAX_THREADS);
+    depth = std::clamp(depth, 1, 66);
+    auto saved = std::make_unique<SavedState>();
+    Save(saved.get());
+    const int running = saved->nthreads;
+    SizePool(threads, running);
+    // A fixed table size and the first key set make the count independent
+    // of earlier hash-size changes.
+    PBlock.hash_mb = BENCH_HASH_MB;
+    InitTTable();
+    seed = BENCH_KEY_SEED;
+    InitKeys();
+    PBlock.use_hash.store(1, R);
+    PBlock.info_delay.store(9999.0, R);
+    PBlock.max_depth.store(int8_t(depth), R);
+    PBlock.tc_mode.store(1, R);
+    PBlock.move_time.store(1e7, R);
+    PBlock.multipv.store(1, R);
+
+    uint64_t total = 0;
+    double time = 0;
+    for (int i = 0; i < count; i++) {
+        uint16_t best;
+        const uint64_t nodes = SearchOne(bench_fens[i], threads, &best, &time);
+        total += nodes;
+        if (verbose) {
+            char move[16];
+            ShowMessagef("bench %2d: nodes %10llu  best %-6s %s", i + 1, (unsigned long long)nodes,
+                         MoveToStr(best, move), bench_fens[i]);
+        }
+    }
+    PBlock.ponder_state.store(0, R);
+    RestorePool(threads, running);
+    Restore(saved.get());
+    if (seconds) *seconds = time;
+    return total;
+}
+
+int RunBench(int depth) {
+    double seconds = 0;
+    const uint64_t nodes = BenchNodes(depth, NUM_BENCH, 1, 1, &seconds);
+    ShowMessagef("bench: %d positions, depth %d, 1 thread, %d MB hash", NUM_BENCH, depth, BENCH_HASH_MB);
+    ShowMessagef("nodes %llu", (unsigned long long)nodes);
+    ShowMessagef("time %.3f s", seconds);
+    ShowMessagef("nps %.0f", seconds > 0 ? double(nodes) / seconds : 0.0);
+    return 0;
+}

@@ -1,0 +1,122 @@
+// Search information lines in the UCI and console formats, the statistics
+// sums, and the lines printed when a search ends.
+#include "search/output.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "board/notation.h"
+#include "engine/messages.h"
+#include "search/records.h"
+#include "search/transposition.h"
+
+static constexpr auto R = std::memory_order_relaxed;
+static constexpr int MAX_PV_MOVES = 66;
+
+static void Sum(uint64_t* sum) {
+    const int n = PBlock.nthreads.load(R);
+    for (int i = 0; i <= n && i <= MAX_THREADS; i++) {
+        const ThreadRec* td = ThreadData[i];
+        if (!td) continue;
+        sum[0] += td->nodes.load(R);
+        sum[1] += td->evals.load(R);
+        sum[2] += td->eval_hits.load(R);
+        sum[3] += td->tt_probes.load(R);
+        sum[4] += td->tt_hits.load(R);
+        sum[5] += td->pawn_probes.load(R);
+        sum[6] += td->pawn_hits.load(R);
+    }
+}
+
+void Collect() {
+    uint64_t sum[7] = {};
+    Sum(sum);
+    std::memcpy(sstats, sum, sizeof sum);
+}
+
+// Moves pv[1], pv[2] ... up to the first 0, at most max_moves of them.
+static void LineText(const uint16_t* pv, int max_moves, char* out, size_t size) {
+    size_t len = 0;
+    out[0] = 0;
+    for (int i = 1; i < MAX_PLY && i <= max_moves && pv[i]; i++) {
+        char move[16];
+        MoveToStr(pv[i], move);
+        int w = std::snprintf(out + len, size - len, "%s%s", len ? " " : "", move);
+        if (w < 0 || size_t(w) >= size - len) break;
+        len += size_t(w);
+    }
+}
+
+// Writes the line in one piece so that no other output lands inside it.
+static void WriteLine(const char* text) {
+    std::fprintf(stdout, "%s\n", text);
+    std::fflush(stdout);
+    if (PBlock.log_on.load(R) && fdlog) {
+        std::fprintf(fdlog, "%s\n", text);
+        std::fflush(fdlog);
+    }
+}
+
+void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_t* pv) {
+    // The sums stay local: search threads print while the main thread may
+    // be collecting into sstats.
+    uint64_t sum[7] = {};
+    Sum(sum);
+    const bool uci = PBlock.protocol.load(R) == 2;
+    char line_text[MAX_PV_MOVES * 8 + 8];
+    LineText(pv, uci ? MAX_PV_MOVES : 10, line_text, sizeof line_text);
+    const double nodes = double(sum[0]), e = PBlock.elapsed.load(R);
+    const double nps = e > 0.001 ? nodes / e : 0;
+    const char c = flag ? '.' : ' ';
+    char line[sizeof line_text + 160];
+    if (!uci)
+        std::snprintf(line, sizeof line, "%02d] %02d%c %5.1f %7.0fK %5d  %s", thread, depth, c, e, nodes * 0.001,
+                      score, line_text);
+    else if (uci_extra)
+        std::snprintf(line, sizeof line, "info [%02d%c] depth %d time %.0f score cp %d nodes %.0f nps %.0f pv %s",
+                      thread, c, depth, e * 1000, score, nodes, nps, line_text);
+    else
+        std::snprintf(line, sizeof line, "info depth %d time %.0f score cp %d nodes %.0f nps %.0f pv %s", depth,
+                      e * 1000, score, nodes, nps, line_text);
+    WriteLine(line);
+}
+
+void DisplaySearchInfo(int thread, int flag, int depth, int score, const std::atomic<uint16_t>* pv) {
+    uint16_t copy[MAX_PLY];
+    for (int i = 0; i < MAX_PLY; i++) copy[i] = pv[i].load(R);
+    DisplaySearchInfo(thread, flag, depth, score, copy);
+}
+
+void ShowFinalSearchInfo() {
+    const double delay = PBlock.info_delay.load(R);
+    if (delay == 9999.0) return;
+    if (PBlock.stop.load(R) == 0 && PBlock.elapsed.load(R) < delay) return;
+    if (PBlock.best_depth.load(R) == 0 || PBlock.best_pv[1].load(R) == 0) return;
+    pthread_mutex_lock(&lock);
+    DisplaySearchInfo(0, 2, PBlock.best_depth.load(R), PBlock.best_score.load(R), PBlock.best_pv);
+    pthread_mutex_unlock(&lock);
+}
+
+// Effective branching factor over the last four iterations of thread 1.
+static double BranchingFactor() {
+    const int d = PBlock.done_depth.load(R);
+    const ThreadRec* td = ThreadData[1];
+    if (d <= 5 || d >= MAX_PLY || !td) return 2.0;
+    const double now = double(td->iter_nodes[d].load(R)), before = double(td->iter_nodes[d - 4].load(R));
+    if (now == 0 || td->iter_nodes[d - 2].load(R) == 0 || before == 0) return 2.0;
+    return std::pow(now / before, 0.25);
+}
+
+void ShowSearchSummary() {
+    Collect();
+    PBlock.hash_fill = int16_t(HashFill());
+    const double e = PBlock.elapsed.load(R), nodes = double(sstats[0]);
+    char move[16];
+    MoveToStr(PBlock.best_pv[1].load(R), move);
+    ShowMessagef("move= %s, time= %0.3f, score= %d, nodes= %0.0f, nps= %0.0fK ebf= %0.2f", move, e,
+                 int(PBlock.best_score.load(R)), nodes, nodes / (e + 0.001) * 0.001, BranchingFactor());
+    ShowMessagef("Hash fill= %d%%, Hash hits: main= %0.1f%%, pawn= %0.1f%%, eval= %0.1f%%", PBlock.hash_fill,
+                 double(sstats[4]) * 100 / double(sstats[3] + 1), double(sstats[6]) * 100 / double(sstats[5] + 1),
+                 double(sstats[2]) * 100 / double(sstats[1] + 1));
+}

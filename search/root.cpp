@@ -1,0 +1,358 @@
+// Iterative deepening, the root move loop with aspiration windows and
+// MultiPV, root move ordering between iterations, and the shared best result.
+#include "search/root.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/bitboard.h"
+#include "board/legality.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "engine/messages.h"
+#include "engine/platform.h"
+#include "eval/evaluate.h"
+#include "search/output.h"
+#include "search/search.h"
+
+static constexpr auto R = std::memory_order_relaxed;
+static constexpr int MAX_ROOT_MOVES = 256;
+
+int DisplayAllowed() {
+    const double delay = PBlock.info_delay.load(R);
+    return delay != 9999.0 && (PBlock.stop.load(R) != 0 || PBlock.elapsed.load(R) >= delay);
+}
+
+static int Stopped() { return PBlock.stop.load(R) != 0; }
+
+void NewBestMove(ThreadRec* td) {
+    const int score = td->result_score, depth = td->result_depth;
+    pthread_spin_lock(&spinlock1);
+    const int best_score = PBlock.best_score.load(R), best_depth = PBlock.best_depth.load(R);
+    const bool accept = (score >= 9001 && score >= best_score) || (depth > best_depth && best_score < 9000) ||
+                        (depth == best_depth && score > best_score);
+    if (!accept) {
+        pthread_spin_unlock(&spinlock1);
+        return;
+    }
+    PBlock.best_score.store(int16_t(score), R);
+    PBlock.best_depth.store(int8_t(depth), R);
+    for (int i = 0; i < MAX_PLY; i++) PBlock.best_pv[i].store(td->pv[i].load(R), R);
+    pthread_spin_unlock(&spinlock1);
+    if (depth < 2 || PBlock.multipv.load(R) > 1) return;
+    pthread_mutex_lock(&lock);
+    if (DisplayAllowed() && depth != 0 && td->pv[1].load(R))
+        DisplaySearchInfo(td->index, 0, depth, score, td->pv);
+    pthread_mutex_unlock(&lock);
+}
+
+// An aspiration failure shows the move alone, so a user sees what the
+// search is struggling with.
+static void ShowMoveAlone(int thread, int depth, int score, uint16_t move) {
+    uint16_t line[3] = {0, move, 0};
+    pthread_mutex_lock(&lock);
+    if (DisplayAllowed()) DisplaySearchInfo(thread, 0, depth, score, line);
+    pthread_mutex_unlock(&lock);
+}
+
+static void ShowIterationLine(ThreadRec* td, int depth) {
+    pthread_mutex_lock(&lock);
+    if (DisplayAllowed() && td->pv[1].load(R))
+        DisplaySearchInfo(td->index, 1, depth, td->result_score, td->pv);
+    pthread_mutex_unlock(&lock);
+}
+
+static void SetLine(ThreadRec* td, uint16_t move, const uint16_t* child) {
+    td->pv[1].store(move, R);
+    for (int i = 2; i < MAX_PLY; i++) {
+        td->pv[i].store(child[i], R);
+        if (!child[i]) break;
+    }
+}
+
+// State of one root iteration shared by its steps.
+struct RootIteration {
+    ThreadRec* td;
+    Position* pos;
+    int side, depth, k, in_check, single;
+    int s;                   // result of the previous iteration
+    int best, c, changes_now;
+    uint16_t best_move;
+    int score[MAX_ROOT_MOVES];
+};
+
+// The first move searched: aspiration window around the last score, widened
+// on failure until the value fits.
+static int SearchFirstMove(RootIteration& it, uint16_t move, int cd, uint16_t* cpv) {
+    Position* pos = it.pos;
+    const int opp = it.side ^ 1;
+    const int w = std::abs(it.s) / 16 + 50;
+    int lo = it.s - w, hi = it.s + w, delta = w;
+    if (lo < -7999) lo = -9999;
+    if (hi > 7999) hi = 9998;
+    int v = -Search(pos, opp, 2, cd, -hi, -lo, NODE_PV, cpv);
+    while ((v <= lo || v >= hi) && !Stopped()) {
+        if (v >= hi) {
+            if (hi >= 9998) break;  // nothing left to widen: a mate at the edge of the window
+            if (it.single) ShowMoveAlone(it.td->index, it.depth, v, move);
+            delta *= 2;
+            hi += delta;
+            if (hi > 7999) hi = 9998;
+        } else {
+            if (lo <= -9999) break;
+            it.td->time_factor.store(20, R);
+            if (it.single) ShowMoveAlone(it.td->index, it.depth, v, move);
+            delta *= 2;
+            lo -= delta;
+            if (lo < -7999) lo = -9999;
+        }
+        v = -Search(pos, opp, 2, cd, -hi, -lo, NODE_PV, cpv);
+    }
+    return v;
+}
+
+// A later move: a null window at best proves it worse; a move that beats
+// best is re-searched with a window opening upwards.
+static int SearchLaterMove(RootIteration& it, int i, uint16_t move, int cd, int r, uint16_t* cpv) {
+    Position* pos = it.pos;
+    const int opp = it.side ^ 1, best = it.best;
+    int v = -Search(pos, opp, 2, cd - r, -(best + 1), -best, NODE_CUT, cpv);
+    if (v >= best + 1 && !Stopped()) {
+        int delta = 75, hi = best + 1;
+        for (;;) {
+            hi += delta;
+            if (hi > 7999) hi = 9998;
+            it.td->time_factor.store(10, R);
+            v = -Search(pos, opp, 2, cd, -hi, -best, NODE_PV, cpv);
+            if (v < hi || Stopped() || hi >= 9998) break;
+            if (it.single) ShowMoveAlone(it.td->index, it.depth, v, move);
+            delta *= 2;
+        }
+        it.c = 0;
+    }
+    return v > best ? v : -13000 - i;
+}
+
+// Quiet, harmless late root moves after the first few are searched one ply
+// shallower.
+static int RootReduction(RootIteration& it, const MoveEntry* e) {
+    if (it.depth < 6 || !it.best_move || it.best < it.s - 25) return 0;
+    Position* pos = it.pos;
+    const int to = MoveTo(e->move);
+    if (e->captured || IsEnPassant(pos, e)) return 0;
+    if (PieceType(e->piece) == PAWN && RelSq(to, it.side) > 39) return 0;
+    if (MoveGivesCheck(pos, it.side, e) || MoveIsThreat(pos, e)) return 0;
+    return ++it.c > 7 ? 1 : 0;
+}
+
+static void UpdateRootHistory(RootIteration& it, const MoveEntry* e, int value) {
+    if (e->captured || it.in_check) return;
+    int16_t& h = it.td->history[MoveTo(e->move)][e->piece];
+    if (it.best >= value)
+        h = int16_t(h - (h + 128) / 256);
+    else
+        h = int16_t(h + (4096 - h) / 128);
+}
+
+static void SetTimeFactor(RootIteration& it) {
+    const int a = std::abs(it.s) / 16 + 20;
+    const int drop1 = it.s - a, drop2 = it.s - 2 * a;
+    int f;
+    if (it.best < drop2)
+        f = 15;
+    else if (it.best >= drop1)
+        f = (it.changes_now >= 2 || it.td->changes.load(R) >= 2) ? 2 : 0;
+    else
+        f = 6;
+    it.td->time_factor.store(int8_t(f), R);
+}
+
+static int RootMoveCount(const MoveEntry* list) {
+    int n = 0;
+    while (list[n].move != END_OF_LIST) n++;
+    return n;
+}
+
+// Ordering for the next iteration: by this iteration's values, with a little
+// noise in threads 2 and up so that the helpers explore different trees.
+static void OrderRootMoves(RootIteration& it, MoveEntry* list, int n) {
+    ThreadRec* td = it.td;
+    if (td->index >= 2)
+        for (int i = it.k; i < n; i++) {
+            td->noise_seed = td->noise_seed * 63 + 987654321u;
+            it.score[i] += int(td->noise_seed & 15);
+        }
+    bool taken[MAX_ROOT_MOVES] = {};
+    for (int rank = 0; rank < n - it.k; rank++) {
+        int pick = -1;
+        for (int i = it.k; i < n; i++)
+            if (!taken[i] && (pick < 0 || it.score[i] > it.score[pick])) pick = i;
+        taken[pick] = true;
+        list[pick].score = uint8_t(255 - rank);
+    }
+}
+
+static void SelectRootMove(MoveEntry* list, int i, int n) {
+    int best = i;
+    for (int j = i + 1; j < n; j++)
+        if (list[j].score > list[best].score) best = j;
+    if (best != i) std::swap(list[i], list[best]);
+}
+
+// One iteration at depth d over the root moves from index k on.
+static void SearchRoot(ThreadRec* td, int d, int k) {
+    Position* pos = &td->pos;
+    StackRec* root = &pos->ss[1];
+    RootIteration it{};
+    it.td = td;
+    it.pos = pos;
+    it.side = pos->side;
+    it.depth = d;
+    it.k = k;
+    it.single = k == 0 && d >= 4 && PBlock.nthreads.load(R) == 1;
+    it.s = td->result_score;
+    it.best = -MATE;
+    root->node_type = NODE_PV;
+    root->alpha = -MATE;
+    root->beta = MATE;
+    root->depth = int16_t(d);
+    td->time_factor.store(td->changes.load(R) < 2 ? 0 : 2, R);
+    it.in_check = SqAtakd(pos, KingSq(*pos, it.side), it.side ^ 1);
+
+    MoveEntry* list = root->list;
+    const int n = std::min(RootMoveCount(list), MAX_ROOT_MOVES);
+    uint16_t cpv[MAX_PLY];
+    for (int i = 0; i < n; i++) {
+        SelectRootMove(list, i, n);
+        it.score[i] = -15000 - i;
+        if (i < k) continue;
+        MoveEntry* e = &list[i];
+        const uint16_t m = e->move;
+        const int ext = it.in_check ? 0 : Extension(pos, it.side, e);
+        const int r = RootReduction(it, e);
+        MakeMove(pos, m);
+        const int cd = d + ext - 1;
+        cpv[2] = 0;
+        int value;
+        if (d == 1)
+            value = -Search(pos, it.side ^ 1, 2, ext, -MATE, MATE, NODE_PV, cpv);
+        else if (!it.best_move)
+            value = SearchFirstMove(it, m, cd, cpv);
+        else
+            value = SearchLaterMove(it, i, m, cd, r, cpv);
+        UnmakeMove(pos);
+        if (Stopped()) return;
+        it.score[i] = value;
+        UpdateRootHistory(it, e, value);
+        if (value > it.best) {
+            it.best = value;
+            it.best_move = m;
+            td->result_score = int16_t(value);
+            SetLine(td, m, cpv);
+            td->result_depth = int16_t(d);
+            NewBestMove(td);
+            it.changes_now++;
+            it.c = 0;
+        }
+        SetTimeFactor(it);
+    }
+    td->changes.store(int8_t(it.changes_now), R);
+    td->time_factor.store(0, R);
+    if (k == 0 && !it.best_move) {
+        // No legal move: mate or stalemate, and nothing to play.
+        td->pv[1].store(0, R);
+        td->result_score = int16_t(it.in_check ? -9999 : 0);
+        td->result_depth = int16_t(d);
+        NewBestMove(td);
+        PBlock.stop.store(3, R);
+        return;
+    }
+    if (Stopped()) return;
+    OrderRootMoves(it, list, n);
+}
+
+static void ClearThreadTables(ThreadRec* td) {
+    for (auto& m : td->pv) m.store(0, R);
+    for (auto& n : td->iter_nodes) n.store(0, R);
+    for (StackRec& s : td->stack) s.hash_move = s.killer[0] = s.killer[1] = s.check_killer = 0;
+    for (auto& row : td->history)
+        for (int16_t& h : row) h = 1024;
+    std::memset(td->counter, 0, sizeof td->counter);
+}
+
+// Legal root moves, captures first by victim and attacker.
+static int BuildRootList(Position* pos) {
+    MoveEntry* list = pos->ss[1].list;
+    GenerateAll(pos);
+    int n = 0;
+    for (MoveEntry* e = list; e->move != END_OF_LIST; e++) {
+        if (!MoveIsLegal(pos, pos->side, e->move)) continue;
+        e->score = e->captured ? uint8_t(PieceType(e->captured) * 16 - PieceType(e->piece)) : 0;
+        list[n++] = *e;
+    }
+    list[n].move = END_OF_LIST;
+    return n;
+}
+
+void SearchIterations(int t) {
+    ThreadRec* td = ThreadData[t];
+    Position* pos = &td->pos;
+    const int side = pos->side;
+    // 1. A fresh start for this thread's tables.
+    pos->ply = 1;
+    td->stack[1].node_type = NODE_PV;
+    td->iter_depth.store(0, R);
+    ClearThreadTables(td);
+    // 2. Static and quiescence value of the root.
+    const int in_check = SqAtakd(pos, KingSq(*pos, side), side ^ 1);
+    const int e = Evaluate(td, side, 1, in_check);
+    td->result_score = td->root_eval = int16_t(e);
+    td->stack[0].eval = int16_t(-e);
+    td->stack[1].eval = int16_t(e);
+    if (!in_check) {
+        uint16_t line[MAX_PLY] = {};
+        td->result_score = int16_t(Q_Search(pos, side, 1, 0, -MATE, MATE, NODE_PV, line));
+        for (int i = 1; i < MAX_PLY; i++) td->pv[i].store(line[i], R);
+    }
+    if (PBlock.max_depth.load(R) < 1) return;
+    // 3. Root moves; helpers beyond the second wait until the others are deep enough.
+    const int nroot = BuildRootList(pos);
+    if (t > 2)
+        while (PBlock.done_depth.load(R) <= 5 && !Stopped()) SleepMs(1);
+    // 4. The iterations.
+    const int max_depth = std::min<int>(PBlock.max_depth.load(R), 66);
+    for (int d = 1; d <= max_depth; d++) {
+        td->iter_depth.store(int8_t(d), R);
+        td->iter_nodes[d].store(0, R);
+        const int multipv = PBlock.multipv.load(R);
+        if (multipv > 1 && d >= 6) {
+            const int lines = std::min(multipv, std::max(nroot, 1));
+            for (int k = 0; k < lines; k++) {
+                SearchRoot(td, d, k);
+                if (Stopped()) break;
+                ShowIterationLine(td, d);
+            }
+            pthread_mutex_lock(&lock);
+            if (DisplayAllowed()) {
+                std::fputs("\n", stdout);
+                std::fflush(stdout);
+                if (PBlock.log_on.load(R)) LogMessage("");
+            }
+            pthread_mutex_unlock(&lock);
+        } else {
+            SearchRoot(td, d, 0);
+            if (d == 1 && t == 1 && !Stopped()) ShowIterationLine(td, d);
+        }
+        if (Stopped()) break;
+        td->iter_nodes[d].store(td->nodes.load(R), R);
+        int8_t done = PBlock.done_depth.load(R);
+        if (done < d) PBlock.done_depth.store(int8_t(d), R);
+        const int score = td->result_score;
+        if (score >= 9999 - d || score < d - 9999) break;
+    }
+    // 5. The first thread to finish ends the search for all.
+    uint8_t zero = 0;
+    PBlock.stop.compare_exchange_strong(zero, 1, R, R);
+}

@@ -1,0 +1,510 @@
+// The interior search: the node entry Search (mate-distance bounds, draws,
+// evaluation, transposition table, node pruning, internal iterative
+// deepening) and its move loop FW_Search with the phased move picker.
+#include "search/search.h"
+
+#include <algorithm>
+
+#include "board/bitboard.h"
+#include "board/legality.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "eval/evaluate.h"
+#include "eval/params.h"
+#include "search/transposition.h"
+
+static constexpr auto R = std::memory_order_relaxed;
+// Search refuses to go deeper than this ply; the stacks have room for two more.
+static constexpr int MAX_SEARCH_PLY = 65;
+// Non-pawn material units a capture removes, by captured type.
+static constexpr int capture_units[8] = {0, 0, 3, 3, 5, 10, 90, 0};
+
+static int DrawScore(int side) { return PBlock.draw_score[side].load(R); }
+static int Depth7(int depth) { return std::clamp(depth, 0, 7); }
+
+int EndgameException(const Position* pos, int side, const MoveEntry* e) {
+    int c = PieceType(e->captured);
+    if (!c) return 0;
+    const int opp = side ^ 1;
+    int pawns = int(pos->msig[opp] & 15);
+    if (pawns > 1) return 0;
+    if (c == PAWN) pawns--;
+    int m = pos->npmat[opp] - capture_units[c] - pos->npmat[side];
+    return pawns == 0 && m >= 0 && m <= 3;
+}
+
+int Extension(Position* pos, int side, const MoveEntry* e) {
+    int gives = MoveGivesCheck(pos, side, e);
+    if (gives == 2) return 1;
+    const int from = MoveFrom(e->move), to = MoveTo(e->move);
+    int p7 = PieceType(e->piece) == PAWN && (RelSq(to, side) >> 3) == 6;
+    if ((gives || p7) && swapoff1(pos, side, from, to, Occupied(*pos)) >= -89) return 1;
+    int c = PieceType(e->captured);
+    return c >= KNIGHT && c <= QUEEN && pos->npmat[side ^ 1] == npv[c];
+}
+
+// Repetition (4, 6, 8 ... plies back, within the fifty-move window) and the
+// fifty-move rule. Near the root a single repetition is not yet a draw, so
+// that the root can still see the move that avoids it.
+static int IsDraw(const Position* pos, int ply) {
+    if (pos->fifty > 100 && ply > 2) return 1;
+    int count = 0;
+    const int limit = std::min<int>(pos->fifty, pos->nhist);
+    for (int i = 4; i <= limit; i += 2)
+        if (pos->hist[pos->nhist - i].hash == pos->hash) count++;
+    return count >= 2 || (count == 1 && ply > 3);
+}
+
+// A move from the table passed the key check, but a rare key collision could
+// still offer a move this position cannot make; playing such a move would
+// corrupt the board, so its geometry is checked in full.
+static int HashMoveIsPseudoLegal(const Position* pos, int side, uint16_t m) {
+    const int from = MoveFrom(m), to = MoveTo(m), promo = m & PROMO_MASK;
+    const int fpc = pos->board[from], tpc = pos->board[to];
+    if (!fpc || PieceColor(fpc) != side || from == to) return 0;
+    if (tpc && (PieceColor(tpc) == side || PieceType(tpc) == KING)) return 0;
+    if (__builtin_popcount(promo) > 1) return 0;
+    const uint64_t occ = Occupied(*pos), to_bit = uint64_t(1) << to;
+    const int type = PieceType(fpc);
+    if (type == PAWN) {
+        const int dir = pawn_dir[side];
+        if ((RelSq(to, side) >> 3 == 7) != (promo != 0)) return 0;
+        if (to == from + dir) return !tpc;
+        if (to == from + 2 * dir) return RelSq(from, side) >> 3 == 1 && !tpc && !pos->board[from + dir];
+        if (!(BB_PawnRays[side][from] & to_bit)) return 0;
+        if (tpc) return 1;
+        return to == pos->ep && pos->board[to - dir] == PieceCode(side ^ 1, PAWN);
+    }
+    if (promo) return 0;
+    switch (type) {
+        case KNIGHT: return (BB_KnightRays[from] & to_bit) != 0;
+        case BISHOP: return (BB_BishopRays[from] & to_bit) && !(BB_Between[from][to] & occ);
+        case ROOK: return (BB_RookRays[from] & to_bit) && !(BB_Between[from][to] & occ);
+        case QUEEN:
+            return ((BB_BishopRays[from] | BB_RookRays[from]) & to_bit) && !(BB_Between[from][to] & occ);
+        default: break;
+    }
+    if (BB_KingRays[from] & to_bit) return 1;
+    if (from != init_king_sq[side] || tpc) return 0;
+    const int rook = PieceCode(side, ROOK);
+    if (to == from + 2)
+        return (pos->castle & (1 << (2 * side))) && !pos->board[from + 1] && pos->board[from + 3] == rook;
+    if (to == from - 2)
+        return (pos->castle & (2 << (2 * side))) && !pos->board[from - 1] && !pos->board[from - 3] &&
+               pos->board[from - 4] == rook;
+    return 0;
+}
+
+// ---- Move picker ----------------------------------------------------------
+
+enum : int { PICK_HASH = 0, PICK_CAPTURES_GEN = 1, PICK_CAPTURES = 2, PICK_QUIETS = 4, PICK_REST = 5 };
+
+static void SetChildLists(StackRec* ss, MoveEntry* terminator) {
+    ss[1].list = terminator + 1;
+    ss[2].list = terminator + 2;
+}
+
+// Highest score among [first, end), the earliest on ties; null when empty.
+static MoveEntry* SelectBest(MoveEntry* first) {
+    MoveEntry* best = nullptr;
+    for (MoveEntry* e = first; e->move != END_OF_LIST; e++)
+        if (!best || e->score > best->score) best = e;
+    return best;
+}
+
+static void SwapInto(MoveEntry* slot, MoveEntry* e) {
+    if (e != slot) std::swap(*slot, *e);
+}
+
+static void ScoreCaptures(const Position* pos, MoveEntry* first, uint16_t hash_move) {
+    const int recapture = MoveTo(pos->lastmove);
+    for (MoveEntry* e = first; e->move != END_OF_LIST; e++) {
+        if (e->move == hash_move) {
+            e->move = 0;
+            e->score = 0;
+            continue;
+        }
+        int s;
+        if (e->captured || !(e->move & PROMO_MASK))
+            s = sort_value[e->captured] - PieceType(e->piece);
+        else
+            s = (e->move & PROMO_Q) ? 200 : 60;
+        if (MoveTo(e->move) == recapture) s += 5;
+        e->score = uint8_t(s);
+    }
+}
+
+static void ScoreQuiets(const Position* pos, const ThreadRec* td, int ply, int in_check, MoveEntry* first) {
+    const StackRec* ss = &pos->ss[ply];
+    const uint16_t hash_move = ss->hash_move;
+    uint16_t counter = 0;
+    if (pos->lastmove) {
+        int sq = MoveTo(pos->lastmove);
+        counter = td->counter[sq][pos->board[sq]];
+    }
+    uint16_t killer3 = 0;
+    if (!in_check && pos->ply > 3) {
+        killer3 = pos->ss[ply - 2].killer[0];
+        if (killer3 == ss->killer[0] || killer3 == ss->killer[1] || killer3 == counter)
+            killer3 = pos->ss[ply - 2].killer[1];
+    }
+    for (MoveEntry* e = first; e->move != END_OF_LIST; e++) {
+        const uint16_t m = e->move;
+        if (m == hash_move) {
+            e->move = 0;
+            e->score = 0;
+            continue;
+        }
+        if (in_check) {
+            e->score = m == ss->check_killer ? 75 : m == counter ? 70 : 1;
+            continue;
+        }
+        int h = td->history[MoveTo(m)][e->piece] / 64;
+        int s = h;
+        if (m == ss->killer[0]) s = h / 2 + 90;
+        else if (m == ss->killer[1]) s = h / 2 + 75;
+        else if (m == counter) s = h / 2 + 60;
+        else if (m == killer3) s = h / 2 + 45;
+        e->score = uint8_t(s + 1);
+    }
+}
+
+static MoveEntry* PickHashMove(Position* pos, int side, StackRec* ss) {
+    ss->cur = ss->list;
+    const uint16_t m = ss->hash_move;
+    if (!m) return nullptr;
+    if (!HashMoveIsPseudoLegal(pos, side, m)) {
+        ss->hash_move = 0;
+        return nullptr;
+    }
+    MoveEntry* e = ss->list;
+    *e = MoveEntry{m, 255, pos->board[MoveFrom(m)], pos->board[MoveTo(m)]};
+    e[1].move = END_OF_LIST;
+    SetChildLists(ss, e + 1);
+    ss->cur = e + 1;
+    return MoveIsLegal(pos, side, m) ? e : nullptr;
+}
+
+static void GenerateCaptures(Position* pos, int side, StackRec* ss) {
+    MoveEntry* first = ss->cur;
+    MoveEntry* end = GeneratePawnCaptures(pos, side, first);
+    end = GeneratePieceCaptures(pos, side, end);
+    end = GeneratePromotions(pos, side, 1, end);
+    end->move = END_OF_LIST;
+    SetChildLists(ss, end);
+    ScoreCaptures(pos, first, ss->hash_move);
+}
+
+static MoveEntry* ListEnd(MoveEntry* e) {
+    while (e->move != END_OF_LIST) e++;
+    return e;
+}
+
+static void GenerateQuiets(Position* pos, int side, int ply, int in_check, StackRec* ss) {
+    MoveEntry* first = ListEnd(ss->cur);
+    MoveEntry* end = GenerateNonCaptures(pos, side, first);
+    end->move = END_OF_LIST;
+    SetChildLists(ss, end);
+    ScoreQuiets(pos, ThreadData[pos->thread], ply, in_check, first);
+}
+
+// Good captures first: a victim worth at least the attacker goes at once,
+// others only when the exchange does not lose; losing ones wait among the
+// quiet moves with a low score.
+static MoveEntry* PickCapture(Position* pos, int side, StackRec* ss) {
+    while (MoveEntry* e = SelectBest(ss->cur)) {
+        if (e->score <= 179) break;
+        SwapInto(ss->cur, e);
+        e = ss->cur;
+        const int from = MoveFrom(e->move), to = MoveTo(e->move);
+        if (sort_value[PieceType(e->captured)] < sort_value[PieceType(e->piece)] &&
+            swapoff1(pos, side, from, to, Occupied(*pos)) < -49) {
+            e->score = uint8_t(8 + PieceType(e->captured));
+            continue;
+        }
+        ss->cur++;
+        if (MoveIsLegal(pos, side, e->move)) return e;
+    }
+    return nullptr;
+}
+
+static MoveEntry* NextMove(Position* pos, int side, int ply, int in_check) {
+    StackRec* ss = &pos->ss[ply];
+    switch (ss->phase) {
+        case PICK_HASH:
+            ss->phase = PICK_CAPTURES_GEN;
+            if (MoveEntry* e = PickHashMove(pos, side, ss)) return e;
+            [[fallthrough]];
+        case PICK_CAPTURES_GEN:
+            GenerateCaptures(pos, side, ss);
+            ss->phase = PICK_CAPTURES;
+            [[fallthrough]];
+        case PICK_CAPTURES:
+            if (MoveEntry* e = PickCapture(pos, side, ss)) return e;
+            GenerateQuiets(pos, side, ply, in_check, ss);
+            ss->phase = PICK_QUIETS;
+            [[fallthrough]];
+        case PICK_QUIETS:
+            while (MoveEntry* e = SelectBest(ss->cur)) {
+                if (e->score <= 3) break;
+                SwapInto(ss->cur, e);
+                e = ss->cur++;
+                if (MoveIsLegal(pos, side, e->move)) return e;
+            }
+            ss->phase = PICK_REST;
+            [[fallthrough]];
+        default:
+            while (ss->cur->move != END_OF_LIST) {
+                MoveEntry* e = ss->cur++;
+                if (e->move && MoveIsLegal(pos, side, e->move)) return e;
+            }
+            return nullptr;
+    }
+}
+
+// ---- Move loop ------------------------------------------------------------
+
+// Late quiet moves that are still worth a look: en passant, castling, and
+// threats (or far-advanced pawn pushes) that do not lose material.
+static int KeepLateMove(Position* pos, int side, const MoveEntry* e) {
+    if (IsEnPassant(pos, e)) return 1;
+    const int from = MoveFrom(e->move), to = MoveTo(e->move), type = PieceType(e->piece);
+    if (type == KING && (to == from + 2 || to == from - 2)) return 1;
+    const int threshold = type == PAWN ? -75 : -150;
+    if (!(type == PAWN && RelSq(to, side) > 39) && !MoveIsThreat(pos, e)) return 0;
+    return swapoff1(pos, side, from, to, Occupied(*pos)) > threshold;
+}
+
+static void UpdateHistory(ThreadRec* td, int to, int piece, int good) {
+    int16_t& h = td->history[to][piece];
+    if (good)
+        h = int16_t(h + (4096 - h) / 128);
+    else
+        h = int16_t(h - (h + 128) / 256);
+}
+
+static void UpdateKillers(Position* pos, ThreadRec* td, StackRec* ss, int in_check, uint16_t move) {
+    if (pos->lastmove) {
+        int sq = MoveTo(pos->lastmove);
+        td->counter[sq][pos->board[sq]] = move;
+    }
+    if (in_check) {
+        ss->check_killer = move;
+    } else if (ss->killer[0] != move) {
+        ss->killer[1] = ss->killer[0];
+        ss->killer[0] = move;
+    }
+}
+
+int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int in_check, int node_type,
+              uint16_t* pv) {
+    ThreadRec* td = ThreadData[pos->thread];
+    StackRec* ss = &pos->ss[ply];
+    const int alpha0 = alpha, opp = side ^ 1, eval = ss->eval;
+    const int fm = Personality.FP_margin[Depth7(depth)], lm = Personality.LMP_moves[Depth7(depth)];
+    int best = -MATE, searched = 0, q = 0;
+    uint16_t best_move = 0;
+    uint16_t cpv[MAX_PLY];
+    ss->phase = PICK_HASH;
+    ss->searched = 0;
+
+    while (MoveEntry* e = NextMove(pos, side, ply, in_check)) {
+        const uint16_t m = e->move;
+        const int piece = e->piece, captured = e->captured;
+        // F1-F5: extension, pruning and reduction of this move.
+        const int ext = in_check ? 0 : Extension(pos, side, e);
+        const int prunable = best >= -8999 && e->score <= 49 && !ext && !in_check;
+        int r = 0;
+        if (prunable) {
+            q++;
+            if (node_type != NODE_PV && depth <= Personality.FP_depth &&
+                piece_value[PieceType(captured)] + fm + eval <= alpha && !EndgameException(pos, side, e))
+                continue;
+            if (node_type != NODE_PV && depth <= Personality.LMP_depth && !ss->iid && q >= lm && !captured &&
+                !KeepLateMove(pos, side, e))
+                continue;
+            if (depth >= Personality.LMR_depth) {
+                const auto& table = node_type == NODE_PV ? Personality.LMR_reduction_pv : Personality.LMR_reduction;
+                r = table[std::min(depth, MAX_PLY - 1)][std::min(q, 31)];
+            }
+        }
+        // F6-F8: null-window search of late moves, re-searched when they beat alpha.
+        MakeMove(pos, m);
+        const int nd = depth + ext;
+        cpv[ply + 1] = 0;
+        int v;
+        if (searched > 0 && nd >= 2) {
+            v = -Search(pos, opp, ply + 1, nd - r - 1, -alpha - 1, -alpha, NODE_CUT, cpv);
+            if (v > alpha)
+                v = -Search(pos, opp, ply + 1, nd - 1, -beta, -alpha, node_type == NODE_PV ? NODE_PV : NODE_PLAIN,
+                            cpv);
+        } else {
+            v = -Search(pos, opp, ply + 1, nd - 1, -beta, -alpha, node_opp[node_type], cpv);
+        }
+        UnmakeMove(pos);
+        if (PBlock.stop.load(R)) return 0;
+        // F9-F10: history, best move and the line.
+        ss->searched = uint16_t(++searched);
+        if (!captured && !in_check) UpdateHistory(td, MoveTo(m), piece, v > alpha);
+        if (v > best) {
+            q /= 2;
+            best_move = m;
+            pv[ply] = m;
+            pv[ply + 1] = 0;
+            best = v;
+            if (v > alpha) {
+                if (v >= beta) break;
+                CopyLine(pv, cpv, ply + 1);
+                alpha = v;
+            }
+        }
+    }
+
+    if (!best_move)
+        best = in_check ? ply - MATE : DrawScore(side);
+    else if (best >= beta && !pos->board[MoveTo(best_move)])
+        UpdateKillers(pos, td, ss, in_check, best_move);
+    StoreTT(pos, ply, depth, alpha0, beta, best, best_move);
+    return best;
+}
+
+// ---- Node entry -----------------------------------------------------------
+
+struct ProbeResult {
+    int cutoff;  // 1 when score is the node's result
+    int score;
+    int te;      // depth of the entry, below -49 on a miss
+    int null_ok, razor_ok;
+};
+
+static ProbeResult UseTable(Position* pos, ThreadRec* td, int ply, int depth, int alpha, int beta, int node_type) {
+    ProbeResult r{0, 0, TT_MISS, 1, 1};
+    Bump(td->tt_probes);
+    TTEntry e;
+    e.depth = TT_MISS;
+    ProbeTTable(pos, &e);
+    r.te = e.depth;
+    if (e.depth < -49) return r;
+    Bump(td->tt_hits);
+    pos->ss[ply].hash_move = e.move;
+    const int s = ScoreFromTT(e.score, ply);
+    const int deep = node_type != NODE_PV && e.depth >= depth;
+    if (s > alpha && s >= beta && e.bound != BOUND_UPPER) {
+        if (deep || s > MATE_SCORE) return {1, beta, r.te, 1, 1};
+        r.razor_ok = 0;
+    } else if (s <= alpha && e.bound != BOUND_LOWER) {
+        if (deep || s < -MATE_SCORE) return {1, alpha, r.te, 1, 1};
+        r.null_ok = 0;
+    }
+    return r;
+}
+
+// Null move: give the opponent a free move; if it still cannot reach beta the
+// node is almost certainly a cut node. 1 = cut off, 0 = go on (depth may drop).
+static int NullMoveCuts(Position* pos, int side, int ply, int* depth, int alpha, int beta) {
+    const int d = *depth;
+    const int reduction = d <= 4 ? 2 : d <= 8 ? 3 : 4;
+    const int nd = std::max(d - reduction - 1, 0);
+    uint16_t cpv[MAX_PLY];
+    cpv[ply + 1] = 0;
+    MakeNullMove(pos);
+    int v = -Search(pos, side ^ 1, ply + 1, nd, -beta, -alpha, NODE_PLAIN, cpv);
+    UnmakeNullMove(pos);
+    if (v < beta) return 0;
+    if (d <= 4) return 1;
+    *depth = d - 4;
+    return 0;
+}
+
+// Node pruning before the move loop. Returns 1 with *result set when the node
+// is decided; may lower *depth after a failed-high null move at depth > 4.
+static int PruneNode(Position* pos, int side, int ply, int* depth, int alpha, int beta, int node_type,
+                     int in_check, const ProbeResult& tt, uint16_t* pv, int* result) {
+    const StackRec* ss = &pos->ss[ply];
+    const int opp = side ^ 1, eval = ss->eval, d = *depth;
+    const auto& P = Personality;
+    if (in_check) return 0;
+    if (node_type == NODE_ALL) {
+        // Razoring: far below alpha at low depth, ask the quiescence search.
+        const int margin = P.RP_margin[Depth7(d)];
+        if (d <= P.RP_depth && tt.razor_ok && eval < alpha - margin && pos->npmat[opp] > 0 && alpha <= 8999) {
+            const int t = alpha - margin / 2;
+            if (Q_Search(pos, side, ply, 0, t, beta, NODE_ALL, pv) <= t) {
+                *result = alpha;
+                return 1;
+            }
+        }
+        return 0;
+    }
+    if (node_type != NODE_CUT) return 0;
+    const int passer_ok = RelSq(ss->passer_sq[opp], opp) <= 31;
+    const int has_pieces = pos->npmat[side] > 0;
+    if (pos->ss[ply - 1].node_type != NODE_PV && d <= P.CNP_depth && !ss->king_attacked[side] &&
+        eval >= beta + std::max(ss->hung_value[side] / 2, int(P.CNP_margin[Depth7(d)])) && passer_ok &&
+        beta >= -8999 && tt.null_ok && has_pieces) {
+        *result = beta;
+        return 1;
+    }
+    const int iter_depth = ThreadData[pos->thread]->iter_depth.load(R);
+    if (d >= P.NMP_depth && eval > beta + 11 && tt.null_ok && passer_ok && ply + d >= (3 * iter_depth) / 4 &&
+        beta >= -8999 && has_pieces && NullMoveCuts(pos, side, ply, depth, alpha, beta)) {
+        *result = beta;
+        return 1;
+    }
+    return 0;
+}
+
+int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int node_type, uint16_t* pv) {
+    ThreadRec* td = ThreadData[pos->thread];
+    Bump(td->nodes);
+    // A line is never longer than the search that produced it, even when the
+    // window closes at once.
+    pv[ply] = 0;
+    // 1. Mate-distance bounds.
+    alpha = std::max(alpha, ply - MATE);
+    beta = std::min(beta, MATE - 1 - ply);
+    if (alpha >= beta) return alpha;
+    // 2. The node's stack entry; the child's killers start empty.
+    StackRec* ss = &pos->ss[ply];
+    ss->depth = int16_t(depth);
+    ss->alpha = int16_t(alpha);
+    ss->beta = int16_t(beta);
+    ss->node_type = uint8_t(node_type);
+    ss->eval = 0;
+    ss->iid = 0;
+    ss->searched = 0;
+    ss->hash_move = 0;
+    ss[1].hash_move = ss[1].killer[0] = ss[1].killer[1] = ss[1].check_killer = 0;
+    pv[ply + 1] = 0;
+    const int in_check = SqAtakd(pos, KingSq(*pos, side), side ^ 1);
+    // 3. Draws by repetition and the fifty-move rule.
+    if (pos->fifty > 3 && IsDraw(pos, ply)) return DrawScore(side);
+    // 4. Static evaluation; the horizon of the stacks and the history array.
+    const int eval = Evaluate(td, side, ply, in_check);
+    if (ply > MAX_SEARCH_PLY || pos->nhist >= HIST_SIZE - 2) return in_check ? 0 : eval;
+    // 5. Quiet horizon nodes go to the quiescence search.
+    if (depth <= 0 && !in_check) {
+        if (eval >= beta) return beta;
+        int v = Q_Search(pos, side, ply, depth, alpha, beta, node_type, pv);
+        return v <= alpha ? alpha : std::min(v, beta);
+    }
+    // 6. Transposition table.
+    const ProbeResult tt = UseTable(pos, td, ply, depth, alpha, beta, node_type);
+    if (tt.cutoff) return tt.score;
+    // 7. Razoring, static margin cut, null move.
+    int result;
+    if (PruneNode(pos, side, ply, &depth, alpha, beta, node_type, in_check, tt, pv, &result)) return result;
+    // 8. Internal iterative deepening finds a first move when the table has none deep enough.
+    int iid_depth = node_type == NODE_PV ? depth - 3 : (depth == 4 && eval >= alpha - 124) ? 1 : depth - 4;
+    if (iid_depth >= 1 && tt.te < iid_depth) {
+        ss->iid = 1;
+        int v = FW_Search(pos, side, ply, iid_depth, alpha, beta, in_check, node_type, pv);
+        ss->iid = 0;
+        ss->hash_move = pv[ply];
+        if (v > 9799 && v >= beta) return beta;
+        if (v < -9799 && v <= alpha) return alpha;
+    }
+    // 9. The move loop.
+    int v = FW_Search(pos, side, ply, depth, alpha, beta, in_check, node_type, pv);
+    return v <= alpha ? alpha : std::min(v, beta);
+}

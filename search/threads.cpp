@@ -1,0 +1,103 @@
+// The search thread pool: thread bodies, creation, termination and the
+// command-byte handshake with the main thread.
+#include "search/threads.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <pthread.h>
+
+#include "engine/platform.h"
+#include "search/records.h"
+#include "search/root.h"
+
+static constexpr auto R = std::memory_order_relaxed;
+static constexpr int8_t CMD_IDLE = 0, CMD_SEARCH = 1, CMD_END = 'c';
+
+static int thread_id[MAX_THREADS + 1];
+// Set with release once a thread's fresh record is in ThreadData; cleared
+// before the thread is created, so a record of an earlier pool never counts.
+static std::atomic<int> published[MAX_THREADS + 1];
+// Threads that are running, so that only live threads are asked to end.
+static std::atomic<int> alive[MAX_THREADS + 1];
+
+void* SearchThreadFunc(void* arg) {
+    const int i = *static_cast<int*>(arg);
+    // The predecessor of this index has ended; its record can go.
+    std::free(ThreadData[i]);
+    ThreadData[i] = NewThreadRec(i);
+    if (!ThreadData[i]) std::exit(0);
+    ThreadRec* td = ThreadData[i];
+    td->command.store(CMD_IDLE, R);
+    td->hist[0].move = 0;
+    published[i].store(1, std::memory_order_release);
+    for (;;) {
+        const int8_t cmd = td->command.load(std::memory_order_acquire);
+        if (cmd == CMD_END) {
+            // The record is not touched after this: a successor may free it.
+            td->command.store(CMD_IDLE, std::memory_order_release);
+            alive[i].store(0, std::memory_order_release);
+            return nullptr;
+        }
+        if (cmd == CMD_SEARCH) {
+            SearchIterations(i);
+            td->command.store(CMD_IDLE, std::memory_order_release);
+        } else {
+            SleepMs(1);
+        }
+    }
+}
+
+int StartThreadPool(int n) {
+    if (n > MAX_THREADS) n = MAX_THREADS;
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+    int err = 0;
+    for (int i = 1; i <= n && !err; i++) {
+        if (alive[i].load(std::memory_order_acquire)) continue;
+        thread_id[i] = i;
+        published[i].store(0, R);
+        alive[i].store(1, R);
+        pthread_t handle;
+        err = pthread_create(&handle, &attr, SearchThreadFunc, &thread_id[i]);
+        if (err) {
+            alive[i].store(0, R);
+            break;
+        }
+        while (!published[i].load(std::memory_order_acquire)) SleepMs(1);
+    }
+    pthread_attr_destroy(&attr);
+    return err;
+}
+
+static void WaitIdle(int n) {
+    for (int i = 1; i <= n; i++)
+        while (alive[i].load(R) && ThreadData[i]->command.load(std::memory_order_acquire) != CMD_IDLE) SleepMs(1);
+}
+
+void KillThreadPool(int n) {
+    if (n > MAX_THREADS) n = MAX_THREADS;
+    const int all = std::max<int>(n, PBlock.nthreads.load(R));
+    PBlock.stop.store(CMD_END, R);
+    WaitIdle(all);
+    for (int i = 1; i <= n; i++)
+        if (alive[i].load(R)) ThreadData[i]->command.store(CMD_END, std::memory_order_release);
+    for (int i = 1; i <= n; i++)
+        while (alive[i].load(std::memory_order_acquire)) SleepMs(1);
+    WaitIdle(all);
+}
+
+int SearchThreadsBusy() {
+    const int n = PBlock.nthreads.load(R);
+    int busy = 0;
+    for (int i = 1; i <= n && i <= MAX_THREADS; i++)
+        if (ThreadData[i] && ThreadData[i]->command.load(std::memory_order_acquire) != CMD_IDLE) busy++;
+    return busy;
+}
+
+void WakeSearchThreads() {
+    const int n = PBlock.nthreads.load(R);
+    for (int i = 1; i <= n && i <= MAX_THREADS; i++)
+        if (ThreadData[i]) ThreadData[i]->command.store(CMD_SEARCH, std::memory_order_release);
+}

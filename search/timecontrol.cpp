@@ -1,0 +1,156 @@
+// Search set-up and the time check: the target time per move from the
+// clock, and the stop once the target, widened by root unrest, is used up.
+#include "search/timecontrol.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/messages.h"
+#include "eval/params.h"
+#include "search/records.h"
+
+static constexpr auto R = std::memory_order_relaxed;
+// Game histories longer than this are cut to their last HIST_KEEP records in
+// the search threads, so that the search always has room for its plies.
+// Repetitions are only looked for within the fifty-move window (fifty < 256).
+static constexpr int HIST_COMPACT = HIST_SIZE - MAX_PLY - 2;
+static constexpr int HIST_KEEP = 300;
+
+// Times come from outside: NaN reads as 0 and everything is kept finite, so
+// the arithmetic below can neither trap nor run forever.
+static double Seconds(double x) {
+    if (std::isnan(x)) return 0;
+    return std::clamp(x, -1e9, 1e9);
+}
+
+// Moves the clock must last for.
+static int MovesToGo(int mode, int nhist) {
+    int n;
+    if (mode == 0)
+        n = nhist < 30 ? 38 - nhist / 2 : 24;
+    else if (PBlock.protocol.load(R) == 2)
+        n = PBlock.moves_to_go.load(R);
+    else
+        n = mode - (nhist / 2) % mode;
+    // "movestogo 0" or a negative count is read as one move to go.
+    return std::max(n, 1);
+}
+
+static double TargetTime(int side, int nhist) {
+    const int mode = PBlock.tc_mode.load(R);
+    if (mode == 1) {
+        double t = Seconds(PBlock.move_time.load(R));
+        PBlock.clock[side].store(t, R);
+        return t;
+    }
+    const int n = MovesToGo(mode, nhist);
+    VELL_ASSERT(n > 0);
+    PBlock.moves_to_go.store(int16_t(std::min(n, 32767)), R);
+    const double c = Seconds(PBlock.clock[side].load(R));
+    double t = c / (n + 1) + Seconds(PBlock.increment.load(R));
+    t *= (PBlock.ponder != 0 && n > 2) ? 1.1 : 0.85;
+    t = std::min(t, 0.65 * c);
+    return std::max(t, 0.002);
+}
+
+static void CopyGame(ThreadRec* td, int i, const Position* game) {
+    td->pos = *game;
+    td->pos.thread = uint8_t(i);
+    td->pos.hist = td->hist;
+    td->pos.ss = td->stack;
+    int first = 0, n = game->nhist;
+    if (n > HIST_COMPACT) {
+        first = n - HIST_KEEP;
+        n = HIST_KEEP;
+        td->pos.nhist = uint16_t(n);
+    }
+    std::memcpy(td->hist, game->hist + first, sizeof(HistRec) * (n + 1));
+    td->hist[n + 1].move = 0;
+}
+
+static void ResetCounters(ThreadRec* td) {
+    td->iter_depth.store(0, R);
+    td->result_depth = td->result_score = 0;
+    td->nodes.store(0, R);
+    for (auto* c : {&td->evals, &td->eval_hits, &td->tt_probes, &td->tt_hits, &td->pawn_probes, &td->pawn_hits})
+        c->store(0, R);
+    td->time_factor.store(0, R);
+    td->changes.store(0, R);
+    td->pos.ply = 1;
+    td->pv[1].store(0, R);
+}
+
+static void ReportStart(const Position* game, double clock, double target) {
+    if (PBlock.info_delay.load(R) == 9999.0) return;
+    char fen[128];
+    MakeEPD(game, fen);
+    if (PBlock.protocol.load(R) != 2) {
+        ShowMessagef("fen %s", fen);
+        ShowMessagef("Ply= %d, Clock= %0.2fs  Target time= %0.2fs", game->nhist, clock, target);
+        return;
+    }
+    if (!PBlock.log_on.load(R)) return;
+    char line[256];
+    std::snprintf(line, sizeof line, "info string fen %s", fen);
+    LogMessage(line);
+    std::snprintf(line, sizeof line, "info string ply= %d, trg_time= %0.3f sec", game->nhist, target);
+    LogMessage(line);
+}
+
+void InitSearch() {
+    ThreadRec* main_td = ThreadData[0];
+    const Position* game = &main_td->pos;
+    const int side = game->side;
+    // 1. No result yet.
+    PBlock.stop.store(0, R);
+    PBlock.best_score.store(-10000, R);
+    PBlock.best_depth.store(0, R);
+    PBlock.best_pv[1].store(0, R);
+    PBlock.done_depth.store(0, R);
+    // 2-4. Draw scores, table age, kind of search.
+    PBlock.draw_score[side].store(Personality.contempt, R);
+    PBlock.draw_score[side ^ 1].store(int16_t(-Personality.contempt), R);
+    PBlock.tt_age.store(game->nhist, R);
+    if (PBlock.hash_mb < 1) PBlock.use_hash.store(0, R);
+    PBlock.ponder_state.store(PBlock.next_ponder_state.load(R), R);
+    // 5. Target time.
+    const double target = TargetTime(side, game->nhist);
+    PBlock.target_time.store(target, R);
+    // 6-7. Every search thread gets the game and clean counters.
+    const int n = PBlock.nthreads.load(R);
+    for (int i = 1; i <= n; i++)
+        if (ThreadData[i]) CopyGame(ThreadData[i], i, game);
+    for (int i = 0; i <= n; i++)
+        if (ThreadData[i]) ResetCounters(ThreadData[i]);
+    // 8. Where and how long.
+    ReportStart(game, Seconds(PBlock.clock[side].load(R)), target);
+}
+
+// The largest unrest of the threads; disagreeing threads count as unsettled.
+static int TimeFactor() {
+    const int n = PBlock.nthreads.load(R);
+    const ThreadRec* first = ThreadData[1];
+    int f = 0;
+    for (int i = 1; i <= n; i++)
+        if (ThreadData[i]) f = std::max<int>(f, ThreadData[i]->time_factor.load(R));
+    if (f <= 1 && first)
+        for (int i = 2; i <= n; i++)
+            if (ThreadData[i] && ThreadData[i]->pv[1].load(R) != first->pv[1].load(R)) return 2;
+    return f;
+}
+
+void TimeCheck() {
+    const int ponder_state = PBlock.ponder_state.load(R);
+    if (ponder_state == 2) return;
+    const int side = ThreadData[0]->pos.side;
+    const double c = Seconds(PBlock.clock[side].load(R));
+    const double elapsed = PBlock.elapsed.load(R), overhead = Seconds(PBlock.overhead.load(R));
+    const double limit = PBlock.target_time.load(R) + TimeFactor() * 0.01 * (c - elapsed) - overhead;
+    const bool clock_low = PBlock.tc_mode.load(R) > 1 && c - elapsed < 10 * overhead;
+    if (!clock_low && !(elapsed >= limit)) return;
+    if (PBlock.best_depth.load(R) <= 0) return;
+    uint8_t zero = 0;
+    PBlock.stop.compare_exchange_strong(zero, ponder_state == 1 ? 1 : 2, R, R);
+}

@@ -1,0 +1,160 @@
+// Search information lines in every format, and the console summary.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+#include "search/output.h"
+#include "search/transposition.h"
+#include "tests/board/board_setup.h"
+#include "tests/search/search_setup.h"
+
+namespace {
+
+// Collects what a call writes to standard output.
+class Capture {
+public:
+    Capture() {
+        std::fflush(stdout);
+        file_ = std::tmpfile();
+        saved_ = dup(fileno(stdout));
+        dup2(fileno(file_), fileno(stdout));
+    }
+    std::string Text() {
+        std::fflush(stdout);
+        dup2(saved_, fileno(stdout));
+        close(saved_);
+        std::string text;
+        std::rewind(file_);
+        for (int ch; (ch = std::fgetc(file_)) != EOF;) text += char(ch);
+        std::fclose(file_);
+        return text;
+    }
+
+private:
+    FILE* file_;
+    int saved_;
+};
+
+class OutputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SearchTestSetup();
+        MainPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+        for (int i = 0; i <= PBlock.nthreads.load(); i++) ThreadData[i]->nodes.store(0);
+        ThreadData[1]->nodes.store(1234567);
+        PBlock.elapsed.store(2.5);
+        PBlock.log_on.store(0);
+        uci_extra = 0;
+    }
+    std::string Line(int protocol, int flag, const uint16_t* pv) {
+        PBlock.protocol.store(int16_t(protocol));
+        Capture out;
+        DisplaySearchInfo(3, flag, 12, -35, pv);
+        return out.Text();
+    }
+    const uint16_t e2e4 = MakeMoveWord(12, 28), e7e5 = MakeMoveWord(52, 36);
+};
+
+TEST_F(OutputTest, ConsoleLine) {
+    uint16_t pv[MAX_PLY] = {0, e2e4, e7e5, 0};
+    EXPECT_EQ(Line(0, 1, pv), "03] 12.   2.5    1235K   -35  e2e4 e7e5\n");
+    EXPECT_EQ(Line(0, 0, pv), "03] 12    2.5    1235K   -35  e2e4 e7e5\n");
+}
+
+TEST_F(OutputTest, UciLine) {
+    uint16_t pv[MAX_PLY] = {0, e2e4, e7e5, 0};
+    EXPECT_EQ(Line(2, 1, pv), "info depth 12 time 2500 score cp -35 nodes 1234567 nps 493827 pv e2e4 e7e5\n");
+}
+
+TEST_F(OutputTest, UciExtraLineCarriesTheThread) {
+    uint16_t pv[MAX_PLY] = {0, e2e4, 0};
+    uci_extra = 1;
+    EXPECT_EQ(Line(2, 1, pv), "info [03.] depth 12 time 2500 score cp -35 nodes 1234567 nps 493827 pv e2e4\n");
+    EXPECT_EQ(Line(2, 0, pv), "info [03 ] depth 12 time 2500 score cp -35 nodes 1234567 nps 493827 pv e2e4\n");
+    uci_extra = 0;
+}
+
+TEST_F(OutputTest, TwelveMovesUnderUciTenOnTheConsole) {
+    uint16_t pv[MAX_PLY] = {};
+    for (int i = 1; i <= 12; i++) pv[i] = MakeMoveWord(6, 21);  // g1f3, text only
+    auto count = [](const std::string& s, const std::string& what) {
+        int n = 0;
+        for (size_t at = s.find(what); at != std::string::npos; at = s.find(what, at + 1)) n++;
+        return n;
+    };
+    EXPECT_EQ(count(Line(2, 1, pv), "g1f3"), 12);
+    EXPECT_EQ(count(Line(0, 1, pv), "g1f3"), 10);
+}
+
+TEST_F(OutputTest, NoSpeedInTheFirstMillisecond) {
+    uint16_t pv[MAX_PLY] = {0, e2e4, 0};
+    PBlock.elapsed.store(0.001);
+    EXPECT_EQ(Line(2, 2, pv), "info depth 12 time 1 score cp -35 nodes 1234567 nps 0 pv e2e4\n");
+}
+
+TEST_F(OutputTest, PromotionsUseTheProtocolsNotation) {
+    uint16_t pv[MAX_PLY] = {0, MakeMoveWord(52, 60, PROMO_N), 0};
+    EXPECT_NE(Line(2, 1, pv).find("pv e7e8n\n"), std::string::npos);
+    EXPECT_NE(Line(0, 1, pv).find("e7e8=N\n"), std::string::npos);
+}
+
+TEST_F(OutputTest, ConsoleSummary) {
+    PBlock.protocol.store(0);
+    ClearTTable();
+    PBlock.best_pv[1].store(e2e4);
+    PBlock.best_score.store(-35);
+    PBlock.done_depth.store(4);
+    Collect();
+    Capture out;
+    ShowSearchSummary();
+    EXPECT_EQ(out.Text(),
+              "move= e2e4, time= 2.500, score= -35, nodes= 1234567, nps= 494K ebf= 2.00\n"
+              "Hash fill= 0%, Hash hits: main= 0.0%, pawn= 0.0%, eval= 0.0%\n");
+}
+
+TEST_F(OutputTest, BranchingFactorFromTheLastFourIterations) {
+    PBlock.protocol.store(0);
+    PBlock.done_depth.store(8);
+    ThreadData[1]->iter_nodes[4].store(1000);
+    ThreadData[1]->iter_nodes[6].store(4000);
+    ThreadData[1]->iter_nodes[8].store(16000);
+    Capture out;
+    ShowSearchSummary();
+    EXPECT_NE(out.Text().find("ebf= 2.00\n"), std::string::npos);
+    ThreadData[1]->iter_nodes[8].store(81000);
+    Capture again;
+    ShowSearchSummary();
+    EXPECT_NE(again.Text().find("ebf= 3.00\n"), std::string::npos);
+}
+
+TEST_F(OutputTest, FinalLineOnlyWithAMoveAndOutputAllowed) {
+    PBlock.protocol.store(2);
+    PBlock.best_depth.store(9);
+    PBlock.best_score.store(21);
+    PBlock.best_pv[1].store(e2e4);
+    PBlock.best_pv[2].store(0);
+    PBlock.stop.store(1);
+    PBlock.info_delay.store(0);
+    {
+        Capture out;
+        ShowFinalSearchInfo();
+        EXPECT_EQ(out.Text(), "info depth 9 time 2500 score cp 21 nodes 1234567 nps 493827 pv e2e4\n");
+    }
+    PBlock.info_delay.store(9999.0);
+    {
+        Capture out;
+        ShowFinalSearchInfo();
+        EXPECT_EQ(out.Text(), "");
+    }
+    PBlock.info_delay.store(0);
+    PBlock.best_pv[1].store(0);
+    {
+        Capture out;
+        ShowFinalSearchInfo();
+        EXPECT_EQ(out.Text(), "");
+    }
+}
+
+}  // namespace
