@@ -1,2 +1,238 @@
-// Entry point: start-up, the main loop and shutdown.
-int main() { return 0; }
+// Entry point: start-up, the command line, the main loop that starts,
+// watches and finishes searches, and shutdown.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <pthread.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include "board/bitboard.h"
+#include "board/makemove.h"
+#include "board/notation.h"
+#include "board/position.h"
+#include "book/book.h"
+#include "engine/input.h"
+#include "engine/messages.h"
+#include "engine/platform.h"
+#include "engine/shell.h"
+#include "eval/endgame.h"
+#include "eval/params.h"
+#include "search/bench.h"
+#include "search/output.h"
+#include "search/records.h"
+#include "search/threads.h"
+#include "search/timecontrol.h"
+#include "search/transposition.h"
+
+namespace {
+
+constexpr auto R = std::memory_order_relaxed;
+
+enum class Batch { NONE, EPD, SCAN, TUNE, BENCH };
+
+struct Options {
+    Batch batch = Batch::NONE;
+    char scan_file[140] = "";
+    int scan_mode = 0;
+    int bench_depth = 8;  // a few seconds on one thread
+};
+
+long Clamp(long v, long lo, long hi) { return v < lo ? lo : v > hi ? hi : v; }
+
+bool IsNumber(const char* s) {
+    char* end;
+    std::strtol(s, &end, 10);
+    return *s && !*end;
+}
+
+// Options are matched whole and case-sensitively; a value-taking option with
+// nothing after it is ignored.
+void ReadCommandLine(int argc, char** argv, Options* o) {
+    for (int i = 1; i < argc; i++) {
+        const char* a = argv[i];
+        const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
+        auto is = [a](const char* name) { return !std::strcmp(a, name); };
+        if (is("-uci")) {
+            PBlock.protocol.store(2, R);
+        } else if (is("-c")) {
+            PBlock.protocol.store(0, R);
+        } else if (is("-nolog")) {
+            PBlock.log_on.store(0, R);
+        } else if (is("-quiet")) {
+            PBlock.info_delay.store(9999, R);
+            PBlock.log_on.store(0, R);
+        } else if (is("-uci_extra")) {
+            uci_extra = 1;
+        } else if (is("-tune")) {
+            o->batch = Batch::TUNE;
+        } else if (is("-bench")) {
+            o->batch = Batch::BENCH;
+            if (v && IsNumber(v)) o->bench_depth = int(Clamp(std::atol(argv[++i]), 1, 66));
+        } else if (!v) {
+            continue;  // the options below need a value
+        } else if (is("-noise")) {
+            PBlock.info_delay.store(std::atof(argv[++i]), R);
+        } else if (is("-d")) {
+            PBlock.max_depth.store(int8_t(Clamp(std::atol(argv[++i]), 0, 66)), R);
+            PBlock.move_time.store(10000, R);
+            PBlock.tc_mode.store(1, R);
+        } else if (is("-t")) {
+            PBlock.move_time.store(std::atof(argv[++i]), R);
+            PBlock.tc_mode.store(1, R);
+        } else if (is("-hash")) {
+            PBlock.hash_mb = int16_t(Clamp(std::atol(argv[++i]), 0, 8192));
+        } else if (is("-threads")) {
+            PBlock.nthreads.store(int8_t(Clamp(std::atol(argv[++i]), 1, MAX_THREADS)), R);
+        } else if (is("-anepd")) {
+            std::snprintf(PBlock.epd_name, sizeof PBlock.epd_name, "%s", argv[++i]);
+            o->batch = Batch::EPD;
+        } else if (is("-scan_pgn1") || is("-scan_pgn2")) {
+            o->scan_mode = a[9] - '0';
+            std::snprintf(o->scan_file, sizeof o->scan_file, "%s", argv[++i]);
+            o->batch = Batch::SCAN;
+        }
+    }
+}
+
+void SeedRandom() {
+    timeval tv;
+    gettimeofday(&tv, nullptr);
+    std::srand(uint32_t(tv.tv_sec) * 1000u + uint32_t(tv.tv_usec / 1000));
+}
+
+// A log left by an earlier run is replaced; one that cannot be removed means
+// another engine still writes it, so this one runs without.
+void OpenLog() {
+    if (access(logfile, F_OK) == 0 && unlink(logfile) != 0) {
+        std::fputs("log file in use\n\n", stdout);
+        std::fflush(stdout);
+        return;
+    }
+    fdlog = std::fopen(logfile, "w");
+}
+
+void StartSearch() {
+    Position* pos = &ThreadData[0]->pos;
+    start = GetTime();
+    PBlock.elapsed.store(0, R);
+    InitSearch();
+    if (pos->nhist <= 35 && PBlock.own_book) {
+        GetCandidates(pos, 0);
+        if (PBlock.best_pv[1].load(R)) {
+            ShowMessage(PBlock.protocol.load(R) == 2 ? "info string book move" : "book move");
+            PBlock.best_score.store(0, R);
+            PBlock.stop.store(1, R);
+        }
+    }
+    if (pos->fifty <= 100 && !PBlock.best_pv[1].load(R)) WakeSearchThreads();
+    PBlock.next_ponder_state.store(0, R);
+}
+
+void FinishSearch() {
+    Collect();
+    ShowFinalSearchInfo();
+    uint16_t best = PBlock.best_pv[1].load(R);
+    char text[8], reply[8];
+    if (PBlock.protocol.load(R) == 2) {
+        uint16_t ponder = best ? PBlock.best_pv[2].load(R) : 0;
+        if (ponder)
+            ShowMessagef("bestmove %s ponder %s", MoveToStr(best, text), MoveToStr(ponder, reply));
+        else
+            ShowMessagef("bestmove %s", MoveToStr(best, text));
+    } else {
+        ShowSearchSummary();
+        ShowMessage("");
+    }
+    if (selfplay) {
+        Position* pos = &ThreadData[0]->pos;
+        if (best && pos->nhist < HIST_SIZE - 100) {
+            MakeMove(pos, best);
+            pos->ply = 1;
+            ShowBoard(pos);
+            PBlock.next_ponder_state.store(1, R);
+        } else {
+            selfplay = 0;
+        }
+    }
+    PBlock.ponder_state.store(0, R);
+}
+
+void MainLoop() {
+    for (;;) {
+        if (PBlock.quit.load(R)) return;
+        // Input and the clock are polled while a search runs too, so a request
+        // that waits for the running search never stops "stop" getting through.
+        if (PBlock.next_ponder_state.load(R) == 0 || PBlock.ponder_state.load(R) != 0) PollInput(1);
+        if (PBlock.next_ponder_state.load(R) != 0 && PBlock.ponder_state.load(R) == 0) StartSearch();
+        if (PBlock.ponder_state.load(R) == 0) continue;
+        if (SearchThreadsBusy() || PBlock.ponder_state.load(R) == 2) continue;
+        FinishSearch();
+    }
+}
+
+void Shutdown() {
+    FreeBook();
+    KillThreadPool(PBlock.nthreads.load(R));
+    pthread_mutex_destroy(&lock);
+    pthread_spin_destroy(&spinlock1);
+    FreeTTable();
+    if (fdlog) {
+        std::fclose(fdlog);
+        fdlog = nullptr;
+    }
+}
+
+void RunBatch(const Options& o) {
+    switch (o.batch) {
+        case Batch::EPD:
+        case Batch::SCAN:
+        case Batch::TUNE: break;
+        case Batch::BENCH:
+            InitEval();
+            SetPosition(&ThreadData[0]->pos, fen_opn);
+            RunBench(o.bench_depth);
+            break;
+        case Batch::NONE: break;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SeedRandom();
+    OpenLog();
+    for (auto& td : ThreadData) td = nullptr;
+    ThreadData[0] = NewThreadRec(0);
+    if (!ThreadData[0]) return 1;
+    InitBitboards();
+    InitKPK();
+    SetPBlockDefaults();
+    SetPersonalityDefaults();
+    InitReductions();
+    PBlock.protocol.store(2, R);
+    Options opt;
+    ReadCommandLine(argc, argv, &opt);
+    if (InitTTable() != 0) return 1;
+    InitBook();
+    if (pthread_mutex_init(&lock, nullptr) != 0) return 1;
+    if (pthread_spin_init(&spinlock1, PTHREAD_PROCESS_PRIVATE) != 0) return 1;
+    if (StartThreadPool(PBlock.nthreads.load(R)) != 0) return 1;
+    // The system timer needs no raising here: the 1 ms waits are already short.
+    if (opt.batch != Batch::NONE) {
+        RunBatch(opt);
+        Shutdown();
+        return 0;
+    }
+    ThreadRec* TD = ThreadData[0];
+    VELL_ASSERT(TD != NULL);
+    VELL_ASSERT(ThreadData[1] != NULL);
+    InitEval();
+    SetPosition(&TD->pos, fen_opn);
+    if (PBlock.protocol.load(R) == 0) ShowBoard(&TD->pos);
+    PBlock.next_ponder_state.store(0, R);
+    PBlock.quit.store(0, R);
+    MainLoop();
+    Shutdown();
+    return 0;
+}

@@ -1,0 +1,577 @@
+// Console commands: setting up and stepping through games, analysis and
+// self-play requests, time controls, PGN load and save, test positions, perft,
+// the exchange test, book and tuning commands, and typed moves.
+#include "engine/console.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/bitboard.h"
+#include "board/legality.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "board/position.h"
+#include "book/book.h"
+#include "engine/game.h"
+#include "engine/input.h"
+#include "engine/messages.h"
+#include "engine/platform.h"
+#include "engine/shell.h"
+#include "eval/params.h"
+#include "eval/report.h"
+#include "search/records.h"
+#include "search/transposition.h"
+
+namespace {
+
+constexpr auto R = std::memory_order_relaxed;
+constexpr int WORD_MAX = 127;
+constexpr int NARGS = 9;
+// Game plies the console keeps; the search needs the rest of the history.
+constexpr int GAME_MAX = HIST_SIZE - 100;
+
+struct Words {
+    char cmd[WORD_MAX + 2];  // one spare byte: a typed move may grow by one
+    char arg[NARGS + 1][WORD_MAX + 2];  // arg[1] .. arg[9]
+    const char* rest;                   // the line after the command word and one blank
+};
+
+void SplitLine(const char* line, Words* w) {
+    std::memset(w, 0, sizeof *w);
+    const char* p = line;
+    for (int i = 0; i <= NARGS; i++) {
+        while (*p == ' ') p++;
+        char* out = i == 0 ? w->cmd : w->arg[i];
+        int n = 0;
+        while (*p && *p != ' ') {
+            if (n < WORD_MAX) out[n++] = *p;
+            p++;
+        }
+        out[n] = 0;
+        if (i == 0) w->rest = *p ? p + 1 : p;
+    }
+}
+
+bool ParseInt(const char* s, long* v) {
+    if (!*s) return false;
+    char* end;
+    *v = std::strtol(s, &end, 10);
+    return *end == 0 && *v > -1000000000L && *v < 1000000000L;
+}
+
+bool ParseNum(const char* s, double* v) {
+    if (!*s) return false;
+    char* end;
+    *v = std::strtod(s, &end);
+    return *end == 0 && std::isfinite(*v) && std::fabs(*v) < 1e9;
+}
+
+void Abort() { PBlock.stop.store(2, R); }
+
+// A new console search ends the one under way instead of queueing behind it.
+void AbortAndWait() {
+    if (PBlock.ponder_state.load(R) != 0) Abort();
+    WaitSearchIdle();
+}
+
+void Show() {
+    if (PBlock.debug)
+        ShowEvalInfo();
+    else
+        ShowBoard(GamePos());
+}
+
+void SetClocks() {
+    double t = PBlock.move_time.load(R);
+    PBlock.clock[0].store(t, R);
+    PBlock.clock[1].store(t, R);
+}
+
+void MakeGameMove(uint16_t move) {
+    MakeMove(GamePos(), move);
+    GamePos()->ply = 1;
+}
+
+void UnmakeGameMove() {
+    UnmakeMove(GamePos());
+    GamePos()->ply = 1;
+}
+
+bool RecordFull() {
+    if (GamePos()->nhist < GAME_MAX) return false;
+    ShowMessagef("game record full (%d plies), move not played", GAME_MAX);
+    return true;
+}
+
+void TakeBackAll() {
+    while (GamePos()->nhist > 0) UnmakeGameMove();
+}
+
+// The recorded move after the current position, if it can still be played.
+uint16_t RecordedMove() {
+    Position* pos = GamePos();
+    if (pos->nhist >= GAME_MAX) return 0;
+    uint16_t m = pos->hist[pos->nhist].move;
+    return IsLegalMove(pos, m) ? m : 0;
+}
+
+void NewGame() {
+    Abort();
+    GamePos()->ply = 1;
+    SetPosition(GamePos(), fen_opn);
+    ShowBoard(GamePos());
+    computer = 2;
+    SetClocks();
+}
+
+// A FEN from the user: refused with the reason when it is no position.
+bool LoadUserFen(const char* fen) {
+    char why[128];
+    GamePos()->ply = 1;
+    if (LoadFen(GamePos(), fen, why)) return true;
+    ShowMessagef("bad FEN, position not changed: %s", why);
+    return false;
+}
+
+void Level(const Words& w) {
+    long moves;
+    double time = 0, inc = 0;
+    bool ok = ParseInt(w.arg[1], &moves) && moves >= 0 && moves <= 255;
+    if (ok) {
+        if (const char* colon = std::strchr(w.arg[2], ':')) {
+            char min[WORD_MAX + 2];
+            std::snprintf(min, sizeof min, "%.*s", int(colon - w.arg[2]), w.arg[2]);
+            double m, s;
+            ok = ParseNum(min, &m) && ParseNum(colon + 1, &s);
+            time = ok ? m * 60 + s : 0;
+        } else {
+            ok = ParseNum(w.arg[2], &time);
+        }
+    }
+    if (ok && w.arg[3][0]) ok = ParseNum(w.arg[3], &inc);
+    if (!ok || time < 0 || inc < 0) {
+        ShowMessage("level needs moves, time (seconds or min:sec) and increment, e.g. level 40 5:00 0");
+        return;
+    }
+    PBlock.move_time.store(time, R);
+    PBlock.tc_mode.store(uint8_t(moves), R);
+    PBlock.increment.store(inc, R);
+    PBlock.clock[0].store(time, R);
+    PBlock.clock[1].store(time, R);
+    ShowMessagef("set level to %d moves in %0.2f seconds, inc %0.2f", int(moves), time, inc);
+}
+
+void Analyse(const Words& w, bool an) {
+    AbortAndWait();
+    PBlock.tc_mode.store(1, R);
+    PBlock.move_time.store(99999, R);
+    PBlock.max_depth.store(66, R);
+    if (an) {
+        computer = 2;
+        PBlock.info_delay.store(0, R);
+    } else {
+        long d = std::atol(w.arg[1]);
+        if (d >= 0 && d <= 65) PBlock.max_depth.store(int8_t(d), R);
+    }
+    if (PBlock.use_hash.load(R) <= 1) ClearTTable();
+    PBlock.next_ponder_state.store(3, R);
+}
+
+void Search(bool self) {
+    AbortAndWait();
+    if (self) {
+        PBlock.ponder = 0;
+        selfplay = 1;
+    } else {
+        computer = GamePos()->side;
+    }
+    PBlock.next_ponder_state.store(1, R);
+}
+
+// The first four fields of an EPD line, which are all a position needs.
+void EpdFen(const char* line, char* fen, size_t size) {
+    size_t n = 0;
+    int fields = 0;
+    const char* p = line;
+    while (*p == ' ') p++;
+    while (*p && n + 1 < size) {
+        if (*p == ' ' && (++fields == 4 || p[1] == ' ')) break;
+        fen[n++] = *p++;
+    }
+    fen[n] = 0;
+}
+
+void GetTestPosition(const Words& w) {
+    Abort();
+    FILE* f = std::fopen("test.epd", "r");
+    if (!f) return;
+    char id[WORD_MAX + 16];
+    std::snprintf(id, sizeof id, "id \"%s\"", w.arg[1]);
+    char line[256], found[256] = "";
+    while (std::fgets(line, sizeof line, f)) {
+        if (line[0] == ';' || line[0] == ' ') continue;
+        if (std::strstr(line, id)) {
+            std::snprintf(found, sizeof found, "%s", line);
+            break;
+        }
+    }
+    std::fclose(f);
+    found[std::strcspn(found, "\r\n")] = 0;
+    ShowMessage(found);
+    if (std::strlen(found) > 8) {
+        char fen[256];
+        EpdFen(found, fen, sizeof fen);
+        LoadUserFen(fen);
+    }
+    ShowBoard(GamePos());
+    WaitSearchIdle();
+    ClearTTable();
+}
+
+void Redo() {
+    Abort();
+    uint16_t m = RecordedMove();
+    if (!m) return;
+    char text[8];
+    ShowMessagef("%d. move %s", GamePos()->nhist / 2 + 1, MoveToStr(m, text));
+    MakeGameMove(m);
+    Show();
+}
+
+void Jump(const Words& w) {
+    long n = std::atol(w.arg[1]);
+    TakeBackAll();
+    for (long i = 0; i < n; i++) {
+        uint16_t m = RecordedMove();
+        if (!m) break;
+        MakeGameMove(m);
+    }
+    ShowBoard(GamePos());
+}
+
+// Moves of one PGN line: comments (which may run over lines) dropped, then
+// every blank-separated piece from its first letter on read as a move.
+// Returns false after a move that cannot be read.
+bool PlayPgnLine(char* line, bool* in_comment) {
+    char text[1024];
+    size_t n = 0;
+    for (const char* p = line; *p && n + 1 < sizeof text; p++) {
+        if (*in_comment) {
+            if (*p == '}') *in_comment = false;
+        } else if (*p == '{') {
+            *in_comment = true;
+        } else if (*p != '\r' && *p != '\n') {
+            text[n++] = *p;
+        }
+    }
+    text[n] = 0;
+    for (char* piece = std::strtok(text, " \t"); piece; piece = std::strtok(nullptr, " \t")) {
+        while (*piece && !std::isalpha(static_cast<unsigned char>(*piece))) piece++;
+        if (!*piece) continue;
+        char move[33];
+        std::snprintf(move, 32, "%s", piece);  // 31 characters and room to grow by one
+        uint16_t m;
+        if (RecordFull()) return false;
+        if (!IsValidMove(move, &m)) {
+            ShowMessagef("can't parse move '%.31s'", piece);
+            return false;
+        }
+        MakeGameMove(m);
+    }
+    return true;
+}
+
+// Number of the game to load: by number, or the first game holding the text.
+long ChooseGame(FILE* f, const char* tag) {
+    if (!tag[0]) return 1;
+    if (std::isdigit(static_cast<unsigned char>(tag[0]))) {
+        long n = std::atol(tag);
+        return n >= 1 && n <= 999 ? n : 1;
+    }
+    char line[1024];
+    long game = 0;
+    while (std::fgets(line, sizeof line, f)) {
+        if (std::strstr(line, "[Event ")) game++;
+        if (std::strstr(line, tag)) return game;
+    }
+    return 0;
+}
+
+void LoadGame(const Words& w) {
+    ShowMessagef("loading %s, tag %s\n", w.arg[1], w.arg[2]);
+    FILE* f = std::fopen(w.arg[1], "r");
+    if (!f) {
+        ShowMessagef("can't open %s", w.arg[1]);
+        SetClocks();
+        return;
+    }
+    long want = ChooseGame(f, w.arg[2]);
+    std::rewind(f);
+    char line[1024];
+    long game = 0;
+    bool in_comment = false, found = false;
+    while (want > 0 && std::fgets(line, sizeof line, f)) {
+        if (std::strstr(line, "[Event ")) {
+            if (++game > want) break;
+            if (game == want) {
+                found = true;
+                // The position changes only once the game is really there.
+                Abort();
+                GamePos()->ply = 1;
+                SetPosition(GamePos(), fen_opn);
+            }
+            continue;
+        }
+        if (game != want || (line[0] == '[' && !in_comment)) continue;
+        if (!PlayPgnLine(line, &in_comment)) break;
+    }
+    std::fclose(f);
+    Position* pos = GamePos();
+    if (found)
+        pos->hist[pos->nhist].move = 0;
+    else
+        ShowMessagef("no game %s in %s", w.arg[2][0] ? w.arg[2] : "1", w.arg[1]);
+    ShowBoard(pos);
+    SetClocks();
+}
+
+void SaveGame() {
+    FILE* f = std::fopen("tmp.pgn", "a");
+    if (!f) return;
+    Position* pos = GamePos();
+    int n = pos->nhist;
+    TakeBackAll();
+    std::fputs("[Event \"Unknown\"]\n", f);
+    for (int i = 0; i < n; i++) {
+        uint16_t m = pos->hist[pos->nhist].move;
+        char coord[16], san[16], byfile[16], byrank[16];
+        GenMoveStrings(pos, m, coord, san, byfile, byrank);
+        std::fprintf(f, "%s ", san);
+        if ((i + 1) % 11 == 0) std::fputc('\n', f);
+        MakeGameMove(m);
+    }
+    std::fputs("\n\n", f);
+    std::fclose(f);
+}
+
+void SetSelectivity(const Words& w) {
+    if (const DepthDesc* d = FindDepthParam(w.arg[1])) {
+        *d->field = int8_t(std::atoi(w.arg[2]));
+        ShowMessagef("set %s to %d", d->name, int(*d->field));
+        return;
+    }
+    ResetSelectivity();
+    ShowMessage("set selectivity to default");
+}
+
+void RunPerft(const Words& w) {
+    long depth = std::atol(w.arg[1]);
+    depth = depth < 0 ? 0 : depth > 20 ? 20 : depth;
+    ThreadRec* td = ThreadData[0];
+    double t0 = GetTime();
+    td->nodes.store(0, R);
+    PBlock.elapsed.store(0, R);
+    Position* pos = GamePos();
+    pos->ply = 1;
+    Perft(td, pos->side, 1, int(depth));
+    double elapsed = GetTime() - t0;
+    PBlock.elapsed.store(elapsed, R);
+    double nodes = double(td->nodes.load(R));
+    ShowMessagef("visited %0.0f nodes in %0.3f seconds, nps= %0.0f", nodes, elapsed, nodes / (elapsed + 0.001));
+}
+
+// Square of the least valuable piece of colour c attacking sq, NO_SQ if none.
+int LeastAttacker(const Position* pos, int c, int sq, uint64_t occ) {
+    uint64_t sets[7] = {
+        0,
+        BB_PawnRays[c ^ 1][sq] & pos->bb[c][PAWN],
+        BB_KnightRays[sq] & pos->bb[c][KNIGHT],
+        GenAttacksB(sq, occ) & pos->bb[c][BISHOP],
+        GenAttacksR(sq, occ) & pos->bb[c][ROOK],
+        (GenAttacksB(sq, occ) | GenAttacksR(sq, occ)) & pos->bb[c][QUEEN],
+        BB_KingRays[sq] & pos->bb[c][KING],
+    };
+    for (int t = PAWN; t <= KING; t++)
+        if (sets[t] & occ) return LSB(sets[t] & occ);
+    return NO_SQ;
+}
+
+// Takes the piece on from off the board array and its bitboards; returns its code.
+int Lift(Position* pos, int from) {
+    int code = pos->board[from];
+    uint64_t bit = 1ULL << from;
+    pos->bb[PieceColor(code)][PieceType(code)] &= ~bit;
+    pos->bb[PieceColor(code)][0] &= ~bit;
+    pos->board[from] = 0;
+    return code;
+}
+
+void Drop(Position* pos, int sq, int code) {
+    uint64_t bit = 1ULL << sq;
+    pos->bb[PieceColor(code)][PieceType(code)] |= bit;
+    pos->bb[PieceColor(code)][0] |= bit;
+    pos->board[sq] = uint8_t(code);
+}
+
+// What the first capture on sq wins once the best recapture and the
+// exchange after it are counted; the board is restored before returning.
+int CaptureGain(Position* pos, int sq, int attacker) {
+    int c = PieceColor(pos->board[sq]);
+    uint64_t occ = Occupied(*pos) & ~(1ULL << attacker);
+    int victim = Lift(pos, sq);
+    int mover = Lift(pos, attacker);
+    pos->board[sq] = uint8_t(mover);
+    int loss = 0;
+    int re = LeastAttacker(pos, c, sq, occ);
+    if (re != NO_SQ) {
+        if (PieceType(mover) == KING) {
+            loss = 9999;
+        } else {
+            int recapturer = Lift(pos, re);
+            pos->board[sq] = uint8_t(recapturer);
+            int s = swapoff1(pos, c ^ 1, NO_SQ, sq, occ & ~(1ULL << re));
+            Drop(pos, re, recapturer);
+            pos->board[sq] = uint8_t(mover);
+            loss = piece_value[PieceType(mover)] - s;
+            if (loss < 0) loss = 0;
+        }
+    }
+    pos->board[sq] = 0;
+    Drop(pos, attacker, mover);
+    Drop(pos, sq, victim);
+    return piece_value[PieceType(victim)] - loss;
+}
+
+void SwapTest() {
+    Position* pos = GamePos();
+    for (int sq = 0; sq < 64; sq++) {
+        int code = pos->board[sq];
+        if (!code) continue;
+        int attacker = LeastAttacker(pos, PieceColor(code) ^ 1, sq, Occupied(*pos));
+        if (attacker == NO_SQ) continue;
+        int gain = PieceType(code) == KING ? 9999 : CaptureGain(pos, sq, attacker);
+        if (gain > 0) std::printf("sq= %s, swap= %d\n", sq_name[sq], gain);
+    }
+    std::fflush(stdout);
+}
+
+// A word that is no command: played when it is a legal move, else ignored.
+void TypedMove(const char* word) {
+    char text[WORD_MAX + 2];
+    std::snprintf(text, sizeof text, "%.*s", WORD_MAX, word);
+    uint16_t m;
+    if (!IsValidMove(text, &m)) return;
+    if (RecordFull()) return;
+    Abort();
+    WaitSearchIdle();
+    ShowMessagef("%d. move %.*s", GamePos()->nhist / 2 + 1, WORD_MAX, word);
+    MakeGameMove(m);
+    Show();
+    Abort();
+}
+
+}  // namespace
+
+void HandleConsole(char* line) {
+    line[std::strcspn(line, "\r\n")] = 0;
+    Words w;
+    SplitLine(line, &w);
+    const char* c = w.cmd;
+    auto is = [c](const char* name) { return !std::strcmp(c, name); };
+    long n;
+
+    if (!c[0]) return;
+    if (is("new")) {
+        NewGame();
+    } else if (is("fen")) {
+        Abort();
+        if (LoadUserFen(w.rest)) ShowBoard(GamePos());
+    } else if (is("force")) {
+        Abort();
+        computer = 2;
+    } else if (is("quit")) {
+        Abort();
+        PBlock.quit.store(1, R);
+    } else if (is("go")) {
+        Analyse(w, false);
+    } else if (is("an")) {
+        Analyse(w, true);
+    } else if (is(".")) {
+        Abort();
+    } else if (is("mv")) {
+        Search(false);
+    } else if (is("bd")) {
+        Show();
+    } else if (is("level")) {
+        Level(w);
+    } else if (is("depth") || is("sd")) {
+        if (ParseInt(w.arg[1], &n))
+            PBlock.max_depth.store(int8_t(n < 0 ? 0 : n > 66 ? 66 : n), R);
+        else
+            ShowMessage("depth needs a whole number");
+    } else if (is("time")) {
+        double t;
+        if (!ParseNum(w.arg[1], &t))
+            ShowMessage("time needs a number of seconds");
+        else if (computer == 0 || computer == 1)
+            PBlock.clock[computer].store(t, R);
+    } else if (is("ponder")) {
+        PBlock.ponder = int16_t(std::atoi(w.arg[1]));
+    } else if (is("self")) {
+        Search(true);
+    } else if (is("get")) {
+        GetTestPosition(w);
+    } else if (is("noise")) {
+        double t;
+        if (ParseNum(w.arg[1], &t))
+            PBlock.info_delay.store(t, R);
+        else
+            ShowMessage("noise needs a number of seconds");
+    } else if (is("hash")) {
+        PBlock.use_hash.store(uint8_t(std::atoi(w.arg[1])), R);
+    } else if (is("ev")) {
+        ShowEvalInfo();
+    } else if (is("debug")) {
+        PBlock.debug = int16_t(std::atoi(w.arg[1]));
+    } else if (std::strstr(c, "multipv")) {
+        long m = std::atol(w.arg[1]);
+        PBlock.multipv.store(int16_t(m < 1 ? 1 : m > 256 ? 256 : m), R);
+    } else if (is("undo") || is("[")) {
+        Abort();
+        if (GamePos()->nhist > 0) {
+            UnmakeGameMove();
+            Show();
+        }
+    } else if (is("]")) {
+        Redo();
+    } else if (is("load")) {
+        LoadGame(w);
+    } else if (is("save")) {
+        SaveGame();
+    } else if (is("jump")) {
+        Jump(w);
+    } else if (is("edit")) {
+        Abort();
+        WaitSearchIdle();
+        EditBoard(ReadInputLine);
+        GamePos()->ply = 1;
+        ShowBoard(GamePos());
+    } else if (is("book")) {
+        GetCandidates(GamePos(), 1);
+        ShowMessage("");
+    } else if (is("set")) {
+        SetSelectivity(w);
+    } else if (is("perft")) {
+        RunPerft(w);
+    } else if (is("swap")) {
+        SwapTest();
+    } else if (is("move")) {
+        TypedMove(w.arg[1]);
+    } else {
+        TypedMove(c);
+    }
+}

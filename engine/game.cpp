@@ -1,0 +1,79 @@
+// Helpers on the main thread's game position shared by both protocols.
+#include "engine/game.h"
+
+#include <cstring>
+
+#include "board/legality.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "engine/platform.h"
+#include "search/records.h"
+#include "search/threads.h"
+
+namespace {
+
+constexpr int REBASE_AT = 400;   // game plies kept before the history is rebased
+constexpr int FIFTY_CAP = 200;   // the counter is a byte: keep it well away from wrapping
+constexpr int FIFTY_PAST = 110;  // any value above 100 means the same to the rules
+
+constexpr auto R = std::memory_order_relaxed;
+
+}  // namespace
+
+Position* GamePos() { return &ThreadData[0]->pos; }
+
+int IsLegalMove(Position* pos, uint16_t move) {
+    if (move == 0 || move == END_OF_LIST) return 0;
+    // Far more than any position can have, pseudo-legal moves included.
+    MoveEntry list[1024];
+    int side = pos->side;
+    MoveEntry* end = GeneratePawnCaptures(pos, side, list);
+    end = GeneratePieceCaptures(pos, side, end);
+    end = GeneratePromotions(pos, side, 1, end);
+    end = GenerateNonCaptures(pos, side, end);
+    for (MoveEntry* e = list; e < end; e++)
+        if (e->move == move) return MoveIsLegal(pos, side, move) ? 1 : 0;
+    return 0;
+}
+
+void WaitSearchIdle() {
+    while (SearchThreadsBusy()) SleepMs(1);
+}
+
+void StopSearchAndWait() {
+    if (PBlock.ponder_state.load(R) != 0 || SearchThreadsBusy()) {
+        PBlock.stop.store(1, R);
+        if (PBlock.ponder_state.load(R) == 2) PBlock.ponder_state.store(1, R);
+    }
+    WaitSearchIdle();
+}
+
+void PlayGameMove(uint16_t move) {
+    Position* pos = GamePos();
+    // Past the fifty-move rule the exact count no longer matters, and the
+    // counter never exceeds the history it would make the search look back on.
+    if (pos->fifty > FIFTY_CAP) pos->fifty = FIFTY_PAST;
+    if (pos->nhist >= REBASE_AT) {
+        if (pos->fifty > FIFTY_PAST) pos->fifty = FIFTY_PAST;
+        int keep = pos->fifty < pos->nhist ? pos->fifty : pos->nhist;
+        int drop = pos->nhist - keep;
+        std::memmove(pos->hist, pos->hist + drop, size_t(keep) * sizeof(HistRec));
+        pos->nhist = uint16_t(keep);
+    }
+    MakeMove(pos, move);
+    pos->ply = 1;
+}
+
+void RekeyGame() {
+    Position* pos = GamePos();
+    static uint16_t moves[HIST_SIZE];
+    int n = pos->nhist;
+    for (int i = n - 1; i >= 0; i--) {
+        moves[i] = pos->hist[i].move;
+        UnmakeMove(pos);
+    }
+    pos->hash = ComputeHash(pos);
+    pos->pawnhash = ComputePawnHash(pos);
+    for (int i = 0; i < n; i++) MakeMove(pos, moves[i]);
+    pos->ply = 1;
+}

@@ -1,0 +1,198 @@
+// Standard input without blocking: bytes are gathered into a partial line,
+// finished lines wait in a second buffer separated by '@', and each pass of
+// the main loop hands one of them to the UCI or console handler.
+#include "engine/input.h"
+
+#include <cstring>
+
+#include "engine/console.h"
+#include "engine/messages.h"
+#include "engine/platform.h"
+#include "engine/shell.h"
+#include "engine/uci.h"
+#include "search/records.h"
+#include "search/threads.h"
+#include "search/timecontrol.h"
+
+namespace {
+
+constexpr int MAX_LINE = 4094;   // longest line kept; longer ones are dropped
+constexpr int READ_SIZE = 4095;  // bytes taken from the input in one read
+// Room for a whole partial line plus one full read, so a read never has to be
+// cut short; reads happen only while no finished line is waiting.
+constexpr int INBUF_SIZE = 2 * 4096 + 16;
+constexpr char MARKER = '@';
+
+char partial[MAX_LINE + 2];
+int bufcnt;
+bool overlong;  // the line being received has passed MAX_LINE and is dropped
+char inbuf[INBUF_SIZE];
+int inlen;
+bool ended;  // standard input is closed or read to its end
+
+constexpr auto R = std::memory_order_relaxed;
+
+void Complain(const char* what) {
+    if (PBlock.protocol.load(R) == 2)
+        ShowMessagef("info string %s", what);
+    else
+        ShowMessage(what);
+}
+
+void EndPartialLine() {
+    if (overlong) {
+        Complain("input line longer than 4094 characters dropped");
+    } else if (bufcnt > 0) {
+        if (inlen + bufcnt + 1 > INBUF_SIZE)
+            Complain("input buffer full, line dropped");
+        else {
+            std::memcpy(inbuf + inlen, partial, size_t(bufcnt));
+            inlen += bufcnt;
+            inbuf[inlen++] = MARKER;
+        }
+    }
+    bufcnt = 0;
+    overlong = false;
+}
+
+bool LineWaiting() { return std::memchr(inbuf, MARKER, size_t(inlen)) != nullptr; }
+
+// Moves whatever standard input holds into the buffers, waiting at most
+// timeout_ms for it. Nothing is read while a finished line still waits.
+void ReadWaiting(int timeout_ms) {
+    if (ended || LineWaiting()) return;
+    if (!InputWaiting(timeout_ms)) return;
+    char bytes[READ_SIZE];
+    long n = ReadInput(bytes, sizeof bytes);
+    if (n > 0)
+        FeedInput(bytes, n);
+    else if (n == 0)
+        EndInput();
+}
+
+bool SearchUnderWay() {
+    return PBlock.ponder_state.load(R) != 0 || PBlock.next_ponder_state.load(R) != 0 ||
+           SearchThreadsBusy() != 0;
+}
+
+// Nobody can send "stop" any more: a search that would run until told to
+// stop (pondering, infinite analysis) is stopped as by "stop"; any other
+// search ends as it would. Once idle the engine shuts down as on "quit".
+void AtEndOfInput() {
+    if (PBlock.quit.load(R)) return;
+    if (!SearchUnderWay()) {
+        PBlock.stop.store(2, R);
+        PBlock.quit.store(1, R);
+        return;
+    }
+    bool endless = PBlock.ponder_state.load(R) == 2 ||
+                   (PBlock.tc_mode.load(R) == 1 && PBlock.move_time.load(R) >= 99999.0 &&
+                    PBlock.max_depth.load(R) >= 66);
+    if (endless && PBlock.ponder_state.load(R) != 0) {
+        PBlock.stop.store(1, R);
+        PBlock.ponder_state.store(1, R);
+    }
+}
+
+bool IsUciLine(const char* line) { return !std::strcmp(line, "uci") || !std::strcmp(line, "uci\r"); }
+
+void Dispatch(char* line) {
+    int protocol = PBlock.protocol.load(R);
+    if (protocol == 2 || IsUciLine(line))
+        HandleUCI(line);
+    else if (protocol == 0 && line[0])
+        HandleConsole(line);
+}
+
+}  // namespace
+
+void FeedInput(const char* bytes, long n) {
+    for (long i = 0; i < n; i++) {
+        char c = bytes[i];
+        if (c == '\n' || c == 0 || c == MARKER) {
+            EndPartialLine();
+        } else if (bufcnt >= MAX_LINE) {
+            overlong = true;
+        } else if (!overlong) {
+            partial[bufcnt++] = c;
+        }
+    }
+}
+
+void EndInput() {
+    if (bufcnt > 0 || overlong) EndPartialLine();
+    ended = true;
+}
+
+int TakeLine(char* buf, int size) {
+    char* end = static_cast<char*>(std::memchr(inbuf, MARKER, size_t(inlen)));
+    if (!end) return 0;
+    int len = int(end - inbuf);
+    int copy = len < size - 1 ? len : size - 1;
+    std::memcpy(buf, inbuf, size_t(copy));
+    buf[copy] = 0;
+    inlen -= len + 1;
+    std::memmove(inbuf, end + 1, size_t(inlen));
+    return 1;
+}
+
+void ResetInput() {
+    bufcnt = inlen = 0;
+    overlong = ended = false;
+}
+
+bool InputExhausted() { return ended && !LineWaiting(); }
+
+void UserInput() {
+    PBlock.elapsed.store(GetTime() - start, R);
+    TimeCheck();
+    ReadWaiting(0);
+    char line[MAX_LINE + 2];
+    if (TakeLine(line, sizeof line))
+        Dispatch(line);
+    else if (ended)
+        AtEndOfInput();
+}
+
+void PollInput(int timeout_ms) {
+    if (!LineWaiting()) {
+        if (ended)
+            SleepMs(timeout_ms);  // a closed input must not turn the loop into a spin
+        else
+            ReadWaiting(timeout_ms);
+    }
+    UserInput();
+}
+
+int ReadInputLine(char* buf, int size) {
+    for (;;) {
+        if (TakeLine(buf, size)) {
+            size_t n = std::strlen(buf);
+            if (n && buf[n - 1] == '\r') buf[n - 1] = 0;
+            return 1;
+        }
+        if (ended) return 0;
+        ReadWaiting(100);
+    }
+}
+
+char* NextWord(const char* text) {
+    static const char* at = "";
+    static char word[80];
+    if (text) at = text;
+    while (*at == ' ') at++;
+    if (!*at) return nullptr;
+    if (std::strchr("{}()", *at)) {
+        word[0] = *at++;
+        word[1] = 0;
+        return word;
+    }
+    int n = 0;
+    while (*at && *at != ' ' && !std::strchr("{}()", *at)) {
+        unsigned char c = static_cast<unsigned char>(*at++);
+        if (c < 32 || c > 127) continue;
+        if (n < int(sizeof word) - 1) word[n++] = char(c);
+    }
+    word[n] = 0;
+    return word;
+}

@@ -1,0 +1,9 @@
+// The shell's process-wide globals (kept out of main.cpp so that the tests,
+// which link everything but main, see them too).
+#include "engine/shell.h"
+
+const char version[] = "Vell 2.00";
+const char fen_opn[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+int computer = 2;
+int selfplay;
+double start;

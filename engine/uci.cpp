@@ -1,0 +1,279 @@
+// UCI commands: identification, options, positions and move lists, search
+// requests and their limits, ponderhit, stop and quit.
+#include "engine/uci.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "board/makemove.h"
+#include "board/notation.h"
+#include "board/position.h"
+#include "engine/game.h"
+#include "engine/messages.h"
+#include "engine/shell.h"
+#include "search/records.h"
+#include "search/threads.h"
+#include "search/transposition.h"
+
+namespace {
+
+constexpr auto R = std::memory_order_relaxed;
+constexpr int WORD_MAX = 127;
+
+long Clamp(long v, long lo, long hi) { return v < lo ? lo : v > hi ? hi : v; }
+
+void Identify() {
+    ShowMessagef("id name %s", version);
+    ShowMessage("id author Quorvik");
+    ShowMessage("option name Hash type spin default 64 min 0 max 8192");
+    ShowMessage("option name Threads type spin default 1 min 1 max 64");
+    ShowMessage("option name Ponder type check default true");
+    ShowMessage("option name Clear Hash type button");
+    ShowMessage("option name Communication Overhead type spin default 25 min 0 max 5000");
+    ShowMessage("option name OwnBook type check default false");
+    ShowMessage("option name Log type check default false");
+    ShowMessage("uciok");
+    PBlock.log_on.store(0, R);
+    PBlock.own_book = 0;
+    PBlock.protocol.store(2, R);
+}
+
+// strtol that saturates instead of overflowing and reads garbage as 0.
+long ToInt(const char* text) {
+    long v = std::strtol(text, nullptr, 10);
+    return Clamp(v, -1000000000L, 1000000000L);
+}
+
+void SetHash(const char* value) {
+    // The table is replaced under the search's feet otherwise.
+    StopSearchAndWait();
+    PBlock.hash_mb = int16_t(Clamp(ToInt(value), 0, 8192));
+    if (InitTTable() != 0) std::exit(-1);
+    RekeyGame();  // the keys were drawn anew with the table
+    ShowMessagef("info string Hash size set to %dM bytes", PBlock.hash_mb);
+}
+
+void SetThreads(const char* value) {
+    int n = int(Clamp(ToInt(value), 1, MAX_THREADS));
+    if (n != PBlock.nthreads.load(R)) {
+        StopSearchAndWait();
+        KillThreadPool(PBlock.nthreads.load(R));
+        PBlock.nthreads.store(int8_t(n), R);
+        int err = StartThreadPool(n);
+        VELL_ASSERT(err == 0);
+    }
+    ShowMessagef("info string Threads set to %d", int(PBlock.nthreads.load(R)));
+}
+
+void ClearHash() {
+    if (PBlock.use_hash.load(R) == 0) return;
+    StopSearchAndWait();
+    ClearTTable();
+    ShowMessage("Hash table cleared");
+}
+
+void SetOption(const char* args) {
+    const char* name = std::strstr(args, "name");
+    if (!name) return;
+    const char* value = std::strstr(args, "value");
+    char opt[256], val[256];
+    if (value && value > name) {
+        const char* from = name + 5;
+        long len = long(value - from) - 1;
+        if (from > value) len = 0;
+        len = Clamp(len, 0, sizeof opt - 1);
+        std::memcpy(opt, from, size_t(len));
+        opt[len] = 0;
+        const char* v = std::strlen(value) >= 6 ? value + 6 : "";
+        std::snprintf(val, sizeof val, "%s", v);
+    } else {
+        std::snprintf(opt, sizeof opt, "%s", std::strlen(name) >= 5 ? name + 5 : "");
+        val[0] = 0;
+    }
+    if (!std::strcmp(opt, "Hash")) {
+        SetHash(val);
+    } else if (!std::strcmp(opt, "Threads")) {
+        SetThreads(val);
+    } else if (!std::strcmp(opt, "Communication Overhead")) {
+        long v = Clamp(ToInt(val), 0, 5000);
+        PBlock.overhead.store(double(v) / 1000.0, R);
+        ShowMessagef("info string Communication Overhead set to %ld", v);
+    } else if (!std::strcmp(opt, "Ponder")) {
+        PBlock.ponder = !std::strcmp(val, "true");
+    } else if (!std::strcmp(opt, "OwnBook")) {
+        PBlock.own_book = !std::strcmp(val, "true");
+        ShowMessagef("info string OwnBook set to %d", PBlock.own_book);
+    } else if (!std::strcmp(opt, "Log")) {
+        PBlock.log_on.store(!std::strcmp(val, "true"), R);
+        ShowMessagef("info string Log set to %d", int(PBlock.log_on.load(R)));
+    } else if (!std::strcmp(opt, "Clear Hash")) {
+        ClearHash();
+    }
+}
+
+void NewGame() {
+    PBlock.move_time.store(60.0, R);
+    PBlock.clock[0].store(60.0, R);
+    PBlock.clock[1].store(60.0, R);
+    PBlock.increment.store(0, R);
+    PBlock.tc_mode.store(0, R);
+    PBlock.stop.store(2, R);
+    GamePos()->nhist = 0;
+    if (PBlock.use_hash.load(R)) {
+        WaitSearchIdle();
+        ClearTTable();
+    }
+}
+
+// Coordinate move text (e2e4, e7e8q) to a move word; 0 when it names no squares.
+uint16_t ParseCoord(const char* t) {
+    if (std::strlen(t) < 4) return 0;
+    if (t[0] < 'a' || t[0] > 'h' || t[1] < '1' || t[1] > '8') return 0;
+    if (t[2] < 'a' || t[2] > 'h' || t[3] < '1' || t[3] > '8') return 0;
+    int from = (t[1] - '1') * 8 + (t[0] - 'a');
+    int to = (t[3] - '1') * 8 + (t[2] - 'a');
+    uint16_t promo = 0;
+    switch (t[4]) {
+        case 'q': promo = PROMO_Q; break;
+        case 'r': promo = PROMO_R; break;
+        case 'b': promo = PROMO_B; break;
+        case 'n': promo = PROMO_N; break;
+        default: break;
+    }
+    return MakeMoveWord(from, to, promo);
+}
+
+// Plays the move list on the game position; stops at the first move that is
+// not legal where it stands.
+void PlayMoveList(char* moves) {
+    for (char* word = std::strtok(moves, " \t\r\n"); word; word = std::strtok(nullptr, " \t\r\n")) {
+        uint16_t move = ParseCoord(word);
+        if (!IsLegalMove(GamePos(), move)) {
+            ShowMessagef("info string illegal move %.40s", word);
+            break;
+        }
+        PlayGameMove(move);
+    }
+}
+
+void SetUpPosition(char* args) {
+    char* moves = std::strstr(args, "moves");
+    if (moves) {
+        if (moves > args) moves[-1] = 0;
+        moves = moves[5] ? moves + 6 : moves + 5;
+    }
+    Position* pos = GamePos();
+    if (std::strstr(args, "startpos")) {
+        pos->ply = 1;
+        SetPosition(pos, fen_opn);
+    } else if (char* fen = std::strstr(args, "fen")) {
+        fen += 3;
+        while (*fen == ' ') fen++;
+        char why[128];
+        pos->ply = 1;
+        if (!LoadFen(pos, fen, why)) {
+            ShowMessagef("info string bad FEN, position not changed: %s", why);
+            return;
+        }
+    } else {
+        return;
+    }
+    if (moves) PlayMoveList(moves);
+    if (pos->nhist < HIST_SIZE) pos->hist[pos->nhist].move = 0;
+}
+
+// The value after a go keyword, as a number; empty or garbage reads as 0.
+bool GoValue(const char* args, const char* key, double* out) {
+    const char* at = std::strstr(args, key);
+    if (!at) return false;
+    at += std::strlen(key);
+    char word[WORD_MAX + 1];
+    int n = 0;
+    if (*at) at++;
+    while (*at && *at != ' ' && *at != '\r' && *at != '\n' && n < WORD_MAX) word[n++] = *at++;
+    word[n] = 0;
+    double v = std::strtod(word, nullptr);
+    if (!(v > -1e12 && v < 1e12)) v = 0;  // also drops NaN
+    *out = v;
+    return true;
+}
+
+void Go(const char* args) {
+    int side = GamePos()->side;
+    PBlock.stop.store(2, R);
+    PBlock.tc_mode.store(0, R);
+    PBlock.next_ponder_state.store(std::strstr(args, "ponder") ? 2 : 1, R);
+    computer = side;
+    double v;
+    // A clock below zero means the same as an empty one.
+    if (GoValue(args, "wtime", &v)) PBlock.clock[0].store(v > 0 ? v * 0.001 : 0, R);
+    if (GoValue(args, "btime", &v)) PBlock.clock[1].store(v > 0 ? v * 0.001 : 0, R);
+    if (GoValue(args, "winc", &v) && side == 0) PBlock.increment.store(v > 0 ? v * 0.001 : 0, R);
+    if (GoValue(args, "binc", &v) && side == 1) PBlock.increment.store(v > 0 ? v * 0.001 : 0, R);
+    if (GoValue(args, "movestogo", &v)) {
+        PBlock.tc_mode.store(40, R);
+        PBlock.moves_to_go.store(int16_t(v < 1 ? 1 : v > 1000 ? 1000 : v), R);  // 0 moves left means 1
+        PBlock.max_depth.store(66, R);
+    }
+    if (GoValue(args, "depth", &v)) {
+        PBlock.move_time.store(600.0, R);
+        PBlock.tc_mode.store(1, R);
+        PBlock.max_depth.store(int8_t(v < 1 ? 1 : v > 66 ? 66 : v), R);
+    }
+    if (GoValue(args, "nodes", &v)) {
+        PBlock.move_time.store(10000000.0, R);
+        PBlock.tc_mode.store(1, R);
+    }
+    if (GoValue(args, "movetime", &v)) {
+        PBlock.tc_mode.store(1, R);
+        PBlock.move_time.store(v > 0 ? v * 0.001 : 0, R);
+        PBlock.increment.store(0, R);
+    }
+    if (std::strstr(args, "infinite")) {
+        PBlock.tc_mode.store(1, R);
+        PBlock.move_time.store(10000000.0, R);
+        PBlock.max_depth.store(66, R);
+        PBlock.increment.store(0, R);
+    }
+}
+
+void Stop() {
+    PBlock.stop.store(1, R);
+    computer = 2;
+    if (PBlock.ponder_state.load(R) != 0) PBlock.ponder_state.store(1, R);
+}
+
+}  // namespace
+
+void HandleUCI(char* line) {
+    if (char* lf = std::strchr(line, '\n')) *lf = 0;
+    if (!line[0]) return;
+    if (PBlock.log_on.load(R)) ShowMessagef("CMD: %s", line);
+    size_t len = std::strcspn(line, " \r\n");
+    if (len > WORD_MAX) return;  // no command is that long
+    char cmd[WORD_MAX + 1];
+    std::memcpy(cmd, line, len);
+    cmd[len] = 0;
+    char* args = line + len + (line[len] ? 1 : 0);
+
+    if (!std::strcmp(cmd, "uci")) {
+        Identify();
+    } else if (!std::strcmp(cmd, "isready")) {
+        ShowMessage("readyok");  // at once, also while a search runs
+    } else if (!std::strcmp(cmd, "setoption")) {
+        SetOption(args);
+    } else if (!std::strcmp(cmd, "ucinewgame")) {
+        NewGame();
+    } else if (!std::strcmp(cmd, "position")) {
+        SetUpPosition(args);
+    } else if (!std::strcmp(cmd, "go")) {
+        Go(args);
+    } else if (!std::strcmp(cmd, "ponderhit")) {
+        if (PBlock.ponder_state.load(R) == 2) PBlock.ponder_state.store(1, R);
+    } else if (!std::strcmp(cmd, "stop")) {
+        Stop();
+    } else if (!std::strcmp(cmd, "quit")) {
+        PBlock.stop.store(2, R);
+        PBlock.quit.store(1, R);
+    }
+}
