@@ -53,9 +53,10 @@ fuzz:
 	  rm -rf $$work $$work.log; \
 	done
 
+# Every benchmark under bench/, then the engine's own signature run.
 bench: build
-	./$(BUILD)/perft_bench
-	./$(BUILD)/vell -bench
+	@for b in $(notdir $(basename $(wildcard bench/*.cpp))); do echo "== $$b"; ./$(BUILD)/$$b || exit 1; done
+	./$(BUILD)/vell -nolog -bench
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -493,6 +493,7 @@ void HandleConsole(char* line) {
     } else if (is("force")) {
         Abort();
         computer = 2;
+        selfplay = 0;  // the engine stops playing its own moves too
     } else if (is("quit")) {
         Abort();
         PBlock.quit.store(1, R);

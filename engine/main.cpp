@@ -24,6 +24,7 @@
 #include "search/threads.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
+#include "tools/pgnscan.h"
 
 namespace {
 
@@ -185,8 +186,8 @@ void Shutdown() {
 
 void RunBatch(const Options& o) {
     switch (o.batch) {
+        case Batch::SCAN: Scan_PGN_File(o.scan_file, o.scan_mode); break;
         case Batch::EPD:
-        case Batch::SCAN:
         case Batch::TUNE: break;
         case Batch::BENCH:
             InitEval();

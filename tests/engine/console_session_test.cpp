@@ -16,8 +16,8 @@ using Lines = std::vector<std::string>;
 
 const char* const START_EPD = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
 // A command whose reply marks the end of what came before it.
-const char* const MARK = "level 1 5 0";
-const char* const MARK_REPLY = "set level to 1 moves in 5.00 seconds, inc 0.00";
+const char* const MARK = "set LMR_depth 3";  // its start-up value
+const char* const MARK_REPLY = "set LMR_depth to 3";
 
 bool StartsWith(const std::string& s, const std::string& p) { return s.compare(0, p.size(), p) == 0; }
 
@@ -304,4 +304,23 @@ TEST(ConsoleEdit, EditorReadsItsLinesFromTheSameInput) {
     c.Send(".");
     Lines seen = c.Mark();
     EXPECT_EQ(c.Board(seen), "4k3/8/8/8/8/8/8/R3K3 b Q -");
+}
+
+TEST(ConsoleSearch, SelfPlayUntilForced) {
+    Console c;
+    c.Do("level 1 0.02 0");
+    c.Send("self");
+    Lines seen;
+    for (int i = 0; i < 3; i++) ASSERT_TRUE(c.WaitFor("move= ", 10, &seen));
+    c.Send("force");
+    c.Drain(0.5);  // the search under way may still finish and play
+    Lines after = c.Drain(0.5);
+    EXPECT_TRUE(after.empty()) << after.front();
+    Lines board = c.Do("bd");
+    EXPECT_NE(c.Board(board), START_EPD);
+}
+
+TEST(ConsoleTools, BookWithoutABookFileListsNothing) {
+    Console c;
+    EXPECT_EQ(c.Do("book"), Lines{""});
 }

@@ -97,3 +97,17 @@ TEST(StartupOptions, DepthOptionLimitsTheSearch) {
     e.Send("quit");
     EXPECT_EQ(e.Wait(10), 0);
 }
+
+TEST(StartupBatch, BenchPrintsItsNodeCountAndExits) {
+    std::string dir = MakeTempDir();
+    EXPECT_EQ(RunShell(dir, "-nolog -bench 2", ""), 0);
+    std::string out = ReadFile(dir + "/out.txt");
+    EXPECT_NE(out.find("\nnodes "), std::string::npos) << out;
+}
+
+TEST(StartupBatch, PgnScanRunsInsteadOfTheMainLoop) {
+    std::string dir = MakeTempDir();
+    std::ofstream(dir + "/games.pgn") << "[Event \"x\"]\n[Result \"1-0\"]\n\n1. e4 e5 2. Qh5 Nc6 3. Bc4 Nf6 4. Qxf7# 1-0\n";
+    // Input that would keep the main loop busy: a batch run never reads it.
+    EXPECT_EQ(RunShell(dir, "-nolog -scan_pgn1 games.pgn", "go infinite\\n"), 0);
+}
