@@ -117,7 +117,6 @@ int EvalKPK(const Position* pos, int side) {
 static constexpr uint64_t EDGE = 0xFF818181818181FFULL;
 static constexpr double kd[8] = {0.8, 0.7, 0.6, 0.5, 0.5, 0.5, 0.5, 0.5};
 
-static int SqColor(int sq) { return ((sq >> 3) + (sq & 7) + 1) & 1; }  // 1 for a1's colour
 static int Pawns(uint32_t sig) { return sig & 15; }
 static int RelRank(int sq, int colour) { return (sq ^ flip_sq[colour]) >> 3; }
 

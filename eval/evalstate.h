@@ -20,6 +20,8 @@ inline int Dist(int a, int b) {
     dr = dr < 0 ? -dr : dr;
     return df > dr ? df : dr;
 }
+// Square colour: 1 for the colour of a1.
+inline int SqColor(int sq) { return ((sq >> 3) + (sq & 7) + 1) & 1; }
 // One step forward for that colour's pawns; squares off the board drop out.
 inline uint64_t Forward(uint64_t b, int colour) { return colour == WHITE ? b << 8 : b >> 8; }
 // Squares attacked by a set of pawns of that colour, the two diagonals apart.

@@ -55,8 +55,6 @@ static int SideMaterial(uint32_t sig, int e) {
     return (op * (24 - e) + en * e) / 24;
 }
 
-// Square colour: 1 for a1's colour.
-static int SqColor(int sq) { return ((sq >> 3) + (sq & 7) + 1) & 1; }
 
 // King, bishop and knight against the bare king: drive it to the bishop's corner.
 static int EvalKBNK(const Position& pos, int side) {

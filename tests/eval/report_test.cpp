@@ -94,4 +94,43 @@ TEST_F(Report, SmallBufferIsCutNotOverrun) {
     EXPECT_EQ(FormatEvalInfo(buf, 0), 0);
 }
 
+// The whole command on the pawn ending worked by hand in the evaluation
+// tests: nothing to capture and no quiet check, so qscore equals eval.
+TEST(ShowEvalInfo, PrintsTheReportOfTheGamePosition) {
+    EvalTestSetup();
+    MainPosition("7k/7p/8/P7/8/8/8/4K3 w - -");
+    PBlock.max_depth.store(17);
+    PBlock.log_on.store(0);
+    PBlock.report.hanging = ~0ULL;  // stale fields are cleared first
+    ::testing::internal::CaptureStdout();
+    ShowEvalInfo();
+    std::string out = ::testing::internal::GetCapturedStdout();
+    const char* expect =
+        "\neval= 274, qscore= 274, draw_adj= 1.00\n"
+        "free pawns on :  a5 h7\n"
+        "           white     black\n"
+        "mtl=         102       102\n"
+        "pos=         236       -35\n"
+        "ppawn=        97        12\n"
+        "pawns=       -15       -19\n"
+        "knights=       0         0\n"
+        "bishops=       0         0\n"
+        "rooks=         0         0\n"
+        "queens=        0         0\n"
+        "king=          4       -28\n"
+        " - + - + - + - k        -    -    -    -    -    -    -  -28\n"
+        " + - + - + - + o        -    -    -    -    -    -    -   12\n"
+        " - + - + - + - +        -    -    -    -    -    -    -    -\n"
+        " P - + - + - + -       97    -    -    -    -    -    -    -\n"
+        " - + - + - + - +        -    -    -    -    -    -    -    -\n"
+        " + - + - + - + -        -    -    -    -    -    -    -    -\n"
+        " - + - + - + - +        -    -    -    -    -    -    -    -\n"
+        " + - + - K - + -        -    -    -    -    4    -    -    -\n"
+        "white\n\n";
+    EXPECT_EQ(out, expect);
+    EXPECT_EQ(PBlock.max_depth.load(), 17);
+    EXPECT_EQ(PBlock.root_eval, 274);
+    EXPECT_EQ(PBlock.root_qscore, 274);
+}
+
 }  // namespace
