@@ -25,6 +25,7 @@
 #include "eval/report.h"
 #include "search/records.h"
 #include "search/transposition.h"
+#include "tools/tune.h"
 
 namespace {
 
@@ -566,6 +567,13 @@ void HandleConsole(char* line) {
         ShowMessage("");
     } else if (is("set")) {
         SetSelectivity(w);
+    } else if (is("tune")) {
+        if (w.arg[1][0] && w.arg[2][0]) {
+            Abort();
+            WaitSearchIdle();
+            TTune(w.arg[1], w.arg[2]);
+            ShowMessage("done!\n");
+        }
     } else if (is("perft")) {
         RunPerft(w);
     } else if (is("swap")) {

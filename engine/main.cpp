@@ -24,7 +24,9 @@
 #include "search/threads.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
+#include "tools/epd.h"
 #include "tools/pgnscan.h"
+#include "tools/tune.h"
 
 namespace {
 
@@ -187,8 +189,8 @@ void Shutdown() {
 void RunBatch(const Options& o) {
     switch (o.batch) {
         case Batch::SCAN: Scan_PGN_File(o.scan_file, o.scan_mode); break;
-        case Batch::EPD:
-        case Batch::TUNE: break;
+        case Batch::EPD: Analyze_EPD_File(); break;
+        case Batch::TUNE: RunTuningPass(); break;
         case Batch::BENCH:
             InitEval();
             SetPosition(&ThreadData[0]->pos, fen_opn);

@@ -1,0 +1,109 @@
+// The parameter tuner: a shrinking-interval search over one 16-bit parameter,
+// each trial measured by a depth-0 pass over "tune.epd".
+#include "tools/tune.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/messages.h"
+#include "eval/params.h"
+#include "search/records.h"
+#include "tools/epd.h"
+
+FILE* fdtune;
+
+static constexpr auto rlx = std::memory_order_relaxed;
+
+static void Say(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+static void Say(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    std::vprintf(fmt, ap);
+    va_end(ap);
+    std::fflush(stdout);
+}
+
+// The trial point: the middle of the larger half-interval around best, the
+// upper one on a tie (division toward zero, as the 16-bit values are).
+static int TrialValue(int lo, int best, int hi) {
+    return hi - best >= best - lo ? (hi + best) / 2 : (lo + best) / 2;
+}
+
+int PTune(const char* name, int16_t* param, int range) {
+    const int16_t entry = *param;
+    int best = entry;
+    Say("%s= %d\n", name, best);
+    double err = Analyze_EPD_File();
+    int16_t lo = int16_t(best - range), hi = int16_t(best + range);
+    const int w = range / 12 + 2;
+    // Each trial lies strictly inside lo..hi, so the interval shrinks every
+    // round and the loop ends whatever the errors are (NaN included).
+    while (hi - lo > w && !PBlock.quit.load(rlx)) {
+        int x = TrialValue(lo, best, hi);
+        if (x == best) break;
+        *param = int16_t(x);
+        Say("%s= %d\n", name, x);
+        double e = Analyze_EPD_File();
+        if (e < err) {
+            if (x < best)
+                hi = int16_t(best);
+            else
+                lo = int16_t(best);
+            best = x;
+            err = e;
+        } else if (x > best) {
+            hi = int16_t(x);
+        } else {
+            lo = int16_t(x);
+        }
+        Say("best= %d, err= %0.5f, min= %d, max= %d\n\n", best, err, lo, hi);
+    }
+    *param = entry;
+    if (fdtune) {
+        std::fprintf(fdtune, "%-24s  %4d  %0.5f\n", name, best, err);
+        std::fflush(fdtune);
+    }
+    return best;
+}
+
+static void TuningSettings() {
+    PBlock.max_depth.store(0, rlx);
+    std::strcpy(PBlock.epd_name, "tune.epd");
+    PBlock.info_delay.store(9999.0, rlx);
+}
+
+void TTune(const char* name, const char* range) {
+    int16_t* field = nullptr;
+    if (const ParamDesc* p = FindParam(name))
+        field = p->field;
+    else if (std::strcmp(name, "tune") == 0)
+        field = &Personality.tune;
+    if (!field) {
+        ShowMessagef("unknown parameter %s", name);
+        return;
+    }
+    char* end;
+    errno = 0;
+    long r = std::strtol(range, &end, 10);
+    // best +- range must stay a 16-bit value for every parameter.
+    if (end == range || *end || errno || r < 0 || r > 9999) {
+        ShowMessagef("bad range %s", range);
+        return;
+    }
+    TuningSettings();
+    PTune(name, field, int(r));
+}
+
+void RunTuningPass() {
+    fdtune = std::fopen("tune.log", "w");
+    if (!fdtune) return;
+    TuningSettings();
+    for (int i = 0; i < NumTunable() && !PBlock.quit.load(rlx); i++) {
+        const ParamDesc* p = TunableParam(i);
+        PTune(p->name, p->field, p->range);
+    }
+    std::fclose(fdtune);
+    fdtune = nullptr;
+}
