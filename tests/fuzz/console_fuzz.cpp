@@ -1,0 +1,7 @@
+// Fuzzes the console command handler: any bytes become input lines.
+#include "tests/fuzz/fuzz_engine.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    RunLines(data, size, 0);
+    return 0;
+}
