@@ -150,9 +150,9 @@ void UpdatePosHash(const Position* pos) {
 
 // Reads the block that starts at the first record of k's prefix: up to the
 // cache size, the end of the file, or the first record of a lower prefix
-// (kept, so a following lookup of that record hits the cache too).
+// (kept, so a following lookup of that record hits the cache too). When the
+// file cannot be read at all the old block stays.
 static bool RefillCache(uint16_t k) {
-    ResetBookCache();
     const char* name = PBlock.book_name;
     if (!name[0] || !bkbuffr || !bktable) return false;
     int32_t r = bktable[k >> 6];
@@ -163,6 +163,7 @@ static bool RefillCache(uint16_t k) {
     size_t got = 0;
     if (fseeko(f, off_t(r) * BOOK_REC_BYTES, SEEK_SET) == 0) got = std::fread(raw, 1, sizeof raw, f);
     std::fclose(f);
+    ResetBookCache();
     int n = 0, avail = int(got / BOOK_REC_BYTES);
     while (n < avail) {
         UnpackBookRec(raw + n * BOOK_REC_BYTES, &bkbuffr[n]);

@@ -145,6 +145,9 @@ TEST_F(BookLookup, KeysAtTheCachedBoundsNeedNoFile) {
     hash1 = 0x7FC4;  // outside the cache and the file is gone
     hash2 = 20;
     EXPECT_EQ(FindPosition(BLACK), nullptr);
+    hash1 = 0x0001;  // the failed refill kept the block
+    hash2 = 50;
+    EXPECT_NE(FindPosition(WHITE), nullptr);
 }
 
 TEST_F(BookLookup, TruncatedFileUsesOnlyWholeRecords) {

@@ -1,0 +1,342 @@
+// The book builder: a PGN scanner that counts results per position in a
+// sorted buffer, and the sorted-stream merges that spill, merge and prune.
+#include "book/mkbook.h"
+
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+#include "board/makemove.h"
+#include "board/notation.h"
+#include "book/book.h"
+#include "engine/input.h"
+#include "engine/messages.h"
+#include "search/records.h"
+
+static const char kStartFen[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+static const char kPgnName[] = "book.pgn";
+static const char kBookName[] = "book.opn";
+static const char kTmpName[] = "tmp.opn";
+static const char kMergeName[] = "tmp__0.opn";
+
+constexpr int SPILL_GAMES = 200;
+constexpr int MERGE_GAMES = 5000;
+constexpr int MAX_BOOK_PLIES = 50;
+constexpr int CHUNK_RECS = 1024;
+
+// Progress text without a line end, so stdout and the log get it as is.
+static void Progress(const char* text) {
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+    if (PBlock.log_on.load(std::memory_order_relaxed) && fdlog) {
+        std::fputs(text, fdlog);
+        std::fflush(fdlog);
+    }
+}
+
+// ---- sorted record streams ----
+
+// Reads records in order from a file (null: empty) or a memory array. A
+// partial record at the end of a file is treated as the end.
+struct RecReader {
+    FILE* f = nullptr;
+    const BookRec* mem = nullptr;
+    int32_t left = 0;
+    uint8_t buf[CHUNK_RECS * BOOK_REC_BYTES];
+    size_t len = 0, at = 0;
+    BookRec cur{};
+    bool has = false;
+};
+
+static void Advance(RecReader& r) {
+    r.has = false;
+    if (r.mem) {
+        if (r.left > 0) {
+            r.cur = *r.mem++;
+            r.left--;
+            r.has = true;
+        }
+        return;
+    }
+    if (r.len - r.at < BOOK_REC_BYTES) {
+        if (!r.f) return;
+        size_t keep = r.len - r.at;
+        std::memmove(r.buf, r.buf + r.at, keep);
+        r.len = keep + std::fread(r.buf + keep, 1, sizeof r.buf - keep, r.f);
+        r.at = 0;
+        if (r.len < BOOK_REC_BYTES) return;
+    }
+    UnpackBookRec(r.buf + r.at, &r.cur);
+    r.at += BOOK_REC_BYTES;
+    r.has = true;
+}
+
+// Buffered record output that remembers whether every byte reached the file.
+struct RecWriter {
+    FILE* f = nullptr;
+    bool ok = true;
+    uint8_t buf[CHUNK_RECS * BOOK_REC_BYTES];
+    size_t len = 0;
+};
+
+static void StartReader(RecReader& r, FILE* f, const BookRec* mem, int32_t count) {
+    r.f = f;
+    r.mem = mem;
+    r.left = mem ? count : 0;
+    r.len = r.at = 0;
+    r.has = false;
+}
+
+static void StartWriter(RecWriter& w, FILE* f) {
+    w.f = f;
+    w.ok = true;
+    w.len = 0;
+}
+
+static void Flush(RecWriter& w) {
+    if (w.len && std::fwrite(w.buf, 1, w.len, w.f) != w.len) w.ok = false;
+    w.len = 0;
+}
+
+static void Put(RecWriter& w, const BookRec& rec) {
+    if (w.len + BOOK_REC_BYTES > sizeof w.buf) Flush(w);
+    PackBookRec(rec, w.buf + w.len);
+    w.len += BOOK_REC_BYTES;
+}
+
+// Closes the file; true only when all output was written.
+static bool Finish(RecWriter& w) {
+    Flush(w);
+    if (std::fflush(w.f) != 0 || std::ferror(w.f)) w.ok = false;
+    if (std::fclose(w.f) != 0) w.ok = false;
+    return w.ok;
+}
+
+static uint16_t CappedSum(uint16_t a, uint16_t b) {
+    unsigned s = unsigned(a) + b;
+    return uint16_t(s > BOOK_MAX_COUNT ? BOOK_MAX_COUNT : s);
+}
+
+// Two-way merge by descending key; equal keys become one record (A's, with
+// the counters summed), so each input record is written exactly once.
+static void MergeStreams(RecReader& a, RecReader& b, RecWriter& out) {
+    Advance(a);
+    Advance(b);
+    while (a.has || b.has) {
+        int c = !b.has ? 1 : !a.has ? -1 : BookKeyCmp(a.cur.key16, a.cur.key32, b.cur.key16, b.cur.key32);
+        if (c > 0) {
+            Put(out, a.cur);
+            Advance(a);
+        } else if (c < 0) {
+            Put(out, b.cur);
+            Advance(b);
+        } else {
+            BookRec sum = a.cur;
+            sum.losses = CappedSum(a.cur.losses, b.cur.losses);
+            sum.wins = CappedSum(a.cur.wins, b.cur.wins);
+            sum.draws = CappedSum(a.cur.draws, b.cur.draws);
+            Put(out, sum);
+            Advance(a);
+            Advance(b);
+        }
+    }
+}
+
+// Merges file a_name (missing = empty) with b into out (kMergeName, already
+// created) and renames the result to target. Nothing but kMergeName is
+// touched until the output is complete, and the rename replaces target in
+// one step.
+static bool MergeInto(FILE* out, const char* a_name, RecReader& b, const char* target) {
+    static RecReader a;
+    StartReader(a, std::fopen(a_name, "rb"), nullptr, 0);
+    static RecWriter w;
+    StartWriter(w, out);
+    MergeStreams(a, b, w);
+    bool ok = !(a.f && std::ferror(a.f)) && !(b.f && std::ferror(b.f));
+    if (a.f) std::fclose(a.f);
+    ok = Finish(w) && ok;
+    if (!ok || std::rename(kMergeName, target) != 0) {
+        unlink(kMergeName);
+        return false;
+    }
+    return true;
+}
+
+int WriteBook() {
+    FILE* out = std::fopen(kMergeName, "wb");
+    if (!out) return 0;
+    static RecReader b;
+    StartReader(b, nullptr, bkbuffr, bkrecnum);
+    if (!MergeInto(out, kTmpName, b, kTmpName)) return 0;
+    Progress(".");
+    return 1;
+}
+
+int MergeBook() {
+    static RecReader b;
+    StartReader(b, std::fopen(kTmpName, "rb"), nullptr, 0);
+    if (!b.f) return 0;
+    FILE* out = std::fopen(kMergeName, "wb");
+    if (!out) {
+        std::fclose(b.f);
+        return 0;
+    }
+    Progress("\nmerging...");
+    bool ok = MergeInto(out, kBookName, b, kBookName);
+    std::fclose(b.f);
+    if (ok) unlink(kTmpName);
+    Progress("\n");
+    return ok;
+}
+
+// Keeps the positions with 2 * losses + draws > 7: enough games in which the
+// move leading there did not lose for its side to trust it.
+void PruneBook() {
+    FILE* in = std::fopen(kBookName, "rb");
+    if (!in) return;
+    FILE* out = std::fopen(kTmpName, "wb");
+    if (!out) {
+        std::fclose(in);
+        return;
+    }
+    Progress("pruning...");
+    static RecReader r;
+    StartReader(r, in, nullptr, 0);
+    static RecWriter w;
+    StartWriter(w, out);
+    for (Advance(r); r.has; Advance(r))
+        if (2 * r.cur.losses + r.cur.draws > 7) Put(w, r.cur);
+    bool ok = !std::ferror(in);
+    std::fclose(in);
+    ok = Finish(w) && ok;
+    if (!ok || std::rename(kTmpName, kBookName) != 0) unlink(kTmpName);
+    Progress("\n");
+}
+
+// ---- the PGN scanner ----
+
+struct ScanState {
+    int winner = 2;  // 0 white won, 1 black won, 2 anything else
+    long games = 0;
+    long comment = 0, variation = 0;
+    bool skip = false;
+};
+
+// Adds the game's result, seen from the side that just moved, to the record
+// of the position now on the board.
+static void RecordPosition(int us, int winner) {
+    uint16_t k16 = BookKey16(hash1, us);
+    uint32_t k32 = hash2;
+    int lo = 0, hi = bkrecnum - 1;
+    while (lo <= hi) {
+        int mid = (lo + hi) / 2;
+        int c = BookKeyCmp(bkbuffr[mid].key16, bkbuffr[mid].key32, k16, k32);
+        if (c == 0) {
+            BookRec& rec = bkbuffr[mid];
+            uint16_t& n = winner == 2 ? rec.draws : winner == us ? rec.losses : rec.wins;
+            if (n < BOOK_MAX_COUNT) n++;
+            return;
+        }
+        if (c > 0) lo = mid + 1;
+        else hi = mid - 1;
+    }
+    if (bkrecnum >= BOOK_BUILD_RECS) {  // cannot happen with 50 plies a game; stay bounded anyway
+        WriteBook();
+        bkrecnum = 0;
+        lo = 0;
+    }
+    std::memmove(&bkbuffr[lo + 1], &bkbuffr[lo], size_t(bkrecnum - lo) * sizeof(BookRec));
+    BookRec rec{k16, k32, 0, 0, 0, 0};
+    (winner == 2 ? rec.draws : winner == us ? rec.losses : rec.wins) = 1;
+    bkbuffr[lo] = rec;
+    bkrecnum++;
+}
+
+static void StartGame(ScanState& st) {
+    SetPosition(&ThreadData[0]->pos, kStartFen);
+    st.games++;
+    if (st.games % SPILL_GAMES == 0) {
+        WriteBook();
+        bkrecnum = 0;
+    }
+    if (st.games % MERGE_GAMES == 0) MergeBook();
+    st.comment = st.variation = 0;
+    st.skip = false;
+}
+
+// Move numbers, dots and result marks go; "0-0" castling stays.
+static const char* MoveText(const char* w) {
+    while (*w && !std::isalpha(static_cast<unsigned char>(*w)) && !(w[0] == '0' && w[1] == '-')) w++;
+    return w;
+}
+
+static void ScanWords(char* line, ScanState& st) {
+    Position* pos = &ThreadData[0]->pos;
+    for (char* w = NextWord(line); w; w = NextWord(nullptr)) {
+        if (pos->nhist >= MAX_BOOK_PLIES || w[0] == ';') return;
+        switch (w[0]) {
+            case '$': continue;
+            case '{': st.comment++; continue;
+            case '}': st.comment--; continue;
+            case '(': st.variation++; continue;
+            case ')': st.variation--; continue;
+        }
+        if (st.comment || st.variation) continue;
+        const char* t = MoveText(w);
+        if (!*t) continue;
+        char text[96];  // IsValidMove may add a character
+        std::snprintf(text, sizeof text, "%.90s", t);
+        uint16_t move;
+        if (!IsValidMove(text, &move)) {
+            st.variation = 0;
+            st.skip = true;
+            return;
+        }
+        MakeMove(pos, move);
+        UpdatePosHash(pos);
+        RecordPosition(pos->side, st.winner);
+    }
+}
+
+static void ScanLine(char* line, ScanState& st) {
+    size_t len = std::strlen(line);
+    if (len && line[len - 1] == '\n') line[--len] = 0;
+    if (line[0] == ';') return;
+    if (line[0] == '[') {
+        if (std::strstr(line, "Result"))
+            st.winner = std::strstr(line, "1-0") ? 0 : std::strstr(line, "0-1") ? 1 : 2;
+        return;
+    }
+    if (line[0] == '1' && (line[1] == '.' || line[1] == ' ')) StartGame(st);
+    else if (st.skip) return;
+    ScanWords(line, st);
+}
+
+int BuildBook() {
+    PBlock.book_name[0] = 0;
+    std::free(bkbuffr);
+    ResetBookCache();
+    bkrecnum = 0;
+    bkbuffr = static_cast<BookRec*>(std::malloc(BOOK_BUILD_RECS * sizeof(BookRec)));
+    if (!bkbuffr) return 0;
+    FILE* f = std::fopen(kPgnName, "r");
+    if (!f) return 0;
+    ScanState st;
+    char line[256];
+    while (std::fgets(line, 255, f)) ScanLine(line, st);  // lines of up to 254 characters
+    std::fclose(f);
+    WriteBook();
+    MergeBook();
+    bkrecnum = 0;  // the buffer holds build records, not a cached block
+    return 1;
+}
+
+void MakeBook() {
+    if (!BuildBook()) return;
+    PruneBook();
+    Progress("done\n");
+    SetPosition(&ThreadData[0]->pos, kStartFen);
+}
