@@ -14,9 +14,9 @@
 #include "book/book.h"
 #include "engine/input.h"
 #include "engine/messages.h"
+#include "engine/shell.h"
 #include "search/records.h"
 
-static const char kStartFen[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
 static const char kPgnName[] = "book.pgn";
 static const char kBookName[] = "book.opn";
 static const char kTmpName[] = "tmp.opn";
@@ -256,7 +256,7 @@ static void RecordPosition(int us, int winner) {
 }
 
 static void StartGame(ScanState& st) {
-    SetPosition(&ThreadData[0]->pos, kStartFen);
+    SetPosition(&ThreadData[0]->pos, fen_opn);
     st.games++;
     if (st.games % SPILL_GAMES == 0) {
         WriteBook();
@@ -338,5 +338,5 @@ void MakeBook() {
     if (!BuildBook()) return;
     PruneBook();
     Progress("done\n");
-    SetPosition(&ThreadData[0]->pos, kStartFen);
+    SetPosition(&ThreadData[0]->pos, fen_opn);
 }

@@ -16,6 +16,7 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/book.h"
+#include "book/mkbook.h"
 #include "engine/game.h"
 #include "engine/input.h"
 #include "engine/messages.h"
@@ -565,6 +566,10 @@ void HandleConsole(char* line) {
     } else if (is("book")) {
         GetCandidates(GamePos(), 1);
         ShowMessage("");
+    } else if (is("mkbook")) {
+        Abort();
+        WaitSearchIdle();
+        MakeBook();
     } else if (is("set")) {
         SetSelectivity(w);
     } else if (is("tune")) {

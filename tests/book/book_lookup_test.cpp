@@ -2,6 +2,7 @@
 // its weights, and book files that are missing, empty, cut short or unsorted.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -199,7 +200,9 @@ TEST_F(BookLookup, UnsortedFileNeverReadsOutOfBounds) {
             EXPECT_TRUE(got->key16 == r.key16 && got->key32 == r.key32);
         }
     }
+    testing::internal::CaptureStdout();
     Choose(1);  // must not crash or divide by zero
+    testing::internal::GetCapturedStdout();
 }
 
 TEST_F(BookLookup, ManyRecordsOfOnePrefixFillTheCacheOnly) {
@@ -296,7 +299,10 @@ TEST_F(BookLookup, ChoiceLeavesThePositionUnchanged) {
     Load({RecordAfter("e4", 3, 0, 0), RecordAfter("d4", 3, 0, 0), RecordAfter("c4", 3, 0, 0)});
     PlayFromStart("");
     Position before = *MainPos();
+    testing::internal::CaptureStdout();
     Choose(1);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3);
     EXPECT_EQ(std::memcmp(before.board, MainPos()->board, sizeof before.board), 0);
     EXPECT_EQ(before.hash, MainPos()->hash);
     EXPECT_EQ(before.nhist, MainPos()->nhist);
