@@ -370,6 +370,17 @@ void SetSelectivity(const Words& w) {
     ShowMessage("set selectivity to default");
 }
 
+void Tune(const Words& w) {
+    if (!w.arg[1][0] || !w.arg[2][0]) return;
+    if (!FindParam(w.arg[1])) {
+        ShowMessagef("unknown parameter %s", w.arg[1]);
+        return;
+    }
+    AbortAndWait();
+    TTune(w.arg[1], w.arg[2]);
+    ShowMessage("done!\n");
+}
+
 void RunPerft(const Words& w) {
     long depth = std::atol(w.arg[1]);
     depth = depth < 0 ? 0 : depth > 20 ? 20 : depth;
@@ -573,12 +584,7 @@ void HandleConsole(char* line) {
     } else if (is("set")) {
         SetSelectivity(w);
     } else if (is("tune")) {
-        if (w.arg[1][0] && w.arg[2][0]) {
-            Abort();
-            WaitSearchIdle();
-            TTune(w.arg[1], w.arg[2]);
-            ShowMessage("done!\n");
-        }
+        Tune(w);
     } else if (is("perft")) {
         RunPerft(w);
     } else if (is("swap")) {

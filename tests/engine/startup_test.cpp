@@ -2,6 +2,7 @@
 // and the command line.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -11,6 +12,13 @@
 #include "tests/support/engine_process.h"
 
 namespace {
+
+// Limits on the address space do not mix with the sanitizers' shadow memory.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
 
 bool Exists(const std::string& path) {
     struct stat st;
@@ -23,6 +31,15 @@ int RunShell(const std::string& dir, const std::string& args, const std::string&
                       args + " < in.txt > out.txt 2>&1";
     int status = std::system(("sh -c \"" + cmd + "\"").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// file "<path>uci.cpp", line <n>, <tail>
+bool IsAssertLine(const std::string& text, const std::string& tail) {
+    size_t at = text.find("uci.cpp\", line ");
+    if (text.compare(0, 6, "file \"") != 0 || at == std::string::npos) return false;
+    size_t digits = at + 15, end = digits;
+    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) end++;
+    return end > digits && text.compare(end, std::string::npos, ", " + tail) == 0;
 }
 
 }  // namespace
@@ -81,6 +98,7 @@ TEST(StartupExit, QuitAndEndOfInputExitWithZero) {
 }
 
 TEST(StartupExit, TableThatCannotBeAllocatedExitsWithOne) {
+    if (kSanitized) GTEST_SKIP() << "address-space limit under a sanitizer";
     std::string dir = MakeTempDir();
     // About 600 MB of address space: the engine fits, a 4 GB table does not.
     EXPECT_EQ(RunShell(dir, "-nolog -hash 4096", "quit\\n", "ulimit -v 600000; "), 1);
@@ -110,4 +128,15 @@ TEST(StartupBatch, PgnScanRunsInsteadOfTheMainLoop) {
     std::ofstream(dir + "/games.pgn") << "[Event \"x\"]\n[Result \"1-0\"]\n\n1. e4 e5 2. Qh5 Nc6 3. Bc4 Nf6 4. Qxf7# 1-0\n";
     // Input that would keep the main loop busy: a batch run never reads it.
     EXPECT_EQ(RunShell(dir, "-nolog -scan_pgn1 games.pgn", "go infinite\\n"), 0);
+}
+
+TEST(StartupExit, FailedAssertionWritesAssertLog) {
+    if (kSanitized) GTEST_SKIP() << "address-space limit under a sanitizer";
+    std::string dir = MakeTempDir();
+    // About 400 MB of address space: room for the engine, not for 64 thread stacks.
+    EXPECT_EQ(RunShell(dir, "-nolog -hash 1", "setoption name Threads value 64\\n", "ulimit -v 400000; "), 255);
+    EXPECT_TRUE(IsAssertLine(ReadFile(dir + "/out.txt"), "assertion \"err == 0\" failed\n"))
+        << ReadFile(dir + "/out.txt");
+    EXPECT_TRUE(IsAssertLine(ReadFile(dir + "/assert.log"), "assertion \" err == 0 \" failed\n\n"))
+        << ReadFile(dir + "/assert.log");
 }
