@@ -118,23 +118,25 @@ inline int MSB(uint64_t b) { return 63 - __builtin_clzll(b); }
 inline int CountBits(uint64_t b) { return __builtin_popcountll(b); }
 
 // Sliding attacks from sq over the occupied set; the first blocker in each
-// direction is included whatever its colour.
+// direction is included whatever its colour. Looked up by multiplying the
+// relevant blockers into a table index ("magic" numbers); the tables hold
+// exactly what walking the rays gives.
+struct SliderMagic {
+    const uint64_t* table;
+    uint64_t mask;   // the rays without their last square
+    uint64_t magic;
+    int shift;
+};
+extern SliderMagic rook_magic[64], bishop_magic[64];
+
 inline uint64_t GenAttacksR(int sq, uint64_t occ) {
-    uint64_t a = BB_RookRays[sq];
-    if (uint64_t b = BB_RayN[sq] & occ) a ^= BB_RayN[LSB(b)];
-    if (uint64_t b = BB_RayE[sq] & occ) a ^= BB_RayE[LSB(b)];
-    if (uint64_t b = BB_RayS[sq] & occ) a ^= BB_RayS[MSB(b)];
-    if (uint64_t b = BB_RayW[sq] & occ) a ^= BB_RayW[MSB(b)];
-    return a;
+    const SliderMagic& m = rook_magic[sq];
+    return m.table[((occ & m.mask) * m.magic) >> m.shift];
 }
 
 inline uint64_t GenAttacksB(int sq, uint64_t occ) {
-    uint64_t a = BB_BishopRays[sq];
-    if (uint64_t b = BB_RayNE[sq] & occ) a ^= BB_RayNE[LSB(b)];
-    if (uint64_t b = BB_RayNW[sq] & occ) a ^= BB_RayNW[LSB(b)];
-    if (uint64_t b = BB_RaySE[sq] & occ) a ^= BB_RaySE[MSB(b)];
-    if (uint64_t b = BB_RaySW[sq] & occ) a ^= BB_RaySW[MSB(b)];
-    return a;
+    const SliderMagic& m = bishop_magic[sq];
+    return m.table[((occ & m.mask) * m.magic) >> m.shift];
 }
 
 // 1 when a slider in `sliders` sees sq along a clear line of occ.
@@ -155,5 +157,6 @@ inline int SqAtakd(const Position* pos, int s, int c) {
     return SliderSees((p[QUEEN] | p[ROOK]) & BB_RookRays[s], s, occ);
 }
 
-// The tables are compile-time constants; kept so start-up reads as before.
+// Fills the slider tables (also done before main starts, so this is only
+// needed by code that runs earlier); the other tables are compile-time constants.
 void InitBitboards();

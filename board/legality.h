@@ -15,9 +15,12 @@ inline int MoveIsLegal(Position* pos, int side, uint16_t move) {
     if (!move) return 0;
     int from = MoveFrom(move), to = MoveTo(move);
     int fpc = pos->board[from], tpc = pos->board[to];
-    VELL_ASSERT(fpc > 0);
-    VELL_ASSERT(PieceColor(fpc) == side);
-    VELL_ASSERT(tpc == 0 || PieceColor(tpc) != side);
+    // One well-predicted branch guards the three checks.
+    if (__builtin_expect(!fpc || PieceColor(fpc) != side || (tpc && PieceColor(tpc) == side), 0)) {
+        VELL_ASSERT(fpc > 0);
+        VELL_ASSERT(PieceColor(fpc) == side);
+        VELL_ASSERT(tpc == 0 || PieceColor(tpc) != side);
+    }
     int them = side ^ 1;
     int k = KingSq(*pos, side);
     if (PieceType(fpc) == KING) {

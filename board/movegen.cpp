@@ -25,6 +25,12 @@ static inline MoveEntry* PutAll(MoveEntry* out, const Position* pos, int from, i
     return out;
 }
 
+// Moves of one piece to the empty squares of `targets`, ascending.
+static inline MoveEntry* PutQuiet(MoveEntry* out, int from, int piece, uint64_t targets) {
+    for (; targets; targets &= targets - 1) out = Put(out, from, LSB(targets), piece, 0);
+    return out;
+}
+
 // Pawn captures whose destinations are `b`, the origin `delta` below each.
 static inline MoveEntry* PutPawnCaptures(MoveEntry* out, const Position* pos, uint64_t b, int delta, int piece) {
     for (; b; b &= b - 1) {
@@ -90,13 +96,26 @@ MoveEntry* GeneratePromotions(Position* pos, int side, int under, MoveEntry* out
     return out;
 }
 
+// In list order, each pawn's single push and then its double push; the
+// target sets are worked out for all pawns at once.
 static MoveEntry* PawnPushes(const Position* pos, int side, MoveEntry* out) {
     int piece = PieceCode(side, PAWN), dir = pawn_dir[side];
+    uint64_t empty = ~(pos->bb[0][0] | pos->bb[1][0]);
+    uint64_t pawns = pos->bb[side][PAWN] & ~BB_r7[side];  // promotions are generated apart
+    uint64_t single, twice;
+    if (side == WHITE) {
+        single = (pawns << 8) & empty;
+        twice = ((single & 0x0000000000FF0000ull) << 8) & empty;
+    } else {
+        single = (pawns >> 8) & empty;
+        twice = ((single & 0x0000FF0000000000ull) >> 8) & empty;
+    }
     for (const uint8_t* p = pos->plist[side][PAWN]; *p != NO_SQ; p++) {
-        int from = *p, rank = (from ^ flip_sq[side]) >> 3;
-        if (rank >= 6 || pos->board[from + dir]) continue;  // promotions are generated apart
-        out = Put(out, from, from + dir, piece, 0);
-        if (rank == 1 && !pos->board[from + 2 * dir]) out = Put(out, from, from + 2 * dir, piece, 0);
+        int from = *p, to = from + dir;
+        if (single >> (to & 63) & 1) {
+            out = Put(out, from, to, piece, 0);
+            if (twice >> ((to + dir) & 63) & 1) out = Put(out, from, to + dir, piece, 0);
+        }
     }
     return out;
 }
@@ -116,15 +135,15 @@ MoveEntry* GenerateNonCaptures(Position* pos, int side, MoveEntry* out) {
     const uint8_t(*list)[10] = pos->plist[side];
     out = PawnPushes(pos, side, out);
     for (const uint8_t* p = list[KNIGHT]; *p != NO_SQ; p++)
-        out = PutAll(out, pos, *p, PieceCode(side, KNIGHT), BB_KnightRays[*p] & empty);
+        out = PutQuiet(out, *p, PieceCode(side, KNIGHT), BB_KnightRays[*p] & empty);
     for (const uint8_t* p = list[BISHOP]; *p != NO_SQ; p++)
-        out = PutAll(out, pos, *p, PieceCode(side, BISHOP), GenAttacksB(*p, occ) & empty);
+        out = PutQuiet(out, *p, PieceCode(side, BISHOP), GenAttacksB(*p, occ) & empty);
     for (const uint8_t* p = list[ROOK]; *p != NO_SQ; p++)
-        out = PutAll(out, pos, *p, PieceCode(side, ROOK), GenAttacksR(*p, occ) & empty);
+        out = PutQuiet(out, *p, PieceCode(side, ROOK), GenAttacksR(*p, occ) & empty);
     for (const uint8_t* p = list[QUEEN]; *p != NO_SQ; p++)
-        out = PutAll(out, pos, *p, PieceCode(side, QUEEN), (GenAttacksB(*p, occ) | GenAttacksR(*p, occ)) & empty);
+        out = PutQuiet(out, *p, PieceCode(side, QUEEN), (GenAttacksB(*p, occ) | GenAttacksR(*p, occ)) & empty);
     int k = list[KING][0];
-    out = PutAll(out, pos, k, PieceCode(side, KING), BB_KingRays[k] & empty);
+    out = PutQuiet(out, k, PieceCode(side, KING), BB_KingRays[k] & empty);
     return Castlings(pos, side, out);
 }
 
@@ -155,12 +174,12 @@ static uint64_t PerftCount(ThreadRec* td, int side, int ply, int depth) {
     MoveEntry* end = GenerateEverything(pos, side, list);
     pos->ss[ply + 1].list = end + 1;
     uint64_t n = 0;
+    if (depth == 1) {  // the leaves are counted, not made
+        for (MoveEntry* e = list; e != end; e++) n += MoveIsLegal(pos, side, e->move);
+        return n;
+    }
     for (MoveEntry* e = list; e != end; e++) {
         if (!MoveIsLegal(pos, side, e->move)) continue;  // also skips a move of 0
-        if (depth == 1) {
-            n++;
-            continue;
-        }
         MakeMove(pos, e->move);
         n += PerftCount(td, side ^ 1, ply + 1, depth - 1);
         UnmakeMove(pos);

@@ -48,6 +48,22 @@ TEST(Bitboard, AttacksMatchAWalk) {
     }
 }
 
+// Every blocker subset of every square's rays, against the walk.
+TEST(Bitboard, AttacksMatchAWalkForEveryBlockerSet) {
+    static const int rook[4][2] = {{0, 1}, {0, -1}, {1, 0}, {-1, 0}};
+    static const int bishop[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+    for (int sq = 0; sq < 64; sq++) {
+        for (uint64_t rays = BB_RookRays[sq], sub = 0;;) {
+            ASSERT_EQ(GenAttacksR(sq, sub), Walk(sq, sub, rook)) << sq;
+            if (!(sub = (sub - rays) & rays)) break;
+        }
+        for (uint64_t rays = BB_BishopRays[sq], sub = 0;;) {
+            ASSERT_EQ(GenAttacksB(sq, sub), Walk(sq, sub, bishop)) << sq;
+            if (!(sub = (sub - rays) & rays)) break;
+        }
+    }
+}
+
 TEST(Bitboard, PawnSpanAndRays) {
     uint64_t d5_f8 = 0;
     for (int r = 4; r < 8; r++) d5_f8 |= Sq(r * 8 + 3) | Sq(r * 8 + 4) | Sq(r * 8 + 5);
