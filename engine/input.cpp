@@ -90,7 +90,7 @@ void AtEndOfInput() {
                     PBlock.max_depth.load(R) >= 66);
     if (endless && PBlock.ponder_state.load(R) != 0) {
         PBlock.stop.store(1, R);
-        PBlock.ponder_state.store(1, R);
+        if (PBlock.ponder_state.load(R) == 2) PBlock.ponder_state.store(1, R);
     }
 }
 
