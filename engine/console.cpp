@@ -37,7 +37,7 @@ constexpr int NARGS = 9;
 constexpr int GAME_MAX = HIST_SIZE - 100;
 
 struct Words {
-    char cmd[WORD_MAX + 2];  // one spare byte: a typed move may grow by one
+    char cmd[WORD_MAX + 2];             // one spare byte: a typed move may grow by one
     char arg[NARGS + 1][WORD_MAX + 2];  // arg[1] .. arg[9]
     const char* rest;                   // the line after the command word and one blank
 };
@@ -394,7 +394,8 @@ void RunPerft(const Words& w) {
     double elapsed = GetTime() - t0;
     PBlock.elapsed.store(elapsed, R);
     double nodes = double(td->nodes.load(R));
-    ShowMessagef("visited %0.0f nodes in %0.3f seconds, nps= %0.0f", nodes, elapsed, nodes / (elapsed + 0.001));
+    ShowMessagef("visited %0.0f nodes in %0.3f seconds, nps= %0.0f", nodes, elapsed,
+                 nodes / (elapsed + 0.001));
 }
 
 // Square of the least valuable piece of colour c attacking sq, NO_SQ if none.
@@ -487,111 +488,134 @@ void TypedMove(const char* word) {
     Abort();
 }
 
+void SetDepth(const Words& w) {
+    long n;
+    if (ParseInt(w.arg[1], &n))
+        PBlock.max_depth.store(int8_t(n < 0 ? 0 : n > 66 ? 66 : n), R);
+    else
+        ShowMessage("depth needs a whole number");
+}
+
+void SetTime(const Words& w) {
+    double t;
+    if (!ParseNum(w.arg[1], &t))
+        ShowMessage("time needs a number of seconds");
+    else if (computer == 0 || computer == 1)
+        PBlock.clock[computer].store(t, R);
+}
+
+void SetNoise(const Words& w) {
+    double t;
+    if (ParseNum(w.arg[1], &t))
+        PBlock.info_delay.store(t, R);
+    else
+        ShowMessage("noise needs a number of seconds");
+}
+
+void SetMultiPv(const Words& w) {
+    long m = std::atol(w.arg[1]);
+    PBlock.multipv.store(int16_t(m < 1 ? 1 : m > 256 ? 256 : m), R);
+}
+
+void Undo(const Words&) {
+    Abort();
+    if (GamePos()->nhist == 0) return;
+    UnmakeGameMove();
+    Show();
+}
+
+void Edit(const Words&) {
+    Abort();
+    WaitSearchIdle();
+    EditBoard(ReadInputLine);
+    GamePos()->ply = 1;
+    ShowBoard(GamePos());
+}
+
+void SetFen(const Words& w) {
+    Abort();
+    if (LoadUserFen(w.rest)) ShowBoard(GamePos());
+}
+
+// The engine stops playing any side, its own moves in self-play included.
+void Force(const Words&) {
+    Abort();
+    computer = 2;
+    selfplay = 0;
+}
+
+void Quit(const Words&) {
+    Abort();
+    PBlock.quit.store(1, R);
+}
+
+void Book(const Words&) {
+    GetCandidates(GamePos(), 1);
+    ShowMessage("");
+}
+
+void BuildBook(const Words&) {
+    AbortAndWait();
+    MakeBook();
+}
+
+struct Command {
+    const char* name;
+    void (*run)(const Words& w);
+};
+
+const Command commands[] = {
+    {"new", [](const Words&) { NewGame(); }},
+    {"fen", SetFen},
+    {"force", Force},
+    {"quit", Quit},
+    {"go", [](const Words& w) { Analyse(w, false); }},
+    {"an", [](const Words& w) { Analyse(w, true); }},
+    {".", [](const Words&) { Abort(); }},
+    {"mv", [](const Words&) { Search(false); }},
+    {"self", [](const Words&) { Search(true); }},
+    {"bd", [](const Words&) { Show(); }},
+    {"level", Level},
+    {"depth", SetDepth},
+    {"sd", SetDepth},
+    {"time", SetTime},
+    {"ponder", [](const Words& w) { PBlock.ponder = int16_t(std::atoi(w.arg[1])); }},
+    {"get", GetTestPosition},
+    {"noise", SetNoise},
+    {"hash", [](const Words& w) { PBlock.use_hash.store(uint8_t(std::atoi(w.arg[1])), R); }},
+    {"ev", [](const Words&) { ShowEvalInfo(); }},
+    {"debug", [](const Words& w) { PBlock.debug = int16_t(std::atoi(w.arg[1])); }},
+    {"undo", Undo},
+    {"[", Undo},
+    {"]", [](const Words&) { Redo(); }},
+    {"load", LoadGame},
+    {"save", [](const Words&) { SaveGame(); }},
+    {"jump", Jump},
+    {"edit", Edit},
+    {"book", Book},
+    {"mkbook", BuildBook},
+    {"set", SetSelectivity},
+    {"tune", Tune},
+    {"perft", RunPerft},
+    {"swap", [](const Words&) { SwapTest(); }},
+    {"move", [](const Words& w) { TypedMove(w.arg[1]); }},
+};
+
 }  // namespace
 
 void HandleConsole(char* line) {
     line[std::strcspn(line, "\r\n")] = 0;
     Words w;
     SplitLine(line, &w);
-    const char* c = w.cmd;
-    auto is = [c](const char* name) { return !std::strcmp(c, name); };
-    long n;
-
-    if (!c[0]) return;
-    if (is("new")) {
-        NewGame();
-    } else if (is("fen")) {
-        Abort();
-        if (LoadUserFen(w.rest)) ShowBoard(GamePos());
-    } else if (is("force")) {
-        Abort();
-        computer = 2;
-        selfplay = 0;  // the engine stops playing its own moves too
-    } else if (is("quit")) {
-        Abort();
-        PBlock.quit.store(1, R);
-    } else if (is("go")) {
-        Analyse(w, false);
-    } else if (is("an")) {
-        Analyse(w, true);
-    } else if (is(".")) {
-        Abort();
-    } else if (is("mv")) {
-        Search(false);
-    } else if (is("bd")) {
-        Show();
-    } else if (is("level")) {
-        Level(w);
-    } else if (is("depth") || is("sd")) {
-        if (ParseInt(w.arg[1], &n))
-            PBlock.max_depth.store(int8_t(n < 0 ? 0 : n > 66 ? 66 : n), R);
-        else
-            ShowMessage("depth needs a whole number");
-    } else if (is("time")) {
-        double t;
-        if (!ParseNum(w.arg[1], &t))
-            ShowMessage("time needs a number of seconds");
-        else if (computer == 0 || computer == 1)
-            PBlock.clock[computer].store(t, R);
-    } else if (is("ponder")) {
-        PBlock.ponder = int16_t(std::atoi(w.arg[1]));
-    } else if (is("self")) {
-        Search(true);
-    } else if (is("get")) {
-        GetTestPosition(w);
-    } else if (is("noise")) {
-        double t;
-        if (ParseNum(w.arg[1], &t))
-            PBlock.info_delay.store(t, R);
-        else
-            ShowMessage("noise needs a number of seconds");
-    } else if (is("hash")) {
-        PBlock.use_hash.store(uint8_t(std::atoi(w.arg[1])), R);
-    } else if (is("ev")) {
-        ShowEvalInfo();
-    } else if (is("debug")) {
-        PBlock.debug = int16_t(std::atoi(w.arg[1]));
-    } else if (std::strstr(c, "multipv")) {
-        long m = std::atol(w.arg[1]);
-        PBlock.multipv.store(int16_t(m < 1 ? 1 : m > 256 ? 256 : m), R);
-    } else if (is("undo") || is("[")) {
-        Abort();
-        if (GamePos()->nhist > 0) {
-            UnmakeGameMove();
-            Show();
+    if (!w.cmd[0]) return;
+    for (const Command& c : commands) {
+        if (!std::strcmp(w.cmd, c.name)) {
+            c.run(w);
+            return;
         }
-    } else if (is("]")) {
-        Redo();
-    } else if (is("load")) {
-        LoadGame(w);
-    } else if (is("save")) {
-        SaveGame();
-    } else if (is("jump")) {
-        Jump(w);
-    } else if (is("edit")) {
-        Abort();
-        WaitSearchIdle();
-        EditBoard(ReadInputLine);
-        GamePos()->ply = 1;
-        ShowBoard(GamePos());
-    } else if (is("book")) {
-        GetCandidates(GamePos(), 1);
-        ShowMessage("");
-    } else if (is("mkbook")) {
-        Abort();
-        WaitSearchIdle();
-        MakeBook();
-    } else if (is("set")) {
-        SetSelectivity(w);
-    } else if (is("tune")) {
-        Tune(w);
-    } else if (is("perft")) {
-        RunPerft(w);
-    } else if (is("swap")) {
-        SwapTest();
-    } else if (is("move")) {
-        TypedMove(w.arg[1]);
-    } else {
-        TypedMove(c);
     }
+    if (std::strstr(w.cmd, "multipv"))
+        SetMultiPv(w);
+    else
+        TypedMove(w.cmd);  // a word that is no command may be a move
 }

@@ -188,15 +188,22 @@ void Shutdown() {
 
 void RunBatch(const Options& o) {
     switch (o.batch) {
-        case Batch::SCAN: Scan_PGN_File(o.scan_file, o.scan_mode); break;
-        case Batch::EPD: Analyze_EPD_File(); break;
-        case Batch::TUNE: RunTuningPass(); break;
+        case Batch::SCAN:
+            Scan_PGN_File(o.scan_file, o.scan_mode);
+            break;
+        case Batch::EPD:
+            Analyze_EPD_File();
+            break;
+        case Batch::TUNE:
+            RunTuningPass();
+            break;
         case Batch::BENCH:
             InitEval();
             SetPosition(&ThreadData[0]->pos, fen_opn);
             RunBench(o.bench_depth);
             break;
-        case Batch::NONE: break;
+        case Batch::NONE:
+            break;
     }
 }
 

@@ -134,11 +134,20 @@ uint16_t ParseCoord(const char* t) {
     int to = (t[3] - '1') * 8 + (t[2] - 'a');
     uint16_t promo = 0;
     switch (t[4]) {
-        case 'q': promo = PROMO_Q; break;
-        case 'r': promo = PROMO_R; break;
-        case 'b': promo = PROMO_B; break;
-        case 'n': promo = PROMO_N; break;
-        default: break;
+        case 'q':
+            promo = PROMO_Q;
+            break;
+        case 'r':
+            promo = PROMO_R;
+            break;
+        case 'b':
+            promo = PROMO_B;
+            break;
+        case 'n':
+            promo = PROMO_N;
+            break;
+        default:
+            break;
     }
     return MakeMoveWord(from, to, promo);
 }

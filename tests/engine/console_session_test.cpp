@@ -58,9 +58,8 @@ struct Console : EngineProcess {
 TEST(ConsoleStart, BoardIsShownAtOnce) {
     EngineProcess e({"-c", "-nolog"});
     Lines expected = {
-        START_EPD,        " r n b q k b n r", " o o o o o o o o", " - + - + - + - +",
-        " + - + - + - + -", " - + - + - + - +", " + - + - + - + -", " P P P P P P P P",
-        " R N B Q K B N R", "white",
+        START_EPD,          " r n b q k b n r", " o o o o o o o o", " - + - + - + - +", " + - + - + - + -",
+        " - + - + - + - +", " + - + - + - + -", " P P P P P P P P", " R N B Q K B N R", "white",
     };
     Lines seen;
     ASSERT_TRUE(e.WaitFor("white", 10, &seen));
@@ -172,7 +171,9 @@ TEST(ConsoleTools, PerftReplyFormat) {
     ASSERT_EQ(reply.size(), 1u);
     double seconds = -1, nps = -1;
     int used = 0;
-    ASSERT_EQ(std::sscanf(reply[0].c_str(), "visited 8902 nodes in %lf seconds, nps= %lf%n", &seconds, &nps, &used), 2)
+    ASSERT_EQ(
+        std::sscanf(reply[0].c_str(), "visited 8902 nodes in %lf seconds, nps= %lf%n", &seconds, &nps, &used),
+        2)
         << reply[0];
     EXPECT_EQ(size_t(used), reply[0].size());
     EXPECT_EQ(reply[0].find('.'), reply[0].find(" seconds") - 4) << "three decimals: " << reply[0];
@@ -218,12 +219,14 @@ TEST(ConsoleFiles, SaveBreaksLinesAfterElevenMoves) {
 
 TEST(ConsoleFiles, LoadReadsAroundACommentOverTwoLines) {
     std::string dir = MakeTempDir();
-    std::ofstream(dir + "/game.pgn") << "[Event \"first\"]\n[White \"a\"]\n\n1. d4 d5 *\n\n"
-                                        "[Event \"second\"]\n\n1. e4 e5 {a comment\nthat goes on} 2. Nf3 Nc6 *\n";
+    std::ofstream(dir + "/game.pgn")
+        << "[Event \"first\"]\n[White \"a\"]\n\n1. d4 d5 *\n\n"
+           "[Event \"second\"]\n\n1. e4 e5 {a comment\nthat goes on} 2. Nf3 Nc6 *\n";
     Console c(dir);
     Lines loaded = c.Do("load game.pgn second");
     EXPECT_EQ(c.Board(loaded), "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -");
-    EXPECT_TRUE(StartsWith(c.Board(c.Do("load game.pgn")), "rnbqkbnr/ppp1pppp/8/3p4/3P4/8/PPP1PPPP/RNBQKBNR w KQkq"));
+    EXPECT_TRUE(
+        StartsWith(c.Board(c.Do("load game.pgn")), "rnbqkbnr/ppp1pppp/8/3p4/3P4/8/PPP1PPPP/RNBQKBNR w KQkq"));
 }
 
 TEST(ConsoleFiles, BadPgnFilesChangeNothing) {
@@ -252,9 +255,10 @@ TEST(ConsoleFiles, GetTestPositions) {
     std::string dir = MakeTempDir();
     Console c(dir);
     EXPECT_TRUE(c.Do("get WAC.001").empty());  // no test.epd: nothing shown, nothing set
-    std::ofstream(dir + "/test.epd") << "; a comment id \"WAC.001\"\n"
-                                        "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - bm Qg6; id \"WAC.001\";\n"
-                                        "8/8/8/8/8/8/8/8 w - - bm Kb1; id \"BAD.001\";\n";
+    std::ofstream(dir + "/test.epd")
+        << "; a comment id \"WAC.001\"\n"
+           "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - bm Qg6; id \"WAC.001\";\n"
+           "8/8/8/8/8/8/8/8 w - - bm Kb1; id \"BAD.001\";\n";
     Lines got = c.Do("get WAC.001");
     ASSERT_FALSE(got.empty());
     EXPECT_EQ(got[0], "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - bm Qg6; id \"WAC.001\";");

@@ -108,7 +108,9 @@ TEST(NextWord, SplitsBracesIntoWordsOfTheirOwn) {
 
 TEST(NextWord, ParenthesesControlCodesAndHighBytes) {
     std::vector<std::string> words;
-    const char text[] = "  (Nf3\t\x01)  d\xc3\xa9" "5  ";
+    const char text[] =
+        "  (Nf3\t\x01)  d\xc3\xa9"
+        "5  ";
     for (char* w = NextWord(text); w; w = NextWord(nullptr)) words.emplace_back(w);
     EXPECT_EQ(words, (std::vector<std::string>{"(", "Nf3", ")", "d5"}));
 }

@@ -26,9 +26,10 @@ bool Exists(const std::string& path) {
 }
 
 // Runs the engine through the shell with input from a file; returns its exit status.
-int RunShell(const std::string& dir, const std::string& args, const std::string& input, const std::string& limit = "") {
-    std::string cmd = "cd '" + dir + "' && printf '" + input + "' > in.txt && " + limit + "'" + VELL_BINARY + "' " +
-                      args + " < in.txt > out.txt 2>&1";
+int RunShell(const std::string& dir, const std::string& args, const std::string& input,
+             const std::string& limit = "") {
+    std::string cmd = "cd '" + dir + "' && printf '" + input + "' > in.txt && " + limit + "'" + VELL_BINARY +
+                      "' " + args + " < in.txt > out.txt 2>&1";
     int status = std::system(("sh -c \"" + cmd + "\"").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -125,7 +126,8 @@ TEST(StartupBatch, BenchPrintsItsNodeCountAndExits) {
 
 TEST(StartupBatch, PgnScanRunsInsteadOfTheMainLoop) {
     std::string dir = MakeTempDir();
-    std::ofstream(dir + "/games.pgn") << "[Event \"x\"]\n[Result \"1-0\"]\n\n1. e4 e5 2. Qh5 Nc6 3. Bc4 Nf6 4. Qxf7# 1-0\n";
+    std::ofstream(dir + "/games.pgn")
+        << "[Event \"x\"]\n[Result \"1-0\"]\n\n1. e4 e5 2. Qh5 Nc6 3. Bc4 Nf6 4. Qxf7# 1-0\n";
     // Input that would keep the main loop busy: a batch run never reads it.
     EXPECT_EQ(RunShell(dir, "-nolog -scan_pgn1 games.pgn", "go infinite\\n"), 0);
 }
@@ -134,7 +136,8 @@ TEST(StartupExit, FailedAssertionWritesAssertLog) {
     if (kSanitized) GTEST_SKIP() << "address-space limit under a sanitizer";
     std::string dir = MakeTempDir();
     // About 400 MB of address space: room for the engine, not for 64 thread stacks.
-    EXPECT_EQ(RunShell(dir, "-nolog -hash 1", "setoption name Threads value 64\\n", "ulimit -v 400000; "), 255);
+    EXPECT_EQ(RunShell(dir, "-nolog -hash 1", "setoption name Threads value 64\\n", "ulimit -v 400000; "),
+              255);
     EXPECT_TRUE(IsAssertLine(ReadFile(dir + "/out.txt"), "assertion \"err == 0\" failed\n"))
         << ReadFile(dir + "/out.txt");
     EXPECT_TRUE(IsAssertLine(ReadFile(dir + "/assert.log"), "assertion \" err == 0 \" failed\n\n"))

@@ -299,8 +299,8 @@ TEST(UciRobustness, GarbageNeverCrashesOrHangs) {
     EXPECT_EQ(Count(seen, "info string Hash size set to 0M bytes"), 2);
     e.Drain(0.2);
     for (const char* go : {"go movestogo 0 wtime 0 btime 0", "go wtime -5000 btime -5000 winc -1",
-                           "go movetime 0", "go movetime -100", "go depth 0", "go depth 1000",
-                           "go wtime", "go movestogo", "go nodes 1000 depth 1", "go infinite ponder"}) {
+                           "go movetime 0", "go movetime -100", "go depth 0", "go depth 1000", "go wtime",
+                           "go movestogo", "go nodes 1000 depth 1", "go infinite ponder"}) {
         e.Send("position startpos");
         e.Send(go);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
