@@ -3,6 +3,7 @@
 // load, test positions and bad input.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <cstdio>
 #include <string>
@@ -11,6 +12,19 @@
 #include "tests/support/engine_process.h"
 
 namespace {
+
+// Every line that arrives within the next seconds (a search may never fall silent).
+std::vector<std::string> ReadFor(EngineProcess& e, double seconds) {
+    std::vector<std::string> lines;
+    std::string line;
+    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        double left = std::chrono::duration<double>(end - std::chrono::steady_clock::now()).count();
+        if (left <= 0 || !e.ReadLine(line, left)) break;
+        lines.push_back(line);
+    }
+    return lines;
+}
 
 using Lines = std::vector<std::string>;
 
@@ -299,7 +313,7 @@ TEST(ConsoleSearch, AnalysisEndsWithTheSummary) {
 TEST(ConsoleSearch, DotEndsAnInfiniteAnalysis) {
     Console c;
     c.Send("an");
-    c.Drain(0.3);
+    ReadFor(c, 0.3);
     c.Send(".");
     Lines seen;
     ASSERT_TRUE(c.WaitFor("move= ", 10, &seen));
@@ -340,4 +354,16 @@ TEST(ConsoleTools, TuneNeedsAKnownParameterAndARange) {
     EXPECT_TRUE(c.Do("tune").empty());
     EXPECT_TRUE(c.Do("tune tune").empty());
     EXPECT_EQ(c.Do("tune no_such_weight 5"), Lines{"unknown parameter no_such_weight"});
+}
+
+TEST(ConsoleSearch, TypedMoveEndsTheAnalysisAndIsPlayed) {
+    Console c;
+    c.Send("an");
+    ReadFor(c, 0.3);
+    c.Send("e2e4");
+    Lines seen;
+    ASSERT_TRUE(c.WaitFor("1. move e2e4", 10, &seen));
+    ASSERT_TRUE(c.WaitFor("move= ", 10, &seen));  // the summary of the ended analysis
+    c.Drain(0.2);
+    EXPECT_TRUE(StartsWith(c.Board(c.Do("bd")), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq"));
 }

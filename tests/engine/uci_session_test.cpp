@@ -11,6 +11,19 @@
 
 namespace {
 
+// Every line that arrives within the next seconds (a search may never fall silent).
+std::vector<std::string> ReadFor(EngineProcess& e, double seconds) {
+    std::vector<std::string> lines;
+    std::string line;
+    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (;;) {
+        double left = std::chrono::duration<double>(end - std::chrono::steady_clock::now()).count();
+        if (left <= 0 || !e.ReadLine(line, left)) break;
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 using Lines = std::vector<std::string>;
 
 double Now() {
@@ -130,7 +143,7 @@ TEST(UciSearch, IsreadyIsAnsweredDuringAnInfiniteSearch) {
     e.Send("isready");
     Lines seen = e.Until("readyok", 5);
     EXPECT_EQ(Count(seen, "bestmove"), 0);
-    e.Drain(0.2);
+    ReadFor(e, 0.2);
     e.Send("stop");
     std::string best = e.BestMove();
     EXPECT_TRUE(StartsWith(best, "bestmove ")) << best;
@@ -147,7 +160,7 @@ TEST(UciSearch, PonderHoldsTheMoveUntilPonderhit) {
     Uci e;
     e.Send("position startpos moves e2e4");
     e.Send("go ponder depth 3");
-    Lines early = e.Drain(0.7);
+    Lines early = ReadFor(e, 0.7);
     EXPECT_EQ(Count(early, "bestmove"), 0);
     e.Send("ponderhit");
     EXPECT_TRUE(StartsWith(e.BestMove(), "bestmove "));
@@ -161,7 +174,7 @@ TEST(UciSearch, StopEndsPondering) {
     Uci e;
     e.Send("position startpos");
     e.Send("go ponder wtime 60000 btime 60000");
-    EXPECT_EQ(Count(e.Drain(0.5), "bestmove"), 0);
+    EXPECT_EQ(Count(ReadFor(e, 0.5), "bestmove"), 0);
     e.Send("stop");
     EXPECT_TRUE(StartsWith(e.BestMove(), "bestmove "));
     e.Send("quit");
@@ -334,7 +347,7 @@ TEST(UciEndOfInput, InfiniteSearchIsStoppedWhenInputEnds) {
     Uci e;
     e.Send("position startpos");
     e.Send("go infinite");
-    e.Drain(0.3);
+    ReadFor(e, 0.3);
     e.CloseInput();
     EXPECT_TRUE(StartsWith(e.BestMove(), "bestmove "));
     EXPECT_EQ(e.Wait(10), 0);
@@ -344,4 +357,20 @@ TEST(UciEndOfInput, IdleEngineExitsAtOnce) {
     Uci e;
     e.CloseInput();
     EXPECT_EQ(e.Wait(5), 0);
+}
+
+TEST(UciSearch, NoLegalMoveGivesNullAfterARealMove) {
+    Uci e;
+    e.Send("position startpos moves e2e4");
+    e.Send("go depth 2");
+    EXPECT_NE(e.BestMove(), "bestmove null");
+    // Mated, then stalemated: never a move left over from the search before.
+    e.Send("position fen rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq -");
+    e.Send("go depth 3");
+    EXPECT_EQ(e.BestMove(), "bestmove null");
+    e.Send("position fen 7k/5Q2/6K1/8/8/8/8/8 b - -");
+    e.Send("go movetime 100");
+    EXPECT_EQ(e.BestMove(), "bestmove null");
+    e.Send("quit");
+    EXPECT_EQ(e.Wait(10), 0);
 }
