@@ -16,11 +16,13 @@
 
 namespace {
 
-constexpr int MAX_LINE = 4094;   // longest line kept; longer ones are dropped
+// Longest line kept; longer ones are dropped. Room for a position command
+// with a move list of about ten thousand plies.
+constexpr int MAX_LINE = 65534;
 constexpr int READ_SIZE = 4095;  // bytes taken from the input in one read
 // Room for a whole partial line plus one full read, so a read never has to be
 // cut short; reads happen only while no finished line is waiting.
-constexpr int INBUF_SIZE = 2 * 4096 + 16;
+constexpr int INBUF_SIZE = MAX_LINE + 2 + READ_SIZE + 16;
 constexpr char MARKER = '@';
 
 char partial[MAX_LINE + 2];
@@ -41,7 +43,7 @@ void Complain(const char* what) {
 
 void EndPartialLine() {
     if (overlong) {
-        Complain("input line longer than 4094 characters dropped");
+        Complain("input line longer than 65534 characters dropped");
     } else if (bufcnt > 0) {
         if (inlen + bufcnt + 1 > INBUF_SIZE)
             Complain("input buffer full, line dropped");

@@ -258,33 +258,34 @@ TEST(UciPosition, PseudoLegalAndMalformedMovesAreRefused) {
     EXPECT_EQ(e.Wait(10), 0);
 }
 
-TEST(UciPosition, LongestMoveListFitsTheHistory) {
+TEST(UciPosition, ThousandsOfPliesOfKnightMovesFitTheHistory) {
     Uci e;
-    // 812 plies of knights going back and forth: far beyond the history array,
-    // and the line still under the 4094 characters a line may have.
+    // 3000 plies of knights going back and forth, far beyond the history
+    // array, then a pawn move: the position reached is the start position with
+    // e2-e4 played, and the engine answers for black from there.
     const char* cycle[4] = {"g1f3", "g8f6", "f3g1", "f6g8"};
     std::string cmd = "position startpos moves";
-    for (int i = 0; i < 812; i++) cmd += std::string(" ") + cycle[i % 4];
-    ASSERT_LE(cmd.size(), 4094u);
+    for (int i = 0; i < 3000; i++) cmd += std::string(" ") + cycle[i % 4];
     e.Send(cmd);
     e.Send("go depth 3");
     // Past the fifty-move rule nothing is searched: the move is null.
     EXPECT_EQ(e.BestMove(), "bestmove null");
-    // A shorter shuffle (4 repetitions within 16 plies) still plays.
-    e.Send("position startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8");
+    e.Send(cmd + " e2e4");
     e.Send("go depth 3");
     std::string best = e.BestMove();
     EXPECT_TRUE(StartsWith(best, "bestmove ") && best != "bestmove null") << best;
+    // The move must be black's: from the start position with e4 played.
+    e.Send("position startpos moves e2e4 " + best.substr(9, 4));
+    e.Send("isready");
+    Lines seen = e.Until("readyok");
+    EXPECT_EQ(seen.size(), 1u) << seen[0];
     e.Send("quit");
     EXPECT_EQ(e.Wait(10), 0);
 }
 
 TEST(UciPosition, OverlongLineIsDroppedWithAMessage) {
     Uci e;
-    const char* cycle[4] = {"g1f3", "g8f6", "f3g1", "f6g8"};
-    std::string cmd = "position startpos moves";
-    for (int i = 0; i < 3000; i++) cmd += std::string(" ") + cycle[i % 4];
-    e.Send(cmd);
+    e.Send("position startpos moves" + std::string(70000, ' '));
     e.Send("isready");
     Lines seen = e.Until("readyok");
     ASSERT_EQ(seen.size(), 2u);
