@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <new>
+#include <cstdint>
 
 #include "board/makemove.h"
 #include "search/records.h"
@@ -19,19 +19,30 @@ static constexpr auto R = std::memory_order_relaxed;
 // both words is the entry byte for byte.
 static uint64_t PackData(uint16_t move, int score, int bound, int depth, uint16_t age) {
     return uint64_t(move) | uint64_t(uint16_t(score)) << 16 | uint64_t(uint8_t(bound)) << 32 |
-           uint64_t(uint8_t(depth)) << 40 | uint64_t(age) << 48;
+           uint64_t(uint8_t(depth - TT_EMPTY)) << 40 | uint64_t(age) << 48;
 }
-static int SlotDepth(uint64_t data) { return int8_t(data >> 40); }
+static int SlotDepth(uint64_t data) { return int(uint8_t(data >> 40)) + TT_EMPTY; }
 static int SlotAge(uint64_t data) { return uint16_t(data >> 48); }
 static uint64_t LockData(uint16_t move, int score) { return (uint64_t(move) << 16) + uint64_t(score + 15000); }
 
-static void EmptySlots() {
-    const uint64_t empty = PackData(0, 0, 0, TT_EMPTY, 0);
-    if (!hashtable) return;
-    for (uint64_t i = 0; i < entries + 16; i++) {
-        hashtable[i].data.store(empty, R);
-        hashtable[i].lock.store(0, R);
-    }
+// A zeroed block is an empty table. Large blocks come straight from the
+// system as untouched zero pages, so even gigabytes cost nothing until the
+// search writes to them; the extra 64 bytes align the windows.
+static void* raw_block;
+
+static TTSlot* AllocateSlots(uint64_t n) {
+    void* mem = std::calloc(1, (n + 16) * sizeof(TTSlot) + 64);
+    if (!mem) return nullptr;
+    std::free(raw_block);
+    raw_block = mem;
+    return reinterpret_cast<TTSlot*>((reinterpret_cast<uintptr_t>(mem) + 63) & ~uintptr_t(63));
+}
+
+static void SetTable(TTSlot* block, uint64_t n) {
+    hashtable = block;
+    entries = n;
+    xhtable[0] = hashtable;
+    xhtable[1] = hashtable + (n / 2 + 4);
 }
 
 static void ResetCounts() {
@@ -41,7 +52,8 @@ static void ResetCounts() {
 }
 
 void FreeTTable() {
-    std::free(hashtable);
+    std::free(raw_block);
+    raw_block = nullptr;
     hashtable = xhtable[0] = xhtable[1] = nullptr;
     entries = 0;
 }
@@ -50,23 +62,22 @@ int InitTTable() {
     FreeTTable();
     int64_t mb = PBlock.hash_mb < 0 ? 0 : PBlock.hash_mb;
     uint64_t n = uint64_t(mb << 20) / sizeof(TTSlot);
-    // 64-byte alignment puts most four-slot windows in one or two cache lines.
-    size_t bytes = (n + 16) * sizeof(TTSlot);
-    void* mem = std::aligned_alloc(64, (bytes + 63) & ~size_t(63));
-    if (!mem) return -1;
-    hashtable = static_cast<TTSlot*>(mem);
-    for (uint64_t i = 0; i < n + 16; i++) new (&hashtable[i]) TTSlot;
-    entries = n;
-    xhtable[0] = hashtable;
-    xhtable[1] = hashtable + (n / 2 + 4);
-    EmptySlots();
+    TTSlot* block = AllocateSlots(n);
+    if (!block) return -1;
+    SetTable(block, n);
     ResetCounts();
     InitKeys();
     return 0;
 }
 
 void ClearTTable() {
-    EmptySlots();
+    if (!hashtable) return;
+    // A fresh zeroed block is quicker than writing the old one; without the
+    // memory for it, the old one is zeroed in place.
+    if (TTSlot* block = AllocateSlots(entries))
+        SetTable(block, entries);
+    else
+        std::memset(static_cast<void*>(hashtable), 0, (entries + 16) * sizeof(TTSlot));
     ResetCounts();
 }
 
@@ -87,17 +98,18 @@ void ProbeTTable(Position* pos, TTEntry* entry) {
     const uint64_t key = pos->hash;
     TTSlot* slot = Window(pos);
     for (int i = 0; i < 4; i++, slot++) {
-        uint64_t word = slot->lock.load(R);
+        uint64_t word = LoadWord(slot->lock);
         if (uint32_t(word >> 32) != uint32_t(key >> 32)) continue;
-        uint64_t data = slot->data.load(R);
+        uint64_t data = LoadWord(slot->data);
         uint16_t age = PBlock.tt_age.load(R);
         if (SlotAge(data) != age) {
             uint64_t aged = (data & ~(uint64_t(0xFFFF) << 48)) | uint64_t(age) << 48;
             // A racing store wins; the age refresh is only a hint.
-            slot->data.compare_exchange_strong(data, aged, R, R);
+            std::atomic_ref<uint64_t>(slot->data).compare_exchange_strong(data, aged, R, R);
             data = aged;
         }
         std::memcpy(entry, &data, 8);
+        entry->depth = int8_t(SlotDepth(data));
         entry->lock_lo = uint32_t(word);
         entry->lock_hi = uint32_t(word >> 32);
         break;
@@ -117,8 +129,8 @@ static TTSlot* Victim(TTSlot* window, uint64_t key, uint64_t* victim_data) {
     int best_value = 0;
     for (int i = 0; i < 4; i++) {
         TTSlot* s = window + i;
-        uint64_t data = s->data.load(R);
-        if (uint32_t(s->lock.load(R) >> 32) == uint32_t(key >> 32)) {
+        uint64_t data = LoadWord(s->data);
+        if (uint32_t(LoadWord(s->lock) >> 32) == uint32_t(key >> 32)) {
             *victim_data = data;
             return s;
         }
@@ -151,8 +163,8 @@ void StoreTT(Position* pos, int ply, int depth, int alpha, int beta, int score, 
     const int keep = depth + PBlock.best_depth.load(R) / 4 + 5;
     if (SlotAge(old) == age && SlotDepth(old) >= keep) return;
     if (SlotDepth(old) == TT_EMPTY) ttcnt.store(ttcnt.load(R) + 1, R);
-    slot->data.store(PackData(move, score, bound, depth, age), R);
-    slot->lock.store(key ^ LockData(move, score), R);
+    StoreWord(slot->data, PackData(move, score, bound, depth, age));
+    StoreWord(slot->lock, key ^ LockData(move, score));
 }
 
 int HashFill() {

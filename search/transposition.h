@@ -31,13 +31,21 @@ inline int ScoreFromTT(int score, int ply) {
     return score < -9000 ? score + (ply - 1) : score > 9000 ? score - (ply - 1) : score;
 }
 
-// In the table an entry is two atomic words, written and read without locks:
-// data holds the first eight bytes of TTEntry (move, score, bound, depth,
-// age), lock holds lock_hi:lock_lo. A slot written by two threads at once
-// mixes the words of both and fails the lock check.
+// In the table an entry is two 64-bit words, written and read atomically
+// without locks: data holds the first eight bytes of TTEntry (move, score,
+// bound, depth, age) with the depth stored as depth - TT_EMPTY, so that an
+// all-zero slot is a never-used one and a fresh table needs no writing; lock
+// holds lock_hi:lock_lo. A slot written by two threads at once mixes the
+// words of both and fails the lock check.
 struct TTSlot {
-    std::atomic<uint64_t> data, lock;
+    uint64_t data, lock;
 };
+inline uint64_t LoadWord(uint64_t& word) {
+    return std::atomic_ref<uint64_t>(word).load(std::memory_order_relaxed);
+}
+inline void StoreWord(uint64_t& word, uint64_t value) {
+    std::atomic_ref<uint64_t>(word).store(value, std::memory_order_relaxed);
+}
 
 extern TTSlot* hashtable;           // entries + 16 slots
 extern uint64_t entries;            // slots of the table proper

@@ -84,7 +84,7 @@ TEST_F(TTTest, TornEntryIsRejected) {
     StoreTT(pos, 1, 5, -100, 100, 33, GameMove("g1f3"));
     TTSlot* slot = xhtable[pos->side] + pos->hash % (entries / 2);
     // A second writer changed the move but not the lock.
-    slot->data.store(slot->data.load() ^ 0x1);
+    StoreWord(slot->data, LoadWord(slot->data) ^ 0x1);
     EXPECT_EQ(Probe().depth, TT_TORN);
 }
 
@@ -116,7 +116,7 @@ TEST_F(TTTest, ReplacesOldestThenShallowestThenEarliest) {
         pos->hash = WindowKey(home, j);
         TTSlot* slot = xhtable[0] + home;
         for (int i = 0; i < 4; i++)
-            if (uint32_t(slot[i].lock.load() >> 32) == uint32_t(pos->hash >> 32)) return true;
+            if (uint32_t(LoadWord(slot[i].lock) >> 32) == uint32_t(pos->hash >> 32)) return true;
         return false;
     };
     pos->side = 0;
