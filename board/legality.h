@@ -13,7 +13,7 @@
 // it once per move.
 inline int MoveIsLegal(Position* pos, int side, uint16_t move) {
     if (!move) return 0;
-    int from = MoveFrom(move), to = MoveTo(move);
+    unsigned from = MoveFrom(move), to = MoveTo(move);  // unsigned: one widening for all the indexing
     int fpc = pos->board[from], tpc = pos->board[to];
     // One well-predicted branch guards the three checks.
     if (__builtin_expect(!fpc || PieceColor(fpc) != side || (tpc && PieceColor(tpc) == side), 0)) {
@@ -22,7 +22,7 @@ inline int MoveIsLegal(Position* pos, int side, uint16_t move) {
         VELL_ASSERT(tpc == 0 || PieceColor(tpc) != side);
     }
     int them = side ^ 1;
-    int k = KingSq(*pos, side);
+    unsigned k = KingSq(*pos, side);
     if (PieceType(fpc) == KING) {
         if (to == from + 2 || to == from - 2)
             return !SqAtakd(pos, from, them) && !SqAtakd(pos, to, them) && !SqAtakd(pos, (from + to) >> 1, them);

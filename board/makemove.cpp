@@ -68,7 +68,8 @@ void UpdateHash2(Position* pos) {
     pos->hash = SideBit(pos->hash ^ rtable2[pos->ep] ^ rtable2[pos->castle], pos->side);
 }
 
-void AddPiece(Position* pos, int colour, int type, int sq) {
+// The primitives are inlined into make and unmake; the public names wrap them.
+static inline void PlacePiece(Position* pos, int colour, int type, int sq) {
     int piece = type;
     VELL_ASSERT(piece > 0);
     uint8_t* list = pos->plist[colour][type];
@@ -84,7 +85,7 @@ void AddPiece(Position* pos, int colour, int type, int sq) {
     pos->bb[colour][type] |= uint64_t(1) << sq;
 }
 
-void RemovePiece(Position* pos, int sq) {
+static inline void LiftPiece(Position* pos, int sq) {
     int piece = pos->board[sq];
     VELL_ASSERT(piece > 0);
     int colour = PieceColor(piece), type = PieceType(piece);
@@ -99,7 +100,7 @@ void RemovePiece(Position* pos, int sq) {
     pos->bb[colour][type] &= ~(uint64_t(1) << sq);
 }
 
-void MovePiece(Position* pos, int colour, int from, int to) {
+static inline void ShiftPiece(Position* pos, int colour, int from, int to) {
     int piece = pos->board[from];
     VELL_ASSERT(piece > 0);
     int type = PieceType(piece);
@@ -113,6 +114,10 @@ void MovePiece(Position* pos, int colour, int from, int to) {
     pos->bb[colour][0] ^= fromto;
     pos->bb[colour][type] ^= fromto;
 }
+
+void AddPiece(Position* pos, int colour, int type, int sq) { PlacePiece(pos, colour, type, sq); }
+void RemovePiece(Position* pos, int sq) { LiftPiece(pos, sq); }
+void MovePiece(Position* pos, int colour, int from, int to) { ShiftPiece(pos, colour, from, to); }
 
 static HistRec* PushRecord(Position* pos, uint16_t move, int captured) {
     VELL_ASSERT(pos->nhist < HIST_SIZE);
@@ -153,10 +158,10 @@ static void MakePawnMove(Position* pos, uint16_t move, int us, int old_ep, uint6
         uint64_t k = Key(pos->board[cap], cap);
         *hash ^= k;
         pos->pawnhash ^= k;
-        RemovePiece(pos, cap);
+        LiftPiece(pos, cap);
     } else if (move & PROMO_MASK) {
-        RemovePiece(pos, to);
-        AddPiece(pos, us, PromotedType(move), to);
+        LiftPiece(pos, to);
+        PlacePiece(pos, us, PromotedType(move), to);
     }
 }
 
@@ -176,14 +181,14 @@ void MakeMove(Position* pos, uint16_t move) {
     if (int tpc = pos->board[to]) {
         hash ^= Key(tpc, to);
         if (PieceType(tpc) == PAWN) pos->pawnhash ^= Key(tpc, to);
-        RemovePiece(pos, to);
+        LiftPiece(pos, to);
         pos->fifty = 0;
     }
     int piece = pos->board[from];
     VELL_ASSERT(piece > 0);
     hash ^= Key(piece, from);
     if (PieceType(piece) == PAWN) pos->pawnhash ^= Key(piece, from);
-    MovePiece(pos, us, from, to);
+    ShiftPiece(pos, us, from, to);
 
     if (PieceType(piece) == PAWN) {
         MakePawnMove(pos, move, us, old_ep, &hash);
@@ -192,7 +197,7 @@ void MakeMove(Position* pos, uint16_t move) {
         CastleRook(from, to, &rfrom, &rto);
         int rook = pos->board[rfrom];
         hash ^= Key(rook, rfrom) ^ Key(rook, rto);
-        MovePiece(pos, us, rfrom, rto);
+        ShiftPiece(pos, us, rfrom, rto);
         pos->fifty = 0;
     }
     int now = pos->board[to];
@@ -218,19 +223,19 @@ void UnmakeMove(Position* pos) {
     pos->fifty = h->fifty;
     int us = pos->side ^= 1;
 
-    MovePiece(pos, us, to, from);
-    if (h->captured) AddPiece(pos, us ^ 1, h->captured, to);
+    ShiftPiece(pos, us, to, from);
+    if (h->captured) PlacePiece(pos, us ^ 1, h->captured, to);
     int type = PieceType(piece);
     if (type == PAWN && to == pos->ep) {
-        AddPiece(pos, us ^ 1, PAWN, to - pawn_dir[us]);
+        PlacePiece(pos, us ^ 1, PAWN, to - pawn_dir[us]);
     } else if (type == KING && (to == from + 2 || to == from - 2)) {
         int rfrom, rto;
         CastleRook(from, to, &rfrom, &rto);
-        MovePiece(pos, us, rto, rfrom);
+        ShiftPiece(pos, us, rto, rfrom);
     }
     if (h->move & PROMO_MASK) {
-        RemovePiece(pos, from);
-        AddPiece(pos, us, PAWN, from);
+        LiftPiece(pos, from);
+        PlacePiece(pos, us, PAWN, from);
     }
     pos->hash = h->hash;
     pos->pawnhash = h->pawnhash;

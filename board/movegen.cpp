@@ -158,9 +158,9 @@ static MoveEntry* GenerateEverything(Position* pos, int side, MoveEntry* out) {
 
 void GenerateAll(Position* pos) {
     int ply = pos->ply;
-    VELL_ASSERT(ply + 1 < MAX_PLY);
+    VELL_ASSERT(ply < MAX_PLY);
     MoveEntry* end = GenerateEverything(pos, pos->side, pos->ss[ply].list);
-    pos->ss[ply + 1].list = end + 1;
+    if (ply + 1 < MAX_PLY) pos->ss[ply + 1].list = end + 1;
     if (ply + 2 < MAX_PLY) pos->ss[ply + 2].list = end + 2;
 }
 
