@@ -58,12 +58,14 @@ static void ScoreQuiescenceCaptures(const Position* pos, MoveEntry* first) {
     }
 }
 
-static MoveEntry* TakeBest(MoveEntry* cur) {
-    MoveEntry* best = nullptr;
-    for (MoveEntry* e = cur; e->move != END_OF_LIST; e++)
-        if (!best || e->score > best->score) best = e;
-    if (best && best != cur) std::swap(*cur, *best);
-    return best ? cur : nullptr;
+// Moves the best untried entry of [cur, end) to cur (the earliest on ties).
+static MoveEntry* TakeBest(MoveEntry* cur, MoveEntry* end) {
+    if (cur >= end) return nullptr;
+    MoveEntry* best = cur;
+    for (MoveEntry* e = cur + 1; e < end; e++)
+        if (e->score > best->score) best = e;
+    if (best != cur) std::swap(*cur, *best);
+    return cur;
 }
 
 enum class QVerdict { Skip, Search };
@@ -109,7 +111,7 @@ int Q_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, i
     for (;;) {
         MoveEntry* e;
         if (ss->phase == 0) {
-            e = TakeBest(ss->cur);
+            e = TakeBest(ss->cur, end);
             if (!e) {
                 // Captures are used up: quiet checks follow only at the first level.
                 if (depth < 0) return best;

@@ -104,11 +104,18 @@ static void SetChildLists(StackRec* ss, MoveEntry* terminator) {
     ss[2].list = terminator + 2;
 }
 
-// Highest score among [first, end), the earliest on ties; null when empty.
-static MoveEntry* SelectBest(MoveEntry* first) {
-    MoveEntry* best = nullptr;
-    for (MoveEntry* e = first; e->move != END_OF_LIST; e++)
-        if (!best || e->score > best->score) best = e;
+// The list of a ply ends one entry before the list of the next ply starts:
+// every generation step sets the child's list right behind its terminator.
+static MoveEntry* ListEnd(const StackRec* ss) { return ss[1].list - 1; }
+
+// Highest score among the untried entries, the earliest on ties; null when
+// none is left.
+static MoveEntry* SelectBest(const StackRec* ss) {
+    MoveEntry* const end = ListEnd(ss);
+    MoveEntry* best = ss->cur;
+    if (best >= end) return nullptr;
+    for (MoveEntry* e = best + 1; e < end; e++)
+        if (e->score > best->score) best = e;
     return best;
 }
 
@@ -195,13 +202,8 @@ static void GenerateCaptures(Position* pos, int side, StackRec* ss) {
     ScoreCaptures(pos, first, ss->hash_move);
 }
 
-static MoveEntry* ListEnd(MoveEntry* e) {
-    while (e->move != END_OF_LIST) e++;
-    return e;
-}
-
 static void GenerateQuiets(Position* pos, int side, int ply, int in_check, StackRec* ss) {
-    MoveEntry* first = ListEnd(ss->cur);
+    MoveEntry* first = ListEnd(ss);
     MoveEntry* end = GenerateNonCaptures(pos, side, first);
     end->move = END_OF_LIST;
     SetChildLists(ss, end);
@@ -212,7 +214,7 @@ static void GenerateQuiets(Position* pos, int side, int ply, int in_check, Stack
 // others only when the exchange does not lose; losing ones wait among the
 // quiet moves with a low score.
 static MoveEntry* PickCapture(Position* pos, int side, StackRec* ss) {
-    while (MoveEntry* e = SelectBest(ss->cur)) {
+    while (MoveEntry* e = SelectBest(ss)) {
         if (e->score <= 179) break;
         SwapInto(ss->cur, e);
         e = ss->cur;
@@ -245,7 +247,7 @@ static MoveEntry* NextMove(Position* pos, int side, int ply, int in_check) {
             ss->phase = PICK_QUIETS;
             [[fallthrough]];
         case PICK_QUIETS:
-            while (MoveEntry* e = SelectBest(ss->cur)) {
+            while (MoveEntry* e = SelectBest(ss)) {
                 if (e->score <= 3) break;
                 SwapInto(ss->cur, e);
                 e = ss->cur++;
@@ -254,7 +256,7 @@ static MoveEntry* NextMove(Position* pos, int side, int ply, int in_check) {
             ss->phase = PICK_REST;
             [[fallthrough]];
         default:
-            while (ss->cur->move != END_OF_LIST) {
+            while (ss->cur < ListEnd(ss)) {
                 MoveEntry* e = ss->cur++;
                 if (e->move && MoveIsLegal(pos, side, e->move)) return e;
             }
@@ -457,6 +459,7 @@ static int PruneNode(Position* pos, int side, int ply, int* depth, int alpha, in
 int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int node_type, uint16_t* pv) {
     ThreadRec* td = ThreadData[pos->thread];
     Bump(td->nodes);
+    PrefetchTT(pos);
     // A line is never longer than the search that produced it, even when the
     // window closes at once.
     pv[ply] = 0;
@@ -479,18 +482,25 @@ int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int
     const int in_check = SqAtakd(pos, KingSq(*pos, side), side ^ 1);
     // 3. Draws by repetition and the fifty-move rule.
     if (pos->fifty > 3 && IsDraw(pos, ply)) return DrawScore(side);
-    // 4. Static evaluation; the horizon of the stacks and the history array.
+    // 4. Transposition table. A cut-off here does not need the static
+    // evaluation, so the table is asked first; the evaluation reads and
+    // writes nothing the probe uses, and the other way round.
+    const bool horizon = ply > MAX_SEARCH_PLY || pos->nhist >= HIST_SIZE - 2;
+    const bool quiet_leaf = depth <= 0 && !in_check;
+    ProbeResult tt{0, 0, TT_MISS, 1, 1};
+    if (!horizon && !quiet_leaf) {
+        tt = UseTable(pos, td, ply, depth, alpha, beta, node_type);
+        if (tt.cutoff) return tt.score;
+    }
+    // 5. Static evaluation; the horizon of the stacks and the history array.
     const int eval = Evaluate(td, side, ply, in_check);
-    if (ply > MAX_SEARCH_PLY || pos->nhist >= HIST_SIZE - 2) return in_check ? 0 : eval;
-    // 5. Quiet horizon nodes go to the quiescence search.
-    if (depth <= 0 && !in_check) {
+    if (horizon) return in_check ? 0 : eval;
+    // 6. Quiet horizon nodes go to the quiescence search.
+    if (quiet_leaf) {
         if (eval >= beta) return beta;
         int v = Q_Search(pos, side, ply, depth, alpha, beta, node_type, pv);
         return v <= alpha ? alpha : std::min(v, beta);
     }
-    // 6. Transposition table.
-    const ProbeResult tt = UseTable(pos, td, ply, depth, alpha, beta, node_type);
-    if (tt.cutoff) return tt.score;
     // 7. Razoring, static margin cut, null move.
     int result;
     if (PruneNode(pos, side, ply, &depth, alpha, beta, node_type, in_check, tt, pv, &result)) return result;

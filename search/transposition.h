@@ -66,3 +66,9 @@ void ProbeTTable(Position* pos, TTEntry* entry);
 void StoreTT(Position* pos, int ply, int depth, int alpha, int beta, int score, uint16_t move);
 // Percent of slots ever written, 0 for an empty table.
 int HashFill();
+
+// Starts loading the position's window so that the probe a little later
+// does not wait for memory.
+inline void PrefetchTT(const Position* pos) {
+    if (entries >= 2) __builtin_prefetch(xhtable[pos->side] + pos->hash % (entries / 2));
+}
