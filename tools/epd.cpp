@@ -6,7 +6,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <vector>
 
+#include <sys/stat.h>
+
+#include "board/makemove.h"
 #include "board/notation.h"
 #include "board/position.h"
 #include "engine/input.h"
@@ -75,7 +80,8 @@ static double TuneTarget(const char* line) {
     const char* t = std::strstr(line, "tune ");
     if (!t) return 0.5;
     char num[8];
-    std::snprintf(num, sizeof num, "%s", t + 5);
+    std::strncpy(num, t + 5, 7);
+    num[7] = 0;
     char* end;
     double r = std::strtod(num, &end);
     if (end == num || !std::isfinite(r)) return 0.5;
@@ -139,15 +145,9 @@ static void ShowPositionResult() {
                  nodes, nodes / (elapsed + 0.001) * 0.001);
 }
 
-// Sets up, searches and scores one position line; false when the line holds
-// no usable position (it is then not counted).
-static bool AnalyzeLine(char* line, EpdTotals& t) {
-    Position* pos = &ThreadData[0]->pos;
-    char why[256];
-    if (!LoadFen(pos, line, why)) {
-        if (!Quiet()) ShowMessagef("skipped: %s (%s)", line, why);
-        return false;
-    }
+// Searches and scores the position now set on the main thread's board; line
+// is its text (shown unless quiet; its "bm" is read at depths above 0).
+static void ScorePosition(const char* line, double target, EpdTotals& t) {
     t.positions++;
     int depth = PBlock.max_depth.load(rlx);
     PBlock.expected_move = END_OF_LIST;
@@ -156,9 +156,8 @@ static bool AnalyzeLine(char* line, EpdTotals& t) {
     if (!Quiet()) {
         ShowMessagef("pos= %d", t.positions);
         ShowMessage(line);
-        ShowBoard(pos);
+        ShowBoard(&ThreadData[0]->pos);
     }
-    double target = TuneTarget(line);
     start = GetTime();
     PBlock.elapsed.store(0, rlx);
     InitSearch();
@@ -175,7 +174,80 @@ static bool AnalyzeLine(char* line, EpdTotals& t) {
     t.error_sum += PredictionError(target, PBlock.best_score.load(rlx));
     if (!Quiet()) ShowPositionResult();
     PBlock.ponder_state.store(0, rlx);
+}
+
+// The positions of the last file read by a quiet depth-0 run, so that the
+// tuner's many passes over one unchanged file skip reading and checking it.
+// Valid only for the same file, unchanged, with the same position keys.
+struct CachedPosition {
+    Position pos;
+    double target;
+};
+static struct {
+    std::vector<CachedPosition> items;
+    bool valid;
+    struct stat file;
+} cache;
+static constexpr size_t CACHE_MAX = 200000;  // about 80 MB
+
+static bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+static bool CacheFits(const struct stat& file) {
+    if (!cache.valid || !SameFile(cache.file, file)) return false;
+    // New keys (a changed hash size redraws them) leave the stored keys stale.
+    return cache.items.empty() || ComputeHash(&cache.items[0].pos) == cache.items[0].pos.hash;
+}
+
+static void RunFromCache(EpdTotals& t) {
+    ThreadRec* td = ThreadData[0];
+    for (const CachedPosition& c : cache.items) {
+        td->pos = c.pos;
+        std::memset(td->hist, 0, 2 * sizeof(HistRec));  // as setting a position leaves them
+        ScorePosition("", c.target, t);
+        if (PBlock.quit.load(rlx)) break;
+    }
+}
+
+static bool KeepPosition(double target) {
+    if (cache.items.size() >= CACHE_MAX) return false;
+    try {
+        cache.items.push_back({ThreadData[0]->pos, target});
+    } catch (const std::bad_alloc&) {
+        return false;  // the run goes on uncached
+    }
     return true;
+}
+
+// Reads the file line by line; with file (its state when opened) given, the
+// positions are kept in the cache on the way.
+static void RunFromFile(FILE* f, const struct stat* file, EpdTotals& t) {
+    bool keep = file != nullptr;
+    cache.valid = false;
+    cache.items.clear();
+    char line[LINE_CHUNK + 1], why[256];
+    while (ReadLine(f, line)) {
+        if (line[0] == ' ' || line[0] == '#' || line[0] == ';' || std::strlen(line) <= 9) continue;
+        line[std::strcspn(line, "\r\n")] = 0;
+        if (!LoadFen(&ThreadData[0]->pos, line, why)) {
+            if (!Quiet()) ShowMessagef("skipped: %s (%s)", line, why);
+            continue;
+        }
+        double target = TuneTarget(line);
+        keep = keep && KeepPosition(target);
+        ScorePosition(line, target, t);
+        if (PBlock.quit.load(rlx)) {
+            keep = false;
+            break;
+        }
+    }
+    cache.valid = keep;
+    if (keep)
+        cache.file = *file;
+    else
+        std::vector<CachedPosition>().swap(cache.items);
 }
 
 static void ShowSummary(const EpdTotals& t) {
@@ -215,13 +287,12 @@ double Analyze_EPD_File() {
     ShowMessagef("Analyzing %s...", PBlock.epd_name);
     if (PBlock.max_depth.load(rlx) <= 1) PBlock.use_hash.store(0, rlx);
     EpdTotals t{};
-    char line[LINE_CHUNK + 1];
-    while (ReadLine(f, line)) {
-        if (line[0] == ' ' || line[0] == '#' || line[0] == ';' || std::strlen(line) <= 9) continue;
-        line[std::strcspn(line, "\r\n")] = 0;
-        if (!AnalyzeLine(line, t)) continue;
-        if (PBlock.quit.load(rlx)) break;
-    }
+    struct stat file;
+    bool tuning = PBlock.max_depth.load(rlx) <= 0 && Quiet() && fstat(fileno(f), &file) == 0;
+    if (tuning && CacheFits(file))
+        RunFromCache(t);
+    else
+        RunFromFile(f, tuning ? &file : nullptr, t);
     ShowSummary(t);
     std::fclose(f);
     return t.positions ? t.error_sum / t.positions : 0;
