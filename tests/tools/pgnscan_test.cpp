@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/engine_process.h"
 #include "tests/tools/tools_env.h"
 #include "tools/pgnscan.h"
 
@@ -172,6 +173,21 @@ TEST_F(PgnScan, BadMovesEndTheReplayAndOddTokensAreHarmless) {
     std::vector<std::string> lines = Lines(Read("tmp.epd"));
     ASSERT_EQ(lines.size(), 2u);  // ply 20 and the final empty line (ply 21 has fifty 21)
     EXPECT_EQ(out, "games= 1, positions= 1\n");
+}
+
+TEST_F(PgnScan, LongScorelessCommentsOfARealGame) {
+    // Tournament comments ("d=39, ... wv=0.80, ...") run to hundreds of
+    // characters a line and carry neither score form: every one of the 104
+    // moves is replayed and annotated, and no tuning position comes out.
+    std::string pgn = ReadFile(std::string(VELL_TEST_DATA) + "/tools/tcec_game.pgn");
+    ASSERT_FALSE(pgn.empty());
+    EXPECT_EQ(Scan(pgn, 2), "games= 1, positions= 0\n");
+    EXPECT_EQ(Scan(pgn, 1), "games= 1, positions= 0\n");
+    std::vector<std::string> lines = Lines(Read("tmp.pgn"));
+    int moves = 0;
+    for (const std::string& l : lines) moves += l.find("{      }") != std::string::npos;
+    EXPECT_EQ(moves, 104);
+    EXPECT_EQ(lines[lines.size() - 3], "      Kxe5    {      }");
 }
 
 TEST_F(PgnScan, MissingInputWritesNothing) {
