@@ -75,7 +75,7 @@ static inline void PlacePiece(Position* pos, int colour, int type, int sq) {
     uint8_t* list = pos->plist[colour][type];
     int n = 0;
     while (list[n] != NO_SQ) n++;
-    VELL_ASSERT(n < 9);  // ten bytes: nine squares and the end mark
+    VELL_ASSERT(n < PLIST_SIZE - 1);
     list[n] = uint8_t(sq);
     list[n + 1] = NO_SQ;
     pos->board[sq] = uint8_t(PieceCode(colour, type));

@@ -56,7 +56,7 @@ MoveEntry* GeneratePawnCaptures(Position* pos, int side, MoveEntry* out) {
 MoveEntry* GeneratePieceCaptures(Position* pos, int side, MoveEntry* out) {
     uint64_t enemy = pos->bb[side ^ 1][0];
     uint64_t occ = pos->bb[0][0] | pos->bb[1][0];
-    const uint8_t(*list)[10] = pos->plist[side];
+    const uint8_t(*list)[PLIST_SIZE] = pos->plist[side];
     for (const uint8_t* p = list[KNIGHT]; *p != NO_SQ; p++)
         out = PutAll(out, pos, *p, PieceCode(side, KNIGHT), BB_KnightRays[*p] & enemy);
     for (const uint8_t* p = list[BISHOP]; *p != NO_SQ; p++)
@@ -132,7 +132,7 @@ static MoveEntry* Castlings(const Position* pos, int side, MoveEntry* out) {
 
 MoveEntry* GenerateNonCaptures(Position* pos, int side, MoveEntry* out) {
     uint64_t occ = pos->bb[0][0] | pos->bb[1][0], empty = ~occ;
-    const uint8_t(*list)[10] = pos->plist[side];
+    const uint8_t(*list)[PLIST_SIZE] = pos->plist[side];
     out = PawnPushes(pos, side, out);
     for (const uint8_t* p = list[KNIGHT]; *p != NO_SQ; p++)
         out = PutQuiet(out, *p, PieceCode(side, KNIGHT), BB_KnightRays[*p] & empty);

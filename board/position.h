@@ -38,6 +38,10 @@ inline constexpr int flip_sq[2] = {0, 56};
 extern const char* const sq_name[64];
 extern const uint8_t csbits[64];
 
+// A piece list holds up to ten squares and its end mark: two pieces and eight
+// promotions. FEN text from outside may place at most nine of a kind.
+constexpr int PLIST_SIZE = 11;
+
 struct HistRec {
     uint16_t move;
     uint8_t captured;  // type taken on the destination (0 for en passant and null moves)
@@ -55,7 +59,7 @@ struct MoveEntry {
 
 struct Position {
     uint8_t board[65];  // board[64] stays 0 so that NO_SQ reads as empty
-    uint8_t plist[2][8][10];
+    uint8_t plist[2][8][PLIST_SIZE];
     uint64_t bb[2][8];  // [colour][0] = all pieces of that colour
     uint8_t side, castle, ep, fifty;
     uint32_t msig[2];

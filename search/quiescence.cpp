@@ -23,7 +23,7 @@ static MoveEntry* AddTargets(const Position* pos, MoveEntry* out, int from, uint
 static MoveEntry* GenerateQuietChecks(const Position* pos, int side, MoveEntry* out) {
     const int k = KingSq(*pos, side ^ 1);
     const uint64_t occ = Occupied(*pos), empty = ~occ;
-    const uint8_t(*list)[10] = pos->plist[side];
+    const uint8_t(*list)[PLIST_SIZE] = pos->plist[side];
     for (const uint8_t* p = list[PAWN]; *p != NO_SQ; p++) {
         const int to = *p + pawn_dir[side];
         if ((RelSq(*p, side) >> 3) == 6 || pos->board[to]) continue;

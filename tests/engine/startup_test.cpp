@@ -14,7 +14,11 @@
 namespace {
 
 // Limits on the address space do not mix with the sanitizers' shadow memory.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#ifndef __has_feature
+#define __has_feature(x) 0
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || __has_feature(address_sanitizer) || \
+    __has_feature(thread_sanitizer)
 constexpr bool kSanitized = true;
 #else
 constexpr bool kSanitized = false;

@@ -14,7 +14,7 @@ namespace {
 
 constexpr uint64_t Bit(int sq) { return 1ULL << sq; }
 enum : int { A1 = 0, B1 = 1, C1 = 2, D1 = 3, E1 = 4, F1 = 5, G1 = 6, H1 = 7, C3 = 18, D2 = 11, H3 = 23 };
-constexpr int A2 = 8, D4 = 27, D5 = 35, E4 = 28, E5 = 36, A5 = 32, H7 = 55, D7 = 51, C6 = 42, F3 = 21;
+constexpr int A2 = 8, D4 = 27, E4 = 28, E5 = 36, A5 = 32, H7 = 55, D7 = 51, C6 = 42, F3 = 21;
 
 struct Eval : ::testing::Test {
     ThreadRec* td = nullptr;

@@ -42,7 +42,12 @@ protected:
     void SetUp() override {
         SearchTestSetup();
         MainPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-        for (int i = 0; i <= PBlock.nthreads.load(); i++) ThreadData[i]->nodes.store(0);
+        // Counters left by earlier searches in this process must not leak in.
+        for (int i = 0; i <= PBlock.nthreads.load(); i++)
+            for (auto* c : {&ThreadData[i]->nodes, &ThreadData[i]->evals, &ThreadData[i]->eval_hits,
+                            &ThreadData[i]->tt_probes, &ThreadData[i]->tt_hits, &ThreadData[i]->pawn_probes,
+                            &ThreadData[i]->pawn_hits})
+                c->store(0);
         ThreadData[1]->nodes.store(1234567);
         PBlock.elapsed.store(2.5);
         PBlock.log_on.store(0);
