@@ -11,19 +11,6 @@
 
 namespace {
 
-// Every line that arrives within the next seconds (a search may never fall silent).
-std::vector<std::string> ReadFor(EngineProcess& e, double seconds) {
-    std::vector<std::string> lines;
-    std::string line;
-    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    for (;;) {
-        double left = std::chrono::duration<double>(end - std::chrono::steady_clock::now()).count();
-        if (left <= 0 || !e.ReadLine(line, left)) break;
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 using Lines = std::vector<std::string>;
 
 double Now() {

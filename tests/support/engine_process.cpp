@@ -155,3 +155,15 @@ int EngineProcess::Wait(double timeout) {
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     return -WTERMSIG(status);
 }
+
+std::vector<std::string> ReadFor(EngineProcess& e, double seconds) {
+    std::vector<std::string> lines;
+    std::string line;
+    double end = Now() + seconds;
+    for (;;) {
+        double left = end - Now();
+        if (left <= 0 || !e.ReadLine(line, left)) break;
+        lines.push_back(line);
+    }
+    return lines;
+}

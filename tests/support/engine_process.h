@@ -39,6 +39,8 @@ private:
     bool eof_ = false;
 };
 
+// Every line that arrives within the next seconds (a search may never fall silent).
+std::vector<std::string> ReadFor(EngineProcess& e, double seconds);
 // A fresh empty directory under the system's temporary directory.
 std::string MakeTempDir();
 std::string ReadFile(const std::string& path);
