@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <unistd.h>
 
@@ -138,7 +139,7 @@ static uint64_t SearchOne(const char* fen, int threads, uint16_t* best, double* 
     const double t0 = GetTime();
     InitSearch();
     WakeSearchThreads();
-    while (SearchThreadsBusy()) usleep(100);
+    while (SearchThreadsBusy()) usleep(250);
     *seconds += GetTime() - t0;
     uint64_t nodes = 0;
     for (int i = 1; i <= threads; i++) nodes += ThreadData[i]->nodes.load(R);
@@ -186,12 +187,23 @@ uint64_t BenchNodes(int depth, int count, int threads, int verbose, double* seco
     return total;
 }
 
+static double CpuSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+// The speed per CPU second beside the wall-clock one: on a busy machine the
+// wall clock also counts the time other programs had the processor.
 int RunBench(int depth) {
     double seconds = 0;
+    const double cpu0 = CpuSeconds();
     const uint64_t nodes = BenchNodes(depth, NUM_BENCH, 1, 1, &seconds);
+    const double cpu = CpuSeconds() - cpu0;
     ShowMessagef("bench: %d positions, depth %d, 1 thread, %d MB hash", NUM_BENCH, depth, BENCH_HASH_MB);
     ShowMessagef("nodes %llu", (unsigned long long)nodes);
-    ShowMessagef("time %.3f s", seconds);
-    ShowMessagef("nps %.0f", seconds > 0 ? double(nodes) / seconds : 0.0);
+    ShowMessagef("time %.3f s, cpu %.3f s", seconds, cpu);
+    ShowMessagef("nps %.0f, per cpu second %.0f", seconds > 0 ? double(nodes) / seconds : 0.0,
+                 cpu > 0 ? double(nodes) / cpu : 0.0);
     return 0;
 }

@@ -459,7 +459,6 @@ static int PruneNode(Position* pos, int side, int ply, int* depth, int alpha, in
 int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int node_type, uint16_t* pv) {
     ThreadRec* td = ThreadData[pos->thread];
     Bump(td->nodes);
-    PrefetchTT(pos);
     // A line is never longer than the search that produced it, even when the
     // window closes at once.
     pv[ply] = 0;

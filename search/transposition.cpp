@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cstdint>
+#include <sys/mman.h>
 
 #include "board/makemove.h"
 #include "search/records.h"
@@ -12,6 +13,7 @@ TTSlot* hashtable;
 uint64_t entries;
 TTSlot* xhtable[2];
 std::atomic<uint64_t> ttcnt;
+uint64_t tt_home_mask;
 
 static constexpr auto R = std::memory_order_relaxed;
 
@@ -25,17 +27,32 @@ static int SlotDepth(uint64_t data) { return int(uint8_t(data >> 40)) + TT_EMPTY
 static int SlotAge(uint64_t data) { return uint16_t(data >> 48); }
 static uint64_t LockData(uint16_t move, int score) { return (uint64_t(move) << 16) + uint64_t(score + 15000); }
 
-// A zeroed block is an empty table. Large blocks come straight from the
-// system as untouched zero pages, so even gigabytes cost nothing until the
-// search writes to them; the extra 64 bytes align the windows.
+// A zeroed block is an empty table. Blocks come straight from the system as
+// untouched zero pages, so even gigabytes cost nothing until the search writes
+// to them. They are aligned to 2 MB and marked for huge pages: every probe
+// lands on a random page, and with small pages most of them miss the TLB.
+static constexpr size_t HUGE_PAGE = size_t(1) << 21;
+static constexpr size_t CLEAR_IN_PLACE = size_t(256) << 20;
 static void* raw_block;
+static size_t raw_size;
+
+static void ReleaseBlock() {
+    if (raw_block) munmap(raw_block, raw_size);
+    raw_block = nullptr;
+    raw_size = 0;
+}
 
 static TTSlot* AllocateSlots(uint64_t n) {
-    void* mem = std::calloc(1, (n + 16) * sizeof(TTSlot) + 64);
-    if (!mem) return nullptr;
-    std::free(raw_block);
+    const size_t bytes = (n + 16) * sizeof(TTSlot);
+    const size_t size = bytes + HUGE_PAGE;
+    void* mem = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mem == MAP_FAILED) return nullptr;
+    const uintptr_t start = (reinterpret_cast<uintptr_t>(mem) + HUGE_PAGE - 1) & ~uintptr_t(HUGE_PAGE - 1);
+    madvise(reinterpret_cast<void*>(start), bytes, MADV_HUGEPAGE);
+    ReleaseBlock();
     raw_block = mem;
-    return reinterpret_cast<TTSlot*>((reinterpret_cast<uintptr_t>(mem) + 63) & ~uintptr_t(63));
+    raw_size = size;
+    return reinterpret_cast<TTSlot*>(start);
 }
 
 static void SetTable(TTSlot* block, uint64_t n) {
@@ -43,6 +60,8 @@ static void SetTable(TTSlot* block, uint64_t n) {
     entries = n;
     xhtable[0] = hashtable;
     xhtable[1] = hashtable + (n / 2 + 4);
+    const uint64_t half = n / 2;
+    tt_home_mask = half >= 1 && (half & (half - 1)) == 0 ? half - 1 : 0;
 }
 
 static void ResetCounts() {
@@ -52,10 +71,10 @@ static void ResetCounts() {
 }
 
 void FreeTTable() {
-    std::free(raw_block);
-    raw_block = nullptr;
+    ReleaseBlock();
     hashtable = xhtable[0] = xhtable[1] = nullptr;
     entries = 0;
+    tt_home_mask = 0;
 }
 
 int InitTTable() {
@@ -72,17 +91,16 @@ int InitTTable() {
 
 void ClearTTable() {
     if (!hashtable) return;
-    // A fresh zeroed block is quicker than writing the old one; without the
-    // memory for it, the old one is zeroed in place.
-    if (TTSlot* block = AllocateSlots(entries))
+    // A small table is zeroed in place, keeping its pages mapped for the
+    // next search; for a large one a fresh zeroed block is quicker than
+    // writing the old one (and without the memory for it, it is zeroed too).
+    const size_t bytes = (entries + 16) * sizeof(TTSlot);
+    TTSlot* block = bytes > CLEAR_IN_PLACE ? AllocateSlots(entries) : nullptr;
+    if (block)
         SetTable(block, entries);
     else
-        std::memset(static_cast<void*>(hashtable), 0, (entries + 16) * sizeof(TTSlot));
+        std::memset(static_cast<void*>(hashtable), 0, bytes);
     ResetCounts();
-}
-
-static TTSlot* Window(const Position* pos) {
-    return xhtable[pos->side] + pos->hash % (entries / 2);
 }
 
 // The table only promises that key and data belong together; a stored move
@@ -96,7 +114,7 @@ static int MoveFitsBoard(const Position* pos, uint16_t move) {
 void ProbeTTable(Position* pos, TTEntry* entry) {
     if (!PBlock.use_hash.load(R) || entries < 2) return;
     const uint64_t key = pos->hash;
-    TTSlot* slot = Window(pos);
+    TTSlot* slot = TTWindow(pos);
     for (int i = 0; i < 4; i++, slot++) {
         uint64_t word = LoadWord(slot->lock);
         if (uint32_t(word >> 32) != uint32_t(key >> 32)) continue;
@@ -158,7 +176,7 @@ void StoreTT(Position* pos, int ply, int depth, int alpha, int beta, int score, 
 
     const uint64_t key = pos->hash;
     uint64_t old = 0;
-    TTSlot* slot = Victim(Window(pos), key, &old);
+    TTSlot* slot = Victim(TTWindow(pos), key, &old);
     const uint16_t age = PBlock.tt_age.load(R);
     const int keep = depth + PBlock.best_depth.load(R) / 4 + 5;
     if (SlotAge(old) == age && SlotDepth(old) >= keep) return;

@@ -67,8 +67,13 @@ void StoreTT(Position* pos, int ply, int depth, int alpha, int beta, int score, 
 // Percent of slots ever written, 0 for an empty table.
 int HashFill();
 
-// Starts loading the position's window so that the probe a little later
-// does not wait for memory.
-inline void PrefetchTT(const Position* pos) {
-    if (entries >= 2) __builtin_prefetch(xhtable[pos->side] + pos->hash % (entries / 2));
+extern uint64_t tt_home_mask;  // entries / 2 - 1 when that is a power of two, else 0
+
+// The four-slot window of the position: home slot key mod (entries / 2) in
+// the half of the side to move. Needs entries >= 2. A mask replaces the
+// division for the usual power-of-two sizes.
+inline TTSlot* TTWindow(const Position* pos) {
+    const uint64_t home = tt_home_mask ? pos->hash & tt_home_mask : pos->hash % (entries / 2);
+    return xhtable[pos->side] + home;
 }
+

@@ -82,7 +82,7 @@ TEST_F(TTTest, ProbeRefreshesTheAge) {
 
 TEST_F(TTTest, TornEntryIsRejected) {
     StoreTT(pos, 1, 5, -100, 100, 33, GameMove("g1f3"));
-    TTSlot* slot = xhtable[pos->side] + pos->hash % (entries / 2);
+    TTSlot* slot = TTWindow(pos);
     // A second writer changed the move but not the lock.
     StoreWord(slot->data, LoadWord(slot->data) ^ 0x1);
     EXPECT_EQ(Probe().depth, TT_TORN);
@@ -181,6 +181,23 @@ TEST_F(TTTest, ZeroSizeTableIsNeverTouched) {
     PBlock.hash_mb = 16;
     ASSERT_EQ(InitTTable(), 0);
     EXPECT_EQ(entries, 16u * 65536);
+}
+
+TEST_F(TTTest, HomeSlotIsKeyModHalfTheTable) {
+    for (int mb : {16, 3}) {
+        PBlock.hash_mb = int16_t(mb);
+        ASSERT_EQ(InitTTable(), 0);
+        const uint64_t half = entries / 2;
+        for (uint64_t key : {0x0123456789ABCDEFull, 0xFFFFFFFFFFFFFFFFull, 0x8000000000000001ull}) {
+            pos->hash = key;
+            pos->side = uint8_t(key & 1);
+            EXPECT_EQ(TTWindow(pos), xhtable[pos->side] + key % half) << mb;
+        }
+        pos->side = 1;
+        EXPECT_EQ(xhtable[1] - xhtable[0], int64_t(half + 4));
+    }
+    PBlock.hash_mb = 16;
+    ASSERT_EQ(InitTTable(), 0);
 }
 
 }  // namespace
