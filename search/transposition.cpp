@@ -12,7 +12,14 @@
 TTSlot* hashtable;
 uint64_t entries;
 TTSlot* xhtable[2];
-std::atomic<uint64_t> ttcnt;
+// Stores bump the fill count all the time while every probe reads the table
+// pointers; a cache line of its own keeps the threads from stalling each
+// other over it.
+struct alignas(64) FillCounter {
+    std::atomic<uint64_t> count;
+};
+static FillCounter fill_counter;
+std::atomic<uint64_t>& ttcnt = fill_counter.count;
 uint64_t tt_home_mask;
 
 static constexpr auto R = std::memory_order_relaxed;
