@@ -201,9 +201,10 @@ int RunBench(int depth) {
     const uint64_t nodes = BenchNodes(depth, NUM_BENCH, 1, 1, &seconds);
     const double cpu = CpuSeconds() - cpu0;
     ShowMessagef("bench: %d positions, depth %d, 1 thread, %d MB hash", NUM_BENCH, depth, BENCH_HASH_MB);
-    ShowMessagef("nodes %llu", (unsigned long long)nodes);
     ShowMessagef("time %.3f s, cpu %.3f s", seconds, cpu);
     ShowMessagef("nps %.0f, per cpu second %.0f", seconds > 0 ? double(nodes) / seconds : 0.0,
                  cpu > 0 ? double(nodes) / cpu : 0.0);
+    // The signature comes last, where scripts look for it.
+    ShowMessagef("nodes %llu", (unsigned long long)nodes);
     return 0;
 }

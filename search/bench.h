@@ -4,7 +4,7 @@
 #include <cstdint>
 
 // Depth of "vell -bench" when none is given.
-constexpr int BENCH_DEPTH = 10;
+constexpr int BENCH_DEPTH = 8;
 
 // Runs every bench position at depth, prints one line per position and the
 // totals with nodes per second. Needs a started engine (tables, thread

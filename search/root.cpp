@@ -20,7 +20,8 @@
 static constexpr auto R = std::memory_order_relaxed;
 static constexpr int MAX_ROOT_MOVES = 256;
 
-int DisplayAllowed() {
+// The line may be shown: not silenced, and stopped or past info_delay.
+static int DisplayAllowed() {
     const double delay = PBlock.info_delay.load(R);
     return delay != 9999.0 && (PBlock.stop.load(R) != 0 || PBlock.elapsed.load(R) >= delay);
 }

@@ -12,5 +12,3 @@ void SearchIterations(int thread_index);
 // result: deeper wins unless the best is a mate, equal depth needs a higher
 // score.
 void NewBestMove(ThreadRec* td);
-// The line may be shown: not silenced, and stopped or past info_delay.
-int DisplayAllowed();
