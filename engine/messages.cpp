@@ -10,8 +10,9 @@ FILE* fdlog;
 const char logfile[] = "vell.log";
 
 void ShowMessage(const char* text) {
-    std::fputs(text, stdout);
-    std::fputc('\n', stdout);
+    // One call for text and line feed: the stream's own lock then keeps a
+    // search thread's info line from landing in the middle.
+    std::fprintf(stdout, "%s\n", text);
     std::fflush(stdout);
     if (PBlock.log_on.load(std::memory_order_relaxed) && fdlog) {
         std::fprintf(fdlog, "%s\n", text);

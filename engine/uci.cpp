@@ -49,6 +49,9 @@ void SetHash(const char* value) {
     StopSearchAndWait();
     PBlock.hash_mb = int16_t(Clamp(ToInt(value), 0, 8192));
     if (InitTTable() != 0) std::exit(-1);
+    // A search with no table switched it off; a table of any size brings it back.
+    if (PBlock.hash_mb >= 1 && PBlock.use_hash.load(std::memory_order_relaxed) == 0)
+        PBlock.use_hash.store(1, std::memory_order_relaxed);
     RekeyGame();  // the keys were drawn anew with the table
     ShowMessagef("info string Hash size set to %dM bytes", PBlock.hash_mb);
 }
