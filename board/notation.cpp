@@ -14,7 +14,7 @@
 
 // Promotion flags in the order the texts test them, with their letters.
 static const uint16_t kPromoFlag[4] = {PROMO_Q, PROMO_N, PROMO_B, PROMO_R};
-static const char kPromoLetter[4] = {'Q', 'N', 'B', 'R'};
+static const char kPromoLetter[] = "QNBR";
 
 static int PromoIndex(uint16_t move) {
     for (int i = 0; i < 4; i++)
@@ -45,140 +45,175 @@ char* MoveToStr(uint16_t move, char* buf) {
     return buf;
 }
 
-static void PawnStrings(const Position* pos, int from, int to, char* coord, char* san, char* byfile) {
-    if (pos->board[to] || to == pos->ep) {
-        std::strcpy(san, coord);
-        san[1] = 'x';
-        byfile[0] = sq_name[from][0];
-        byfile[1] = sq_name[to][0];
-        byfile[2] = 0;
-    } else {
-        std::strcpy(san, sq_name[to]);
-    }
-}
-
-// Other pieces of the mover's kind that also reach `to`.
-static uint64_t Rivals(const Position* pos, int from, int to) {
-    int code = pos->board[from], c = PieceColor(code), type = PieceType(code);
-    uint64_t same = pos->bb[c][type] & ~(uint64_t(1) << from);
-    uint64_t occ = pos->bb[0][0] | pos->bb[1][0] | (uint64_t(1) << to);
-    uint64_t reach = 0;
-    if (type == KNIGHT) reach = BB_KnightRays[to];
-    if (type == BISHOP || type == QUEEN) reach |= GenAttacksB(to, occ);
-    if (type == ROOK || type == QUEEN) reach |= GenAttacksR(to, occ);
-    return same & reach;
-}
-
-static void PieceStrings(const Position* pos, int from, int to, char* san, char* byfile, char* byrank) {
-    int type = PieceType(pos->board[from]);
-    if (type == KING && (to == from + 2 || to == from - 2)) {
-        bool east = to == from + 2;
-        std::strcpy(san, east ? "o-o" : "o-o-o");
-        std::strcpy(byfile, east ? "O-O" : "O-O-O");
-        std::strcpy(byrank, east ? "0-0" : "0-0-0");
-        return;
-    }
-    char letter = wchar[type];
-    std::snprintf(san, 16, "%c", letter);
-    std::snprintf(byfile, 16, "%c%c", letter, sq_name[from][0]);
-    std::snprintf(byrank, 16, "%c%c", letter, sq_name[from][1]);
-    uint64_t rivals = Rivals(pos, from, to);
-    bool same_file = false, same_rank = false;
-    for (uint64_t b = rivals; b; b &= b - 1) {
-        same_file |= (LSB(b) & 7) == (from & 7);
-        same_rank |= (LSB(b) >> 3) == (from >> 3);
-    }
-    if (same_file)
-        std::strcpy(san, byrank);
-    else if (same_rank)
-        std::strcpy(san, byfile);
-    const char* x = pos->board[to] ? "x" : "";
-    for (char* s : {san, byfile, byrank}) {
-        std::strcat(s, x);
-        std::strcat(s, sq_name[to]);
-    }
-}
-
-void GenMoveStrings(Position* pos, uint16_t move, char* coord, char* san, char* byfile, char* byrank) {
-    int from = MoveFrom(move), to = MoveTo(move);
-    MoveToStr(move, coord);
-    san[0] = byfile[0] = byrank[0] = 0;
-    if (PieceType(pos->board[from]) == PAWN) {
-        int p = PromoIndex(move);
-        if (p >= 0) coord[4] = 0;
-        PawnStrings(pos, from, to, coord, san, byfile);
-        if (p >= 0) {
-            char suffix[3] = {'=', kPromoLetter[p], 0};
-            for (char* s : {coord, san, byfile}) std::strcat(s, suffix);
-        }
-    } else {
-        PieceStrings(pos, from, to, san, byfile, byrank);
-    }
-    MoveEntry e{move, 0, pos->board[from], pos->board[to]};
-    if (MoveGivesCheck(pos, pos->side, &e))
-        for (char* s : {coord, san, byfile, byrank}) std::strcat(s, "+");
-}
-
-static void DropPlus(char* s) {
-    char* o = s;
-    for (; *s; s++)
-        if (*s != '+') *o++ = *s;
-    *o = 0;
-}
-
-// Promotion letters end the text as "=X"; castling letters become "o".
-static void NormaliseMoveText(char* text) {
-    if (char* plus = std::strchr(text, '+')) *plus = 0;
-    size_t n = std::strlen(text);
-    if (n > 0) {
-        char last = char(std::toupper(static_cast<unsigned char>(text[n - 1])));
-        if (std::strchr("NBQR", last)) {
-            if (n >= 2 && text[n - 2] == '=') {
-                text[n - 1] = last;
-            } else {
-                text[n - 1] = '=';
-                text[n] = last;
-                text[n + 1] = 0;
-            }
-        }
-    }
-    for (char* c = text; *c; c++)
-        if (*c == 'O' || *c == '0') *c = 'o';
-}
-
-int IsValidMove(char* text, uint16_t* move) {
-    *move = 0;
-    NormaliseMoveText(text);
-    Position* pos = &ThreadData[0]->pos;
+int LegalMoveList(Position* pos, uint16_t* out) {
     // A list of its own: the main position's ply may lie beyond the stack.
     MoveEntry list[256];
     MoveEntry* end = GeneratePawnCaptures(pos, pos->side, list);
     end = GeneratePieceCaptures(pos, pos->side, end);
     end = GeneratePromotions(pos, pos->side, 1, end);
     end = GenerateNonCaptures(pos, pos->side, end);
-    end->move = END_OF_LIST;
+    int n = 0;
+    for (MoveEntry* e = list; e != end && n < 256; e++)
+        if (e->move && MoveIsLegal(pos, pos->side, e->move)) out[n++] = e->move;
+    return n;
+}
 
-    int matches = 0;
-    uint16_t found = 0;
-    for (MoveEntry* e = list; e->move != END_OF_LIST; e++) {
-        char forms[4][16];
-        GenMoveStrings(pos, e->move, forms[0], forms[1], forms[2], forms[3]);
-        bool same = false;
-        for (auto& f : forms) {
-            DropPlus(f);
-            same |= std::strcmp(f, text) == 0;
+static bool IsCastling(const Position* pos, uint16_t move) {
+    int from = MoveFrom(move), to = MoveTo(move);
+    return PieceType(pos->board[from]) == KING && (to == from + 2 || to == from - 2);
+}
+
+// "+" or "#" when the move checks; the move is made and taken back.
+static const char* CheckMark(Position* pos, uint16_t move) {
+    MakeMove(pos, move);
+    const char* mark = "";
+    if (SqAtakd(pos, KingSq(*pos, pos->side), pos->side ^ 1)) {
+        uint16_t replies[256];
+        mark = LegalMoveList(pos, replies) ? "+" : "#";
+    }
+    UnmakeMove(pos);
+    return mark;
+}
+
+char* MoveToSan(Position* pos, uint16_t move, char* out) {
+    int from = MoveFrom(move), to = MoveTo(move), type = PieceType(pos->board[from]);
+    char* o = out;
+    if (IsCastling(pos, move)) {
+        std::strcpy(o, to > from ? "O-O" : "O-O-O");
+        o += std::strlen(o);
+    } else {
+        bool capture = pos->board[to] || (type == PAWN && to == pos->ep);
+        if (type == PAWN) {
+            if (capture) *o++ = sq_name[from][0];
+        } else {
+            *o++ = wchar[type];
+            // Only other legal moves of the same kind to the same square call
+            // for a qualifier: a pinned piece makes nothing ambiguous.
+            uint16_t list[256];
+            int n = LegalMoveList(pos, list);
+            bool rival = false, same_file = false, same_rank = false;
+            for (int i = 0; i < n; i++) {
+                int f = MoveFrom(list[i]);
+                if (MoveTo(list[i]) != to || f == from || PieceType(pos->board[f]) != type) continue;
+                rival = true;
+                same_file |= (f & 7) == (from & 7);
+                same_rank |= (f >> 3) == (from >> 3);
+            }
+            if (rival && (!same_file || same_rank)) *o++ = sq_name[from][0];
+            if (rival && same_file) *o++ = sq_name[from][1];
         }
-        if (same && MoveIsLegal(pos, pos->side, e->move)) {
-            matches++;
-            found = e->move;
+        if (capture) *o++ = 'x';
+        *o++ = sq_name[to][0];
+        *o++ = sq_name[to][1];
+        int p = PromoIndex(move);
+        if (p >= 0) {
+            *o++ = '=';
+            *o++ = kPromoLetter[p];
         }
     }
-    if (matches == 1) {
-        *move = found;
-        return 1;
+    std::strcpy(o, CheckMark(pos, move));
+    return out;
+}
+
+// What a move text asks for; 0 or -1 where it leaves a part open.
+struct MoveQuery {
+    int type = 0;  // 0: any piece (coordinates)
+    int from = -1, from_file = -1, from_rank = -1, to = -1, to_file = -1;
+    int promo = -1;  // index into kPromoLetter, -1 none
+    int castle = 0;  // 1 short, 2 long
+};
+
+static int FileOf(char c) { return c >= 'a' && c <= 'h' ? c - 'a' : -1; }
+static int RankOf(char c) { return c >= '1' && c <= '8' ? c - '1' : -1; }
+
+// Splits the text into a query; false when it is no move text at all.
+static bool ReadQuery(const char* text, MoveQuery* q) {
+    char t[32];
+    size_t n = std::strlen(text);
+    if (n == 0 || n >= sizeof t) return false;
+    std::memcpy(t, text, n + 1);
+    // Check and mate signs and the move marks (!, ?, !?, ?!, !!, ??) say nothing about the move.
+    while (n > 0 && std::strchr("+#!?", t[n - 1])) t[--n] = 0;
+    bool castle_letters = n > 0;
+    for (size_t i = 0; i < n; i++) castle_letters &= (i & 1) ? t[i] == '-' : std::strchr("O0o", t[i]) != nullptr;
+    if (castle_letters && (n == 3 || n == 5)) {
+        q->type = KING;
+        q->castle = n == 3 ? 1 : 2;
+        return true;
     }
+    // A promotion letter, in either case, with or without "=".
+    if (n >= 2 && std::strchr("QRBNqrbn", t[n - 1]) && (t[n - 2] == '=' || RankOf(t[n - 2]) >= 0)) {
+        char up = char(std::toupper(static_cast<unsigned char>(t[n - 1])));
+        q->promo = int(std::strchr(kPromoLetter, up) - kPromoLetter);
+        t[--n] = 0;
+        if (t[n - 1] == '=') t[--n] = 0;
+    }
+    const char* p = t;
+    if (*p && std::strchr("KQRBNP", *p)) q->type = int(std::strchr(wchar, *p++) - wchar);
+    // The rest: [file][rank][x or -][file rank], or the pawn capture by files ("ed").
+    int f1 = -1, r1 = -1;
+    if (FileOf(*p) >= 0) f1 = FileOf(*p++);
+    if (RankOf(*p) >= 0) r1 = RankOf(*p++);
+    if (*p == 'x' || *p == ':' || *p == '-') p++;
+    if (!*p && f1 >= 0 && r1 >= 0) {  // the square just read is the destination
+        q->to = r1 * 8 + f1;
+        if (!q->type) q->type = PAWN;
+        return true;
+    }
+    if (FileOf(p[0]) >= 0 && RankOf(p[1]) >= 0 && !p[2]) {
+        q->to = RankOf(p[1]) * 8 + FileOf(p[0]);
+        if (f1 >= 0 && r1 >= 0 && !q->type) {
+            q->from = r1 * 8 + f1;  // coordinates
+            return true;
+        }
+        q->from_file = f1;
+        q->from_rank = r1;
+        if (!q->type) q->type = PAWN;
+        return true;
+    }
+    if (!q->type && f1 >= 0 && r1 < 0 && FileOf(p[0]) >= 0 && !p[1]) {
+        q->type = PAWN;
+        q->from_file = f1;
+        q->to_file = FileOf(p[0]);
+        return true;
+    }
+    return false;
+}
+
+static bool Matches(const Position* pos, const MoveQuery& q, uint16_t m) {
+    int from = MoveFrom(m), to = MoveTo(m);
+    if (q.castle) return IsCastling(pos, m) && (q.castle == 1) == (to > from);
+    if (q.type && PieceType(pos->board[from]) != q.type) return false;
+    if (q.to >= 0 && to != q.to) return false;
+    if (q.to_file >= 0 && ((to & 7) != q.to_file || (from & 7) == q.to_file)) return false;
+    if (q.from >= 0 && from != q.from) return false;
+    if (q.from_file >= 0 && (from & 7) != q.from_file) return false;
+    if (q.from_rank >= 0 && (from >> 3) != q.from_rank) return false;
+    // A pawn named by its destination alone moves straight ahead.
+    if (q.type == PAWN && q.from < 0 && q.from_file < 0 && (from & 7) != (to & 7)) return false;
+    // Castling is the king's two-square step, never a king move typed as such with a letter.
+    if (q.type == KING && q.from < 0 && IsCastling(pos, m)) return false;
+    return PromoIndex(m) == q.promo;
+}
+
+int ParseMove(Position* pos, const char* text, uint16_t* move) {
+    *move = 0;
+    MoveQuery q;
+    if (!ReadQuery(text, &q)) return 0;
+    uint16_t list[256];
+    int n = LegalMoveList(pos, list), matches = 0;
+    for (int i = 0; i < n; i++) {
+        if (!Matches(pos, q, list[i])) continue;
+        if (++matches == 1) *move = list[i];
+    }
+    if (matches != 1) *move = 0;
+    return matches;
+}
+
+int IsValidMove(const char* text, uint16_t* move) {
+    int matches = ParseMove(&ThreadData[0]->pos, text, move);
     if (matches == 2) ShowMessage("ambiguous move");
-    return 0;
+    return matches == 1;
 }
 
 void ShowBoard(const Position* pos) {

@@ -7,12 +7,20 @@
 // Coordinate text of a move ("e2e4", "e7e8q" under UCI, "e7e8=Q" at the
 // console, "null" for 0); buf holds at least 8 bytes. Returns buf.
 char* MoveToStr(uint16_t move, char* buf);
-// Four forms of a move of the side to move: coordinates, short algebraic,
-// file-qualified and rank-qualified (each buffer at least 16 bytes).
-void GenMoveStrings(Position* pos, uint16_t move, char* coord, char* san, char* byfile, char* byrank);
-// 1 and the move when text names exactly one legal move of the main thread's
-// position. Rewrites text in place; it may grow by one character.
-int IsValidMove(char* text, uint16_t* move);
+// All legal moves of the side to move, in generation order (at most 256).
+int LegalMoveList(Position* pos, uint16_t* out);
+// Standard algebraic text of a legal move: qualifiers only as other legal
+// moves need them, O-O, =Q, and + or # (out holds at least 16 bytes).
+// Returns out.
+char* MoveToSan(Position* pos, uint16_t move, char* out);
+// Reads a move of pos's side to move written in coordinates (e2e4, e7e8q) or
+// algebraic notation (e4, exd5, Nbd2, N1d2, Ng1f3, e8=Q, e8Q, O-O, 0-0, o-o,
+// with or without +, #, !, ?). Returns how many legal moves the text fits;
+// *move is that move when exactly one does, else 0.
+int ParseMove(Position* pos, const char* text, uint16_t* move);
+// ParseMove in the main thread's position: 1 and the move when text names
+// exactly one legal move; "ambiguous move" is shown when it fits two.
+int IsValidMove(const char* text, uint16_t* move);
 void ShowBoard(const Position* pos);
 // Edits the main thread's position with lines from readline (which returns
 // 0 at the end of input, ending the edit like "."). Returns 0.

@@ -350,9 +350,8 @@ void SaveGame() {
     std::fputs("[Event \"Unknown\"]\n", f);
     for (int i = 0; i < n; i++) {
         uint16_t m = pos->hist[pos->nhist].move;
-        char coord[16], san[16], byfile[16], byrank[16];
-        GenMoveStrings(pos, m, coord, san, byfile, byrank);
-        std::fprintf(f, "%s ", san);
+        char san[16];
+        std::fprintf(f, "%s ", MoveToSan(pos, m, san));
         if ((i + 1) % 11 == 0) std::fputc('\n', f);
         MakeGameMove(m);
     }

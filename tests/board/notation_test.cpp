@@ -31,16 +31,6 @@ static std::string Coord(uint16_t m) {
     return MoveToStr(m, buf);
 }
 
-struct Forms {
-    std::string coord, san, byfile, byrank;
-};
-
-static Forms Strings(Position* pos, const char* coord) {
-    char c[16], s[16], f[16], r[16];
-    GenMoveStrings(pos, FindMove(pos, coord), c, s, f, r);
-    return {c, s, f, r};
-}
-
 class Notation : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -62,54 +52,59 @@ TEST_F(Notation, MoveToStr) {
     EXPECT_EQ(Coord(MakeMoveWord(52, 60, PROMO_B)), "e7e8=B");
 }
 
-TEST_F(Notation, PawnForms) {
-    Position* pos = MainPosition("4k3/8/8/3p4/4P3/8/8/4K3 w - -");
-    Forms f = Strings(pos, "e4d5");
-    EXPECT_EQ(f.coord, "e4d5");
-    EXPECT_EQ(f.san, "exd5");
-    EXPECT_EQ(f.byfile, "ed");
-    EXPECT_EQ(f.byrank, "");
-    f = Strings(pos, "e4e5");
-    EXPECT_EQ(f.san, "e5");
-    EXPECT_EQ(f.byfile, "");
-    pos = MainPosition("3r4/4P3/8/8/8/8/7k/4K3 w - -");
-    f = Strings(pos, "e7d8q");
-    EXPECT_EQ(f.coord, "e7d8=Q");
-    EXPECT_EQ(f.san, "exd8=Q");
-    EXPECT_EQ(f.byfile, "ed=Q");
-    f = Strings(pos, "e7e8r");
-    EXPECT_EQ(f.coord, "e7e8=R");
-    EXPECT_EQ(f.san, "e8=R");
-    EXPECT_EQ(f.byfile, "=R");
+// Written SAN: qualifiers only where another legal move needs them.
+TEST_F(Notation, SanWritten) {
+    struct Row {
+        const char *fen, *coord, *san;
+    } rows[] = {
+        {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", "e4d5", "exd5"},
+        {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", "e4e5", "e5"},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "e5d6", "exd6"},
+        {"3r4/4P3/8/8/8/8/7k/4K3 w - -", "e7d8q", "exd8=Q"},
+        {"8/4P3/8/8/k7/8/8/4K3 w - -", "e7e8q", "e8=Q+"},
+        {"8/4P3/8/8/k7/8/8/4K3 w - -", "e7e8n", "e8=N"},
+        {"4k3/8/8/8/8/8/4K3/R6R w - -", "a1d1", "Rad1"},
+        {"4k3/8/8/R7/8/8/4K3/R7 w - -", "a1a3", "R1a3"},
+        {"4k3/8/8/8/8/Q7/8/Q1Q1K3 w - -", "a1b2", "Qa1b2"},
+        {"4k3/8/8/8/8/8/4K3/R7 w - -", "a1a8", "Ra8+"},
+        {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", "a1a8", "Ra8#"},
+        {"4k3/8/8/8/8/5n2/4K3/R7 w - -", "e2f3", "Kxf3"},
+        {"4k3/4r3/8/8/8/8/4N3/1N2K3 w - -", "b1c3", "Nc3"},  // the e2 knight is pinned
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1g1", "O-O"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "e8c8", "O-O-O"},
+    };
+    for (const Row& r : rows) {
+        Position* pos = MainPosition(r.fen);
+        char buf[16];
+        EXPECT_STREQ(MoveToSan(pos, FindMove(pos, r.coord), buf), r.san) << r.fen;
+    }
 }
 
-TEST_F(Notation, PieceFormsAndQualifiers) {
-    Position* pos = MainPosition("4k3/8/8/8/8/8/4K3/R6R w - -");
-    Forms f = Strings(pos, "a1d1");
-    EXPECT_EQ(f.san, "Rad1");
-    EXPECT_EQ(f.byfile, "Rad1");
-    EXPECT_EQ(f.byrank, "R1d1");
-    pos = MainPosition("4k3/8/8/R7/8/8/4K3/R7 w - -");
-    EXPECT_EQ(Strings(pos, "a1a3").san, "R1a3");
-    pos = MainPosition("4k3/8/8/8/8/8/4K3/R7 w - -");
-    EXPECT_EQ(Strings(pos, "a1a8").san, "Ra8+");
-    pos = MainPosition("4k3/8/8/8/8/5n2/4K3/R7 w - -");
-    f = Strings(pos, "e2f3");
-    EXPECT_EQ(f.san, "Kxf3");
-    EXPECT_EQ(f.byfile, "Kexf3");
-    EXPECT_EQ(f.byrank, "K2xf3");
-}
-
-TEST_F(Notation, CastlingForms) {
-    Position* pos = MainPosition("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -");
-    Forms f = Strings(pos, "e1g1");
-    EXPECT_EQ(f.san, "o-o");
-    EXPECT_EQ(f.byfile, "O-O");
-    EXPECT_EQ(f.byrank, "0-0");
-    f = Strings(pos, "e1c1");
-    EXPECT_EQ(f.san, "o-o-o");
-    EXPECT_EQ(f.byfile, "O-O-O");
-    EXPECT_EQ(f.byrank, "0-0-0");
+// Texts as real files write them; "" where no single legal move fits.
+TEST_F(Notation, SanRead) {
+    struct Row {
+        const char *fen, *text, *coord;
+    } rows[] = {
+        {"4k3/4r3/8/8/8/8/4N3/1N2K3 w - -", "Nc3", "b1c3"},
+        {"4k3/4r3/8/8/8/8/4N3/1N2K3 w - -", "Nbc3", "b1c3"},
+        {"4k3/4r3/8/8/8/8/4N3/1N2K3 w - -", "Nec3", ""},
+        {"4k3/8/8/8/8/Q7/8/Q1Q1K3 w - -", "Qa1b2", "a1b2"},
+        {"4k3/8/8/8/8/Q7/8/Q1Q1K3 w - -", "Qab2", ""},
+        {"4k3/8/8/3p4/3PP3/8/8/4K3 w - -", "d5", ""},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "exd6", "e5d6"},
+        {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", "Ra8#", "a1a8"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "O-O+", "e1g1"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "Kg1", ""},
+    };
+    for (const Row& r : rows) {
+        Position* pos = MainPosition(r.fen);
+        uint16_t m;
+        int n = ParseMove(pos, r.text, &m);
+        EXPECT_EQ(n == 1 ? Coord(m) : "", r.coord) << r.text;
+    }
+    MainPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    for (const char* t : {"Nf3!", "Nf3?", "Nf3!?", "Nf3?!", "Nf3!!", "Nf3??", "Ng1f3", "Ng1-f3", "g1f3"})
+        EXPECT_EQ(Coord(Parse(t)), "g1f3") << t;
 }
 
 TEST_F(Notation, AmbiguousKnightMove) {
@@ -122,7 +117,7 @@ TEST_F(Notation, AmbiguousKnightMove) {
     EXPECT_EQ(Coord(Parse("Nbd2")), "b1d2");
     EXPECT_EQ(Coord(Parse("Nfd2")), "f3d2");
     EXPECT_EQ(Coord(Parse("N1d2")), "b1d2");
-    EXPECT_EQ(Coord(Parse("Nf3d2")), "null");
+    EXPECT_EQ(Coord(Parse("Nf3d2")), "f3d2");
 }
 
 TEST_F(Notation, ThreeMatchesFailSilently) {
