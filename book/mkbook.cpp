@@ -16,6 +16,7 @@
 #include "engine/messages.h"
 #include "engine/shell.h"
 #include "search/records.h"
+#include "tools/pgn.h"
 
 static const char kPgnName[] = "book.pgn";
 static const char kBookName[] = "book.opn";
@@ -216,14 +217,7 @@ void PruneBook() {
     Progress("\n");
 }
 
-// ---- the PGN scanner ----
-
-struct ScanState {
-    int winner = 2;  // 0 white won, 1 black won, 2 anything else
-    long games = 0;
-    long comment = 0, variation = 0;
-    bool skip = false;
-};
+// ---- the games ----
 
 // Adds the game's result, seen from the side that just moved, to the record
 // of the position now on the board.
@@ -255,64 +249,16 @@ static void RecordPosition(int us, int winner) {
     bkrecnum++;
 }
 
-static void StartGame(ScanState& st) {
-    SetPosition(&ThreadData[0]->pos, fen_opn);
-    st.games++;
-    if (st.games % SPILL_GAMES == 0) {
-        WriteBook();
-        bkrecnum = 0;
-    }
-    if (st.games % MERGE_GAMES == 0) MergeBook();
-    st.comment = st.variation = 0;
-    st.skip = false;
-}
-
-// Move numbers, dots and result marks go; "0-0" castling stays.
-static const char* MoveText(const char* w) {
-    while (*w && !std::isalpha(static_cast<unsigned char>(*w)) && !(w[0] == '0' && w[1] == '-')) w++;
-    return w;
-}
-
-static void ScanWords(char* line, ScanState& st) {
+// Records the positions after each of the game's first plies.
+static void AddGame(const PgnGame& g) {
     Position* pos = &ThreadData[0]->pos;
-    for (char* w = NextWord(line); w; w = NextWord(nullptr)) {
-        if (pos->nhist >= MAX_BOOK_PLIES || w[0] == ';') return;
-        switch (w[0]) {
-            case '$': continue;
-            case '{': st.comment++; continue;
-            case '}': st.comment--; continue;
-            case '(': st.variation++; continue;
-            case ')': st.variation--; continue;
-        }
-        if (st.comment || st.variation) continue;
-        const char* t = MoveText(w);
-        if (!*t) continue;
-        char text[96];  // IsValidMove may add a character
-        std::snprintf(text, sizeof text, "%.90s", t);
-        uint16_t move;
-        if (!IsValidMove(text, &move)) {
-            st.variation = 0;
-            st.skip = true;
-            return;
-        }
-        MakeMove(pos, move);
+    pos->ply = 1;
+    SetPosition(pos, g.fen);
+    for (int i = 0; i < g.count && i < MAX_BOOK_PLIES; i++) {
+        MakeMove(pos, g.moves[i]);
         UpdatePosHash(pos);
-        RecordPosition(pos->side, st.winner);
+        RecordPosition(pos->side, g.result);
     }
-}
-
-static void ScanLine(char* line, ScanState& st) {
-    size_t len = std::strlen(line);
-    if (len && line[len - 1] == '\n') line[--len] = 0;
-    if (line[0] == ';') return;
-    if (line[0] == '[') {
-        if (std::strstr(line, "Result"))
-            st.winner = std::strstr(line, "1-0") ? 0 : std::strstr(line, "0-1") ? 1 : 2;
-        return;
-    }
-    if (line[0] == '1' && (line[1] == '.' || line[1] == ' ')) StartGame(st);
-    else if (st.skip) return;
-    ScanWords(line, st);
 }
 
 int BuildBook() {
@@ -322,15 +268,32 @@ int BuildBook() {
     bkrecnum = 0;
     bkbuffr = static_cast<BookRec*>(std::malloc(BOOK_BUILD_RECS * sizeof(BookRec)));
     if (!bkbuffr) return 0;
-    FILE* f = std::fopen(kPgnName, "r");
-    if (!f) return 0;
-    ScanState st;
-    char line[256];
-    while (std::fgets(line, 255, f)) ScanLine(line, st);  // lines of up to 254 characters
-    std::fclose(f);
+    static PgnReader reader;
+    static PgnGame game;
+    if (!OpenPgn(&reader, kPgnName)) {
+        ClosePgn(&reader);
+        return 0;
+    }
+    while (ReadPgnGame(&reader, &game)) {
+        if (game.cut) {
+            Progress(game.problem);
+            Progress("\n");
+        }
+        AddGame(game);
+        if (game.number % SPILL_GAMES == 0) {
+            WriteBook();
+            bkrecnum = 0;
+        }
+        if (game.number % MERGE_GAMES == 0) MergeBook();
+    }
+    char summary[128];
+    PgnSummary(reader, summary, sizeof summary);
+    ClosePgn(&reader);
     WriteBook();
     MergeBook();
     bkrecnum = 0;  // the buffer holds build records, not a cached block
+    Progress(summary);
+    Progress("\n");
     return 1;
 }
 
@@ -338,5 +301,7 @@ void MakeBook() {
     if (!BuildBook()) return;
     PruneBook();
     Progress("done\n");
+    // Lookups read the book named at start-up (vell.opn), not the new one.
+    Progress("book written to book.opn; to play from it, rename it vell.opn or type: bookfile book.opn\n");
     SetPosition(&ThreadData[0]->pos, fen_opn);
 }

@@ -26,6 +26,7 @@
 #include "eval/report.h"
 #include "search/records.h"
 #include "search/transposition.h"
+#include "tools/pgn.h"
 #include "tools/tune.h"
 
 namespace {
@@ -255,108 +256,62 @@ void Jump(const Words& w) {
     ShowBoard(GamePos());
 }
 
-// Moves of one PGN line: comments (which may run over lines) dropped, then
-// every blank-separated piece from its first letter on read as a move.
-// Returns false after a move that cannot be read.
-bool PlayPgnLine(char* line, bool* in_comment) {
-    char text[1024];
-    size_t n = 0;
-    for (const char* p = line; *p && n + 1 < sizeof text; p++) {
-        if (*in_comment) {
-            if (*p == '}') *in_comment = false;
-        } else if (*p == '{') {
-            *in_comment = true;
-        } else if (*p != '\r' && *p != '\n') {
-            text[n++] = *p;
-        }
-    }
-    text[n] = 0;
-    for (char* piece = std::strtok(text, " \t"); piece; piece = std::strtok(nullptr, " \t")) {
-        while (*piece && !std::isalpha(static_cast<unsigned char>(*piece))) piece++;
-        if (!*piece) continue;
-        char move[33];
-        std::snprintf(move, 32, "%s", piece);  // 31 characters and room to grow by one
-        uint16_t m;
-        if (RecordFull()) return false;
-        if (!IsValidMove(move, &m)) {
-            ShowMessagef("can't parse move '%.31s'", piece);
-            return false;
-        }
-        MakeGameMove(m);
-    }
-    return true;
-}
-
-// Number of the game to load: by number, or the first game holding the text.
-long ChooseGame(FILE* f, const char* tag) {
-    if (!tag[0]) return 1;
-    if (std::isdigit(static_cast<unsigned char>(tag[0]))) {
-        long n = std::atol(tag);
-        return n >= 1 && n <= 999 ? n : 1;
-    }
-    char line[1024];
-    long game = 0;
-    while (std::fgets(line, sizeof line, f)) {
-        if (std::strstr(line, "[Event ")) game++;
-        if (std::strstr(line, tag)) return game;
-    }
-    return 0;
-}
-
+// load FILE [N or TEXT]: game N (default 1), or the first game a line of
+// which holds TEXT.
 void LoadGame(const Words& w) {
     ShowMessagef("loading %s, tag %s\n", w.arg[1], w.arg[2]);
-    FILE* f = std::fopen(w.arg[1], "r");
-    if (!f) {
+    static PgnReader reader;
+    static PgnGame game;
+    if (!OpenPgn(&reader, w.arg[1])) {
         ShowMessagef("can't open %s", w.arg[1]);
+        ClosePgn(&reader);
         SetClocks();
         return;
     }
-    long want = ChooseGame(f, w.arg[2]);
-    std::rewind(f);
-    char line[1024];
-    long game = 0;
-    bool in_comment = false, found = false;
-    while (want > 0 && std::fgets(line, sizeof line, f)) {
-        if (std::strstr(line, "[Event ")) {
-            if (++game > want) break;
-            if (game == want) {
-                found = true;
-                // The position changes only once the game is really there.
-                Abort();
-                GamePos()->ply = 1;
-                SetPosition(GamePos(), fen_opn);
-            }
-            continue;
-        }
-        if (game != want || (line[0] == '[' && !in_comment)) continue;
-        if (!PlayPgnLine(line, &in_comment)) break;
-    }
-    std::fclose(f);
+    const char* tag = w.arg[2];
+    bool by_number = !tag[0] || std::isdigit(static_cast<unsigned char>(tag[0]));
+    long want = by_number ? std::atol(tag) : 0;
+    if (want < 1 || want > 999) want = 1;
+    reader.find = by_number ? nullptr : tag;
+    bool found = false;
+    while (!found && ReadPgnGame(&reader, &game)) found = by_number ? game.number == want : game.found;
+    ClosePgn(&reader);
     Position* pos = GamePos();
-    if (found)
+    if (found) {
+        // The position changes only once the game is really there.
+        Abort();
+        WaitSearchIdle();
+        char why[128];
+        pos->ply = 1;
+        LoadFen(pos, game.fen, why);  // the reader has played from it already
+        for (int i = 0; i < game.count && !RecordFull(); i++) MakeGameMove(game.moves[i]);
+        if (game.cut) ShowMessage(game.problem);
         pos->hist[pos->nhist].move = 0;
-    else
-        ShowMessagef("no game %s in %s", w.arg[2][0] ? w.arg[2] : "1", w.arg[1]);
+    } else {
+        ShowMessagef("no game %s in %s", tag[0] ? tag : "1", w.arg[1]);
+    }
     ShowBoard(pos);
     SetClocks();
 }
 
-void SaveGame() {
-    FILE* f = std::fopen("tmp.pgn", "a");
-    if (!f) return;
-    Position* pos = GamePos();
-    int n = pos->nhist;
-    TakeBackAll();
-    std::fputs("[Event \"Unknown\"]\n", f);
-    for (int i = 0; i < n; i++) {
-        uint16_t m = pos->hist[pos->nhist].move;
-        char san[16];
-        std::fprintf(f, "%s ", MoveToSan(pos, m, san));
-        if ((i + 1) % 11 == 0) std::fputc('\n', f);
-        MakeGameMove(m);
+// save [FILE]: the game from its set-up position, appended to FILE (tmp.pgn).
+void SaveGame(const Words& w) {
+    const char* file = w.arg[1][0] ? w.arg[1] : "tmp.pgn";
+    static HistRec hist[HIST_SIZE];
+    static uint16_t moves[HIST_SIZE];
+    Position start = *GamePos();
+    std::memcpy(hist, start.hist, sizeof hist);
+    start.hist = hist;
+    int n = start.nhist;
+    for (int i = n - 1; i >= 0; i--) {
+        moves[i] = hist[i].move;
+        UnmakeMove(&start);
     }
-    std::fputs("\n\n", f);
-    std::fclose(f);
+    start.ply = 1;
+    if (AppendPgnGame(file, start, moves, n))
+        ShowMessagef("game saved to %s", file);
+    else
+        ShowMessagef("can't write %s, game not saved", file);
 }
 
 void SetSelectivity(const Words& w) {
@@ -588,7 +543,7 @@ const Command commands[] = {
     {"[", Undo},
     {"]", [](const Words&) { Redo(); }},
     {"load", LoadGame},
-    {"save", [](const Words&) { SaveGame(); }},
+    {"save", SaveGame},
     {"jump", Jump},
     {"edit", Edit},
     {"book", Book},

@@ -106,8 +106,9 @@ TEST_F(BookBuild, SixThousandGamesMatchDirectCounts) {
     MakeBook();
     std::string out = testing::internal::GetCapturedStdout();
     // A spill every 200 games, a merge at game 5000, then the final spill and merge.
-    EXPECT_EQ(out, std::string(25, '.') + "\nmerging...\n" + std::string(6, '.') +
-                       "\nmerging...\npruning...\ndone\n");
+    std::string spills = std::string(25, '.') + "\nmerging...\n" + std::string(6, '.') + "\nmerging...\n";
+    EXPECT_EQ(out.substr(0, spills.size()), spills);
+    EXPECT_NE(out.find("\n6000 games, 96000 moves read, 0 games cut\npruning...\ndone\n"), std::string::npos);
     EXPECT_FALSE(FileExists("tmp.opn"));
     EXPECT_FALSE(FileExists("tmp__0.opn"));
     char epd[128];

@@ -84,9 +84,10 @@ TEST_F(BookEngine, ConsoleMkbookBuildsBookOpn) {
     e.Send("mkbook");
     std::vector<std::string> seen;
     ASSERT_TRUE(e.WaitFor("done", 20, &seen));
-    ASSERT_GE(seen.size(), 4u);
-    std::vector<std::string> tail(seen.end() - 4, seen.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{".", "merging...", "pruning...", "done"}));
+    ASSERT_GE(seen.size(), 5u);
+    std::vector<std::string> tail(seen.end() - 5, seen.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{".", "merging...", "8 games, 16 moves read, 0 games cut", "pruning...",
+                                              "done"}));
     std::vector<BookRec> recs = ReadBookFile("book.opn");
     ASSERT_EQ(recs.size(), 2u);
     EXPECT_TRUE(SameRec(recs[0], RecordAfter("c4 c5", 0, 0, 8)));

@@ -77,7 +77,8 @@ TEST_F(MakeBookTest, OneGameGivesTheTwoPositionsAfterItsMoves) {
 TEST_F(MakeBookTest, CommandPrintsProgressPrunesAndResetsThePosition) {
     WriteTextFile("book.pgn", "[Result \"1-0\"]\n1. e4 e5 1-0\n");
     PlayFromStart("d4 d5");
-    EXPECT_EQ(Run(), ".\nmerging...\npruning...\ndone\n");
+    EXPECT_EQ(Run(), ".\nmerging...\n1 games, 2 moves read, 0 games cut\npruning...\ndone\n"
+                     "book written to book.opn; to play from it, rename it vell.opn or type: bookfile book.opn\n");
     EXPECT_TRUE(FileExists("book.opn"));
     EXPECT_TRUE(ReadBookFile("book.opn").empty());  // one game is too few to keep
     EXPECT_FALSE(FileExists("tmp.opn"));
@@ -106,12 +107,12 @@ TEST_F(MakeBookTest, PruningWeighsLossesTwiceAndDrawsOnce) {
     ExpectSortedUnique(recs);
 }
 
-TEST_F(MakeBookTest, ResultCarriesOverToGamesWithoutATag) {
+TEST_F(MakeBookTest, ResultComesFromTheTagElseTheResultToken) {
     WriteTextFile("book.pgn", "[Result \"0-1\"]\n1. e4 0-1\n\n1. d4 *\n\n[Result \"*\"]\n1. c4 *\n");
     std::vector<BookRec> recs = Build();
     ASSERT_EQ(recs.size(), 3u);
     EXPECT_TRUE(ContainsRec(recs, RecordAfter("e4", 0, 1, 0)));
-    EXPECT_TRUE(ContainsRec(recs, RecordAfter("d4", 0, 1, 0)));
+    EXPECT_TRUE(ContainsRec(recs, RecordAfter("d4", 0, 0, 1)));
     EXPECT_TRUE(ContainsRec(recs, RecordAfter("c4", 0, 0, 1)));
 }
 
@@ -152,16 +153,17 @@ TEST_F(MakeBookTest, AnIllegalMoveEndsTheGameOnly) {
     EXPECT_TRUE(ContainsRec(recs, RecordAfter("d4 d5", 0, 1, 0)));
 }
 
-TEST_F(MakeBookTest, UnbalancedBracketsSkipTheRestOfTheirGame) {
+TEST_F(MakeBookTest, UnbalancedBracketsEndWithTheirGame) {
     WriteTextFile("book.pgn",
-                  "[Result \"1-0\"]\n1. e4 } e5 2. Nf3\n\n"        // closes a comment never opened
-                  "1. d4 { never closed d5\n2. c4 e6\n\n"         // opens one never closed
-                  "1. c4 ) e5 ( Nf3 \n\n"                          // unbalanced parentheses
-                  "1. Nf3 d5 1-0\n");
+                  "[Result \"1-0\"]\n1. e4 } e5 2. Nf3 1-0\n\n"     // closes a comment never opened
+                  "[Result \"1-0\"]\n1. d4 { never closed d5\n\n"  // opens one never closed
+                  "[Result \"1-0\"]\n1. c4 ) e5 ( Nf3 \n\n"        // unbalanced parentheses
+                  "[Result \"1-0\"]\n1. Nf3 d5 1-0\n");
     std::vector<BookRec> recs = Build();
-    ASSERT_EQ(recs.size(), 5u);
-    for (const char* m : {"e4", "d4", "c4", "Nf3"}) EXPECT_TRUE(ContainsRec(recs, RecordAfter(m, 1, 0, 0))) << m;
-    EXPECT_TRUE(ContainsRec(recs, RecordAfter("Nf3 d5", 0, 1, 0)));
+    ASSERT_EQ(recs.size(), 8u);
+    for (const char* m : {"e4", "e4 e5 Nf3", "d4", "c4", "Nf3"})
+        EXPECT_TRUE(ContainsRec(recs, RecordAfter(m, 1, 0, 0))) << m;
+    for (const char* m : {"e4 e5", "c4 e5", "Nf3 d5"}) EXPECT_TRUE(ContainsRec(recs, RecordAfter(m, 0, 1, 0))) << m;
 }
 
 TEST_F(MakeBookTest, GarbageAndLongLinesDoNotStopTheBuild) {

@@ -64,7 +64,7 @@ TEST(ToolsCommandLine, ScanPgnWritesTuningPositions) {
     int status;
     std::string out = RunBatch({"-scan_pgn2", "g.pgn"}, dir, &status);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(out, "games= 1, positions= 1\n");
+    EXPECT_EQ(out, "1 games, 24 moves read, 0 games cut\ngames= 1, positions= 1\n");
     EXPECT_EQ(ReadFile(dir + "/tmp.epd"),
               "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - bm Nf3; ce 10; tune 0.76;\n\n");
 }

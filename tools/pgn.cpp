@@ -1,0 +1,345 @@
+// Reading PGN games (tags, comments, variations, numbers, marks and results
+// around the moves) and writing a game in the export format.
+#include "tools/pgn.h"
+
+#include <cctype>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include "board/bitboard.h"
+#include "board/makemove.h"
+#include "board/notation.h"
+
+static constexpr char kStartFen[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+bool OpenPgn(PgnReader* r, const char* file) {
+    r->f = std::fopen(file, "r");
+    r->len = r->at = 0;
+    r->games = r->moves = r->cut = 0;
+    r->in_game = r->in_comment = false;
+    r->variation = 0;
+    r->pos.hist = r->hist;
+    r->pos.ss = nullptr;
+    return r->f != nullptr;
+}
+
+void ClosePgn(PgnReader* r) {
+    if (r->f) std::fclose(r->f);
+    std::free(r->line);
+    r->f = nullptr;
+    r->line = nullptr;
+    r->cap = 0;
+}
+
+void PgnSummary(const PgnReader& r, char* buf, int size) {
+    std::snprintf(buf, size_t(size), "%ld games, %ld moves read, %ld games cut", r.games, r.moves, r.cut);
+}
+
+const char* PgnTagValue(const PgnGame& g, const char* name) {
+    for (int i = 0; i < g.ntags; i++)
+        if (!std::strcmp(g.tags[i].name, name)) return g.tags[i].value;
+    return "";
+}
+
+// ---- reading ----
+
+static bool Blank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// Characters that end a symbol (a move, a number or a result).
+static bool Delimiter(char c) { return Blank(c) || std::strchr("{}();[]$.<>", c); }
+
+// Parses one "[Name "value"]" at p; returns the text after it, or null when
+// there is none.
+static const char* ParseTag(const char* p, const char* end, PgnTag* tag) {
+    while (p < end && Blank(*p)) p++;
+    if (p >= end || *p++ != '[') return nullptr;
+    int n = 0;
+    while (p < end && (std::isalnum(static_cast<unsigned char>(*p)) || *p == '_')) {
+        if (n < int(sizeof tag->name) - 1) tag->name[n++] = *p;
+        p++;
+    }
+    tag->name[n] = 0;
+    while (p < end && Blank(*p)) p++;
+    if (n == 0 || p >= end || *p++ != '"') return nullptr;
+    n = 0;
+    while (p < end && *p != '"') {
+        if (*p == '\\' && p + 1 < end) p++;
+        if (n < int(sizeof tag->value) - 1) tag->value[n++] = *p;
+        p++;
+    }
+    tag->value[n] = 0;
+    if (p >= end) return nullptr;
+    p++;
+    while (p < end && Blank(*p)) p++;
+    return p < end && *p == ']' ? p + 1 : nullptr;
+}
+
+static void Cut(PgnReader* r, PgnGame* g, const char* what) {
+    g->cut = true;
+    r->cut++;
+    const char* w = PgnTagValue(*g, "White");
+    const char* b = PgnTagValue(*g, "Black");
+    std::snprintf(g->problem, sizeof g->problem, "game %ld (%.40s - %.40s): %s, the rest of the game is skipped",
+                  g->number, w[0] ? w : "?", b[0] ? b : "?", what);
+}
+
+static void StartGame(PgnReader* r, PgnGame* g) {
+    r->in_game = true;
+    r->movetext = r->tag_result = false;
+    g->number = r->games + 1;
+    g->ntags = g->count = 0;
+    g->result = 2;
+    g->cut = g->found = false;
+    g->problem[0] = 0;
+    std::strcpy(g->fen, kStartFen);
+    r->pos.ply = 1;
+    SetPosition(&r->pos, kStartFen);
+    r->first_side = WHITE;
+}
+
+static void AddTag(PgnReader* r, PgnGame* g, const PgnTag& tag) {
+    if (!std::strcmp(tag.name, "Result")) {
+        g->result = !std::strcmp(tag.value, "1-0") ? 0 : !std::strcmp(tag.value, "0-1") ? 1 : 2;
+        r->tag_result = true;
+    }
+    if (!std::strcmp(tag.name, "FEN") && !r->movetext && !g->cut) {
+        char why[128];
+        r->pos.ply = 1;
+        if (LoadFen(&r->pos, tag.value, why)) {
+            std::snprintf(g->fen, sizeof g->fen, "%s", tag.value);
+            r->first_side = r->pos.side;
+        } else {
+            char what[200];
+            std::snprintf(what, sizeof what, "bad FEN (%.100s)", why);
+            Cut(r, g, what);
+        }
+    }
+    if (g->ntags < PGN_MAX_TAGS) g->tags[g->ntags++] = tag;
+}
+
+// A tag line: tags one after the other; false when the line holds none.
+static bool TagLine(const char* p, const char* end, PgnReader* r, PgnGame* g, bool apply) {
+    PgnTag tag;
+    const char* next = ParseTag(p, end, &tag);
+    if (!next || !apply) return next != nullptr;
+    for (; next; next = ParseTag(p, end, &tag)) {
+        AddTag(r, g, tag);
+        p = next;
+    }
+    return true;
+}
+
+static void Move(PgnReader* r, PgnGame* g, const char* word) {
+    if (g->cut) return;
+    char what[96];
+    if (g->count >= PGN_MAX_PLIES) {
+        std::snprintf(what, sizeof what, "more than %d plies", PGN_MAX_PLIES);
+        Cut(r, g, what);
+        return;
+    }
+    uint16_t m;
+    if (ParseMove(&r->pos, word, &m) != 1) {
+        // Numbered as in the game: a game set up with Black to move starts at "1...".
+        int ply = g->count + r->first_side;
+        std::snprintf(what, sizeof what, "can't parse move '%.31s' at %d%s", word, ply / 2 + 1,
+                      ply & 1 ? "..." : ".");
+        Cut(r, g, what);
+        return;
+    }
+    g->moves[g->count] = m;
+    int n = 0;
+    for (const char* c = word; *c && n < 7; c++)
+        if (*c != '!' && *c != '?') g->text[g->count][n++] = *c;
+    g->text[g->count][n] = 0;
+    g->count++;
+    r->moves++;
+    MakeMove(&r->pos, m);
+    r->pos.ply = 1;
+}
+
+// One symbol of the movetext; true when it ends the game.
+static bool Symbol(PgnReader* r, PgnGame* g, const char* word) {
+    static const char* const results[] = {"1-0", "0-1", "1/2-1/2", "1/2", "*"};
+    for (int i = 0; i < 5; i++) {
+        if (std::strcmp(word, results[i])) continue;
+        if (!r->tag_result) g->result = i < 2 ? i : 2;
+        return true;
+    }
+    bool number = true;
+    for (const char* c = word; *c; c++) number &= std::isdigit(static_cast<unsigned char>(*c)) != 0;
+    if (!number) Move(r, g, word);
+    return false;
+}
+
+// A game worth handing out has tags or at least one move.
+static bool Finish(PgnReader* r, PgnGame* g) {
+    r->in_game = false;
+    r->in_comment = false;
+    r->variation = 0;
+    if (g->ntags == 0 && g->count == 0) {
+        if (g->cut) r->cut--;
+        return false;
+    }
+    r->games++;
+    return true;
+}
+
+static bool NextLine(PgnReader* r) {
+    ssize_t n = getline(&r->line, &r->cap, r->f);
+    if (n < 0) return false;
+    r->len = long(n);
+    r->at = 0;
+    r->line_found = r->find && r->find[0] && std::strstr(r->line, r->find);
+    return true;
+}
+
+static void CommentChar(PgnReader* r, const PgnGame* g, char c) {
+    if (c != '}') {
+        if (r->note_len < PGN_COMMENT_SIZE - 1) r->note[r->note_len++] = Blank(c) ? ' ' : c;
+        return;
+    }
+    r->in_comment = false;
+    r->note[r->note_len] = 0;
+    if (r->variation == 0 && r->comment) r->comment(r->ctx, g, r->note);
+}
+
+bool ReadPgnGame(PgnReader* r, PgnGame* g) {
+    if (!r->f) return false;
+    for (;;) {
+        if (r->at >= r->len && !NextLine(r)) return r->in_game && Finish(r, g);
+        const char* line = r->line;
+        const char* end = line + r->len;
+        if (r->at == 0) {
+            // A tag line ends an open comment or variation and, after moves, the game.
+            if (TagLine(line, end, r, g, false)) {
+                if (r->in_game && r->movetext && Finish(r, g)) return true;
+                if (!r->in_game) StartGame(r, g);
+                r->in_comment = false;
+                r->variation = 0;
+                g->found |= r->line_found;
+                TagLine(line, end, r, g, true);
+                r->at = r->len;
+                continue;
+            }
+            if (!r->in_comment && line[0] == '%') {  // an escape line
+                r->at = r->len;
+                continue;
+            }
+        }
+        if (r->in_game) g->found |= r->line_found;
+        while (r->at < r->len) {
+            char c = line[r->at];
+            if (r->in_comment) {
+                CommentChar(r, g, c);
+                r->at++;
+                continue;
+            }
+            if (Blank(c) || c == '.' || c == ']' || c == '<' || c == '>') {
+                r->at++;
+            } else if (c == ';' || c == '[') {  // the rest of the line is a comment
+                r->at = r->len;
+            } else if (c == '{') {
+                r->in_comment = true;
+                r->note_len = 0;
+                r->at++;
+            } else if (c == '}') {
+                r->at++;
+            } else if (c == '(') {
+                r->variation++;
+                r->at++;
+            } else if (c == ')') {
+                if (r->variation > 0) r->variation--;
+                r->at++;
+            } else if (c == '$') {
+                r->at++;
+                while (r->at < r->len && std::isdigit(static_cast<unsigned char>(line[r->at]))) r->at++;
+            } else {
+                char word[32];
+                int n = 0;
+                while (r->at < r->len && !Delimiter(line[r->at])) {
+                    if (n < int(sizeof word) - 1) word[n++] = line[r->at];
+                    r->at++;
+                }
+                word[n] = 0;
+                if (r->variation > 0) continue;
+                if (!r->in_game) {
+                    StartGame(r, g);
+                    g->found |= r->line_found;
+                }
+                r->movetext = true;
+                if (Symbol(r, g, word) && Finish(r, g)) return true;
+            }
+        }
+    }
+}
+
+// ---- writing ----
+
+static void Append(std::string& out, int* column, const char* word) {
+    size_t n = std::strlen(word);
+    if (*column > 0 && *column + 1 + int(n) > 80) {
+        out += '\n';
+        *column = 0;
+    }
+    if (*column > 0) {
+        out += ' ';
+        (*column)++;
+    }
+    out += word;
+    *column += int(n);
+}
+
+static const char* ResultOf(Position* pos) {
+    uint16_t list[256];
+    if (LegalMoveList(pos, list)) return "*";
+    if (!SqAtakd(pos, KingSq(*pos, pos->side), pos->side ^ 1)) return "1/2-1/2";
+    return pos->side == WHITE ? "0-1" : "1-0";
+}
+
+bool AppendPgnGame(const char* file, const Position& start, const uint16_t* moves, int count) {
+    static HistRec hist[HIST_SIZE];
+    Position pos = start;
+    pos.hist = hist;
+    pos.nhist = 0;
+    pos.ply = 1;
+    char fen[128];
+    MakeEPD(&pos, fen);
+    std::string body;
+    int column = 0;
+    const int first_side = pos.side;
+    for (int i = 0; i < count && i < HIST_SIZE - 1; i++) {
+        // A move number stays on the line of its move.
+        char word[32] = "", san[16];
+        if (pos.side == WHITE || i == 0) {
+            int n = (i + first_side) / 2 + 1;
+            std::snprintf(word, sizeof word, pos.side == WHITE ? "%d. " : "%d... ", n);
+        }
+        std::strcat(word, MoveToSan(&pos, moves[i], san));
+        Append(body, &column, word);
+        MakeMove(&pos, moves[i]);
+        pos.ply = 1;
+    }
+    const char* result = ResultOf(&pos);
+    Append(body, &column, result);
+
+    char date[16] = "????.??.??";
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    if (localtime_r(&now, &tm)) std::strftime(date, sizeof date, "%Y.%m.%d", &tm);
+    std::string text = "[Event \"?\"]\n[Site \"?\"]\n[Date \"" + std::string(date) +
+                       "\"]\n[Round \"-\"]\n[White \"?\"]\n[Black \"?\"]\n[Result \"" + result + "\"]\n";
+    if (std::strcmp(fen, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -"))
+        text += "[SetUp \"1\"]\n[FEN \"" + std::string(fen) + " " + std::to_string(start.fifty) + " 1\"]\n";
+    text += "\n" + body + "\n\n";
+
+    FILE* f = std::fopen(file, "a");
+    if (!f) return false;
+    off_t size = ftello(f);
+    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    ok = std::fflush(f) == 0 && ok;
+    if (!ok && size >= 0 && ftruncate(fileno(f), size) != 0) ok = false;  // nothing half written stays
+    return std::fclose(f) == 0 && ok;
+}

@@ -1,0 +1,70 @@
+// Games in PGN files: the reader that game loading, the book builder and the
+// scans share, and the export writer behind "save".
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+#include "board/position.h"
+
+constexpr int PGN_MAX_PLIES = 760;  // a replay stays well inside the history records
+constexpr int PGN_MAX_TAGS = 32;
+constexpr int PGN_COMMENT_SIZE = 1024;  // longer comments keep their start
+
+struct PgnTag {
+    char name[32];
+    char value[256];
+};
+
+struct PgnGame {
+    long number;  // 1 for the first game of the file
+    PgnTag tags[PGN_MAX_TAGS];
+    int ntags;
+    char fen[256];  // the start position: the FEN tag, else the initial position
+    uint16_t moves[PGN_MAX_PLIES];
+    char text[PGN_MAX_PLIES][8];  // each move as written, marks dropped, at most 7 characters
+    int count;
+    int result;        // 0 White won, 1 Black won, 2 anything else
+    bool cut;          // the game stops before a move that cannot be played
+    char problem[200];  // then the message that says which
+    bool found;        // a line of the game holds the reader's search text
+};
+
+struct PgnReader {
+    FILE* f = nullptr;
+    char* line = nullptr;  // the current line (getline's buffer)
+    size_t cap = 0;
+    long len = 0, at = 0;
+    bool line_found = false;
+    const char* find = nullptr;  // optional text that marks the games holding it
+    // Called at the end of each comment of the main line with the game so far
+    // (g->count moves read), for readers that take scores from comments.
+    void (*comment)(void* ctx, const PgnGame* g, const char* text) = nullptr;
+    void* ctx = nullptr;
+    long games = 0, moves = 0, cut = 0;  // totals of the games read so far
+    // Parser state between calls.
+    bool in_game = false, movetext = false, in_comment = false, tag_result = false;
+    int variation = 0;
+    int first_side = WHITE;  // side to move at the start of the game
+    char note[PGN_COMMENT_SIZE];
+    int note_len = 0;
+    Position pos;  // the replay, with its own history
+    HistRec hist[HIST_SIZE];
+};
+
+// false when the file cannot be opened.
+bool OpenPgn(PgnReader* r, const char* file);
+void ClosePgn(PgnReader* r);
+// Reads the next game, replaying its moves from its start position; false at
+// the end of the file. A move that cannot be played ends the game there (cut).
+bool ReadPgnGame(PgnReader* r, PgnGame* g);
+// "N games, M moves read, K games cut" for the games read so far.
+void PgnSummary(const PgnReader& r, char* buf, int size);
+// The value of a tag, "" when the game has none.
+const char* PgnTagValue(const PgnGame& g, const char* name);
+
+// Appends the game played from start through moves to file in export format:
+// the seven tag roster (and SetUp/FEN when start is not the initial position),
+// numbered SAN moves, lines of at most 80 characters, the result, and an empty
+// line. The file gets the whole game or nothing new; false when it could not
+// be written.
+bool AppendPgnGame(const char* file, const Position& start, const uint16_t* moves, int count);
