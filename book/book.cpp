@@ -24,6 +24,9 @@ BookRec* bkbuffr;
 // last = 1 is the empty range.
 static uint16_t cache_first = 0, cache_last = 1;
 static int cache_count = 0;
+// The block ran to the end of the file, so it holds every record of
+// cache_last; otherwise more records of that key may follow it in the file.
+static bool cache_to_end = false;
 
 constexpr int HASHAREA_SIZE = 772;
 constexpr int of2[8] = {0, 0, 128, 256, 384, 512, 640, 0};
@@ -70,6 +73,7 @@ void ResetBookCache() {
     cache_first = 0;
     cache_last = 1;
     cache_count = 0;
+    cache_to_end = false;
 }
 
 // x = 33x + 12345 from x = 7; entry i is the low half of the (i+1)-th value.
@@ -148,10 +152,29 @@ void UpdatePosHash(const Position* pos) {
     hash2 = h2 + pos->ep;
 }
 
-// Reads the block that starts at the first record of k's prefix: up to the
-// cache size, the end of the file, or the first record of a lower prefix
-// (kept, so a following lookup of that record hits the cache too). When the
-// file cannot be read at all the old block stays.
+// Reads up to a cache's worth of records from record r on, stopping after the
+// first record of a prefix below k's; returns the count, and in *to_end
+// whether the file ended first.
+static int ReadBlock(FILE* f, int32_t r, uint16_t k, bool* to_end) {
+    static uint8_t raw[BOOK_CACHE_RECS * BOOK_REC_BYTES];
+    size_t got = 0;
+    if (fseeko(f, off_t(r) * BOOK_REC_BYTES, SEEK_SET) == 0) got = std::fread(raw, 1, sizeof raw, f);
+    int n = 0, avail = int(got / BOOK_REC_BYTES);
+    *to_end = got < sizeof raw;
+    while (n < avail) {
+        UnpackBookRec(raw + n * BOOK_REC_BYTES, &bkbuffr[n]);
+        n++;
+        if ((bkbuffr[n - 1].key16 & 0xFFC0) < (k & 0xFFC0)) {
+            *to_end = false;
+            break;
+        }
+    }
+    return n;
+}
+
+// Fills the cache with a block that holds every record of key k: from the
+// first record of k's prefix, or, when the prefix fills more than a block,
+// from k's first record. When the file cannot be read the old block stays.
 static bool RefillCache(uint16_t k) {
     const char* name = PBlock.book_name;
     if (!name[0] || !bkbuffr || !bktable) return false;
@@ -159,21 +182,23 @@ static bool RefillCache(uint16_t k) {
     if (r < 0) return false;
     FILE* f = std::fopen(name, "rb");
     if (!f) return false;
-    static uint8_t raw[BOOK_CACHE_RECS * BOOK_REC_BYTES];
-    size_t got = 0;
-    if (fseeko(f, off_t(r) * BOOK_REC_BYTES, SEEK_SET) == 0) got = std::fread(raw, 1, sizeof raw, f);
-    std::fclose(f);
     ResetBookCache();
-    int n = 0, avail = int(got / BOOK_REC_BYTES);
-    while (n < avail) {
-        UnpackBookRec(raw + n * BOOK_REC_BYTES, &bkbuffr[n]);
-        n++;
-        if ((bkbuffr[n - 1].key16 & 0xFFC0) < (k & 0xFFC0)) break;
+    bool to_end = false;
+    int n = 0;
+    for (;;) {
+        n = ReadBlock(f, r, k, &to_end);
+        if (n < BOOK_CACHE_RECS) break;
+        int skip = 0;
+        while (skip < n && bkbuffr[skip].key16 > k) skip++;
+        if (skip == 0) break;
+        r += skip;
     }
+    std::fclose(f);
     if (n == 0) return false;
     cache_count = n;
     cache_first = bkbuffr[0].key16;
     cache_last = bkbuffr[n - 1].key16;
+    cache_to_end = to_end;
     return true;
 }
 
@@ -182,9 +207,8 @@ const BookRec* FindPosition(int side) {
     if (bkrecnum == 0 || !bkbuffr) return nullptr;
     uint16_t k = BookKey16(hash1, side);
     if (hash1 == 0) ResetBookCache();
-    if (k < cache_last || k > cache_first) {
-        if (!RefillCache(k)) return nullptr;
-    }
+    bool cached = k <= cache_first && (k > cache_last || (k == cache_last && cache_to_end));
+    if (!cached && !RefillCache(k)) return nullptr;
     int lo = 0, hi = cache_count - 1;
     while (lo <= hi) {
         int mid = (lo + hi) / 2;

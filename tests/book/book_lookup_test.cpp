@@ -121,34 +121,33 @@ TEST_F(BookLookup, FindsEveryRecordOfASortedBook) {
     }
 }
 
-TEST_F(BookLookup, KeysAtTheCachedBoundsNeedNoFile) {
-    // Prefix 0x8000 holds two records; the block read for it ends with the
-    // first record of the next lower prefix present (0x7FC0's block).
-    std::vector<BookRec> recs = {{0x8010, 100, 1, 0, 0, 0},
-                                 {0x8001, 50, 2, 0, 0, 0},
-                                 {0x7FC5, 30, 3, 0, 0, 0},
-                                 {0x7FC4, 20, 4, 0, 0, 0}};
-    Load(recs);
-    hash1 = 0x0001;
-    hash2 = 50;
-    ASSERT_NE(FindPosition(WHITE), nullptr);  // loads the block: 0x8010 .. 0x7FC5
-    ASSERT_EQ(unlink("vell.opn"), 0);
-    hash1 = 0x0010;
-    hash2 = 100;
-    const BookRec* first = FindPosition(WHITE);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->losses, 1);
-    hash1 = 0x7FC5;
-    hash2 = 30;
-    const BookRec* last = FindPosition(BLACK);
-    ASSERT_NE(last, nullptr);
-    EXPECT_EQ(last->losses, 3);
-    hash1 = 0x7FC4;  // outside the cache and the file is gone
-    hash2 = 20;
-    EXPECT_EQ(FindPosition(BLACK), nullptr);
-    hash1 = 0x0001;  // the failed refill kept the block
-    hash2 = 50;
-    EXPECT_NE(FindPosition(WHITE), nullptr);
+// A position's candidates do not depend on how it was reached: after moves
+// the lookup of the position itself leaves a block whose last key is the
+// one all of White's replies share.
+TEST_F(BookLookup, CandidatesAlikeByMovesAndByFen) {
+    struct Row {
+        const char *moves, *fen;
+        std::vector<std::string> replies;
+    } rows[] = {
+        {"e4 e5", "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq -", {"b1c3", "f1c4", "f2f4", "g1f3"}},
+        {"e4 e5 Nf3", "rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq -", {"b8c6", "d7d6"}},
+    };
+    std::vector<BookRec> book = {RecordAfter("e4 e5", 1, 0, 0)};
+    for (const char* m : {"Nf3", "Nc3", "Bc4", "f4", "Nf3 Nc6", "Nf3 d6"})
+        book.push_back(RecordAfter(std::string("e4 e5 ") + m, 5, 0, 0));
+    Load(book);
+    for (const Row& r : rows) {
+        for (int by_fen = 0; by_fen < 2; by_fen++) {
+            ResetBookCache();
+            PlayFromStart(r.moves);
+            if (by_fen) SetPosition(MainPos(), r.fen);
+            testing::internal::CaptureStdout();
+            Choose(1);
+            std::vector<std::string> got;
+            for (auto& [move, counts] : ParseCandidates(testing::internal::GetCapturedStdout())) got.push_back(move);
+            EXPECT_EQ(got, r.replies) << r.moves << (by_fen ? " by FEN" : " by moves");
+        }
+    }
 }
 
 TEST_F(BookLookup, TruncatedFileUsesOnlyWholeRecords) {
