@@ -10,6 +10,7 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "book/polyglot.h"
 #include "engine/messages.h"
 #include "search/records.h"
 
@@ -118,7 +119,7 @@ int InitBook() {
         return 0;
     }
     for (int i = 0; i < BOOK_INDEX_SIZE; i++) bktable[i] = -1;
-    BuildIndex(PBlock.book_name);
+    if (!IsPolyglotName(PBlock.book_name)) BuildIndex(PBlock.book_name);
     hash1 = 0;
     hash2 = 0;
     FindPosition(0);
@@ -240,21 +241,14 @@ struct Candidate {
 // Every legal move whose resulting position is in the book, in generation
 // order; returns the count and adds the candidates' games to total.
 static int CollectCandidates(Position* pos, Candidate* out, uint64_t* total) {
-    // The list of GenerateAll, but in a buffer of its own: the console may
-    // ask with a position whose ply lies beyond the search stack.
-    MoveEntry list[256];
-    MoveEntry* end = GeneratePawnCaptures(pos, pos->side, list);
-    end = GeneratePieceCaptures(pos, pos->side, end);
-    end = GeneratePromotions(pos, pos->side, 1, end);
-    end = GenerateNonCaptures(pos, pos->side, end);
-    int n = 0;
-    for (MoveEntry* e = list; e != end && n < 256; e++) {
-        if (!e->move || !MoveIsLegal(pos, pos->side, e->move)) continue;
-        MakeMove(pos, e->move);
+    uint16_t list[256];
+    int count = LegalMoveList(pos, list), n = 0;
+    for (int i = 0; i < count; i++) {
+        MakeMove(pos, list[i]);
         UpdatePosHash(pos);
         const BookRec* rec = FindPosition(pos->side);
         if (rec) {
-            out[n++] = Candidate{e->move, rec->wins, rec->losses, rec->draws};
+            out[n++] = Candidate{list[i], rec->wins, rec->losses, rec->draws};
             *total += uint64_t(rec->wins) + rec->losses + rec->draws;
         }
         UnmakeMove(pos);
@@ -265,6 +259,10 @@ static int CollectCandidates(Position* pos, Candidate* out, uint64_t* total) {
 void GetCandidates(Position* pos, int verbose) {
     constexpr auto r = std::memory_order_relaxed;
     PBlock.best_pv[1].store(0, r);
+    if (IsPolyglotName(PBlock.book_name)) {
+        PolyglotCandidates(pos, PBlock.book_name, verbose);
+        return;
+    }
     if (bkrecnum == 0 || !hasharea) return;
     if (pos->nhist >= HIST_SIZE - 1) return;  // no room to try a move
     int us = pos->side;
@@ -292,4 +290,16 @@ void GetCandidates(Position* pos, int verbose) {
                          c.losses, c.draws);
         }
     }
+}
+
+int SetBookFile(const char* name) {
+    if (std::strlen(name) >= sizeof PBlock.book_name) return 0;
+    if (name[0]) {
+        FILE* f = std::fopen(name, "rb");
+        if (!f) return 0;
+        std::fclose(f);
+    }
+    std::snprintf(PBlock.book_name, sizeof PBlock.book_name, "%s", name);
+    InitBook();
+    return 1;
 }

@@ -69,6 +69,10 @@ void UpdatePosHash(const Position* pos);
 // The record of the position keyed by hash1/hash2 with side to move, or null.
 // The pointer is to a copy that the next call overwrites.
 const BookRec* FindPosition(int side);
+// Makes name the book for lookups: the own format, a Polyglot book when it
+// ends in ".bin", none when empty. 0 keeps the book as it was when the file
+// cannot be opened.
+int SetBookFile(const char* name);
 // Leaves a book move for pos's side to move in PBlock.best_pv[1], or 0.
 // verbose prints each candidate with its perturbed value and counts.
 void GetCandidates(Position* pos, int verbose);

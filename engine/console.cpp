@@ -508,6 +508,15 @@ void Book(const Words&) {
     ShowMessage("");
 }
 
+void BookFile(const Words& w) {
+    if (!SetBookFile(w.arg[1]))
+        ShowMessagef("can't open book file %s, book unchanged", w.arg[1]);
+    else if (w.arg[1][0])
+        ShowMessagef("book file %s", w.arg[1]);
+    else
+        ShowMessage("no book file");
+}
+
 void BuildBook(const Words&) {
     AbortAndWait();
     MakeBook();
@@ -548,6 +557,7 @@ const Command commands[] = {
     {"edit", Edit},
     {"book", Book},
     {"mkbook", BuildBook},
+    {"bookfile", BookFile},
     {"set", SetSelectivity},
     {"tune", Tune},
     {"perft", RunPerft},

@@ -8,6 +8,7 @@
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "board/position.h"
+#include "book/book.h"
 #include "engine/game.h"
 #include "engine/messages.h"
 #include "engine/shell.h"
@@ -31,6 +32,7 @@ void Identify() {
     ShowMessage("option name Clear Hash type button");
     ShowMessage("option name Communication Overhead type spin default 25 min 0 max 5000");
     ShowMessage("option name OwnBook type check default false");
+    ShowMessage("option name BookFile type string default vell.opn");
     ShowMessage("option name Log type check default false");
     ShowMessage("uciok");
     PBlock.log_on.store(0, R);
@@ -106,6 +108,9 @@ void SetOption(const char* args) {
     } else if (!std::strcmp(opt, "OwnBook")) {
         PBlock.own_book = !std::strcmp(val, "true");
         ShowMessagef("info string OwnBook set to %d", PBlock.own_book);
+    } else if (!std::strcmp(opt, "BookFile")) {
+        if (SetBookFile(val)) ShowMessagef("info string BookFile set to %s", val);
+        else ShowMessagef("info string cannot open book file %s, book unchanged", val);
     } else if (!std::strcmp(opt, "Log")) {
         PBlock.log_on.store(!std::strcmp(val, "true"), R);
         ShowMessagef("info string Log set to %d", int(PBlock.log_on.load(R)));

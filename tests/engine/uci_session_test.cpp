@@ -60,6 +60,7 @@ TEST(UciIdentify, BlockFollowsTheEchoedCommand) {
         "option name Clear Hash type button",
         "option name Communication Overhead type spin default 25 min 0 max 5000",
         "option name OwnBook type check default false",
+        "option name BookFile type string default vell.opn",
         "option name Log type check default false",
         "uciok",
     };
