@@ -1,0 +1,141 @@
+// PGN games in and out, and Polyglot books: keys and lookups.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "board/makemove.h"
+#include "board/notation.h"
+#include "book/book.h"
+#include "book/polyglot.h"
+#include "search/records.h"
+#include "tests/tools/tools_env.h"
+#include "tools/pgn.h"
+
+namespace {
+
+// Each game read: its ply count, its last move as written, and "cut" when a
+// move ended it.
+std::string ReadGames(const std::string& file, std::string* problems = nullptr) {
+    static PgnReader r;
+    static PgnGame g;
+    std::string out;
+    EXPECT_TRUE(OpenPgn(&r, file.c_str()));
+    while (ReadPgnGame(&r, &g)) {
+        out += std::to_string(g.count) + (g.count ? std::string(" ") + g.text[g.count - 1] : "");
+        out += g.cut ? " cut;" : ";";
+        if (problems && g.cut) *problems += std::string(g.problem) + "\n";
+    }
+    ClosePgn(&r);
+    return out;
+}
+
+using PgnFiles = ToolsTest;
+
+TEST_F(PgnFiles, FragmentsToGames) {
+    struct Row {
+        const char *pgn, *games;
+    } rows[] = {
+        {"[Event \"a\"]\n[Result \"*\"]\n\n% escaped\n1. e4 {two\nlines} e5 $1 ; rest Nc6\n"
+         "2. Nf3 (2. Nc3 (2. f4) Nc6) 2... Nc6!? *\n",
+         "4 Nc6;"},
+        {"[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/8/R3K2R b KQ - 0 30\"]\n\n30... Kd7 31. O-O-O+ Kc7 1/2-1/2\n",
+         "3 Kc7;"},
+        // the e2 knight is pinned, so Nd4 and Nc3 name the other knights
+        {"[FEN \"4k3/4r3/8/5N2/8/8/4N3/1N2K3 w - -\"]\n1. Nd4 Kd8 2. Nc3 Ke8 3. Ng3 *\n", "4 Ke8 cut;"},
+        {"1. e4!! e5?? 2. Qh5?! Nc6 3. Bc4 Nf6 4. Qxf7# 1-0\n1. d4 d5 2. Bc4 Nf6 *\n[Event \"c\"]\n1. c4 0-1\n",
+         "7 Qxf7#;2 d5 cut;1 c4;"},
+        {"[FEN \"7k/4P3/8/8/8/8/8/4K3 w - -\"]\n1. e8Q+ Kg7 2. Qe5+ Kg8 *\n", "4 Kg8;"},
+    };
+    for (const Row& r : rows) {
+        Write("games.pgn", r.pgn);
+        EXPECT_EQ(ReadGames("games.pgn"), r.games) << r.pgn;
+    }
+    std::string problems;
+    Write("games.pgn", rows[3].pgn);
+    ReadGames("games.pgn", &problems);
+    EXPECT_EQ(problems, "game 2 (? - ?): can't parse move 'Bc4' at 2., the rest of the game is skipped\n");
+}
+
+TEST_F(PgnFiles, SavedGamesReadBackTheSame) {
+    const char* starts[] = {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", "4k3/1P6/8/8/8/8/8/R3K2R b KQ -"};
+    const char* lines[] = {"e4 e5 Nf3 Nc6 Bc4 Bc5 O-O Nf6 d3 O-O Bg5 h6 Bxf6 Qxf6 Nc3 d6 Nd5 Qd8 c3 a6 b4 Ba7 a4 Be6"
+                           " Qb3 Rb8 a5 Kh8 Rfe1 f5 exf5 Bxf5 Re2 Qe8 Rae1 Qf7",
+                           "Kd7 b8=N+ Kc7 O-O Kxb8 Rf8+"};
+    HistRec hist[HIST_SIZE];
+    static uint16_t moves[HIST_SIZE];
+    for (int i = 0; i < 2; i++) {
+        Position pos{};
+        pos.hist = hist;
+        pos.ply = 1;
+        SetPosition(&pos, starts[i]);
+        Position start = pos;
+        int n = 0;
+        std::string text = lines[i];
+        for (size_t at = 0; at < text.size();) {
+            size_t end = text.find(' ', at);
+            end = end == std::string::npos ? text.size() : end;
+            ASSERT_EQ(ParseMove(&pos, text.substr(at, end - at).c_str(), &moves[n]), 1) << text.substr(at);
+            MakeMove(&pos, moves[n++]);
+            at = end + 1;
+        }
+        ASSERT_TRUE(AppendPgnGame("saved.pgn", start, moves, n));
+    }
+    std::string saved = Read("saved.pgn");
+    EXPECT_NE(saved.find("[FEN \"4k3/1P6/8/8/8/8/8/R3K2R b KQ - 0 1\"]\n\n1... Kd7 2. b8=N+ Kc7 3. O-O Kxb8 4. Rf8+ *\n\n"),
+              std::string::npos) << saved;
+    for (size_t at = 0, end; (end = saved.find('\n', at)) != std::string::npos; at = end + 1)
+        EXPECT_LE(end - at, 80u) << saved.substr(at, end - at);
+    EXPECT_EQ(ReadGames("saved.pgn"), "36 Qf7;6 Rf8+;");
+}
+
+TEST(Polyglot, KeysOfKnownPositions) {
+    ToolsEngineSetUp();
+    struct Row {
+        const char* fen;
+        uint64_t key;
+    } rows[] = {
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", 0x463b96181691fc9cULL},
+        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3", 0x823c9b50fd114196ULL},
+        {"rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq d6", 0x0756b94461c50fb0ULL},
+        {"rnbqkbnr/ppp1pppp/8/3pP3/8/8/PPPP1PPP/RNBQKBNR b KQkq -", 0x662fafb965db29d4ULL},
+        {"rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6", 0x22a48b5a8e47ff78ULL},
+        {"rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPPKPPP/RNBQ1BNR b kq -", 0x652a607ca3f242c1ULL},
+        {"rnbq1bnr/ppp1pkpp/8/3pPp2/8/8/PPPPKPPP/RNBQ1BNR w - -", 0x00fdd303c946bdd9ULL},
+        {"rnbqkbnr/p1pppppp/8/8/PpP4P/8/1P1PPPP1/RNBQKBNR b KQkq c3", 0x3c8123ea7b067637ULL},
+        {"rnbqkbnr/p1pppppp/8/8/P6P/R1p5/1P1PPPP1/1NBQKBNR b Kkq -", 0x5c3f9b829b279560ULL},
+    };
+    for (const Row& r : rows) {
+        Position pos{};
+        pos.ply = 1;
+        SetPosition(&pos, r.fen);
+        EXPECT_EQ(PolyglotKey(&pos), r.key) << r.fen;
+    }
+}
+
+TEST_F(PgnFiles, PolyglotBookGivesTheWeightsInTheFile) {
+    ASSERT_TRUE(SetBookFile(VELL_TEST_DATA "/tools/polyglot_excerpt.bin"));
+    const char* want[] = {"e2e4 1100,d2d4 1058,g1f3 405,c2c4 353,g2g3 47,b2b3 18,f2f4 11,b2b4 4,",
+                          "c7c5 475,e7e5 256,e7e6 156,c7c6 109,d7d6 34,g7g6 26,g8f6 24,d7d5 15,b8c6 3,"};
+    Position* pos = &ThreadData[0]->pos;
+    pos->ply = 1;
+    SetPosition(pos, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    for (const char* w : want) {
+        testing::internal::CaptureStdout();
+        GetCandidates(pos, 1);
+        std::string out = testing::internal::GetCapturedStdout(), got;
+        char move[16];
+        int weight, at = 0, used;
+        while (std::sscanf(out.c_str() + at, "%15s %d %*s%n", move, &weight, &used) == 2) {
+            got += std::string(move) + " " + std::to_string(weight) + ",";
+            at += used;
+        }
+        EXPECT_EQ(got, w);
+        EXPECT_NE(PBlock.best_pv[1].load(), 0);
+        if (w == want[0]) MakeMove(pos, MakeMoveWord(12, 28));  // 1. e4
+    }
+    EXPECT_EQ(SetBookFile("absent.bin"), 0);
+    ASSERT_TRUE(SetBookFile(""));
+    std::snprintf(PBlock.book_name, sizeof PBlock.book_name, "vell.opn");
+}
+
+}  // namespace
