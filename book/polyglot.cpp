@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 #include <sys/types.h>
 
 #include "board/notation.h"
@@ -54,7 +55,7 @@ uint16_t BookMove(const Position* pos, uint16_t m) {
 
 int IsPolyglotName(const char* name) {
     size_t n = std::strlen(name);
-    return n > 4 && !std::strcmp(name + n - 4, ".bin");
+    return n > 4 && !strcasecmp(name + n - 4, ".bin");
 }
 
 uint64_t PolyglotKey(const Position* pos) {

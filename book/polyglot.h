@@ -7,7 +7,7 @@
 
 extern const uint64_t PG_Random[781];
 
-// 1 when the book file name is a Polyglot book's (it ends in ".bin").
+// 1 when the book file name is a Polyglot book's (it ends in ".bin", in either case).
 int IsPolyglotName(const char* name);
 uint64_t PolyglotKey(const Position* pos);
 // Leaves a move of the book file's entries for pos in PBlock.best_pv[1]
