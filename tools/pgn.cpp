@@ -109,7 +109,7 @@ static void AddTag(PgnReader* r, PgnGame* g, const PgnTag& tag) {
         char why[128];
         r->pos.ply = 1;
         if (LoadFen(&r->pos, tag.value, why)) {
-            std::snprintf(g->fen, sizeof g->fen, "%s", tag.value);
+            MakeEPD(&r->pos, g->fen);  // as read: rights and squares the board cannot have are gone
             r->first_side = r->pos.side;
         } else {
             char what[200];

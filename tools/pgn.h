@@ -19,7 +19,7 @@ struct PgnGame {
     long number;  // 1 for the first game of the file
     PgnTag tags[PGN_MAX_TAGS];
     int ntags;
-    char fen[256];  // the start position: the FEN tag, else the initial position
+    char fen[256];  // the start position: the FEN tag as read, else the initial position
     uint16_t moves[PGN_MAX_PLIES];
     char text[PGN_MAX_PLIES][8];  // each move as written, marks dropped, at most 7 characters
     int count;

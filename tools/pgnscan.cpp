@@ -2,12 +2,11 @@
 // comments, then annotates the game or writes its tuning positions.
 #include "tools/pgnscan.h"
 
-#include <new>
-
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "board/bitboard.h"
 #include "board/makemove.h"
