@@ -1,29 +1,51 @@
-// Shared set-up for the board tests: tables, the first key tables, a main
-// thread record, and small helpers to build positions.
+// Helpers of the board, evaluation and book tests: the engine's tables, the
+// main thread's position, and moves found by their coordinate text.
 #pragma once
-#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "board/position.h"
+#include "board/bitboard.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/notation.h"
 #include "search/records.h"
 
-// Tables and keys as at engine start, the control block's defaults and the
-// main thread's record; safe to call from every test.
-ThreadRec* BoardTestSetup();
-// The main thread's record with its position set from fen.
-Position* MainPosition(const char* fen);
-// Perft count of the main thread's position.
-uint64_t PerftNodes(int depth);
-// The move with this coordinate text (e2e4, e7e8q) among the side to move's
-// pseudo-legal moves, 0 if none.
-uint16_t FindMove(Position* pos, const char* coord);
-// All pseudo-legal moves of the side to move, in generation order.
-std::vector<MoveEntry> AllMoves(Position* pos);
+inline ThreadRec* BoardTestSetup() {
+    static bool done = (InitBitboards(), InitKeys(), SetPBlockDefaults(), true);
+    (void)done;
+    if (!ThreadData[0]) ThreadData[0] = NewThreadRec(0);
+    return ThreadData[0];
+}
 
-struct PerftCase {
-    std::string fen;
-    std::vector<uint64_t> counts;  // counts[d - 1] is the count of depth d
-};
-// Reads lines "FEN ;D1 n ;D2 n ..." (LF or CRLF).
-std::vector<PerftCase> ReadPerftFile(const std::string& path);
+inline Position* MainPosition(const char* fen) {
+    Position* pos = &BoardTestSetup()->pos;
+    SetPosition(pos, fen);
+    return pos;
+}
+
+inline std::string Epd(const Position* pos) {
+    char buf[100];
+    MakeEPD(pos, buf);
+    return buf;
+}
+
+// The side to move's pseudo-legal moves.
+inline std::vector<MoveEntry> AllMoves(Position* pos) {
+    MoveEntry list[256];
+    MoveEntry* end = GeneratePawnCaptures(pos, pos->side, list);
+    end = GeneratePieceCaptures(pos, pos->side, end);
+    end = GeneratePromotions(pos, pos->side, 1, end);
+    return std::vector<MoveEntry>(list, GenerateNonCaptures(pos, pos->side, end));
+}
+
+// The pseudo-legal move with this coordinate text (e2e4, e7e8q), 0 if none.
+inline uint16_t FindMove(Position* pos, const char* coord) {
+    int16_t protocol = PBlock.protocol.exchange(2);
+    uint16_t found = 0;
+    char buf[8];
+    for (const MoveEntry& e : AllMoves(pos))
+        if (std::strcmp(MoveToStr(e.move, buf), coord) == 0) found = e.move;
+    PBlock.protocol.store(protocol);
+    return found;
+}

@@ -1,22 +1,47 @@
-// Set-up shared by the evaluation tests: tables, defaults, the bitbase, and
-// a thread record (index 1, so the report fields are filled) to evaluate on.
+// Set-up of the evaluation tests: tables, defaults and the bitbase, and
+// thread 1's record (index 1, so the report is filled) to evaluate on.
 #pragma once
-#include <string>
+#include <gtest/gtest.h>
 
-#include "board/position.h"
-#include "search/records.h"
+#include "eval/endgame.h"
+#include "eval/evaluate.h"
+#include "eval/params.h"
+#include "tests/board/board_setup.h"
 
-// Everything the evaluation needs, built once per process; returns thread 1's record.
-ThreadRec* EvalTestSetup();
-// Sets thread 1's position from fen (side to move from the FEN).
-Position* EvalPosition(const char* fen);
-// Evaluates thread 1's position for its side to move at `ply`.
-int EvalAt(int ply);
-// Sets the position and evaluates it at ply 2 with empty caches.
-int EvalFen(const char* fen);
-// Clears the report and evaluates at ply 1 (the report is filled).
-int EvalWithReport(const char* fen);
-// Empties thread 1's evaluation and pawn caches.
-void ClearEvalCaches();
-// The FEN with ranks flipped and colours swapped (side to move swapped too).
-std::string MirrorFen(const std::string& fen);
+inline ThreadRec* EvalTestSetup() {
+    BoardTestSetup();
+    static bool done = (SetPersonalityDefaults(), InitEval(), InitKPK(), true);
+    (void)done;
+    if (!ThreadData[1]) ThreadData[1] = NewThreadRec(1);
+    return ThreadData[1];
+}
+
+inline Position* EvalPosition(const char* fen) {
+    Position* pos = &EvalTestSetup()->pos;
+    SetPosition(pos, fen);
+    return pos;
+}
+
+// Evaluates fen for its side to move at ply 2 with empty caches, or at ply 1
+// (never cached) with the report cleared first.
+inline int EvalFen(const char* fen, int ply = 2) {
+    ThreadRec* td = EvalTestSetup();
+    EvalPosition(fen);
+    // A zero key would match a position without pawns; every entry must miss.
+    for (auto& e : td->pcache) e.key = ~0ULL;
+    for (auto& e : td->ecache) e.key = ~0ULL;
+    std::memset(&PBlock.report, 0, sizeof PBlock.report);
+    return Evaluate(td, td->pos.side, ply, 0);
+}
+
+// Default weights and no contempt before and after each test.
+struct EvalTest : ::testing::Test {
+    ThreadRec* td = EvalTestSetup();
+    void SetUp() override { TearDown(); }
+    void TearDown() override {
+        SetPersonalityDefaults();
+        InitEval();
+        PBlock.draw_score[0] = PBlock.draw_score[1] = 0;
+    }
+    StackRec& Stack(int ply) { return td->stack[ply]; }
+};

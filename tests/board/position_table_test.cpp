@@ -1,0 +1,315 @@
+// Positions and moves as text and as tables of cases: FENs accepted, repaired
+// or refused; legality, checks, threats and exchanges; move text both ways;
+// the board diagram and the board editor.
+#include <gtest/gtest.h>
+
+#include "board/legality.h"
+#include "tests/board/board_setup.h"
+
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
+
+namespace {
+
+const char kStart[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+
+// A FEN from outside and the position it gives, or why it is refused.
+const struct {
+    const char *fen, *expect;
+} kFens[] = {
+    {kStart, kStart},
+    {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
+     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -"},
+    {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 3 20", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq -"},
+    {"  r3k2r/8/8/8/8/8/8/R3K2R\tw  KKq   -", "r3k2r/8/8/8/8/8/8/R3K2R w Kq -"},
+    {"4k3/8/8/8/8/8/8/4K3 b", "4k3/8/8/8/8/8/8/4K3 b - -"},
+    // Castling rights need king and rook at home.
+    {"r3k3/8/8/8/8/8/8/4K2R w KQkq -", "r3k3/8/8/8/8/8/8/4K2R w Kq -"},
+    {"r2k3r/8/8/8/8/8/8/R3K1R1 w KQkq -", "r2k3r/8/8/8/8/8/8/R3K1R1 w Q -"},
+    // An en-passant square needs a double push just played, capture or not.
+    {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "4k3/8/8/3pP3/8/8/8/4K3 w - d6"},
+    {"4k3/8/8/3p4/8/8/8/4K3 w - d6", "4k3/8/8/3p4/8/8/8/4K3 w - d6"},
+    {"4k3/8/8/8/4P3/8/8/4K3 b - e3", "4k3/8/8/8/4P3/8/8/4K3 b - e3"},
+    {"4k3/8/8/3pP3/8/8/8/4K3 b - d6", "4k3/8/8/3pP3/8/8/8/4K3 b - -"},
+    {"4k3/8/8/4P3/8/8/8/4K3 w - d6", "4k3/8/8/4P3/8/8/8/4K3 w - -"},
+    {"4k3/3n4/8/3p4/8/8/8/4K3 w - d6", "4k3/3n4/8/3p4/8/8/8/4K3 w - -"},
+    {"4k3/8/8/8/4P3/8/8/4K3 w - e3", "4k3/8/8/8/4P3/8/8/4K3 w - -"},
+    {"8/8/8/8/8/8/8/4K3 w - -", "black has 0 kings, needs exactly one"},
+    {"4k3/8/8/8/8/8/8/3KK3 w - -", "white has 2 kings, needs exactly one"},
+    {"4k3/pppppppp/p7/p7/8/8/8/4K3 w - -", "black has 10 pawns, at most 9 fit"},
+    {"4k2P/8/8/8/8/8/8/4K3 w - -", "pawn on the first or last rank"},
+    {"4k3/8/8/8/8/8/8/p3K3 b - -", "pawn on the first or last rank"},
+    {"4k3/8/8/8/8/8/8/4K2r b - -", "the side not to move is in check"},
+    {"", "empty FEN"},
+    {"4k3/8/8/8/8/8/4K3 w - -", "the FEN board has 7 ranks, not 8"},
+    {"4k3/8/8/8/8/8/8/8/4K3 w - -", "the FEN board has more than 8 ranks"},
+    {"4k3/8/8/8/8/8/8/4K3/ w - -", "the FEN board has more than 8 ranks"},
+    {"4k3/8/8/8/8/8/8/4K4 w - -", "rank 1 of the FEN board has more than 8 squares"},
+    {"4k2/8/8/8/8/8/8/4K3 w - -", "rank 8 of the FEN board has 7 squares, not 8"},
+    {"4k3/8/8/8/8/8/8/4K2X w - -", "unexpected character 'X' in the FEN board"},
+    {"4k3/8/8/8/8/8/8/4K3", "the side to move must be w or b"},
+    {"4k3/8/8/8/8/8/8/4K3 x - -", "the side to move must be w or b"},
+    {"4k3/8/8/8/8/8/8/4K3 w KX -", "bad castling field 'KX'"},
+    {"4k3/8/8/8/8/8/8/4K3 w - e9", "bad en-passant field 'e9'"},
+    {"11111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111"
+     "1111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111",
+     "the FEN board field is too long"},
+};
+
+// (FEN, pseudo-legal move, legal?)
+const struct {
+    const char *fen, *move;
+    int legal;
+} kLegal[] = {
+    {"4r1k1/8/8/8/8/8/8/R3K2R w KQ -", "e1g1", 0},  // out of check
+    {"4r1k1/8/8/8/8/8/8/R3K2R w KQ -", "e1c1", 0},
+    {"5rk1/8/8/8/8/8/8/R3K2R w KQ -", "e1g1", 0},  // through f1
+    {"5rk1/8/8/8/8/8/8/R3K2R w KQ -", "e1c1", 1},
+    {"k5r1/8/8/8/8/8/8/R3K2R w KQ -", "e1g1", 0},  // onto g1
+    {"k6r/8/8/8/8/8/8/R3K2R w KQ -", "e1g1", 1},   // only the rook attacked
+    {"kr6/8/8/8/8/8/8/R3K2R w KQ -", "e1c1", 1},   // b1 is not on the king's path
+    {"r3k2r/8/8/8/8/8/8/2R1K3 b q -", "e8c8", 0},
+    {"8/8/8/K2pP2r/8/8/8/7k w - d6", "e5d6", 0},  // both pawns leave the rank
+    {"8/8/8/K2pP3/8/8/8/7k w - d6", "e5d6", 1},
+    {"8/8/8/3pP3/4K3/8/8/7k w - d6", "e5d6", 1},  // takes the checking pawn
+    {"4k3/8/8/8/8/2p5/3p4/4K3 w - -", "e1d2", 0},
+    {"4k3/8/8/8/8/8/3p4/4K3 w - -", "e1d2", 1},
+    {"4k3/8/8/8/8/8/8/r3K3 w - -", "e1f1", 0},  // along the checking line
+    {"4k3/8/8/8/8/8/8/r3K3 w - -", "e1e2", 1},
+    {"8/8/8/8/8/8/2k5/K7 w - -", "a1b2", 0},
+    {"4k3/4r3/8/8/8/8/4N3/4K3 w - -", "e2c3", 0},
+    {"4k3/4r3/8/8/8/8/4R3/4K3 w - -", "e2e7", 1},
+    {"4k3/4r3/8/8/8/8/4R3/4K3 w - -", "e2e5", 1},
+    {"4k3/4r3/8/8/8/8/4R3/4K3 w - -", "e2d2", 0},
+    {"4k3/8/8/8/1b6/8/8/1N2K3 w - -", "b1a3", 0},
+    {"4k3/8/8/8/1b6/8/8/1N2K3 w - -", "b1d2", 1},
+};
+
+// Move tests on (FEN, move): 0/1/2 for no, direct or discovered check; 0/1 for a threat.
+int Check(Position* pos, const MoveEntry* e) { return MoveGivesCheck(pos, pos->side, e); }
+int Threat(Position* pos, const MoveEntry* e) { return MoveIsThreat(pos, e); }
+const struct {
+    int (*test)(Position*, const MoveEntry*);
+    const char *fen, *move;
+    int expect;
+} kMoveTests[] = {
+    {Check, "4k3/8/8/8/4N3/8/8/4R1K1 w - -", "e4c3", 2},
+    {Check, "4k3/8/8/8/4N3/8/8/4R1K1 w - -", "e4f6", 1},
+    {Check, "4k3/8/8/8/4N3/8/8/4R1K1 w - -", "g1g2", 0},
+    {Check, "k7/4P3/8/8/8/8/8/4K3 w - -", "e7e8q", 1},
+    {Check, "k7/4P3/8/8/8/8/8/4K3 w - -", "e7e8n", 0},
+    {Check, "5k2/8/8/8/8/8/8/4K2R w K -", "e1g1", 0},
+    {Check, "7k/8/8/8/8/8/1N6/B3K3 w - -", "b2d3", 2},
+    {Check, "7k/8/8/8/8/8/8/4K3 w - -", "e1f2", 0},
+    {Threat, "4k3/8/8/3n4/8/4P3/8/4K3 w - -", "e3e4", 1},
+    {Threat, "4k3/8/8/1r6/8/8/8/1N2K3 w - -", "b1c3", 1},
+    {Threat, "4k3/8/8/1r6/8/8/8/1N2K3 w - -", "e1d1", 0},
+    {Threat, "7k/8/8/r7/8/8/8/2B1K3 w - -", "c1d2", 1},
+    {Threat, "7k/8/8/r7/8/8/8/2B1K3 w - -", "c1b2", 0},
+    {Threat, "6k1/8/8/8/2B5/8/8/R3K3 w - -", "a1a7", 1},  // f7 on the new line, the bishop hits it
+    {Threat, "6k1/8/8/8/8/8/8/R3K3 w - -", "a1a7", 0},
+};
+
+// Exchange values of White capturing on d5 (from NO_SQ: the cheapest attacker, or decline).
+const struct {
+    const char* fen;
+    int from, expect;
+} kSwaps[] = {
+    {"4k3/8/4p3/3n4/4P3/8/8/4K3 w - -", 28, 235},
+    {"4k3/8/2p5/3p4/8/8/8/3QK3 w - -", 3, -900},
+    {"4k3/8/8/8/8/8/8/3QK3 w - -", NO_SQ, 0},
+    {"4k3/8/8/8/8/8/8/4K3 w - -", NO_SQ, 0},
+    {"4k3/3r4/8/3p4/8/8/3R4/3RK3 w - -", 11, 100},  // the rook behind joins in
+    {"4k3/3r4/8/3p4/8/8/3R4/4K3 w - -", 11, -425},
+    {"4k3/3r4/8/3p4/8/8/3R4/4K3 w - -", NO_SQ, 0},
+    {"8/8/8/3k4/8/8/8/3RK3 w - -", 3, 9999},
+};
+
+// Move text as people and files write it: the one legal move it names ("" none).
+const struct {
+    const char *fen, *text, *coord;
+} kTexts[] = {
+    {kStart, "e4", "e2e4"},
+    {kStart, "e2e4", "e2e4"},
+    {kStart, "Nf3", "g1f3"},
+    {kStart, "Ngf3", "g1f3"},
+    {kStart, "N1f3", "g1f3"},
+    {kStart, "Ng1f3", "g1f3"},
+    {kStart, "Ng1-f3", "g1f3"},
+    {kStart, "Nf3+", "g1f3"},
+    {kStart, "Nf3!?", "g1f3"},
+    {kStart, "Nf3??", "g1f3"},
+    {kStart, "nf3", ""},  // case matters
+    {kStart, "e5", ""},
+    {kStart, "", ""},
+    {kStart, "Q", ""},
+    {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", "exd5", "e4d5"},
+    {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", "ed", "e4d5"},
+    {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "exd6", "e5d6"},
+    {"4k3/8/8/3p4/3PP3/8/8/4K3 w - -", "d5", ""},
+    {"4k3/4r3/8/8/8/8/4N3/4K3 w - -", "Nc3", ""},  // pinned
+    {"4k3/4r3/8/8/8/8/4N3/1N2K3 w - -", "Nc3", "b1c3"},  // so the other knight's move is plain
+    {"4k3/4r3/8/8/8/8/4N3/1N2K3 w - -", "Nbc3", "b1c3"},
+    {"4k3/4r3/8/8/8/8/4N3/1N2K3 w - -", "Nec3", ""},
+    {"4k3/8/8/8/8/8/4K3/R7 w - -", "Ra8", "a1a8"},
+    {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", "Ra8#", "a1a8"},
+    {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "Nd2", ""},  // two fit
+    {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "Nfd2", "f3d2"},
+    {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "N1d2", "b1d2"},
+    {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "Nf3d2", "f3d2"},
+    {"4k3/8/8/8/8/Q7/8/Q1Q1K3 w - -", "Qa1b2", "a1b2"},
+    {"4k3/8/8/8/8/Q7/8/Q1Q1K3 w - -", "Qab2", ""},
+    {"8/4P2k/8/8/8/8/8/4K3 w - -", "e8q", "e7e8q"},
+    {"8/4P2k/8/8/8/8/8/4K3 w - -", "e8=Q", "e7e8q"},
+    {"8/4P2k/8/8/8/8/8/4K3 w - -", "e7e8Q", "e7e8q"},
+    {"8/4P2k/8/8/8/8/8/4K3 w - -", "e8n", "e7e8n"},
+    {"8/4P2k/8/8/8/8/8/4K3 w - -", "e7e8=R", "e7e8r"},
+    {"8/4P2k/8/8/8/8/8/4K3 w - -", "e8", ""},  // the piece must be named
+    {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "O-O", "e1g1"},
+    {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "0-0-0", "e1c1"},
+    {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "o-o", "e1g1"},
+    {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "O-O+", "e1g1"},
+    {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "Kg1", ""},
+    {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "O-O-O", "e8c8"},
+    {"r3k2r/8/8/8/8/8/8/R3K1R1 w Qkq -", "O-O", ""},
+};
+
+// Written SAN: qualifiers only where another legal move needs them.
+const struct {
+    const char *fen, *move, *san;
+} kWritten[] = {
+    {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", "e4d5", "exd5"},
+    {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", "e4e5", "e5"},
+    {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "e5d6", "exd6"},
+    {"3r4/4P3/8/8/8/8/7k/4K3 w - -", "e7d8q", "exd8=Q"},
+    {"8/4P3/8/8/k7/8/8/4K3 w - -", "e7e8q", "e8=Q+"},
+    {"8/4P3/8/8/k7/8/8/4K3 w - -", "e7e8n", "e8=N"},
+    {"4k3/8/8/8/8/8/4K3/R6R w - -", "a1d1", "Rad1"},
+    {"4k3/8/8/R7/8/8/4K3/R7 w - -", "a1a3", "R1a3"},
+    {"4k3/8/8/8/8/Q7/8/Q1Q1K3 w - -", "a1b2", "Qa1b2"},
+    {"4k3/8/8/8/8/8/4K3/R7 w - -", "a1a8", "Ra8+"},
+    {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", "a1a8", "Ra8#"},
+    {"4k3/8/8/8/8/5n2/4K3/R7 w - -", "e2f3", "Kxf3"},
+    {"4k3/4r3/8/8/8/8/4N3/1N2K3 w - -", "b1c3", "Nc3"},  // the e2 knight is pinned
+    {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1g1", "O-O"},
+    {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "e8c8", "O-O-O"},
+};
+
+}  // namespace
+
+TEST(Position, FenTable) {
+    for (const auto& row : kFens) {
+        Position* pos = MainPosition("4k3/8/8/8/8/8/8/4K3 w - -");
+        MakeMove(pos, FindMove(pos, "e1e2"));
+        Position before = *pos;
+        char why[128] = "";
+        if (!LoadFen(pos, row.fen, why)) {
+            EXPECT_EQ(why, std::string(row.expect)) << row.fen;
+            EXPECT_EQ(std::memcmp(pos, &before, sizeof before), 0) << row.fen;
+            continue;
+        }
+        EXPECT_EQ(Epd(pos), row.expect) << row.fen;
+        EXPECT_TRUE(pos->hash == ComputeHash(pos) && pos->pawnhash == ComputePawnHash(pos)) << row.fen;
+        EXPECT_TRUE(pos->nhist == 0 && pos->ply == 1 && pos->hist == before.hist && pos->ss == before.ss);
+    }
+}
+
+// The trusting reader for internal callers still never writes outside the record.
+TEST(Position, MalformedTextStaysInBounds) {
+    for (const char* fen : {"8/8/8/8/8/8/8/8/8/8/8/8/pppppppp w - -", "NNNNNNNN/NNNNNNNN/8/8/8/8/8/8 w - -",
+                            "rnbqkbnrrrrrrrrr/8 w KQkqKQkq h88", "", " ", "k7/8/8/8/8/8/8/7K w - - 0"}) {
+        Position* pos = MainPosition(fen);
+        EXPECT_TRUE(pos->castle <= 15 && pos->ep <= NO_SQ) << fen;
+        for (int t = PAWN; t <= KING; t++) EXPECT_LE(std::max(CountBits(pos->bb[0][t]), CountBits(pos->bb[1][t])), 9);
+    }
+}
+
+TEST(Position, MoveTests) {
+    for (const auto& row : kLegal) {
+        Position* pos = MainPosition(row.fen);
+        uint16_t m = FindMove(pos, row.move);
+        ASSERT_NE(m, 0) << row.fen << " " << row.move;
+        Position before = *pos;
+        EXPECT_EQ(MoveIsLegal(pos, pos->side, m), row.legal) << row.fen << " " << row.move;
+        EXPECT_EQ(std::memcmp(pos->bb, before.bb, sizeof pos->bb), 0);
+    }
+    for (const auto& row : kMoveTests) {
+        Position* pos = MainPosition(row.fen);
+        uint16_t m = FindMove(pos, row.move);
+        MoveEntry e{m, 0, pos->board[MoveFrom(m)], pos->board[MoveTo(m)]};
+        ASSERT_NE(m, 0) << row.fen << " " << row.move;
+        EXPECT_EQ(row.test(pos, &e), row.expect) << row.fen << " " << row.move;
+        EXPECT_EQ(Epd(pos), row.fen);
+    }
+    for (const auto& row : kSwaps) {
+        Position* pos = MainPosition(row.fen);
+        EXPECT_EQ(swapoff1(pos, WHITE, row.from, 35, Occupied(*pos)), row.expect) << row.fen;
+        EXPECT_EQ(Epd(pos), row.fen);
+    }
+}
+
+TEST(Position, MoveText) {
+    BoardTestSetup();
+    PBlock.log_on.store(0);
+    PBlock.protocol.store(2);
+    char coord[8], san[16];
+    for (const auto& row : kTexts) {
+        uint16_t m = 0xBEEF;
+        int fits = ParseMove(MainPosition(row.fen), row.text, &m);
+        EXPECT_EQ(fits == 1 ? MoveToStr(m, coord) : "", std::string(row.coord)) << row.fen << " " << row.text;
+        EXPECT_TRUE(fits == 1 || m == 0);
+    }
+    for (const auto& row : kWritten) {
+        Position* pos = MainPosition(row.fen);
+        EXPECT_STREQ(MoveToSan(pos, FindMove(pos, row.move), san), row.san) << row.fen;
+    }
+    // The console names a text that fits two moves; three fit silently.
+    for (const char* fen : {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "4k3/8/8/1N6/8/5N2/2N5/4K3 w - -"}) {
+        uint16_t m;
+        MainPosition(fen);
+        CaptureStdout();
+        EXPECT_EQ(IsValidMove(fen[8] == '1' ? "Nd4" : "Nd2", &m), 0);
+        EXPECT_EQ(GetCapturedStdout(), fen[8] == '1' ? "" : "ambiguous move\n");
+    }
+}
+
+// The editor: lines typed from a starting position, the position it leaves
+// and what it printed.
+static const char* const* script;
+static int ScriptLine(char* buf, int size) {
+    if (!*script) return 0;
+    std::snprintf(buf, size, "%s\n", *script++);
+    return 1;
+}
+
+TEST(Position, BoardEditor) {
+    const char* build[] = {"#", "", "w Ke1 Ra1 Rh1", "b Ke8 pa7", ".", "w Qd1", nullptr};
+    // Replacing, emptying (a word with no piece letter), a bad square ending
+    // the line; a line of no colour is ignored and the end of input ends the edit.
+    const char* change[] = {"w Qe2 -d1 Nz9 Ng5", "b xa8 xh8 pe5", "x Ke5", nullptr};
+    const char* no_king[] = {"#", "w Ke1", ".", nullptr};
+    const struct {
+        const char* fen;
+        const char* const* lines;
+        const char *expect, *printed;
+    } rows[] = {
+        {kStart, build, "4k3/p7/8/8/8/8/8/R3K2R b KQ -",
+         "\n\n.                    end edit\n#                    clear board\n"
+         "w  Pa2 Pb2 Kc2       white, pieces\nb  Pa7 Pb7 Kc7       black, pieces\n"},
+        {kStart, change, "1nbqkbn1/pppppppp/8/4p3/8/8/PPPPQPPP/RNB1KBNR b KQ -", ""},
+        {"4k3/8/8/8/8/8/8/4K3 w - -", no_king, "4k3/8/8/8/8/8/8/4K3 w - -",
+         "position not accepted: black has 0 kings"},
+    };
+    PBlock.log_on.store(0);
+    for (const auto& row : rows) {
+        Position* pos = MainPosition(row.fen);
+        script = row.lines;
+        CaptureStdout();
+        EXPECT_EQ(EditBoard(ScriptLine), 0);
+        std::string printed = GetCapturedStdout();
+        EXPECT_NE(printed.find(row.printed), std::string::npos) << printed;
+        EXPECT_EQ(Epd(pos), row.expect);
+        EXPECT_TRUE(pos->hash == ComputeHash(pos) && pos->pawnhash == ComputePawnHash(pos));
+        EXPECT_TRUE(pos->nhist == 0 && pos->ply == 1);
+    }
+}
