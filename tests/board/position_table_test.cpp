@@ -1,6 +1,6 @@
 // Positions and moves as text and as tables of cases: FENs accepted, repaired
 // or refused; legality, checks, threats and exchanges; move text both ways;
-// the board diagram and the board editor.
+// the board editor.
 #include <gtest/gtest.h>
 
 #include "board/legality.h"
