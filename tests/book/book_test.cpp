@@ -1,0 +1,444 @@
+// The opening book: its key and file format, lookups in sound and damaged
+// files, the choice of a move, books built from PGN (the big one against
+// counts taken directly from the games), merges, and the book in the engine.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "book/book.h"
+#include "book/mkbook.h"
+#include "tests/board/board_setup.h"
+#include "tests/support/engine_process.h"
+
+namespace {
+
+const char kStart[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
+using Recs = std::vector<BookRec>;
+
+// The main position set from a FEN, or after moves from the start.
+Position* Play(const std::string& where) {
+    bool fen = where.find('/') != std::string::npos;
+    Position* pos = MainPosition(fen ? where.c_str() : kStart);
+    std::istringstream moves(fen ? "" : where);
+    for (std::string w; moves >> w;) {
+        uint16_t m = 0;
+        EXPECT_EQ(ParseMove(pos, w.c_str(), &m), 1) << w;
+        MakeMove(pos, m);
+    }
+    return pos;
+}
+
+// The record of "where|wins losses draws".
+BookRec Rec(const std::string& spec) {
+    size_t bar = spec.find('|');
+    Position* pos = Play(spec.substr(0, bar));
+    int wins = 0, losses = 0, draws = 0;
+    if (bar != std::string::npos) std::sscanf(spec.c_str() + bar + 1, "%d %d %d", &wins, &losses, &draws);
+    UpdatePosHash(pos);
+    BookRec r{BookKey16(hash1, pos->side), hash2, uint16_t(losses), uint16_t(wins), uint16_t(draws), 0};
+    MainPosition(kStart);
+    return r;
+}
+
+void Sort(Recs& recs) {
+    std::sort(recs.begin(), recs.end(), [](auto& a, auto& b) { return BookKeyCmp(a.key16, a.key32, b.key16, b.key32) > 0; });
+}
+
+// Records "spec; spec; ..." in book order.
+Recs Book(const std::string& specs) {
+    Recs recs;
+    std::istringstream in(specs);
+    for (std::string spec; std::getline(in, spec, ';');) recs.push_back(Rec(spec));
+    Sort(recs);
+    return recs;
+}
+
+std::vector<std::string> Texts(const Recs& recs) {
+    std::vector<std::string> out;
+    char buf[64];
+    for (const BookRec& r : recs) {
+        std::snprintf(buf, sizeof buf, "%04X:%08X l%u w%u d%u r%u", r.key16, r.key32, r.losses, r.wins, r.draws, r.reserved);
+        out.push_back(buf);
+    }
+    return out;
+}
+
+void Write(const char* name, const Recs& recs, const std::string& tail = "") {
+    FILE* f = std::fopen(name, "wb");
+    ASSERT_NE(f, nullptr);
+    for (const BookRec& r : recs) ASSERT_EQ(WriteBookRec(f, r), 1);
+    std::fwrite(tail.data(), 1, tail.size(), f);
+    std::fclose(f);
+}
+
+Recs Read(const char* name) {
+    Recs recs;
+    FILE* f = std::fopen(name, "rb");
+    for (BookRec r; f && ReadBookRec(f, &r);) recs.push_back(r);
+    if (f) std::fclose(f);
+    return recs;
+}
+
+bool Exists(const char* name) { return access(name, F_OK) == 0; }
+
+template <class F>
+std::string Quietly(F f) {
+    ::testing::internal::CaptureStdout();
+    f();
+    return ::testing::internal::GetCapturedStdout();
+}
+
+// Each test in a fresh directory of its own, with the book key table built
+// and no book file.
+struct BookTest : ::testing::Test {
+    std::string dir = MakeTempDir(), home = std::filesystem::current_path();
+    void SetUp() override {
+        BoardTestSetup();
+        SetPBlockDefaults();
+        MainPosition(kStart);
+        std::filesystem::current_path(dir);
+        FreeBook();
+        ASSERT_EQ(InitBook(), 0);
+    }
+    void TearDown() override {
+        FreeBook();
+        std::filesystem::current_path(home);
+        std::filesystem::remove_all(dir);
+    }
+    void Load(const Recs& recs, const std::string& tail = "") {
+        Write("vell.opn", recs, tail);
+        ASSERT_EQ(InitBook(), 0);
+    }
+    const BookRec* Find(uint16_t key16, uint32_t key32) {
+        hash1 = key16 & 0x7FFF, hash2 = key32;
+        return FindPosition(key16 & 0x8000 ? WHITE : BLACK);
+    }
+    uint16_t Choose(int verbose = 0) {
+        GetCandidates(&ThreadData[0]->pos, verbose);
+        return PBlock.best_pv[1].load();
+    }
+};
+
+}  // namespace
+
+TEST_F(BookTest, KeysAndRecordBytes) {
+    // The start position, 1.e4 (its en-passant square counts), the same
+    // without it; castling rights do not count, the side only in key16's hash
+    // part and top bit.
+    EXPECT_EQ(Texts({Rec(""), Rec("e4"), Rec("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq -")}),
+              Texts({{0xEE40, 0x13A077C0, 0, 0, 0, 0},
+                     {0x22C0, 0x2830E844, 0, 0, 0, 0},
+                     {0x22C0, 0x2830E844 - 20 + 64, 0, 0, 0, 0}}));
+    EXPECT_EQ(Texts({Rec("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -")}), Texts({Rec("r3k2r/8/8/8/8/8/8/R3K2R w - -")}));
+    BookRec black = Rec("r3k2r/8/8/8/8/8/8/R3K2R b - -"), white = Rec("r3k2r/8/8/8/8/8/8/R3K2R w - -");
+    EXPECT_TRUE(!(black.key16 & 0x8000) && (white.key16 & 0x8000) && black.key32 == white.key32);
+    EXPECT_EQ(Texts({Rec("Nf3 Nc6 Nc3")}), Texts({Rec("Nc3 Nc6 Nf3")}));
+    EXPECT_NE(Texts({Rec("Nf3 Nc6 Nc3")}), Texts({Rec("Nc3 Nf6 Nf3")}));
+    uint8_t bytes[BOOK_REC_BYTES];
+    PackBookRec(BookRec{0xEE40, 0x13A077C0, 0x0102, 0x0304, 0xEA60, 0}, bytes);
+    EXPECT_EQ(std::string((char*)bytes, sizeof bytes), std::string("\x40\xEE\xC0\x77\xA0\x13\x02\x01\x04\x03\x60\xEA\0\0", 14));
+}
+
+TEST_F(BookTest, EveryRecordIsFoundAndTheCacheKeepsItsBlock) {
+    Recs recs;
+    for (uint32_t i = 0; i < 3000; i++) recs.push_back(BookRec{uint16_t(i * 7919u), i * 2654435761u, 1, 2, 3, 0});
+    Sort(recs);
+    Load(recs);
+    for (const BookRec& r : recs) {
+        ASSERT_NE(Find(r.key16, r.key32), nullptr) << r.key16;
+        EXPECT_EQ(Texts({*Find(r.key16, r.key32)}), Texts({r}));
+        EXPECT_EQ(Find(r.key16, r.key32 ^ 1), nullptr);
+    }
+    // A lookup reads the block of its prefix up to the next prefix's first
+    // record; keys at both ends are then found without the file.
+    Load({{0x8010, 100, 1, 0, 0, 0}, {0x8001, 50, 2, 0, 0, 0}, {0x7FC5, 30, 3, 0, 0, 0}, {0x7FC4, 20, 4, 0, 0, 0}});
+    ASSERT_NE(Find(0x8001, 50), nullptr);
+    ASSERT_EQ(unlink("vell.opn"), 0);
+    EXPECT_TRUE(Find(0x8010, 100) && Find(0x8010, 100)->losses == 1);
+    EXPECT_TRUE(Find(0x7FC5, 30) && Find(0x7FC5, 30)->losses == 3);
+    EXPECT_EQ(Find(0x7FC4, 20), nullptr);  // outside the block, and the file is gone
+    EXPECT_NE(Find(0x8001, 50), nullptr);  // the failed refill kept the block
+}
+
+// Damaged files: the records indexed, and every lookup and choice stays
+// inside the file (a record found has the key asked for).
+TEST_F(BookTest, DamagedFiles) {
+    Recs random;
+    for (uint32_t i = 0, x = 12345; i < 6000; i++) {
+        x = x * 1103515245u + 12345u;
+        random.push_back(BookRec{uint16_t(x >> 16), x, uint16_t(x & 7), uint16_t(x & 3), 0, 0});
+    }
+    random.push_back(Rec("e4"));  // a record without games
+    const struct {
+        const char* what;
+        Recs recs;
+        std::string tail;
+        int records;
+    } rows[] = {
+        {"empty", {}, "", 0},
+        {"a partial record only", {}, "\x01\x02\x03", 0},
+        {"cut short", Book("e4|3 0 0; d4|2 0 0; c4|1 0 0"), "\xFF\xFF\x01\x02\x03", 3},
+        {"unsorted", random, "", 6001},
+    };
+    for (const auto& row : rows) {
+        Load(row.recs, row.tail);
+        EXPECT_EQ(bkrecnum, row.records) << row.what;
+        for (const BookRec& r : row.recs) {
+            const BookRec* got = Find(r.key16, r.key32);
+            EXPECT_TRUE(!got || (got->key16 == r.key16 && got->key32 == r.key32)) << row.what;
+        }
+        MainPosition(kStart);
+        Quietly([&] { EXPECT_EQ(Choose(1) != 0, row.records == 3) << row.what; });
+    }
+    // A file that shrank after start-up.
+    Recs many;
+    for (int i = 0; i < 5000; i++) many.push_back(BookRec{uint16_t(0xFFFF - i), 1, 0, 0, 0, 0});
+    Load(many);
+    ASSERT_EQ(truncate("vell.opn", 100 * BOOK_REC_BYTES + 3), 0);
+    for (int i = 0; i < 5000; i += 37) EXPECT_EQ(Find(uint16_t(0xFFFF - i), 1) != nullptr, i < 100) << i;
+    // No file, or no book name: no book.
+    for (const char* name : {"missing.opn", ""}) {
+        Write("vell.opn", Book("e4|3 0 0"));
+        std::snprintf(PBlock.book_name, sizeof PBlock.book_name, "%s", name);
+        ASSERT_EQ(InitBook(), 0);
+        EXPECT_TRUE(bkrecnum == 0 && Choose() == 0) << name;
+    }
+}
+
+// The move chosen (over many random draws) from a book, after moves from the
+// start or from a FEN; "" none.
+TEST_F(BookTest, ChoiceOfAMove) {
+    const struct {
+        const char *book, *played, *move;
+    } rows[] = {
+        {"e4|3 0 0", "", "e2e4"},
+        {"f3|0 40 0", "", ""},  // always lost
+        {"e4|30 10 20; d4|10 10 10; Nf3|0 7 0", "", "e2e4"},
+        {"e4 e5|3 0 0; e4 e5 Nf3|5 0 0", "", ""},  // no successor in the book
+        {"e4 e5 Nf3|5 0 0", "e4 e5", ""},           // the position itself is unknown
+        {"e4 e5|1 0 0; e4 e5 Nf3|5 0 0", "e4 e5", "g1f3"},
+        {"e4 e5 Nf3|5 0 0", "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq -", "g1f3"},
+    };
+    char coord[8];
+    for (const auto& row : rows) {
+        Load(Book(row.book));
+        for (unsigned draw = 1; draw <= 100; draw++) {
+            Position* pos = Play(row.played);
+            std::string before = Epd(pos);
+            std::srand(draw);
+            uint16_t m = Choose();
+            ASSERT_EQ(m ? MoveToStr(m, coord) : "", std::string(row.move)) << row.book << " " << draw;
+            EXPECT_EQ(Epd(pos), before);
+        }
+    }
+    // Each candidate shows its value, 1000 * (2 wins + draws) / (games + root
+    // of all games) give or take 50, and its counts, in generation order.
+    Load(Book("e4|30 10 20; d4|10 10 10; Nf3|0 7 0"));
+    MainPosition(kStart);
+    std::string out = Quietly([&] { Choose(1); });
+    int d4, e4, nf3;
+    ASSERT_EQ(std::sscanf(out.c_str(), "d2d4  %d     10 -    10 -    10\ne2e4  %d     30 -    10 -    20\ng1f3  %d      0 -     7 -     0\n", &d4, &e4, &nf3), 3) << out;
+    EXPECT_TRUE(std::abs(d4 - 769) <= 50 && std::abs(e4 - 1159) <= 50 && nf3 <= 50) << out;
+}
+
+// Games in book.pgn and the records built from them ("" the book is empty);
+// with prune, the whole command runs and only the positions with 2 * losses +
+// draws > 7 stay.
+TEST_F(BookTest, PgnToRecords) {
+    auto games = [](int n, const std::string& result, const std::string& moves) {
+        std::string s;
+        for (int i = 0; i < n; i++) s += "[Event \"t\"]\n[Result \"" + result + "\"]\n\n1. " + moves + " " + result + "\n\n";
+        return s;
+    };
+    std::string shuffle = "[Result \"1/2-1/2\"]\n";
+    for (int i = 1; i <= 40; i += 2) shuffle += std::to_string(i) + ". Nf3 Nf6 " + std::to_string(i + 1) + ". Ng1 Ng8\n";
+    const struct {
+        std::string pgn;
+        const char* book;
+        bool prune;
+    } rows[] = {
+        {"[Event \"x\"]\n[Result \"1-0\"]\n\n1. e4 e5 1-0\n", "e4|1 0 0; e4 e5|0 1 0", false},
+        // A game without a Result tag takes the last one seen.
+        {"[Result \"0-1\"]\n1. e4 0-1\n\n1. d4 *\n\n[Result \"*\"]\n1. c4 *\n", "e4|0 1 0; d4|0 1 0; c4|0 0 1", false},
+        {"[Result \"1/2-1/2\"]\n; a comment line with 1. d4\n"
+         "1. e4 { a comment with Nf3 } e5 $1 (1... c5 2. Nf3) 2. Nf3 ; Nc6 dropped\nNc6 {good} 3. Bb5 1/2-1/2\n",
+         "e4|0 0 1; e4 e5|0 0 1; e4 e5 Nf3|0 0 1; e4 e5 Nf3 Nc6|0 0 1; e4 e5 Nf3 Nc6 Bb5|0 0 1", false},
+        // Only the first 50 plies count.
+        {shuffle, "Nf3|0 0 13; Nf3 Nf6|0 0 13; Nf3 Nf6 Ng1|0 0 12; Nf3 Nf6 Ng1 Ng8|0 0 12", false},
+        // A move that cannot be played ends its game only.
+        {"[Result \"1-0\"]\n1. e4 Qh4 2. Nf3 Nc6\n3. Bc4 1-0\n\n[Result \"1-0\"]\n1. d4 d5 1-0\n",
+         "e4|1 0 0; d4|1 0 0; d4 d5|0 1 0", false},
+        // Brackets closed but never opened, or never closed, spoil their game only.
+        {"[Result \"1-0\"]\n1. e4 } e5 2. Nf3\n\n1. d4 { never closed d5\n2. c4 e6\n\n1. c4 ) e5 ( Nf3 \n\n1. Nf3 d5 1-0\n",
+         "e4|1 0 0; d4|1 0 0; c4|1 0 0; Nf3|1 0 0; Nf3 d5|0 1 0", false},
+        {games(4, "1-0", "e4 e5") + games(100, "1-0", "d4") + games(8, "1/2-1/2", "c4") + games(7, "1/2-1/2", "Nf3") +
+             games(3, "0-1", "g3") + games(2, "1/2-1/2", "g3") + games(3, "0-1", "b3") + games(1, "1/2-1/2", "b3"),
+         "e4 e5|0 4 0; c4|0 0 8; g3|0 3 2", true},
+        {"[Result \"1-0\"]\n1. e4 e5 1-0\n", "", true},
+    };
+    for (const auto& row : rows) {
+        std::ofstream("book.pgn", std::ios::binary) << row.pgn;
+        std::remove("book.opn");
+        Quietly([&] {
+            if (row.prune) return MakeBook();
+            EXPECT_EQ(BuildBook(), 1);
+        });
+        EXPECT_EQ(Texts(Read("book.opn")), Texts(*row.book ? Book(row.book) : Recs{})) << row.pgn;
+        EXPECT_FALSE(Exists("tmp.opn") || Exists("tmp__0.opn"));
+    }
+    // Garbage, long lines and a last line without its line feed.
+    std::string pgn = "\x01\x02\xff\xfe garbage }}}} ((((\n[Result\n[\n;\n\n1.\n1 \n" + std::string(5000, 'x') + "\n1. " +
+                      std::string(3000, '{') + "\n" + std::string(1000, ' ') + "e4\n" +
+                      std::string("1. e4\0e5 junk\n", 14) + "[Result \"1/2-1/2\"]\n1.";
+    for (int i = 0; i < 200; i++) pgn += " Nf3 Nf6 Ng1 Ng8";
+    std::ofstream("book.pgn", std::ios::binary) << pgn + "\n" + games(8, "1/2-1/2", "c4") + "1. d4 d5 Nf";
+    Play("d4 d5");
+    EXPECT_NE(Quietly(MakeBook).find("done\n"), std::string::npos);
+    Recs built = Read("book.opn"), sorted = built;
+    Sort(sorted);
+    EXPECT_EQ(Texts(built), Texts(sorted));
+    std::vector<std::string> texts = Texts(built);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), Texts(Book("c4|0 0 8"))[0]), texts.end());
+    EXPECT_TRUE(Epd(&ThreadData[0]->pos) == kStart && ThreadData[0]->pos.nhist == 0);
+    EXPECT_TRUE(PBlock.book_name[0] == 0 && FindPosition(WHITE) == nullptr);  // lookups stay off
+    std::remove("book.pgn");
+    EXPECT_EQ(Quietly(MakeBook), "");
+}
+
+// Merging tmp.opn into book.opn: counts of one key add up to the cap, damaged
+// input still gives every record once; a merge that cannot write keeps both files.
+TEST_F(BookTest, Merges) {
+    const struct {
+        Recs book, tmp, merged;
+        std::string tail;
+    } rows[] = {
+        {{{0x9000, 5, 50000, 1, 2, 0}, {0x9000, 4, 1, 1, 1, 0}, {0x8000, 1, 7, 7, 7, 0}},
+         {{0xA000, 0, 9, 9, 9, 0}, {0x9000, 5, 20000, 3, 59999, 0}, {0x8500, 9, 2, 2, 2, 0}},
+         {{0xA000, 0, 9, 9, 9, 0}, {0x9000, 5, 60000, 4, 60000, 0}, {0x9000, 4, 1, 1, 1, 0}, {0x8500, 9, 2, 2, 2, 0},
+          {0x8000, 1, 7, 7, 7, 0}},
+         ""},
+        {{}, {{0x9000, 5, 1, 2, 3, 0}}, {{0x9000, 5, 1, 2, 3, 0}}, ""},
+        {{{0x1000, 1, 1, 0, 0, 0}, {0x9000, 1, 1, 0, 0, 0}}, {{0x5000, 1, 1, 0, 0, 0}},
+         {{0x9000, 1, 1, 0, 0, 0}, {0x5000, 1, 1, 0, 0, 0}, {0x1000, 1, 1, 0, 0, 0}}, "\x05\x06\x07"},
+    };
+    for (const auto& row : rows) {
+        std::remove("book.opn");
+        if (!row.book.empty()) Write("book.opn", row.book, row.tail);
+        Write("tmp.opn", row.tmp);
+        EXPECT_EQ(Quietly([] { EXPECT_EQ(MergeBook(), 1); }), "\nmerging...\n");
+        Recs merged = Read("book.opn");
+        Sort(merged);
+        EXPECT_EQ(Texts(merged), Texts(row.merged));
+        EXPECT_FALSE(Exists("tmp.opn") || Exists("tmp__0.opn"));
+    }
+    EXPECT_EQ(Quietly([] { EXPECT_EQ(MergeBook(), 0); }), "");  // nothing to merge
+    // The merge output cannot be created, or fills the disk; pruning cannot write.
+    Recs book = {{0x9000, 5, 10, 0, 0, 0}, {0x8000, 1, 1, 0, 0, 0}};
+    Write("book.opn", book);
+    Write("tmp.opn", {{0x9500, 5, 10, 0, 0, 0}});
+    ASSERT_EQ(mkdir("tmp__0.opn", 0755), 0);
+    Quietly([] { EXPECT_EQ(MergeBook(), 0); EXPECT_EQ(WriteBook(), 0); });
+    ASSERT_EQ(rmdir("tmp__0.opn"), 0);
+    EXPECT_TRUE(Texts(Read("book.opn")) == Texts(book) && Read("tmp.opn").size() == 1);
+    if (access("/dev/full", W_OK) != 0) return;
+    ASSERT_EQ(symlink("/dev/full", "tmp__0.opn"), 0);
+    Quietly([] { EXPECT_EQ(MergeBook(), 0); });
+    EXPECT_FALSE(Exists("tmp__0.opn"));
+    EXPECT_TRUE(Texts(Read("book.opn")) == Texts(book) && Read("tmp.opn").size() == 1);
+    ASSERT_EQ(unlink("tmp.opn"), 0);
+    ASSERT_EQ(symlink("/dev/full", "tmp.opn"), 0);
+    Quietly(PruneBook);
+    EXPECT_EQ(Texts(Read("book.opn")), Texts(book));
+    EXPECT_FALSE(Exists("tmp.opn"));
+}
+
+// Thousands of real opening games, twice over with their results cycling
+// through win, loss and draw (so the build also merges half-way), against
+// every position of their first 50 plies counted straight from the games.
+TEST_F(BookTest, SixThousandGamesMatchDirectCounts) {
+    std::ifstream in(std::string(VELL_TEST_DATA) + "/8moves_v3_first3000.pgn", std::ios::binary);
+    std::string pgn, line;
+    std::map<std::pair<uint16_t, uint32_t>, BookRec> counts;
+    const char* results[3] = {"1-0", "0-1", "1/2-1/2"};
+    std::vector<std::string> lines;
+    while (std::getline(in, line)) lines.push_back(line);
+    int games = 0, unreadable = 0, result = 0;
+    for (int pass = 0; pass < 2; pass++)
+        for (std::string l : lines) {
+            if (l.rfind("[Result ", 0) == 0) l = std::string("[Result \"") + results[result = (games++ + pass) % 3] + "\"]\r";
+            pgn += l + "\n";
+            if (l.rfind("1.", 0) == 0) MainPosition(kStart);
+            if (l.empty() || l[0] == '[' || l[0] == '\r') continue;
+            std::istringstream words(l);
+            for (std::string w; words >> w && ThreadData[0]->pos.nhist < 50;) {
+                w = w.substr(w.find_last_of('.') + 1);
+                if (w.empty() || w == results[0] || w == results[1] || w == results[2] || w == "*") continue;
+                Position* pos = &ThreadData[0]->pos;
+                uint16_t m;
+                if (ParseMove(pos, w.c_str(), &m) != 1) {
+                    unreadable++, pos->nhist = 50;
+                    break;
+                }
+                MakeMove(pos, m);
+                UpdatePosHash(pos);
+                BookRec& c = counts[{BookKey16(hash1, pos->side), hash2}];
+                c.key16 = BookKey16(hash1, pos->side), c.key32 = hash2;
+                result == 2 ? c.draws++ : result == pos->side ? c.losses++ : c.wins++;
+            }
+        }
+    EXPECT_EQ(unreadable, 0);
+    std::ofstream("book.pgn", std::ios::binary) << pgn;
+    // A spill every 200 games, a merge at game 5000, then the last spill and merge.
+    EXPECT_EQ(Quietly(MakeBook), std::string(25, '.') + "\nmerging...\n" + std::string(6, '.') + "\nmerging...\npruning...\ndone\n");
+    Recs want;
+    for (const auto& [key, c] : counts)
+        if (2 * c.losses + c.draws > 7) want.push_back(c);
+    Sort(want);
+    ASSERT_GT(want.size(), 100u);
+    EXPECT_EQ(Texts(Read("book.opn")), Texts(want));
+    // Loaded under the engine's book name, the book gives a move from the start.
+    ASSERT_EQ(std::rename("book.opn", "vell.opn"), 0);
+    std::strcpy(PBlock.book_name, "vell.opn");
+    ASSERT_EQ(InitBook(), 0);
+    for (unsigned draw = 1; draw <= 20; draw++) {
+        std::srand(draw);
+        EXPECT_NE(Choose(), 0);
+    }
+}
+
+// Through the engine: UCI answers from the book only with OwnBook on, and
+// the console builds a book.
+TEST_F(BookTest, TheEngineUsesTheBook) {
+    Write("vell.opn", Book("e4|3 0 0"));
+    EngineProcess uci({}, dir);
+    std::vector<std::string> seen;
+    std::string best;
+    for (const char* own : {"false", "true"}) {
+        uci.Send(std::string("setoption name OwnBook value ") + own);
+        uci.Send("position startpos");
+        uci.Send("go depth 2");
+        seen.clear();
+        ASSERT_TRUE(uci.WaitFor("bestmove", 20, &seen, &best));
+        bool book = std::find(seen.begin(), seen.end(), "info string book move") != seen.end();
+        EXPECT_EQ(book, own[0] == 't');
+        EXPECT_EQ(std::any_of(seen.begin(), seen.end(), [](auto& l) { return l.rfind("info depth", 0) == 0; }), !book);
+    }
+    EXPECT_EQ(best.substr(0, 13), "bestmove e2e4");
+    uci.Send("quit");
+    EXPECT_EQ(uci.Wait(10), 0);
+    std::string pgn;
+    for (int i = 0; i < 8; i++) pgn += "[Result \"1/2-1/2\"]\n1. c4 c5 1/2-1/2\n\n";
+    std::ofstream("book.pgn") << pgn;
+    EngineProcess console({"-c"}, dir);
+    console.Send("mkbook");
+    ASSERT_TRUE(console.WaitFor("done", 20));
+    EXPECT_EQ(Texts(Read("book.opn")), Texts(Book("c4|0 0 8; c4 c5|0 0 8")));
+    console.Send("quit");
+    EXPECT_EQ(console.Wait(10), 0);
+}
