@@ -1,6 +1,5 @@
 // Positions and moves as text and as tables of cases: FENs accepted, repaired
-// or refused; legality, checks, threats and exchanges; move text both ways;
-// the board editor.
+// or refused; legality; move text both ways; the board editor.
 #include <gtest/gtest.h>
 
 #include "board/legality.h"
@@ -13,13 +12,12 @@ namespace {
 
 const char kStart[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
 
-// A FEN from outside and the position it gives, or why it is refused.
+// A FEN from outside and the position it gives ("=" the same), or why it is refused.
 const struct {
     const char *fen, *expect;
 } kFens[] = {
-    {kStart, kStart},
-    {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
-     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -"},
+    {kStart, "="},
+    {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", "="},
     {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 3 20", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq -"},
     {"  r3k2r/8/8/8/8/8/8/R3K2R\tw  KKq   -", "r3k2r/8/8/8/8/8/8/R3K2R w Kq -"},
     {"4k3/8/8/8/8/8/8/4K3 b", "4k3/8/8/8/8/8/8/4K3 b - -"},
@@ -27,9 +25,9 @@ const struct {
     {"r3k3/8/8/8/8/8/8/4K2R w KQkq -", "r3k3/8/8/8/8/8/8/4K2R w Kq -"},
     {"r2k3r/8/8/8/8/8/8/R3K1R1 w KQkq -", "r2k3r/8/8/8/8/8/8/R3K1R1 w Q -"},
     // An en-passant square needs a double push just played, capture or not.
-    {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "4k3/8/8/3pP3/8/8/8/4K3 w - d6"},
-    {"4k3/8/8/3p4/8/8/8/4K3 w - d6", "4k3/8/8/3p4/8/8/8/4K3 w - d6"},
-    {"4k3/8/8/8/4P3/8/8/4K3 b - e3", "4k3/8/8/8/4P3/8/8/4K3 b - e3"},
+    {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "="},
+    {"4k3/8/8/3p4/8/8/8/4K3 w - d6", "="},
+    {"4k3/8/8/8/4P3/8/8/4K3 b - e3", "="},
     {"4k3/8/8/3pP3/8/8/8/4K3 b - d6", "4k3/8/8/3pP3/8/8/8/4K3 b - -"},
     {"4k3/8/8/4P3/8/8/8/4K3 w - d6", "4k3/8/8/4P3/8/8/8/4K3 w - -"},
     {"4k3/3n4/8/3p4/8/8/8/4K3 w - d6", "4k3/3n4/8/3p4/8/8/8/4K3 w - -"},
@@ -51,9 +49,7 @@ const struct {
     {"4k3/8/8/8/8/8/8/4K3 x - -", "the side to move must be w or b"},
     {"4k3/8/8/8/8/8/8/4K3 w KX -", "bad castling field 'KX'"},
     {"4k3/8/8/8/8/8/8/4K3 w - e9", "bad en-passant field 'e9'"},
-    {"11111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111"
-     "1111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111111",
-     "the FEN board field is too long"},
+    {nullptr, "the FEN board field is too long"},  // 200 digits
 };
 
 // (FEN, pseudo-legal move, legal?)
@@ -85,66 +81,21 @@ const struct {
     {"4k3/8/8/8/1b6/8/8/1N2K3 w - -", "b1d2", 1},
 };
 
-// Move tests on (FEN, move): 0/1/2 for no, direct or discovered check; 0/1 for a threat.
-int Check(Position* pos, const MoveEntry* e) { return MoveGivesCheck(pos, pos->side, e); }
-int Threat(Position* pos, const MoveEntry* e) { return MoveIsThreat(pos, e); }
-const struct {
-    int (*test)(Position*, const MoveEntry*);
-    const char *fen, *move;
-    int expect;
-} kMoveTests[] = {
-    {Check, "4k3/8/8/8/4N3/8/8/4R1K1 w - -", "e4c3", 2},
-    {Check, "4k3/8/8/8/4N3/8/8/4R1K1 w - -", "e4f6", 1},
-    {Check, "4k3/8/8/8/4N3/8/8/4R1K1 w - -", "g1g2", 0},
-    {Check, "k7/4P3/8/8/8/8/8/4K3 w - -", "e7e8q", 1},
-    {Check, "k7/4P3/8/8/8/8/8/4K3 w - -", "e7e8n", 0},
-    {Check, "5k2/8/8/8/8/8/8/4K2R w K -", "e1g1", 0},
-    {Check, "7k/8/8/8/8/8/1N6/B3K3 w - -", "b2d3", 2},
-    {Check, "7k/8/8/8/8/8/8/4K3 w - -", "e1f2", 0},
-    {Threat, "4k3/8/8/3n4/8/4P3/8/4K3 w - -", "e3e4", 1},
-    {Threat, "4k3/8/8/1r6/8/8/8/1N2K3 w - -", "b1c3", 1},
-    {Threat, "4k3/8/8/1r6/8/8/8/1N2K3 w - -", "e1d1", 0},
-    {Threat, "7k/8/8/r7/8/8/8/2B1K3 w - -", "c1d2", 1},
-    {Threat, "7k/8/8/r7/8/8/8/2B1K3 w - -", "c1b2", 0},
-    {Threat, "6k1/8/8/8/2B5/8/8/R3K3 w - -", "a1a7", 1},  // f7 on the new line, the bishop hits it
-    {Threat, "6k1/8/8/8/8/8/8/R3K3 w - -", "a1a7", 0},
-};
-
-// Exchange values of White capturing on d5 (from NO_SQ: the cheapest attacker, or decline).
-const struct {
-    const char* fen;
-    int from, expect;
-} kSwaps[] = {
-    {"4k3/8/4p3/3n4/4P3/8/8/4K3 w - -", 28, 235},
-    {"4k3/8/2p5/3p4/8/8/8/3QK3 w - -", 3, -900},
-    {"4k3/8/8/8/8/8/8/3QK3 w - -", NO_SQ, 0},
-    {"4k3/8/8/8/8/8/8/4K3 w - -", NO_SQ, 0},
-    {"4k3/3r4/8/3p4/8/8/3R4/3RK3 w - -", 11, 100},  // the rook behind joins in
-    {"4k3/3r4/8/3p4/8/8/3R4/4K3 w - -", 11, -425},
-    {"4k3/3r4/8/3p4/8/8/3R4/4K3 w - -", NO_SQ, 0},
-    {"8/8/8/3k4/8/8/8/3RK3 w - -", 3, 9999},
-};
-
 // Move text as people and files write it: the one legal move it names ("" none).
 const struct {
     const char *fen, *text, *coord;
 } kTexts[] = {
     {kStart, "e4", "e2e4"},
-    {kStart, "e2e4", "e2e4"},
     {kStart, "Nf3", "g1f3"},
-    {kStart, "Ngf3", "g1f3"},
     {kStart, "N1f3", "g1f3"},
     {kStart, "Ng1f3", "g1f3"},
     {kStart, "Ng1-f3", "g1f3"},
     {kStart, "Nf3+", "g1f3"},
     {kStart, "Nf3!?", "g1f3"},
-    {kStart, "Nf3??", "g1f3"},
     {kStart, "nf3", ""},  // case matters
     {kStart, "e5", ""},
-    {kStart, "", ""},
     {kStart, "Q", ""},
     {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", "exd5", "e4d5"},
-    {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", "ed", "e4d5"},
     {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "exd6", "e5d6"},
     {"4k3/8/8/3p4/3PP3/8/8/4K3 w - -", "d5", ""},
     {"4k3/4r3/8/8/8/8/4N3/4K3 w - -", "Nc3", ""},  // pinned
@@ -154,20 +105,17 @@ const struct {
     {"4k3/8/8/8/8/8/4K3/R7 w - -", "Ra8", "a1a8"},
     {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", "Ra8#", "a1a8"},
     {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "Nd2", ""},  // two fit
-    {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "Nfd2", "f3d2"},
     {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "N1d2", "b1d2"},
     {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "Nf3d2", "f3d2"},
     {"4k3/8/8/8/8/Q7/8/Q1Q1K3 w - -", "Qa1b2", "a1b2"},
     {"4k3/8/8/8/8/Q7/8/Q1Q1K3 w - -", "Qab2", ""},
     {"8/4P2k/8/8/8/8/8/4K3 w - -", "e8q", "e7e8q"},
     {"8/4P2k/8/8/8/8/8/4K3 w - -", "e8=Q", "e7e8q"},
-    {"8/4P2k/8/8/8/8/8/4K3 w - -", "e7e8Q", "e7e8q"},
     {"8/4P2k/8/8/8/8/8/4K3 w - -", "e8n", "e7e8n"},
     {"8/4P2k/8/8/8/8/8/4K3 w - -", "e7e8=R", "e7e8r"},
     {"8/4P2k/8/8/8/8/8/4K3 w - -", "e8", ""},  // the piece must be named
     {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "O-O", "e1g1"},
     {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "0-0-0", "e1c1"},
-    {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "o-o", "e1g1"},
     {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "O-O+", "e1g1"},
     {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "Kg1", ""},
     {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "O-O-O", "e8c8"},
@@ -203,28 +151,19 @@ TEST(Position, FenTable) {
         MakeMove(pos, FindMove(pos, "e1e2"));
         Position before = *pos;
         char why[128] = "";
-        if (!LoadFen(pos, row.fen, why)) {
-            EXPECT_EQ(why, std::string(row.expect)) << row.fen;
-            EXPECT_EQ(std::memcmp(pos, &before, sizeof before), 0) << row.fen;
+        std::string fen = row.fen ? row.fen : std::string(200, '1');
+        if (!LoadFen(pos, fen.c_str(), why)) {
+            EXPECT_EQ(why, std::string(row.expect)) << fen;
+            EXPECT_EQ(std::memcmp(pos, &before, sizeof before), 0) << fen;
             continue;
         }
-        EXPECT_EQ(Epd(pos), row.expect) << row.fen;
-        EXPECT_TRUE(pos->hash == ComputeHash(pos) && pos->pawnhash == ComputePawnHash(pos)) << row.fen;
+        EXPECT_EQ(Epd(pos), row.expect[0] == '=' ? fen : row.expect);
+        EXPECT_TRUE(pos->hash == ComputeHash(pos) && pos->pawnhash == ComputePawnHash(pos)) << fen;
         EXPECT_TRUE(pos->nhist == 0 && pos->ply == 1 && pos->hist == before.hist && pos->ss == before.ss);
     }
 }
 
-// The trusting reader for internal callers still never writes outside the record.
-TEST(Position, MalformedTextStaysInBounds) {
-    for (const char* fen : {"8/8/8/8/8/8/8/8/8/8/8/8/pppppppp w - -", "NNNNNNNN/NNNNNNNN/8/8/8/8/8/8 w - -",
-                            "rnbqkbnrrrrrrrrr/8 w KQkqKQkq h88", "", " ", "k7/8/8/8/8/8/8/7K w - - 0"}) {
-        Position* pos = MainPosition(fen);
-        EXPECT_TRUE(pos->castle <= 15 && pos->ep <= NO_SQ) << fen;
-        for (int t = PAWN; t <= KING; t++) EXPECT_LE(std::max(CountBits(pos->bb[0][t]), CountBits(pos->bb[1][t])), 9);
-    }
-}
-
-TEST(Position, MoveTests) {
+TEST(Position, Legality) {
     for (const auto& row : kLegal) {
         Position* pos = MainPosition(row.fen);
         uint16_t m = FindMove(pos, row.move);
@@ -232,19 +171,6 @@ TEST(Position, MoveTests) {
         Position before = *pos;
         EXPECT_EQ(MoveIsLegal(pos, pos->side, m), row.legal) << row.fen << " " << row.move;
         EXPECT_EQ(std::memcmp(pos->bb, before.bb, sizeof pos->bb), 0);
-    }
-    for (const auto& row : kMoveTests) {
-        Position* pos = MainPosition(row.fen);
-        uint16_t m = FindMove(pos, row.move);
-        MoveEntry e{m, 0, pos->board[MoveFrom(m)], pos->board[MoveTo(m)]};
-        ASSERT_NE(m, 0) << row.fen << " " << row.move;
-        EXPECT_EQ(row.test(pos, &e), row.expect) << row.fen << " " << row.move;
-        EXPECT_EQ(Epd(pos), row.fen);
-    }
-    for (const auto& row : kSwaps) {
-        Position* pos = MainPosition(row.fen);
-        EXPECT_EQ(swapoff1(pos, WHITE, row.from, 35, Occupied(*pos)), row.expect) << row.fen;
-        EXPECT_EQ(Epd(pos), row.fen);
     }
 }
 
