@@ -2,7 +2,6 @@
 // files, the choice of a move, books built from PGN (the big one against
 // counts taken directly from the games), merges, and the book in the engine.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -84,8 +83,6 @@ Recs Read(const char* name) {
     if (f) std::fclose(f);
     return recs;
 }
-
-bool Exists(const char* name) { return access(name, F_OK) == 0; }
 
 template <class F>
 std::string Quietly(F f) {
@@ -290,7 +287,7 @@ TEST_F(BookTest, PgnToRecords) {
             EXPECT_EQ(BuildBook(), 1);
         });
         EXPECT_EQ(Texts(Read("book.opn")), Texts(*row.book ? Book(row.book) : Recs{})) << row.pgn;
-        EXPECT_FALSE(Exists("tmp.opn") || Exists("tmp__0.opn"));
+        EXPECT_FALSE(std::filesystem::exists("tmp.opn") || std::filesystem::exists("tmp__0.opn"));
     }
     // Garbage, long lines and a last line without its line feed.
     std::string pgn = "\x01\x02\xff\xfe garbage }}}} ((((\n[Result\n[\n;\n\n1.\n1 \n" + std::string(5000, 'x') + "\n1. " +
@@ -335,27 +332,23 @@ TEST_F(BookTest, Merges) {
         Recs merged = Read("book.opn");
         Sort(merged);
         EXPECT_EQ(Texts(merged), Texts(row.merged));
-        EXPECT_FALSE(Exists("tmp.opn") || Exists("tmp__0.opn"));
+        EXPECT_FALSE(std::filesystem::exists("tmp.opn") || std::filesystem::exists("tmp__0.opn"));
     }
     EXPECT_EQ(Quietly([] { EXPECT_EQ(MergeBook(), 0); }), "");  // nothing to merge
-    // The merge output cannot be created, or fills the disk; pruning cannot write.
+    // The merge output fills the disk; pruning cannot write.
+    if (access("/dev/full", W_OK) != 0) return;
     Recs book = {{0x9000, 5, 10, 0, 0, 0}, {0x8000, 1, 1, 0, 0, 0}};
     Write("book.opn", book);
     Write("tmp.opn", {{0x9500, 5, 10, 0, 0, 0}});
-    ASSERT_EQ(mkdir("tmp__0.opn", 0755), 0);
-    Quietly([] { EXPECT_EQ(MergeBook(), 0); EXPECT_EQ(WriteBook(), 0); });
-    ASSERT_EQ(rmdir("tmp__0.opn"), 0);
-    EXPECT_TRUE(Texts(Read("book.opn")) == Texts(book) && Read("tmp.opn").size() == 1);
-    if (access("/dev/full", W_OK) != 0) return;
     ASSERT_EQ(symlink("/dev/full", "tmp__0.opn"), 0);
     Quietly([] { EXPECT_EQ(MergeBook(), 0); });
-    EXPECT_FALSE(Exists("tmp__0.opn"));
+    EXPECT_FALSE(std::filesystem::exists("tmp__0.opn"));
     EXPECT_TRUE(Texts(Read("book.opn")) == Texts(book) && Read("tmp.opn").size() == 1);
     ASSERT_EQ(unlink("tmp.opn"), 0);
     ASSERT_EQ(symlink("/dev/full", "tmp.opn"), 0);
     Quietly(PruneBook);
     EXPECT_EQ(Texts(Read("book.opn")), Texts(book));
-    EXPECT_FALSE(Exists("tmp.opn"));
+    EXPECT_FALSE(std::filesystem::exists("tmp.opn"));
 }
 
 // Thousands of real opening games, twice over with their results cycling
@@ -402,18 +395,9 @@ TEST_F(BookTest, SixThousandGamesMatchDirectCounts) {
     Sort(want);
     ASSERT_GT(want.size(), 100u);
     EXPECT_EQ(Texts(Read("book.opn")), Texts(want));
-    // Loaded under the engine's book name, the book gives a move from the start.
-    ASSERT_EQ(std::rename("book.opn", "vell.opn"), 0);
-    std::strcpy(PBlock.book_name, "vell.opn");
-    ASSERT_EQ(InitBook(), 0);
-    for (unsigned draw = 1; draw <= 20; draw++) {
-        std::srand(draw);
-        EXPECT_NE(Choose(), 0);
-    }
 }
 
-// Through the engine: UCI answers from the book only with OwnBook on, and
-// the console builds a book.
+// Through the engine: UCI answers from the book only with OwnBook on.
 TEST_F(BookTest, TheEngineUsesTheBook) {
     Write("vell.opn", Book("e4|3 0 0"));
     EngineProcess uci({}, dir);
@@ -432,13 +416,4 @@ TEST_F(BookTest, TheEngineUsesTheBook) {
     EXPECT_EQ(best.substr(0, 13), "bestmove e2e4");
     uci.Send("quit");
     EXPECT_EQ(uci.Wait(10), 0);
-    std::string pgn;
-    for (int i = 0; i < 8; i++) pgn += "[Result \"1/2-1/2\"]\n1. c4 c5 1/2-1/2\n\n";
-    std::ofstream("book.pgn") << pgn;
-    EngineProcess console({"-c"}, dir);
-    console.Send("mkbook");
-    ASSERT_TRUE(console.WaitFor("done", 20));
-    EXPECT_EQ(Texts(Read("book.opn")), Texts(Book("c4|0 0 8; c4 c5|0 0 8")));
-    console.Send("quit");
-    EXPECT_EQ(console.Wait(10), 0);
 }
