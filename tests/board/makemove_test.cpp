@@ -126,11 +126,11 @@ static void WalkTree(Position* pos, int depth) {
 }
 
 TEST(MakeMove, KeysStayExactThroughTrees) {
-    for (const char* fen : {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
-                            "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
-                            "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -",
-                            "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ -",
-                            "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - -"}) {
+    for (const char* fen :
+         {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
+          "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
+          "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -",
+          "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ -", "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - -"}) {
         SCOPED_TRACE(fen);
         WalkTree(MainPosition(fen), 3);
     }

@@ -46,7 +46,8 @@ BookRec Rec(const std::string& spec) {
 }
 
 void Sort(Recs& recs) {
-    std::sort(recs.begin(), recs.end(), [](auto& a, auto& b) { return BookKeyCmp(a.key16, a.key32, b.key16, b.key32) > 0; });
+    std::sort(recs.begin(), recs.end(),
+              [](auto& a, auto& b) { return BookKeyCmp(a.key16, a.key32, b.key16, b.key32) > 0; });
 }
 
 // Records "spec; spec; ..." in book order.
@@ -62,7 +63,8 @@ std::vector<std::string> Texts(const Recs& recs) {
     std::vector<std::string> out;
     char buf[64];
     for (const BookRec& r : recs) {
-        std::snprintf(buf, sizeof buf, "%04X:%08X l%u w%u d%u r%u", r.key16, r.key32, r.losses, r.wins, r.draws, r.reserved);
+        std::snprintf(buf, sizeof buf, "%04X:%08X l%u w%u d%u r%u", r.key16, r.key32, r.losses, r.wins,
+                      r.draws, r.reserved);
         out.push_back(buf);
     }
     return out;
@@ -132,19 +134,22 @@ TEST_F(BookTest, KeysAndRecordBytes) {
               Texts({{0xEE40, 0x13A077C0, 0, 0, 0, 0},
                      {0x22C0, 0x2830E844, 0, 0, 0, 0},
                      {0x22C0, 0x2830E844 - 20 + 64, 0, 0, 0, 0}}));
-    EXPECT_EQ(Texts({Rec("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -")}), Texts({Rec("r3k2r/8/8/8/8/8/8/R3K2R w - -")}));
+    EXPECT_EQ(Texts({Rec("r3k2r/8/8/8/8/8/8/R3K2R w KQkq -")}),
+              Texts({Rec("r3k2r/8/8/8/8/8/8/R3K2R w - -")}));
     BookRec black = Rec("r3k2r/8/8/8/8/8/8/R3K2R b - -"), white = Rec("r3k2r/8/8/8/8/8/8/R3K2R w - -");
     EXPECT_TRUE(!(black.key16 & 0x8000) && (white.key16 & 0x8000) && black.key32 == white.key32);
     EXPECT_EQ(Texts({Rec("Nf3 Nc6 Nc3")}), Texts({Rec("Nc3 Nc6 Nf3")}));
     EXPECT_NE(Texts({Rec("Nf3 Nc6 Nc3")}), Texts({Rec("Nc3 Nf6 Nf3")}));
     uint8_t bytes[BOOK_REC_BYTES];
     PackBookRec(BookRec{0xEE40, 0x13A077C0, 0x0102, 0x0304, 0xEA60, 0}, bytes);
-    EXPECT_EQ(std::string((char*)bytes, sizeof bytes), std::string("\x40\xEE\xC0\x77\xA0\x13\x02\x01\x04\x03\x60\xEA\0\0", 14));
+    EXPECT_EQ(std::string((char*)bytes, sizeof bytes),
+              std::string("\x40\xEE\xC0\x77\xA0\x13\x02\x01\x04\x03\x60\xEA\0\0", 14));
 }
 
 TEST_F(BookTest, EveryRecordIsFoundAndTheCacheKeepsItsBlock) {
     Recs recs;
-    for (uint32_t i = 0; i < 3000; i++) recs.push_back(BookRec{uint16_t(i * 7919u), i * 2654435761u, 1, 2, 3, 0});
+    for (uint32_t i = 0; i < 3000; i++)
+        recs.push_back(BookRec{uint16_t(i * 7919u), i * 2654435761u, 1, 2, 3, 0});
     Sort(recs);
     Load(recs);
     for (const BookRec& r : recs) {
@@ -154,7 +159,10 @@ TEST_F(BookTest, EveryRecordIsFoundAndTheCacheKeepsItsBlock) {
     }
     // A lookup reads the block of its prefix up to the next prefix's first
     // record; keys at both ends are then found without the file.
-    Load({{0x8010, 100, 1, 0, 0, 0}, {0x8001, 50, 2, 0, 0, 0}, {0x7FC5, 30, 3, 0, 0, 0}, {0x7FC4, 20, 4, 0, 0, 0}});
+    Load({{0x8010, 100, 1, 0, 0, 0},
+          {0x8001, 50, 2, 0, 0, 0},
+          {0x7FC5, 30, 3, 0, 0, 0},
+          {0x7FC4, 20, 4, 0, 0, 0}});
     ASSERT_NE(Find(0x8001, 50), nullptr);
     ASSERT_EQ(unlink("vell.opn"), 0);
     EXPECT_TRUE(Find(0x8010, 100) && Find(0x8010, 100)->losses == 1);
@@ -218,7 +226,7 @@ TEST_F(BookTest, ChoiceOfAMove) {
         {"f3|0 40 0", "", ""},  // always lost
         {"e4|30 10 20; d4|10 10 10; Nf3|0 7 0", "", "e2e4"},
         {"e4 e5|3 0 0; e4 e5 Nf3|5 0 0", "", ""},  // no successor in the book
-        {"e4 e5 Nf3|5 0 0", "e4 e5", ""},           // the position itself is unknown
+        {"e4 e5 Nf3|5 0 0", "e4 e5", ""},          // the position itself is unknown
         {"e4 e5|1 0 0; e4 e5 Nf3|5 0 0", "e4 e5", "g1f3"},
         {"e4 e5 Nf3|5 0 0", "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq -", "g1f3"},
     };
@@ -240,7 +248,12 @@ TEST_F(BookTest, ChoiceOfAMove) {
     MainPosition(kStart);
     std::string out = Quietly([&] { Choose(1); });
     int d4, e4, nf3;
-    ASSERT_EQ(std::sscanf(out.c_str(), "d2d4  %d     10 -    10 -    10\ne2e4  %d     30 -    10 -    20\ng1f3  %d      0 -     7 -     0\n", &d4, &e4, &nf3), 3) << out;
+    ASSERT_EQ(std::sscanf(out.c_str(),
+                          "d2d4  %d     10 -    10 -    10\ne2e4  %d     30 -    10 -    20\ng1f3  %d      0 "
+                          "-     7 -     0\n",
+                          &d4, &e4, &nf3),
+              3)
+        << out;
     EXPECT_TRUE(std::abs(d4 - 769) <= 50 && std::abs(e4 - 1159) <= 50 && nf3 <= 50) << out;
 }
 
@@ -250,11 +263,13 @@ TEST_F(BookTest, ChoiceOfAMove) {
 TEST_F(BookTest, PgnToRecords) {
     auto games = [](int n, const std::string& result, const std::string& moves) {
         std::string s;
-        for (int i = 0; i < n; i++) s += "[Event \"t\"]\n[Result \"" + result + "\"]\n\n1. " + moves + " " + result + "\n\n";
+        for (int i = 0; i < n; i++)
+            s += "[Event \"t\"]\n[Result \"" + result + "\"]\n\n1. " + moves + " " + result + "\n\n";
         return s;
     };
     std::string shuffle = "[Result \"1/2-1/2\"]\n";
-    for (int i = 1; i <= 40; i += 2) shuffle += std::to_string(i) + ". Nf3 Nf6 " + std::to_string(i + 1) + ". Ng1 Ng8\n";
+    for (int i = 1; i <= 40; i += 2)
+        shuffle += std::to_string(i) + ". Nf3 Nf6 " + std::to_string(i + 1) + ". Ng1 Ng8\n";
     const struct {
         std::string pgn;
         const char* book;
@@ -262,9 +277,11 @@ TEST_F(BookTest, PgnToRecords) {
     } rows[] = {
         {"[Event \"x\"]\n[Result \"1-0\"]\n\n1. e4 e5 1-0\n", "e4|1 0 0; e4 e5|0 1 0", false},
         // A game without a Result tag takes the last one seen.
-        {"[Result \"0-1\"]\n1. e4 0-1\n\n1. d4 *\n\n[Result \"*\"]\n1. c4 *\n", "e4|0 1 0; d4|0 1 0; c4|0 0 1", false},
+        {"[Result \"0-1\"]\n1. e4 0-1\n\n1. d4 *\n\n[Result \"*\"]\n1. c4 *\n",
+         "e4|0 1 0; d4|0 1 0; c4|0 0 1", false},
         {"[Result \"1/2-1/2\"]\n; a comment line with 1. d4\n"
-         "1. e4 { a comment with Nf3 } e5 $1 (1... c5 2. Nf3) 2. Nf3 ; Nc6 dropped\nNc6 {good} 3. Bb5 1/2-1/2\n",
+         "1. e4 { a comment with Nf3 } e5 $1 (1... c5 2. Nf3) 2. Nf3 ; Nc6 dropped\nNc6 {good} 3. Bb5 "
+         "1/2-1/2\n",
          "e4|0 0 1; e4 e5|0 0 1; e4 e5 Nf3|0 0 1; e4 e5 Nf3 Nc6|0 0 1; e4 e5 Nf3 Nc6 Bb5|0 0 1", false},
         // Only the first 50 plies count.
         {shuffle, "Nf3|0 0 13; Nf3 Nf6|0 0 13; Nf3 Nf6 Ng1|0 0 12; Nf3 Nf6 Ng1 Ng8|0 0 12", false},
@@ -272,10 +289,12 @@ TEST_F(BookTest, PgnToRecords) {
         {"[Result \"1-0\"]\n1. e4 Qh4 2. Nf3 Nc6\n3. Bc4 1-0\n\n[Result \"1-0\"]\n1. d4 d5 1-0\n",
          "e4|1 0 0; d4|1 0 0; d4 d5|0 1 0", false},
         // Brackets closed but never opened, or never closed, spoil their game only.
-        {"[Result \"1-0\"]\n1. e4 } e5 2. Nf3\n\n1. d4 { never closed d5\n2. c4 e6\n\n1. c4 ) e5 ( Nf3 \n\n1. Nf3 d5 1-0\n",
+        {"[Result \"1-0\"]\n1. e4 } e5 2. Nf3\n\n1. d4 { never closed d5\n2. c4 e6\n\n1. c4 ) e5 ( Nf3 "
+         "\n\n1. Nf3 d5 1-0\n",
          "e4|1 0 0; d4|1 0 0; c4|1 0 0; Nf3|1 0 0; Nf3 d5|0 1 0", false},
-        {games(4, "1-0", "e4 e5") + games(100, "1-0", "d4") + games(8, "1/2-1/2", "c4") + games(7, "1/2-1/2", "Nf3") +
-             games(3, "0-1", "g3") + games(2, "1/2-1/2", "g3") + games(3, "0-1", "b3") + games(1, "1/2-1/2", "b3"),
+        {games(4, "1-0", "e4 e5") + games(100, "1-0", "d4") + games(8, "1/2-1/2", "c4") +
+             games(7, "1/2-1/2", "Nf3") + games(3, "0-1", "g3") + games(2, "1/2-1/2", "g3") +
+             games(3, "0-1", "b3") + games(1, "1/2-1/2", "b3"),
          "e4 e5|0 4 0; c4|0 0 8; g3|0 3 2", true},
         {"[Result \"1-0\"]\n1. e4 e5 1-0\n", "", true},
     };
@@ -290,9 +309,10 @@ TEST_F(BookTest, PgnToRecords) {
         EXPECT_FALSE(std::filesystem::exists("tmp.opn") || std::filesystem::exists("tmp__0.opn"));
     }
     // Garbage, long lines and a last line without its line feed.
-    std::string pgn = "\x01\x02\xff\xfe garbage }}}} ((((\n[Result\n[\n;\n\n1.\n1 \n" + std::string(5000, 'x') + "\n1. " +
-                      std::string(3000, '{') + "\n" + std::string(1000, ' ') + "e4\n" +
-                      std::string("1. e4\0e5 junk\n", 14) + "[Result \"1/2-1/2\"]\n1.";
+    std::string pgn = "\x01\x02\xff\xfe garbage }}}} ((((\n[Result\n[\n;\n\n1.\n1 \n" +
+                      std::string(5000, 'x') + "\n1. " + std::string(3000, '{') + "\n" +
+                      std::string(1000, ' ') + "e4\n" + std::string("1. e4\0e5 junk\n", 14) +
+                      "[Result \"1/2-1/2\"]\n1.";
     for (int i = 0; i < 200; i++) pgn += " Nf3 Nf6 Ng1 Ng8";
     std::ofstream("book.pgn", std::ios::binary) << pgn + "\n" + games(8, "1/2-1/2", "c4") + "1. d4 d5 Nf";
     Play("d4 d5");
@@ -317,12 +337,17 @@ TEST_F(BookTest, Merges) {
     } rows[] = {
         {{{0x9000, 5, 50000, 1, 2, 0}, {0x9000, 4, 1, 1, 1, 0}, {0x8000, 1, 7, 7, 7, 0}},
          {{0xA000, 0, 9, 9, 9, 0}, {0x9000, 5, 20000, 3, 59999, 0}, {0x8500, 9, 2, 2, 2, 0}},
-         {{0xA000, 0, 9, 9, 9, 0}, {0x9000, 5, 60000, 4, 60000, 0}, {0x9000, 4, 1, 1, 1, 0}, {0x8500, 9, 2, 2, 2, 0},
+         {{0xA000, 0, 9, 9, 9, 0},
+          {0x9000, 5, 60000, 4, 60000, 0},
+          {0x9000, 4, 1, 1, 1, 0},
+          {0x8500, 9, 2, 2, 2, 0},
           {0x8000, 1, 7, 7, 7, 0}},
          ""},
         {{}, {{0x9000, 5, 1, 2, 3, 0}}, {{0x9000, 5, 1, 2, 3, 0}}, ""},
-        {{{0x1000, 1, 1, 0, 0, 0}, {0x9000, 1, 1, 0, 0, 0}}, {{0x5000, 1, 1, 0, 0, 0}},
-         {{0x9000, 1, 1, 0, 0, 0}, {0x5000, 1, 1, 0, 0, 0}, {0x1000, 1, 1, 0, 0, 0}}, "\x05\x06\x07"},
+        {{{0x1000, 1, 1, 0, 0, 0}, {0x9000, 1, 1, 0, 0, 0}},
+         {{0x5000, 1, 1, 0, 0, 0}},
+         {{0x9000, 1, 1, 0, 0, 0}, {0x5000, 1, 1, 0, 0, 0}, {0x1000, 1, 1, 0, 0, 0}},
+         "\x05\x06\x07"},
     };
     for (const auto& row : rows) {
         std::remove("book.opn");
@@ -364,7 +389,8 @@ TEST_F(BookTest, SixThousandGamesMatchDirectCounts) {
     int games = 0, unreadable = 0, result = 0;
     for (int pass = 0; pass < 2; pass++)
         for (std::string l : lines) {
-            if (l.rfind("[Result ", 0) == 0) l = std::string("[Result \"") + results[result = (games++ + pass) % 3] + "\"]\r";
+            if (l.rfind("[Result ", 0) == 0)
+                l = std::string("[Result \"") + results[result = (games++ + pass) % 3] + "\"]\r";
             pgn += l + "\n";
             if (l.rfind("1.", 0) == 0) MainPosition(kStart);
             if (l.empty() || l[0] == '[' || l[0] == '\r') continue;
@@ -388,7 +414,8 @@ TEST_F(BookTest, SixThousandGamesMatchDirectCounts) {
     EXPECT_EQ(unreadable, 0);
     std::ofstream("book.pgn", std::ios::binary) << pgn;
     // A spill every 200 games, a merge at game 5000, then the last spill and merge.
-    EXPECT_EQ(Quietly(MakeBook), std::string(25, '.') + "\nmerging...\n" + std::string(6, '.') + "\nmerging...\npruning...\ndone\n");
+    EXPECT_EQ(Quietly(MakeBook), std::string(25, '.') + "\nmerging...\n" + std::string(6, '.') +
+                                     "\nmerging...\npruning...\ndone\n");
     Recs want;
     for (const auto& [key, c] : counts)
         if (2 * c.losses + c.draws > 7) want.push_back(c);
@@ -411,7 +438,9 @@ TEST_F(BookTest, TheEngineUsesTheBook) {
         ASSERT_TRUE(uci.WaitFor("bestmove", 20, &seen, &best));
         bool book = std::find(seen.begin(), seen.end(), "info string book move") != seen.end();
         EXPECT_EQ(book, own[0] == 't');
-        EXPECT_EQ(std::any_of(seen.begin(), seen.end(), [](auto& l) { return l.rfind("info depth", 0) == 0; }), !book);
+        EXPECT_EQ(
+            std::any_of(seen.begin(), seen.end(), [](auto& l) { return l.rfind("info depth", 0) == 0; }),
+            !book);
     }
     EXPECT_EQ(best.substr(0, 13), "bestmove e2e4");
     uci.Send("quit");

@@ -64,7 +64,8 @@ struct KpkSolver {
 std::string KpkFen(int p, int K, int k, int stm, bool black) {
     std::string board(64, '1');
     int flip = black ? 56 : 0;
-    board[p ^ flip] = black ? 'p' : 'P', board[K ^ flip] = black ? 'k' : 'K', board[k ^ flip] = black ? 'K' : 'k';
+    board[p ^ flip] = black ? 'p' : 'P', board[K ^ flip] = black ? 'k' : 'K',
+              board[k ^ flip] = black ? 'K' : 'k';
     std::string fen;
     for (int r = 7; r >= 0; r--) fen += board.substr(r * 8, 8) + (r ? "/" : "");
     return fen + ((stm == WHITE) != black ? " w - -" : " b - -");
@@ -109,20 +110,20 @@ TEST(Endgame, ScaleFactors) {
     } rows[] = {
         {"4k3/8/8/8/8/8/8/2B1K3 w - -", 14, 0, 0, 1.0},  // small scores stay
         {"4k3/8/8/8/8/8/8/2B1K3 w - -", -14, 0, 0, 1.0},
-        {"4k3/8/8/8/8/8/8/2B1K3 w - -", 15, 0, 0, 0.05},  // a lone minor cannot win
+        {"4k3/8/8/8/8/8/8/2B1K3 w - -", 15, 0, 0, 0.05},   // a lone minor cannot win
         {"4k3/8/8/8/8/8/8/2B1K3 w - -", -15, 0, 0, 0.05},  // nor can nothing at all
         {"4k3/8/8/8/8/8/8/RQ2K3 w - -", 500, 0, 0, 1.0},
         {"4k3/8/8/8/8/8/4P3/R3K3 w - -", 600, 40, 0, 0.9},  // the fifty-move counter comes first
         {"4k3/8/8/8/8/8/4P3/R3K3 w - -", 600, 30, 0, 1.0},
-        {"4k3/4p3/8/8/8/8/8/1NN1K3 w - -", 400, 0, 0, 0.05},  // two knights
+        {"4k3/4p3/8/8/8/8/8/1NN1K3 w - -", 400, 0, 0, 0.05},        // two knights
         {"4k3/4n3/8/8/8/8/8/1NN1K3 w - -", 400, 0, 0, 0.05 * 0.1},  // and no pawns, 6 units
-        {"4k3/4p3/8/8/8/8/8/R3K3 w - -", 300, 0, 0, 0.9},  // a lone rook against pawns
+        {"4k3/4p3/8/8/8/8/8/R3K3 w - -", 300, 0, 0, 0.9},           // a lone rook against pawns
         {"4k3/4n3/8/8/8/8/8/2B1KB2 w - -", 200, 0, 0, 0.9},
         {"4k3/4b3/8/8/8/8/8/R3K3 w - -", 200, 0, 0, 0.2},  // the defender's king on an edge
         {"8/4b3/8/3k4/8/8/8/R3K3 w - -", 200, 0, 0, 0.15},
         {"4k3/4n3/8/8/8/8/8/1NB1K3 w - -", 200, 0, 0, 0.1},
-        {"4k3/p7/4K3/4P3/8/8/8/8 w - -", 100, 0, 0, 1.0},  // pawn against pawn: the KPK wins
-        {"4k3/p7/8/4P3/8/8/8/1K6 w - -", 100, 0, 0, 0.1},  // or is drawn
+        {"4k3/p7/4K3/4P3/8/8/8/8 w - -", 100, 0, 0, 1.0},   // pawn against pawn: the KPK wins
+        {"4k3/p7/8/4P3/8/8/8/1K6 w - -", 100, 0, 0, 0.1},   // or is drawn
         {"1k6/8/8/P7/8/8/8/2B1K3 w - -", 300, 0, 0, 0.06},  // the wrong rook's pawn corner
         {"1k6/8/8/P7/8/8/8/3BK3 w - -", 300, 0, 0, 1.0},
         {"4k3/8/8/7p/8/7p/8/3b2K1 b - -", 300, 0, 0, 1.0},
@@ -144,6 +145,7 @@ TEST(Endgame, ScaleFactors) {
         StackRec ss{};
         ss.passer_sq[WHITE] = uint8_t(row.white_passer);
         ss.passer_sq[BLACK] = 63;
-        EXPECT_DOUBLE_EQ(ScaleFactor(pos, &ss, row.score, pos->side), row.factor) << row.fen << " " << row.score;
+        EXPECT_DOUBLE_EQ(ScaleFactor(pos, &ss, row.score, pos->side), row.factor)
+            << row.fen << " " << row.score;
     }
 }

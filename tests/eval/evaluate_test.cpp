@@ -100,15 +100,15 @@ const struct {
     const char* fen;
     int hung_white, hung_black, king_attacked;
 } kByProducts[] = {
-    {"4k3/8/3p4/4N3/8/8/8/4K3 w - -", 335, 0, 0},  // a knight hit by a pawn
+    {"4k3/8/3p4/4N3/8/8/8/4K3 w - -", 335, 0, 0},     // a knight hit by a pawn
     {"4k3/8/8/8/3r4/8/3Q4/4K3 w - -", 1000, 525, 0},  // a queen hit by a rook, a loose rook
-    {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", 0, 0, 0},  // pawns hit by pawns are not hanging
-    {"8/pp6/8/8/3P4/3k4/7P/4K3 w - -", 100, 0, 0},  // a loose pawn hit by a king is
+    {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", 0, 0, 0},       // pawns hit by pawns are not hanging
+    {"8/pp6/8/8/3P4/3k4/7P/4K3 w - -", 100, 0, 0},    // a loose pawn hit by a king is
     // Queen h4 and knight g4 both hit f2 and h2 beside the king.
     {"4k3/8/8/8/6nq/8/PPPPP1PP/R3R1K1 w - -", -1, -1, 1},
     {"4k3/8/8/8/6nq/3N4/PPPPP1PP/R3R1K1 w - -", -1, -1, 1},  // d3 guards f2, not h2
-    {"4k3/8/8/8/6nq/3N4/PPPPP1PP/R5KR w - -", -1, -1, 0},   // and h1 guards h2
-    {"4k3/8/8/8/7q/8/PPPPP1PP/R3R1K1 w - -", -1, -1, 0},    // hit only once
+    {"4k3/8/8/8/6nq/3N4/PPPPP1PP/R5KR w - -", -1, -1, 0},    // and h1 guards h2
+    {"4k3/8/8/8/7q/8/PPPPP1PP/R3R1K1 w - -", -1, -1, 0},     // hit only once
 };
 
 }  // namespace
@@ -117,7 +117,8 @@ TEST_F(EvalTest, HandWorkedValues) {
     for (const auto& row : kValues) EXPECT_EQ(EvalFen(row.fen), row.value) << row.fen;
     for (const auto& row : kSquares) {
         EvalFen(row.fen, 1);
-        EXPECT_EQ(PBlock.report.square_score[LSB(Squares(row.square))], row.value) << row.fen << " " << row.square;
+        EXPECT_EQ(PBlock.report.square_score[LSB(Squares(row.square))], row.value)
+            << row.fen << " " << row.square;
     }
     for (const auto& row : kByProducts) {
         EvalFen(row.fen);
@@ -131,7 +132,8 @@ TEST_F(EvalTest, HandWorkedValues) {
     // Drawn material gives the side to move's draw score.
     PBlock.draw_score[0] = 13;
     PBlock.draw_score[1] = -13;
-    for (const char* fen : {"4k3/8/8/8/8/8/8/NN2K3 w - -", "4k3/8/8/8/8/8/8/4K3 w - -", "4k3/8/8/2n5/8/8/8/2B1K3 b - -"})
+    for (const char* fen :
+         {"4k3/8/8/8/8/8/8/NN2K3 w - -", "4k3/8/8/8/8/8/8/4K3 w - -", "4k3/8/8/2n5/8/8/8/2B1K3 b - -"})
         EXPECT_EQ(EvalFen(fen), fen[std::strlen(fen) - 5] == 'w' ? 13 : -13) << fen;
     EXPECT_NE(EvalFen("4k3/8/8/8/8/8/8/R3K3 w - -"), 13);
     // In check the evaluation answers at once and clears the by-products.
@@ -152,7 +154,8 @@ TEST_F(EvalTest, EachWeightMovesExactlyItsTerm) {
         int after = EvalFen(row.fen, 1);
         for (int sq = 0; sq < 64; sq++)
             EXPECT_EQ(PBlock.report.square_score[sq] - was.square_score[sq],
-                      int(Squares(row.squares) >> sq & 1) * row.delta + int(Squares(row.squares2) >> sq & 1) * row.delta2)
+                      int(Squares(row.squares) >> sq & 1) * row.delta +
+                          int(Squares(row.squares2) >> sq & 1) * row.delta2)
                 << sq_name[sq];
         EXPECT_EQ(after - before, *row.squares ? after - before : row.delta);
         SetPersonalityDefaults();
@@ -168,15 +171,16 @@ TEST_F(EvalTest, EachWeightMovesExactlyItsTerm) {
 // the slider's own side in front of the king counts as pinned too.
 TEST_F(EvalTest, Report) {
     const char* ending = "7k/7p/8/P7/8/8/8/4K3 w - -";
-    for (const auto& [fen, line] : {
-             std::pair{ending, "\neval= 274, qscore= 274, draw_adj= 1.00\nfree pawns on :  a5 h7\n"},
-             {ending, "\nmtl=         102       102\npos=         236       -35\nppawn=        97        12\n"},
-             {ending, "\npawns=       -15       -19\nknights=       0         0\n"},
-             {ending, "\nking=          4       -28\n - + - + - + - k        -    -    -    -    -    -    -  -28\n"},
-             {ending, "\n P - + - + - + -       97    -    -    -    -    -    -    -\n"},
-             {"4k3/8/8/8/3r4/8/3Q4/4K3 w - -", "\nhung pieces on:  d2 d4\n"},
-             {"rnbqk2r/pppp1ppp/4pn2/8/1bPP4/2N5/PP2PPPP/R1BQKBNR w KQkq -", "\npinned pieces on : c3\n"},
-             {"4r1k1/8/8/8/4n3/8/8/4K3 w - -", "\npinned pieces on : e4\n"}}) {
+    for (const auto& [fen, line] :
+         {std::pair{ending, "\neval= 274, qscore= 274, draw_adj= 1.00\nfree pawns on :  a5 h7\n"},
+          {ending, "\nmtl=         102       102\npos=         236       -35\nppawn=        97        12\n"},
+          {ending, "\npawns=       -15       -19\nknights=       0         0\n"},
+          {ending,
+           "\nking=          4       -28\n - + - + - + - k        -    -    -    -    -    -    -  -28\n"},
+          {ending, "\n P - + - + - + -       97    -    -    -    -    -    -    -\n"},
+          {"4k3/8/8/8/3r4/8/3Q4/4K3 w - -", "\nhung pieces on:  d2 d4\n"},
+          {"rnbqk2r/pppp1ppp/4pn2/8/1bPP4/2N5/PP2PPPP/R1BQKBNR w KQkq -", "\npinned pieces on : c3\n"},
+          {"4r1k1/8/8/8/4n3/8/8/4K3 w - -", "\npinned pieces on : e4\n"}}) {
         MainPosition(fen);
         PBlock.log_on.store(0);
         PBlock.report.hanging = ~0ULL;  // stale fields are cleared first
@@ -199,7 +203,8 @@ std::string MirrorFen(const std::string& fen) {
     in >> board >> side >> castle >> ep;
     for (std::string* s : {&board, &castle})
         for (char& c : *s) c = std::isalpha(c) ? char(c ^ 32) : c;
-    for (std::istringstream ranks(board); std::getline(ranks, rank, '/');) out = rank + (out.empty() ? "" : "/") + out;
+    for (std::istringstream ranks(board); std::getline(ranks, rank, '/');)
+        out = rank + (out.empty() ? "" : "/") + out;
     if (ep != "-") ep[1] = char('9' - (ep[1] - '0'));
     return out + (side == "w" ? " b " : " w ") + castle + " " + ep;
 }
@@ -218,7 +223,8 @@ TEST_F(EvalTest, ColourSymmetryOverTheTuningPositions) {
             ASSERT_EQ(Stack(2).hung_value[c], s.hung_value[c ^ 1]) << fen;
             ASSERT_EQ(Stack(2).king_attacked[c], s.king_attacked[c ^ 1]) << fen;
             int none = c == WHITE ? 0 : 63;  // each side's "no passer"
-            ASSERT_EQ(Stack(2).passer_sq[c], s.passer_sq[c ^ 1] == 63 - none ? none : s.passer_sq[c ^ 1] ^ 56) << fen;
+            ASSERT_EQ(Stack(2).passer_sq[c], s.passer_sq[c ^ 1] == 63 - none ? none : s.passer_sq[c ^ 1] ^ 56)
+                << fen;
         }
     }
     EXPECT_GT(n, 1900);
@@ -227,8 +233,8 @@ TEST_F(EvalTest, ColourSymmetryOverTheTuningPositions) {
 // A cache hit gives what a fresh evaluation gives, scaled afresh (the
 // fifty-move counter is not in the key); ply 1 never reads a cache.
 auto ByProducts(const StackRec& r) {
-    return std::tuple(r.eval, r.hung_value[0], r.hung_value[1], r.passer_sq[0], r.passer_sq[1], r.king_attacked[0],
-                      r.king_attacked[1]);
+    return std::tuple(r.eval, r.hung_value[0], r.hung_value[1], r.passer_sq[0], r.passer_sq[1],
+                      r.king_attacked[0], r.king_attacked[1]);
 }
 
 TEST_F(EvalTest, CachesMatchFreshEvaluations) {
