@@ -15,8 +15,10 @@ bool PawnHits(int p, int sq) { return ((p & 7) > 0 && sq == p + 7) || ((p & 7) <
 struct KpkSolver {
     std::vector<uint8_t> win = std::vector<uint8_t>(2 * 64 * 64 * 64);
     static int Id(int stm, int p, int K, int k) { return ((stm * 64 + p) * 64 + K) * 64 + k; }
-    static bool Legal(int stm, int p, int K, int k) {
-        return p != K && p != k && Dist(K, k) > 1 && !(stm == WHITE && PawnHits(p, k));
+    // State id: stm, pawn, White's king, Black's king, six bits each.
+    static bool Legal(int id, int& stm, int& p, int& K, int& k) {
+        stm = id >> 18, p = id >> 12 & 63, K = id >> 6 & 63, k = id & 63;
+        return p >= 8 && p < 56 && p != K && p != k && Dist(K, k) > 1 && !(stm == WHITE && PawnHits(p, k));
     }
     template <class F>
     static bool AnyKingStep(int from, F f) {
@@ -47,15 +49,9 @@ struct KpkSolver {
     KpkSolver() {
         for (bool changed = true; changed;) {
             changed = false;
-            for (int stm = 0; stm < 2; stm++)
-                for (int p = 8; p < 56; p++)
-                    for (int K = 0; K < 64; K++)
-                        for (int k = 0; k < 64; k++) {
-                            uint8_t& w = win[Id(stm, p, K, k)];
-                            if (w || !Legal(stm, p, K, k)) continue;
-                            w = stm == WHITE ? WhiteWins(p, K, k) : BlackLoses(p, K, k);
-                            changed |= w;
-                        }
+            for (int id = 0, stm, p, K, k; id < int(win.size()); id++)
+                if (!win[id] && Legal(id, stm, p, K, k))
+                    changed |= win[id] = stm == WHITE ? WhiteWins(p, K, k) : BlackLoses(p, K, k);
         }
     }
 };
@@ -77,25 +73,22 @@ TEST(Endgame, KpkBitbaseMatchesASolver) {
     EvalTestSetup();
     KpkSolver solver;
     int wrong = 0, wins = 0;
-    for (int stm = 0; stm < 2; stm++)
-        for (int p = 8; p < 56; p++)
-            for (int K = 0; K < 64; K++)
-                for (int k = 0; k < 64; k++) {
-                    if (!KpkSolver::Legal(stm, p, K, k)) continue;
-                    bool win = solver.win[KpkSolver::Id(stm, p, K, k)];
-                    wins += win;
-                    if ((p & 7) < 4) {
-                        uint8_t v = kpk_db[stm * 0x20000 + ((p & 7) + 4 * (p >> 3)) * 0x1000 + K * 64 + k];
-                        if (v != (win ? 2 : 1) && ++wrong < 10) ADD_FAILURE() << KpkFen(p, K, k, stm, false);
-                    }
-                    // Through the evaluation, on every file and for either colour, in a sample.
-                    if ((p * 4096 + K * 64 + k) % 61 == stm)
-                        for (bool black : {false, true}) {
-                            std::string fen = KpkFen(p, K, k, stm, black);
-                            Position* pos = EvalPosition(fen.c_str());
-                            ASSERT_EQ(EvalKPK(pos, pos->side), win ? (stm == WHITE ? 800 : -800) : 0) << fen;
-                        }
-                }
+    for (int id = 0, stm, p, K, k; id < int(solver.win.size()); id++) {
+        if (!KpkSolver::Legal(id, stm, p, K, k)) continue;
+        bool win = solver.win[id];
+        wins += win;
+        if ((p & 7) < 4) {
+            uint8_t v = kpk_db[stm * 0x20000 + ((p & 7) + 4 * (p >> 3)) * 0x1000 + K * 64 + k];
+            if (v != (win ? 2 : 1) && ++wrong < 10) ADD_FAILURE() << KpkFen(p, K, k, stm, false);
+        }
+        // Through the evaluation, on every file and for either colour, in a sample.
+        if (id % 61 == 0)
+            for (bool black : {false, true}) {
+                std::string fen = KpkFen(p, K, k, stm, black);
+                Position* pos = EvalPosition(fen.c_str());
+                ASSERT_EQ(EvalKPK(pos, pos->side), win ? (stm == WHITE ? 800 : -800) : 0) << fen;
+            }
+    }
     EXPECT_EQ(wrong, 0);
     EXPECT_GT(wins, 100000);
 }
