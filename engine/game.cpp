@@ -40,14 +40,6 @@ void WaitSearchIdle() {
     while (SearchThreadsBusy()) SleepMs(1);
 }
 
-void StopSearchAndWait() {
-    if (PBlock.ponder_state.load(R) != 0 || SearchThreadsBusy()) {
-        PBlock.stop.store(1, R);
-        if (PBlock.ponder_state.load(R) == 2) PBlock.ponder_state.store(1, R);
-    }
-    WaitSearchIdle();
-}
-
 void PlayGameMove(uint16_t move) {
     Position* pos = GamePos();
     // Past the fifty-move rule the exact count no longer matters, and the

@@ -10,9 +10,6 @@
 Position* GamePos();
 // 1 when move is one of the legal moves of the side to move.
 int IsLegalMove(Position* pos, uint16_t move);
-// Ends the search under way (as "stop" does, so its result is still
-// reported) and waits until every search thread is idle.
-void StopSearchAndWait();
 // Waits until every search thread is idle, without stopping anything.
 void WaitSearchIdle();
 // Plays a move on the game position for a protocol that keeps no undo record:

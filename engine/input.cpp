@@ -8,6 +8,7 @@
 #include "engine/console.h"
 #include "engine/messages.h"
 #include "engine/platform.h"
+#include "engine/session.h"
 #include "engine/shell.h"
 #include "engine/uci.h"
 #include "search/records.h"
@@ -72,31 +73,18 @@ void ReadWaiting(int timeout_ms) {
         EndInput();
 }
 
-bool SearchUnderWay() {
-    return PBlock.ponder_state.load(R) != 0 || PBlock.next_ponder_state.load(R) != 0 ||
-           SearchThreadsBusy() != 0;
-}
-
-// Nobody can send "stop" any more: a search that would run until told to
-// stop (pondering, infinite analysis) is stopped as by "stop"; any other
-// search ends as it would. Once idle the engine shuts down as on "quit".
+// Nobody can send "stop" any more: the search under way ends at once and is
+// answered, then the engine shuts down as on "quit". A batch run (its
+// searches are not the main loop's) goes on and the engine ends after it.
 void AtEndOfInput() {
     if (PBlock.quit.load(R)) return;
-    if (!SearchUnderWay()) {
-        PBlock.stop.store(2, R);
-        PBlock.quit.store(1, R);
-        return;
-    }
-    bool endless = PBlock.ponder_state.load(R) == 2 ||
-                   (PBlock.tc_mode.load(R) == 1 && PBlock.move_time.load(R) >= 99999.0 &&
-                    PBlock.max_depth.load(R) >= 66);
-    if (endless && PBlock.ponder_state.load(R) != 0) {
-        PBlock.stop.store(1, R);
-        if (PBlock.ponder_state.load(R) == 2) PBlock.ponder_state.store(1, R);
-    }
+    if (PBlock.ponder_state.load(R) != 0) StopSearchAndWait();
+    if (SearchThreadsBusy()) return;
+    PBlock.stop.store(2, R);
+    PBlock.quit.store(1, R);
 }
 
-bool IsUciLine(const char* line) { return !std::strcmp(line, "uci") || !std::strcmp(line, "uci\r"); }
+bool IsUciLine(const char* line) { return !std::strcmp(line, "uci"); }
 
 void Dispatch(char* line) {
     int protocol = PBlock.protocol.load(R);
@@ -111,7 +99,9 @@ void Dispatch(char* line) {
 void FeedInput(const char* bytes, long n) {
     for (long i = 0; i < n; i++) {
         char c = bytes[i];
-        if (c == '\n' || c == 0 || c == MARKER) {
+        // A carriage return ends a line as a line feed does, so no CR of a
+        // CRLF client ever reaches a handler.
+        if (c == '\n' || c == '\r' || c == 0 || c == MARKER) {
             EndPartialLine();
         } else if (bufcnt >= MAX_LINE) {
             overlong = true;
@@ -168,11 +158,7 @@ void PollInput(int timeout_ms) {
 
 int ReadInputLine(char* buf, int size) {
     for (;;) {
-        if (TakeLine(buf, size)) {
-            size_t n = std::strlen(buf);
-            if (n && buf[n - 1] == '\r') buf[n - 1] = 0;
-            return 1;
-        }
+        if (TakeLine(buf, size)) return 1;
         if (ended) return 0;
         ReadWaiting(100);
     }

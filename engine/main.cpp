@@ -15,7 +15,9 @@
 #include "engine/input.h"
 #include "engine/messages.h"
 #include "engine/platform.h"
+#include "engine/session.h"
 #include "engine/shell.h"
+#include "engine/uci.h"
 #include "eval/endgame.h"
 #include "eval/params.h"
 #include "search/bench.h"
@@ -80,9 +82,11 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
             PBlock.max_depth.store(int8_t(Clamp(std::atol(argv[++i]), 0, 66)), R);
             PBlock.move_time.store(10000, R);
             PBlock.tc_mode.store(1, R);
+            SetGoDefaults(PBlock.max_depth.load(R), 10000);
         } else if (is("-t")) {
             PBlock.move_time.store(std::atof(argv[++i]), R);
             PBlock.tc_mode.store(1, R);
+            SetGoDefaults(PBlock.max_depth.load(R), PBlock.move_time.load(R));
         } else if (is("-hash")) {
             PBlock.hash_mb = int16_t(Clamp(std::atol(argv[++i]), 0, 8192));
         } else if (is("-threads")) {
@@ -115,62 +119,18 @@ void OpenLog() {
     fdlog = std::fopen(logfile, "w");
 }
 
-void StartSearch() {
-    Position* pos = &ThreadData[0]->pos;
-    start = GetTime();
-    PBlock.elapsed.store(0, R);
-    InitSearch();
-    if (pos->nhist <= 35 && PBlock.own_book) {
-        GetCandidates(pos, 0);
-        if (PBlock.best_pv[1].load(R)) {
-            ShowMessage(PBlock.protocol.load(R) == 2 ? "info string book move" : "book move");
-            PBlock.best_score.store(0, R);
-            PBlock.stop.store(1, R);
-        }
-    }
-    if (pos->fifty <= 100 && !PBlock.best_pv[1].load(R)) WakeSearchThreads();
-    PBlock.next_ponder_state.store(0, R);
-}
-
-void FinishSearch() {
-    Collect();
-    ShowFinalSearchInfo();
-    uint16_t best = PBlock.best_pv[1].load(R);
-    char text[8], reply[8];
-    if (PBlock.protocol.load(R) == 2) {
-        uint16_t ponder = best ? PBlock.best_pv[2].load(R) : 0;
-        if (ponder)
-            ShowMessagef("bestmove %s ponder %s", MoveToStr(best, text), MoveToStr(ponder, reply));
-        else
-            ShowMessagef("bestmove %s", MoveToStr(best, text));
-    } else {
-        ShowSearchSummary();
-        ShowMessage("");
-    }
-    if (selfplay) {
-        Position* pos = &ThreadData[0]->pos;
-        if (best && pos->nhist < HIST_SIZE - 100) {
-            MakeMove(pos, best);
-            pos->ply = 1;
-            ShowBoard(pos);
-            PBlock.next_ponder_state.store(1, R);
-        } else {
-            selfplay = 0;
-        }
-    }
-    PBlock.ponder_state.store(0, R);
-}
-
 void MainLoop() {
     for (;;) {
         if (PBlock.quit.load(R)) return;
-        // Input and the clock are polled while a search runs too, so a request
-        // that waits for the running search never stops "stop" getting through.
-        if (PBlock.next_ponder_state.load(R) == 0 || PBlock.ponder_state.load(R) != 0) PollInput(1);
-        if (PBlock.next_ponder_state.load(R) != 0 && PBlock.ponder_state.load(R) == 0) StartSearch();
-        if (PBlock.ponder_state.load(R) == 0) continue;
-        if (SearchThreadsBusy() || PBlock.ponder_state.load(R) == 2) continue;
-        FinishSearch();
+        // A requested search starts before the next line is read, and an
+        // answer that is due goes out before it, so replies keep their order.
+        if (PBlock.next_ponder_state.load(R) != 0 && PBlock.ponder_state.load(R) == 0) {
+            StartSearch();
+            continue;
+        }
+        if (SearchAnswerDue()) FinishSearch();
+        // Input and the clock are polled while a search runs too.
+        PollInput(1);
     }
 }
 

@@ -2,8 +2,10 @@
 // requests and their limits, ponderhit, stop and quit.
 #include "engine/uci.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -11,8 +13,10 @@
 #include "book/book.h"
 #include "engine/game.h"
 #include "engine/messages.h"
+#include "engine/session.h"
 #include "engine/shell.h"
 #include "search/records.h"
+#include "search/root.h"
 #include "search/threads.h"
 #include "search/transposition.h"
 
@@ -20,6 +24,11 @@ namespace {
 
 constexpr auto R = std::memory_order_relaxed;
 constexpr int WORD_MAX = 127;
+constexpr int MAX_MULTIPV = 256;
+constexpr double UNLIMITED = 1e7;  // seconds: a search without a clock
+
+int default_depth = 66;
+double default_move_time = UNLIMITED;
 
 long Clamp(long v, long lo, long hi) { return v < lo ? lo : v > hi ? hi : v; }
 
@@ -34,6 +43,7 @@ void Identify() {
     ShowMessage("option name OwnBook type check default false");
     ShowMessage("option name BookFile type string default vell.opn");
     ShowMessage("option name Log type check default false");
+    ShowMessagef("option name MultiPV type spin default 1 min 1 max %d", MAX_MULTIPV);
     ShowMessage("uciok");
     PBlock.log_on.store(0, R);
     PBlock.own_book = 0;
@@ -116,21 +126,16 @@ void SetOption(const char* args) {
         ShowMessagef("info string Log set to %d", int(PBlock.log_on.load(R)));
     } else if (!std::strcmp(opt, "Clear Hash")) {
         ClearHash();
+    } else if (!std::strcmp(opt, "MultiPV")) {
+        PBlock.multipv.store(int16_t(Clamp(ToInt(val), 1, MAX_MULTIPV)), R);
+        ShowMessagef("info string MultiPV set to %d", int(PBlock.multipv.load(R)));
     }
 }
 
 void NewGame() {
-    PBlock.move_time.store(60.0, R);
-    PBlock.clock[0].store(60.0, R);
-    PBlock.clock[1].store(60.0, R);
-    PBlock.increment.store(0, R);
-    PBlock.tc_mode.store(0, R);
-    PBlock.stop.store(2, R);
+    StopSearchAndWait();
     GamePos()->nhist = 0;
-    if (PBlock.use_hash.load(R)) {
-        WaitSearchIdle();
-        ClearTTable();
-    }
+    if (PBlock.use_hash.load(R)) ClearTTable();
 }
 
 // Coordinate move text (e2e4, e7e8q) to a move word; 0 when it names no squares.
@@ -174,6 +179,7 @@ void PlayMoveList(char* moves) {
 }
 
 void SetUpPosition(char* args) {
+    StopSearchAndWait();
     char* moves = std::strstr(args, "moves");
     if (moves) {
         if (moves > args) moves[-1] = 0;
@@ -199,68 +205,85 @@ void SetUpPosition(char* args) {
     if (pos->nhist < HIST_SIZE) pos->hist[pos->nhist].move = 0;
 }
 
-// The value after a go keyword, as a number; empty or garbage reads as 0.
-bool GoValue(const char* args, const char* key, double* out) {
-    const char* at = std::strstr(args, key);
-    if (!at) return false;
-    at += std::strlen(key);
-    char word[WORD_MAX + 1];
-    int n = 0;
-    if (*at) at++;
-    while (*at && *at != ' ' && *at != '\r' && *at != '\n' && n < WORD_MAX) word[n++] = *at++;
-    word[n] = 0;
-    double v = std::strtod(word, nullptr);
-    if (!(v > -1e12 && v < 1e12)) v = 0;  // also drops NaN
-    *out = v;
-    return true;
+// What a go line names; a limit it does not name is no limit.
+struct GoRequest {
+    double time[2] = {-1, -1}, inc[2] = {0, 0};
+    double movetime = -1, nodes = 0, depth = 0, mate = 0, movestogo = -1;
+    bool infinite = false, ponder = false;
+    uint16_t moves[MAX_ROOT_MOVES];
+    int nmoves = 0;
+    bool named_moves = false;
+};
+
+// A number from outside: garbage reads as 0, NaN and huge values are cut.
+double ToNumber(const char* text) {
+    double v = text ? std::strtod(text, nullptr) : 0;
+    return v > -1e12 && v < 1e12 ? v : 0;
 }
 
-void Go(const char* args) {
-    int side = GamePos()->side;
-    PBlock.stop.store(2, R);
-    PBlock.tc_mode.store(0, R);
-    PBlock.next_ponder_state.store(std::strstr(args, "ponder") ? 2 : 1, R);
+void ParseGo(char* args, GoRequest* g) {
+    static const char* const numbers[] = {"wtime", "btime", "winc", "binc", "movetime", "nodes", "depth", "mate",
+                                          "movestogo"};
+    double* slots[] = {&g->time[0], &g->time[1], &g->inc[0],  &g->inc[1],     &g->movetime,
+                       &g->nodes,   &g->depth,   &g->mate,    &g->movestogo};
+    bool in_moves = false;
+    for (char* w = std::strtok(args, " \t"); w; w = std::strtok(nullptr, " \t")) {
+        int key = -1;
+        for (int i = 0; i < int(std::size(numbers)); i++)
+            if (!std::strcmp(w, numbers[i])) key = i;
+        if (key >= 0) {
+            *slots[key] = ToNumber(std::strtok(nullptr, " \t"));
+            in_moves = false;
+        } else if (!std::strcmp(w, "infinite")) {
+            g->infinite = true;
+        } else if (!std::strcmp(w, "ponder")) {
+            g->ponder = true;
+        } else if (!std::strcmp(w, "searchmoves")) {
+            in_moves = g->named_moves = true;
+        } else if (in_moves) {
+            uint16_t m = ParseCoord(w);
+            if (IsLegalMove(GamePos(), m) && g->nmoves < MAX_ROOT_MOVES) g->moves[g->nmoves++] = m;
+        }
+    }
+}
+
+// Every go starts from fresh limits: only what it names limits the search.
+void Go(char* args) {
+    StopSearchAndWait();
+    GoRequest g;
+    ParseGo(args, &g);
+    const int side = GamePos()->side;
     computer = side;
-    double v;
-    // A clock below zero means the same as an empty one.
-    if (GoValue(args, "wtime", &v)) PBlock.clock[0].store(v > 0 ? v * 0.001 : 0, R);
-    if (GoValue(args, "btime", &v)) PBlock.clock[1].store(v > 0 ? v * 0.001 : 0, R);
-    if (GoValue(args, "winc", &v) && side == 0) PBlock.increment.store(v > 0 ? v * 0.001 : 0, R);
-    if (GoValue(args, "binc", &v) && side == 1) PBlock.increment.store(v > 0 ? v * 0.001 : 0, R);
-    if (GoValue(args, "movestogo", &v)) {
-        PBlock.tc_mode.store(40, R);
-        PBlock.moves_to_go.store(int16_t(v < 1 ? 1 : v > 1000 ? 1000 : v), R);  // 0 moves left means 1
-        PBlock.max_depth.store(66, R);
-    }
-    if (GoValue(args, "depth", &v)) {
-        PBlock.move_time.store(600.0, R);
+    PBlock.max_depth.store(int8_t(g.depth >= 1 ? std::min(g.depth, 66.0) : default_depth), R);
+    PBlock.node_limit.store(g.nodes >= 1 ? uint64_t(g.nodes) : 0, R);
+    PBlock.mate_limit.store(int16_t(g.mate >= 1 ? std::min(g.mate, 999.0) : 0), R);
+    PBlock.increment.store(0, R);
+    if (g.movetime >= 0) {
         PBlock.tc_mode.store(1, R);
-        PBlock.max_depth.store(int8_t(v < 1 ? 1 : v > 66 ? 66 : v), R);
-    }
-    if (GoValue(args, "nodes", &v)) {
-        PBlock.move_time.store(10000000.0, R);
+        PBlock.move_time.store(g.movetime * 0.001, R);
+    } else if (g.time[side] >= 0 && !g.infinite) {
+        // A clock below zero means the same as an empty one.
+        for (int c = 0; c < 2; c++) PBlock.clock[c].store(std::max(g.time[c], 0.0) * 0.001, R);
+        PBlock.increment.store(std::max(g.inc[side], 0.0) * 0.001, R);
+        PBlock.tc_mode.store(g.movestogo >= 0 ? 40 : 0, R);
+        // "movestogo 0" is read as one move to go.
+        PBlock.moves_to_go.store(int16_t(std::clamp(g.movestogo, 1.0, 1000.0)), R);
+    } else {
         PBlock.tc_mode.store(1, R);
+        PBlock.move_time.store(g.infinite ? UNLIMITED : default_move_time, R);
     }
-    if (GoValue(args, "movetime", &v)) {
-        PBlock.tc_mode.store(1, R);
-        PBlock.move_time.store(v > 0 ? v * 0.001 : 0, R);
-        PBlock.increment.store(0, R);
-    }
-    if (std::strstr(args, "infinite")) {
-        PBlock.tc_mode.store(1, R);
-        PBlock.move_time.store(10000000.0, R);
-        PBlock.max_depth.store(66, R);
-        PBlock.increment.store(0, R);
-    }
-}
-
-void Stop() {
-    PBlock.stop.store(1, R);
-    computer = 2;
-    if (PBlock.ponder_state.load(R) != 0) PBlock.ponder_state.store(1, R);
+    if (g.named_moves && g.nmoves == 0) ShowMessage("info string no legal move in searchmoves, all moves searched");
+    LimitRootMoves(g.moves, g.nmoves);
+    if (g.infinite) HoldAnswerUntilStop();
+    PBlock.next_ponder_state.store(g.ponder ? 2 : 1, R);
 }
 
 }  // namespace
+
+void SetGoDefaults(int depth, double move_time) {
+    default_depth = int(Clamp(depth, 1, 66));
+    default_move_time = move_time;
+}
 
 void HandleUCI(char* line) {
     if (char* lf = std::strchr(line, '\n')) *lf = 0;
@@ -288,7 +311,10 @@ void HandleUCI(char* line) {
     } else if (!std::strcmp(cmd, "ponderhit")) {
         if (PBlock.ponder_state.load(R) == 2) PBlock.ponder_state.store(1, R);
     } else if (!std::strcmp(cmd, "stop")) {
-        Stop();
+        // Answered before the next command is read, so a client that sends
+        // isready next gets this bestmove first.
+        computer = 2;
+        StopSearchAndWait();
     } else if (!std::strcmp(cmd, "quit")) {
         PBlock.stop.store(2, R);
         PBlock.quit.store(1, R);

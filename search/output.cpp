@@ -2,6 +2,7 @@
 // sums, and the lines printed when a search ends.
 #include "search/output.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "board/notation.h"
 #include "engine/messages.h"
 #include "search/records.h"
+#include "search/search.h"
 #include "search/transposition.h"
 
 static constexpr auto R = std::memory_order_relaxed;
@@ -58,7 +60,28 @@ static void WriteLine(const char* text) {
     }
 }
 
-void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_t* pv) {
+// Mate scores as moves to the mate (negative when mated), others in centipawns.
+static void ScoreText(int score, int bound, char* out, size_t size) {
+    const char* b = bound == BOUND_LOWER ? " lowerbound" : bound == BOUND_UPPER ? " upperbound" : "";
+    if (score > MATE_SCORE)
+        std::snprintf(out, size, "mate %d%s", (MATE - score + 1) / 2, b);
+    else if (score < -MATE_SCORE)
+        std::snprintf(out, size, "mate %d%s", -(MATE + score) / 2, b);
+    else
+        std::snprintf(out, size, "cp %d%s", score, b);
+}
+
+// Deepest ply any thread's principal variation reached, counted from the root.
+static int SelectiveDepth(int depth) {
+    const int n = PBlock.nthreads.load(R);
+    int most = 0;
+    for (int i = 1; i <= n && i <= MAX_THREADS; i++)
+        if (ThreadData[i]) most = std::max<int>(most, ThreadData[i]->seldepth.load(R) - 1);
+    return std::max(most, depth);
+}
+
+void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_t* pv, int bound,
+                       int multipv_line) {
     // The sums stay local: search threads print while the main thread may
     // be collecting into sstats.
     uint64_t sum[7] = {};
@@ -69,23 +92,36 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_
     const double nodes = double(sum[0]), e = PBlock.elapsed.load(R);
     const double nps = e > 0.001 ? nodes / e : 0;
     const char c = flag ? '.' : ' ';
-    char line[sizeof line_text + 160];
-    if (!uci)
+    char line[sizeof line_text + 200];
+    if (!uci) {
         std::snprintf(line, sizeof line, "%02d] %02d%c %5.1f %7.0fK %5d  %s", thread, depth, c, e, nodes * 0.001,
                       score, line_text);
-    else if (uci_extra)
-        std::snprintf(line, sizeof line, "info [%02d%c] depth %d time %.0f score cp %d nodes %.0f nps %.0f pv %s",
-                      thread, c, depth, e * 1000, score, nodes, nps, line_text);
-    else
-        std::snprintf(line, sizeof line, "info depth %d time %.0f score cp %d nodes %.0f nps %.0f pv %s", depth,
-                      e * 1000, score, nodes, nps, line_text);
+        WriteLine(line);
+        return;
+    }
+    char tag[16] = "";
+    if (uci_extra) std::snprintf(tag, sizeof tag, " [%02d%c]", thread, c);
+    char score_text[40];
+    ScoreText(score, bound, score_text, sizeof score_text);
+    std::snprintf(line, sizeof line,
+                  "info%s depth %d seldepth %d multipv %d time %.0f score %s nodes %.0f nps %.0f hashfull %d pv %s",
+                  tag, depth, SelectiveDepth(depth), multipv_line, e * 1000, score_text, nodes, nps, HashFullPermille(),
+                  line_text);
     WriteLine(line);
 }
 
-void DisplaySearchInfo(int thread, int flag, int depth, int score, const std::atomic<uint16_t>* pv) {
+void DisplayCurrentMove(int depth, uint16_t move, int number) {
+    char text[16], line[80];
+    std::snprintf(line, sizeof line, "info depth %d currmove %s currmovenumber %d", depth, MoveToStr(move, text),
+                  number);
+    WriteLine(line);
+}
+
+void DisplaySearchInfo(int thread, int flag, int depth, int score, const std::atomic<uint16_t>* pv, int bound,
+                       int multipv_line) {
     uint16_t copy[MAX_PLY];
     for (int i = 0; i < MAX_PLY; i++) copy[i] = pv[i].load(R);
-    DisplaySearchInfo(thread, flag, depth, score, copy);
+    DisplaySearchInfo(thread, flag, depth, score, copy, bound, multipv_line);
 }
 
 void ShowFinalSearchInfo() {
@@ -93,6 +129,9 @@ void ShowFinalSearchInfo() {
     if (delay == 9999.0) return;
     if (PBlock.stop.load(R) == 0 && PBlock.elapsed.load(R) < delay) return;
     if (PBlock.best_depth.load(R) == 0 || PBlock.best_pv[1].load(R) == 0) return;
+    // With several lines the best may come from any of them, and a GUI would
+    // show it in place of the first.
+    if (PBlock.multipv.load(R) > 1 && PBlock.protocol.load(R) == 2) return;
     pthread_mutex_lock(&lock);
     DisplaySearchInfo(0, 2, PBlock.best_depth.load(R), PBlock.best_score.load(R), PBlock.best_pv);
     pthread_mutex_unlock(&lock);

@@ -8,8 +8,14 @@ void Collect();
 // One information line. flag: 0 intermediate, 1 end of an iteration or MultiPV
 // line, 2 final. Callers hold lock (the main thread after the search needs
 // not). The pv runs from index 1 to the first 0.
-void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_t* pv);
-void DisplaySearchInfo(int thread, int flag, int depth, int score, const std::atomic<uint16_t>* pv);
+// Under UCI, bound (BOUND_LOWER or BOUND_UPPER, 0 for an exact score) marks a
+// score that only bounds the true one, and multipv_line numbers the line.
+void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_t* pv, int bound = 0,
+                       int multipv_line = 1);
+void DisplaySearchInfo(int thread, int flag, int depth, int score, const std::atomic<uint16_t>* pv,
+                       int bound = 0, int multipv_line = 1);
+// The UCI line naming the root move being searched and its number.
+void DisplayCurrentMove(int depth, uint16_t move, int number);
 // The final line after the search, when there is a result to show and output
 // is allowed (call Collect first; no lock needed once the threads are idle).
 void ShowFinalSearchInfo();

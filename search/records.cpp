@@ -42,6 +42,8 @@ void SetPBlockDefaults() {
     PBlock.info_delay.store(0, r);
     PBlock.log_on.store(1, r);
     PBlock.multipv.store(1, r);
+    PBlock.node_limit.store(0, r);
+    PBlock.mate_limit.store(0, r);
     for (auto& m : PBlock.best_pv) m.store(0, r);
     PBlock.epd_name[0] = 0;
     std::strcpy(PBlock.book_name, "vell.opn");

@@ -53,6 +53,7 @@ struct ThreadRec {
     uint32_t noise_seed;
     std::atomic<uint64_t> evals, eval_hits, tt_probes, tt_hits, pawn_probes, pawn_hits;
     std::atomic<uint64_t> iter_nodes[MAX_PLY];
+    std::atomic<int16_t> seldepth;  // deepest ply a principal-variation node reached
     std::atomic<uint16_t> pv[MAX_PLY];
 };
 
@@ -87,6 +88,8 @@ struct PBlockRec {
     Shared<double> info_delay;
     Shared<int16_t> log_on;
     Shared<int16_t> multipv;
+    Shared<uint64_t> node_limit;  // nodes of all threads together, 0 for none
+    Shared<int16_t> mate_limit;   // moves of the mate that ends the search, 0 for none
     Shared<uint16_t> best_pv[MAX_PLY];  // written under spinlock1
     char epd_name[256];
     char book_name[256];

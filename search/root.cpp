@@ -16,9 +16,9 @@
 #include "eval/evaluate.h"
 #include "search/output.h"
 #include "search/search.h"
+#include "search/transposition.h"
 
 static constexpr auto R = std::memory_order_relaxed;
-static constexpr int MAX_ROOT_MOVES = 256;
 
 // The line may be shown: not silenced, and stopped or past info_delay.
 static int DisplayAllowed() {
@@ -27,6 +27,24 @@ static int DisplayAllowed() {
 }
 
 static int Stopped() { return PBlock.stop.load(R) != 0; }
+
+// The root moves a search is limited to; none means all.
+static std::atomic<uint16_t> only_moves[MAX_ROOT_MOVES];
+static std::atomic<int> only_count;
+
+void LimitRootMoves(const uint16_t* moves, int n) {
+    n = std::clamp(n, 0, MAX_ROOT_MOVES);
+    for (int i = 0; i < n; i++) only_moves[i].store(moves[i], R);
+    only_count.store(n, R);
+}
+
+static bool RootMoveAllowed(uint16_t move) {
+    const int n = only_count.load(R);
+    if (n == 0) return true;
+    for (int i = 0; i < n; i++)
+        if (only_moves[i].load(R) == move) return true;
+    return false;
+}
 
 void NewBestMove(ThreadRec* td) {
     const int score = td->result_score, depth = td->result_depth;
@@ -50,18 +68,26 @@ void NewBestMove(ThreadRec* td) {
 }
 
 // An aspiration failure shows the move alone, so a user sees what the
-// search is struggling with.
-static void ShowMoveAlone(int thread, int depth, int score, uint16_t move) {
+// search is struggling with; its score is only a bound.
+static void ShowMoveAlone(int thread, int depth, int score, uint16_t move, int bound) {
     uint16_t line[3] = {0, move, 0};
     pthread_mutex_lock(&lock);
-    if (DisplayAllowed()) DisplaySearchInfo(thread, 0, depth, score, line);
+    if (DisplayAllowed()) DisplaySearchInfo(thread, 0, depth, score, line, bound);
     pthread_mutex_unlock(&lock);
 }
 
-static void ShowIterationLine(ThreadRec* td, int depth) {
+static void ShowIterationLine(ThreadRec* td, int depth, int multipv_line) {
     pthread_mutex_lock(&lock);
     if (DisplayAllowed() && td->pv[1].load(R))
-        DisplaySearchInfo(td->index, 1, depth, td->result_score, td->pv);
+        DisplaySearchInfo(td->index, 1, depth, td->result_score, td->pv, 0, multipv_line);
+    pthread_mutex_unlock(&lock);
+}
+
+// Once a search has run a while, a user wants to see it is still moving.
+static void ShowCurrentMove(const ThreadRec* td, int depth, uint16_t move, int number) {
+    if (td->index != 1 || PBlock.protocol.load(R) != 2 || PBlock.elapsed.load(R) < 3.0) return;
+    pthread_mutex_lock(&lock);
+    if (DisplayAllowed()) DisplayCurrentMove(depth, move, number);
     pthread_mutex_unlock(&lock);
 }
 
@@ -97,14 +123,14 @@ static int SearchFirstMove(RootIteration& it, uint16_t move, int cd, uint16_t* c
     while ((v <= lo || v >= hi) && !Stopped()) {
         if (v >= hi) {
             if (hi >= 9998) break;  // nothing left to widen: a mate at the edge of the window
-            if (it.single) ShowMoveAlone(it.td->index, it.depth, v, move);
+            if (it.single) ShowMoveAlone(it.td->index, it.depth, v, move, BOUND_LOWER);
             delta *= 2;
             hi += delta;
             if (hi > 7999) hi = 9998;
         } else {
             if (lo <= -9999) break;
             it.td->time_factor.store(20, R);
-            if (it.single) ShowMoveAlone(it.td->index, it.depth, v, move);
+            if (it.single) ShowMoveAlone(it.td->index, it.depth, v, move, BOUND_UPPER);
             delta *= 2;
             lo -= delta;
             if (lo < -7999) lo = -9999;
@@ -128,7 +154,7 @@ static int SearchLaterMove(RootIteration& it, int i, uint16_t move, int cd, int 
             it.td->time_factor.store(10, R);
             v = -Search(pos, opp, 2, cd, -hi, -best, NODE_PV, cpv);
             if (v < hi || Stopped() || hi >= 9998) break;
-            if (it.single) ShowMoveAlone(it.td->index, it.depth, v, move);
+            if (it.single) ShowMoveAlone(it.td->index, it.depth, v, move, BOUND_LOWER);
             delta *= 2;
         }
         it.c = 0;
@@ -233,6 +259,7 @@ static void SearchRoot(ThreadRec* td, int d, int k) {
         const uint16_t m = e->move;
         const int ext = it.in_check ? 0 : Extension(pos, it.side, e);
         const int r = RootReduction(it, e);
+        ShowCurrentMove(td, d, m, i + 1);
         MakeMove(pos, m);
         const int cd = d + ext - 1;
         cpv[2] = 0;
@@ -289,7 +316,7 @@ static int BuildRootList(Position* pos) {
     GenerateAll(pos);
     int n = 0;
     for (MoveEntry* e = list; e->move != END_OF_LIST; e++) {
-        if (!MoveIsLegal(pos, pos->side, e->move)) continue;
+        if (!MoveIsLegal(pos, pos->side, e->move) || !RootMoveAllowed(e->move)) continue;
         e->score = e->captured ? uint8_t(PieceType(e->captured) * 16 - PieceType(e->piece)) : 0;
         list[n++] = *e;
     }
@@ -333,7 +360,7 @@ void SearchIterations(int t) {
             for (int k = 0; k < lines; k++) {
                 SearchRoot(td, d, k);
                 if (Stopped()) break;
-                ShowIterationLine(td, d);
+                ShowIterationLine(td, d, k + 1);
             }
             pthread_mutex_lock(&lock);
             if (DisplayAllowed()) {
@@ -344,7 +371,7 @@ void SearchIterations(int t) {
             pthread_mutex_unlock(&lock);
         } else {
             SearchRoot(td, d, 0);
-            if (d == 1 && t == 1 && !Stopped()) ShowIterationLine(td, d);
+            if (d == 1 && t == 1 && !Stopped()) ShowIterationLine(td, d, 1);
         }
         if (Stopped()) break;
         td->iter_nodes[d].store(td->nodes.load(R), R);

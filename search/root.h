@@ -2,6 +2,8 @@
 // root move loop, MultiPV and the shared best result.
 #pragma once
 
+#include <cstdint>
+
 #include "search/records.h"
 
 // One whole search of thread thread_index on its copy of the root position;
@@ -12,3 +14,9 @@ void SearchIterations(int thread_index);
 // result: deeper wins unless the best is a mate, equal depth needs a higher
 // score.
 void NewBestMove(ThreadRec* td);
+// Room for every legal move of any position.
+constexpr int MAX_ROOT_MOVES = 256;
+
+// Limits the root of the following searches to moves[0..n-1] (all legal
+// here); n = 0 searches every move again. Call only while no search runs.
+void LimitRootMoves(const uint16_t* moves, int n);

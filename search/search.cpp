@@ -11,6 +11,7 @@
 #include "board/movegen.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
+#include "search/timecontrol.h"
 #include "search/transposition.h"
 
 static constexpr auto R = std::memory_order_relaxed;
@@ -459,6 +460,8 @@ static int PruneNode(Position* pos, int side, int ply, int* depth, int alpha, in
 int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int node_type, uint16_t* pv) {
     ThreadRec* td = ThreadData[pos->thread];
     Bump(td->nodes);
+    if (node_type == NODE_PV && ply > td->seldepth.load(R)) td->seldepth.store(int16_t(ply), R);
+    if (PBlock.node_limit.load(R) && (td->nodes.load(R) & 1023) == 0) NodeLimitCheck();
     // A line is never longer than the search that produced it, even when the
     // window closes at once.
     pv[ply] = 0;

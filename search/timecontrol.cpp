@@ -10,6 +10,7 @@
 #include "engine/messages.h"
 #include "eval/params.h"
 #include "search/records.h"
+#include "search/search.h"
 
 static constexpr auto R = std::memory_order_relaxed;
 // Game histories longer than this are cut to their last HIST_KEEP records in
@@ -78,6 +79,7 @@ static void ResetCounters(ThreadRec* td) {
         c->store(0, R);
     td->time_factor.store(0, R);
     td->changes.store(0, R);
+    td->seldepth.store(0, R);
     td->pos.ply = 1;
     td->pv[1].store(0, R);
 }
@@ -143,6 +145,11 @@ static int TimeFactor() {
 
 void TimeCheck() {
     const int ponder_state = PBlock.ponder_state.load(R);
+    const int mate = PBlock.mate_limit.load(R);
+    if (mate > 0 && PBlock.best_score.load(R) >= MATE - 2 * mate) {
+        uint8_t zero = 0;
+        PBlock.stop.compare_exchange_strong(zero, 1, R, R);
+    }
     if (ponder_state == 2) return;
     const int side = ThreadData[0]->pos.side;
     const double c = Seconds(PBlock.clock[side].load(R));
@@ -153,4 +160,14 @@ void TimeCheck() {
     if (PBlock.best_depth.load(R) <= 0) return;
     uint8_t zero = 0;
     PBlock.stop.compare_exchange_strong(zero, ponder_state == 1 ? 1 : 2, R, R);
+}
+
+void NodeLimitCheck() {
+    const int n = PBlock.nthreads.load(R);
+    uint64_t nodes = 0;
+    for (int i = 1; i <= n && i <= MAX_THREADS; i++)
+        if (ThreadData[i]) nodes += ThreadData[i]->nodes.load(R);
+    if (nodes < PBlock.node_limit.load(R) || PBlock.best_depth.load(R) <= 0) return;
+    uint8_t zero = 0;
+    PBlock.stop.compare_exchange_strong(zero, 1, R, R);
 }

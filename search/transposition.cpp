@@ -1,6 +1,7 @@
 // The shared transposition table: allocation, clearing, probe and store.
 #include "search/transposition.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <cstdint>
@@ -190,6 +191,20 @@ void StoreTT(Position* pos, int ply, int depth, int alpha, int beta, int score, 
     if (SlotDepth(old) == TT_EMPTY) ttcnt.store(ttcnt.load(R) + 1, R);
     StoreWord(slot->data, PackData(move, score, bound, depth, age));
     StoreWord(slot->lock, key ^ LockData(move, score));
+}
+
+int HashFullPermille() {
+    if (entries < 2) return 0;
+    // The first slots of each half, where the home slots of both sides fall.
+    const uint64_t each = std::min<uint64_t>(500, entries / 2);
+    const uint16_t age = PBlock.tt_age.load(R);
+    uint64_t used = 0;
+    for (TTSlot* half : xhtable)
+        for (uint64_t i = 0; i < each; i++) {
+            const uint64_t data = LoadWord(half[i].data);
+            used += SlotDepth(data) != TT_EMPTY && SlotAge(data) == age;
+        }
+    return int(used * 1000 / (2 * each));
 }
 
 int HashFill() {

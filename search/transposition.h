@@ -66,6 +66,8 @@ void ProbeTTable(Position* pos, TTEntry* entry);
 void StoreTT(Position* pos, int ply, int depth, int alpha, int beta, int score, uint16_t move);
 // Percent of slots ever written, 0 for an empty table.
 int HashFill();
+// Permille of a sample of slots holding an entry of the current age.
+int HashFullPermille();
 
 extern uint64_t tt_home_mask;  // entries / 2 - 1 when that is a power of two, else 0
 

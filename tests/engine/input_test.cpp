@@ -45,9 +45,9 @@ TEST_F(InputBuffer, CommandSplitOverTwoReadsWaitsForItsLineFeed) {
     EXPECT_STREQ(buf, "position startpos");
 }
 
-TEST_F(InputBuffer, CarriageReturnStaysInTheLine) {
-    Feed("go wtime 1000\r\n");
-    EXPECT_EQ(TakeAll(), std::vector<std::string>{"go wtime 1000\r"});
+TEST_F(InputBuffer, CarriageReturnEndsTheLine) {
+    Feed("setoption name OwnBook value true\r\ngo\rstop\n");
+    EXPECT_EQ(TakeAll(), (std::vector<std::string>{"setoption name OwnBook value true", "go", "stop"}));
 }
 
 TEST_F(InputBuffer, EmptyLinesAreDropped) {

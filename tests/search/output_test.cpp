@@ -48,6 +48,8 @@ protected:
                             &ThreadData[i]->tt_probes, &ThreadData[i]->tt_hits, &ThreadData[i]->pawn_probes,
                             &ThreadData[i]->pawn_hits})
                 c->store(0);
+        for (int i = 0; i <= PBlock.nthreads.load(); i++) ThreadData[i]->seldepth.store(0);
+        ClearTTable();
         ThreadData[1]->nodes.store(1234567);
         PBlock.elapsed.store(2.5);
         PBlock.log_on.store(0);
@@ -70,14 +72,38 @@ TEST_F(OutputTest, ConsoleLine) {
 
 TEST_F(OutputTest, UciLine) {
     uint16_t pv[MAX_PLY] = {0, e2e4, e7e5, 0};
-    EXPECT_EQ(Line(2, 1, pv), "info depth 12 time 2500 score cp -35 nodes 1234567 nps 493827 pv e2e4 e7e5\n");
+    EXPECT_EQ(Line(2, 1, pv),
+              "info depth 12 seldepth 12 multipv 1 time 2500 score cp -35 nodes 1234567 nps 493827 hashfull 0 pv "
+              "e2e4 e7e5\n");
+}
+
+// Mates in moves from the side to move's view, bounds of aspiration fails,
+// the line number of a multi-line search.
+TEST_F(OutputTest, UciScoresBoundsAndLines) {
+    uint16_t pv[MAX_PLY] = {0, e2e4, 0};
+    PBlock.protocol.store(2);
+    struct Row {
+        int score, bound, line;
+        const char* text;
+    } rows[] = {
+        {9998, 0, 1, "multipv 1 time 2500 score mate 1 nodes"},   {9996, 0, 1, "score mate 2 nodes"},
+        {-9997, 0, 1, "score mate -1 nodes"},                     {-9995, 0, 1, "score mate -2 nodes"},
+        {8999, 0, 1, "score cp 8999 nodes"},                      {120, BOUND_LOWER, 1, "score cp 120 lowerbound nodes"},
+        {-40, BOUND_UPPER, 1, "score cp -40 upperbound nodes"},   {5, 0, 7, "seldepth 12 multipv 7 time"},
+    };
+    for (const Row& r : rows) {
+        Capture out;
+        DisplaySearchInfo(3, 0, 12, r.score, pv, r.bound, r.line);
+        std::string text = out.Text();
+        EXPECT_NE(text.find(r.text), std::string::npos) << text;
+    }
 }
 
 TEST_F(OutputTest, UciExtraLineCarriesTheThread) {
     uint16_t pv[MAX_PLY] = {0, e2e4, 0};
     uci_extra = 1;
-    EXPECT_EQ(Line(2, 1, pv), "info [03.] depth 12 time 2500 score cp -35 nodes 1234567 nps 493827 pv e2e4\n");
-    EXPECT_EQ(Line(2, 0, pv), "info [03 ] depth 12 time 2500 score cp -35 nodes 1234567 nps 493827 pv e2e4\n");
+    EXPECT_EQ(Line(2, 1, pv), "info [03.] depth 12 seldepth 12 multipv 1 time 2500 score cp -35 nodes 1234567 nps 493827 hashfull 0 pv e2e4\n");
+    EXPECT_EQ(Line(2, 0, pv), "info [03 ] depth 12 seldepth 12 multipv 1 time 2500 score cp -35 nodes 1234567 nps 493827 hashfull 0 pv e2e4\n");
     uci_extra = 0;
 }
 
@@ -96,7 +122,7 @@ TEST_F(OutputTest, TwelveMovesUnderUciTenOnTheConsole) {
 TEST_F(OutputTest, NoSpeedInTheFirstMillisecond) {
     uint16_t pv[MAX_PLY] = {0, e2e4, 0};
     PBlock.elapsed.store(0.001);
-    EXPECT_EQ(Line(2, 2, pv), "info depth 12 time 1 score cp -35 nodes 1234567 nps 0 pv e2e4\n");
+    EXPECT_EQ(Line(2, 2, pv), "info depth 12 seldepth 12 multipv 1 time 1 score cp -35 nodes 1234567 nps 0 hashfull 0 pv e2e4\n");
 }
 
 TEST_F(OutputTest, PromotionsUseTheProtocolsNotation) {
@@ -145,7 +171,7 @@ TEST_F(OutputTest, FinalLineOnlyWithAMoveAndOutputAllowed) {
     {
         Capture out;
         ShowFinalSearchInfo();
-        EXPECT_EQ(out.Text(), "info depth 9 time 2500 score cp 21 nodes 1234567 nps 493827 pv e2e4\n");
+        EXPECT_EQ(out.Text(), "info depth 9 seldepth 9 multipv 1 time 2500 score cp 21 nodes 1234567 nps 493827 hashfull 0 pv e2e4\n");
     }
     PBlock.info_delay.store(9999.0);
     {

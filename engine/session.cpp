@@ -1,0 +1,119 @@
+// Starting, answering and stopping the searches the main loop runs for the
+// UCI and console handlers.
+#include "engine/session.h"
+
+#include "board/legality.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "board/position.h"
+#include "book/book.h"
+#include "engine/game.h"
+#include "engine/messages.h"
+#include "engine/platform.h"
+#include "engine/shell.h"
+#include "search/output.h"
+#include "search/records.h"
+#include "search/root.h"
+#include "search/threads.h"
+#include "search/timecontrol.h"
+#include "search/transposition.h"
+
+namespace {
+
+constexpr auto R = std::memory_order_relaxed;
+
+// Only the main thread reads and writes it.
+bool hold_until_stop;
+
+// A move to answer with when the search was stopped before it had one: the
+// table's move when it is legal here, else the first legal move.
+uint16_t FallbackMove(Position* pos) {
+    TTEntry e{};
+    e.depth = int8_t(TT_MISS);
+    if (entries >= 2) ProbeTTable(pos, &e);
+    if (e.depth > TT_EMPTY && IsLegalMove(pos, e.move)) return e.move;
+    MoveEntry* list = pos->ss[pos->ply].list;
+    GenerateAll(pos);
+    for (MoveEntry* m = list; m->move != END_OF_LIST; m++)
+        if (MoveIsLegal(pos, pos->side, m->move)) return m->move;
+    return 0;
+}
+
+}  // namespace
+
+void StartSearch() {
+    Position* pos = &ThreadData[0]->pos;
+    start = GetTime();
+    PBlock.elapsed.store(0, R);
+    InitSearch();
+    if (pos->nhist <= 35 && PBlock.own_book) {
+        GetCandidates(pos, 0);
+        if (PBlock.best_pv[1].load(R)) {
+            ShowMessage(PBlock.protocol.load(R) == 2 ? "info string book move" : "book move");
+            PBlock.best_score.store(0, R);
+            PBlock.stop.store(1, R);
+        }
+    }
+    if (pos->fifty <= 100 && !PBlock.best_pv[1].load(R)) WakeSearchThreads();
+    PBlock.next_ponder_state.store(0, R);
+}
+
+void HoldAnswerUntilStop() { hold_until_stop = true; }
+
+bool SearchAnswerDue() {
+    const int state = PBlock.ponder_state.load(R);
+    return state != 0 && state != 2 && !hold_until_stop && !SearchThreadsBusy();
+}
+
+void FinishSearch() {
+    hold_until_stop = false;
+    Collect();
+    ShowFinalSearchInfo();
+    Position* pos = &ThreadData[0]->pos;
+    uint16_t best = PBlock.best_pv[1].load(R);
+    uint16_t ponder = best ? PBlock.best_pv[2].load(R) : 0;
+    if (!best) best = FallbackMove(pos);
+    char text[8], reply[8];
+    if (PBlock.protocol.load(R) == 2) {
+        if (!best)
+            ShowMessage("bestmove 0000");
+        else if (ponder)
+            ShowMessagef("bestmove %s ponder %s", MoveToStr(best, text), MoveToStr(ponder, reply));
+        else
+            ShowMessagef("bestmove %s", MoveToStr(best, text));
+    } else {
+        ShowSearchSummary();
+        ShowMessage("");
+    }
+    if (selfplay) {
+        if (best && pos->nhist < HIST_SIZE - 100) {
+            MakeMove(pos, best);
+            pos->ply = 1;
+            ShowBoard(pos);
+            PBlock.next_ponder_state.store(1, R);
+        } else {
+            selfplay = 0;
+        }
+    }
+    // The limits of a UCI go end with its answer; console and batch searches
+    // have none.
+    PBlock.node_limit.store(0, R);
+    PBlock.mate_limit.store(0, R);
+    LimitRootMoves(nullptr, 0);
+    PBlock.ponder_state.store(0, R);
+}
+
+void StopSearchAndWait() {
+    const bool ours = PBlock.ponder_state.load(R) != 0;
+    if (!ours && !SearchThreadsBusy()) return;
+    // The first iteration takes a few hundred nodes: letting it finish gives
+    // a searched move to answer with rather than a guess.
+    const double asked = GetTime();
+    while (ours && PBlock.best_depth.load(R) <= 0 && SearchThreadsBusy() && GetTime() - asked < 0.5) SleepMs(1);
+    PBlock.stop.store(1, R);
+    if (PBlock.ponder_state.load(R) == 2) PBlock.ponder_state.store(1, R);
+    hold_until_stop = false;
+    WaitSearchIdle();
+    if (ours) FinishSearch();
+}
