@@ -282,20 +282,6 @@ static void EditPieceLine(Position* pos, char* line) {
         if (!EditSquare(pos, w, colour)) break;
 }
 
-// Rights stay only where king and rook stand at home; keys from scratch.
-static void FinishEdit(Position* pos) {
-    static const int king_sq[4] = {4, 4, 60, 60}, rook_sq[4] = {7, 0, 63, 56};
-    for (int i = 0; i < 4; i++) {
-        int c = i >> 1;
-        if (pos->board[king_sq[i]] != PieceCode(c, KING) || pos->board[rook_sq[i]] != PieceCode(c, ROOK))
-            pos->castle &= uint8_t(~(1 << i));
-    }
-    pos->hash = ComputeHash(pos);
-    pos->pawnhash = ComputePawnHash(pos);
-    pos->nhist = 0;
-    std::memset(pos->hist, 0, 2 * sizeof(HistRec));
-}
-
 int EditBoard(int (*readline)(char* buf, int size)) {
     Position* pos = &ThreadData[0]->pos;
     Position before = *pos;
@@ -317,6 +303,8 @@ int EditBoard(int (*readline)(char* buf, int size)) {
     }
     // The engine needs one king a side and the side not to move out of check;
     // anything else is refused and the old position kept.
+    // The checked copy is the one kept: it has lost the castling rights and
+    // the en-passant square the edited placement can no longer have.
     char epd[100], why[128];
     MakeEPD(pos, epd);
     Position probe = *pos;
@@ -326,6 +314,8 @@ int EditBoard(int (*readline)(char* buf, int size)) {
         ShowMessagef("position not accepted: %s", why);
         return 0;
     }
-    FinishEdit(pos);
+    probe.hist = pos->hist;
+    *pos = probe;
+    std::memset(pos->hist, 0, 2 * sizeof(HistRec));
     return 0;
 }

@@ -223,6 +223,14 @@ static bool CheckCounts(const int count[2][8], char* why) {
                 std::snprintf(why, 128, "%s has %d %s, at most 9 fit", colour_name[c], count[c][t], type_name[t]);
                 return false;
             }
+        // Every pawn may still promote to the one kind; its list must hold them all.
+        for (int t = KNIGHT; t < KING; t++)
+            if (count[c][t] + count[c][PAWN] > PLIST_SIZE - 1) {
+                std::snprintf(why, 128, "%s has %d %s and %d pawns, promotions could make more than %d %s",
+                              colour_name[c], count[c][t], type_name[t], count[c][PAWN], PLIST_SIZE - 1,
+                              type_name[t]);
+                return false;
+            }
     }
     return true;
 }

@@ -39,7 +39,8 @@ extern const char* const sq_name[64];
 extern const uint8_t csbits[64];
 
 // A piece list holds up to ten squares and its end mark: two pieces and eight
-// promotions. FEN text from outside may place at most nine of a kind.
+// promotions. FEN text from outside may place at most nine of a kind, and no
+// more than the list holds when every pawn of that side promotes to it.
 constexpr int PLIST_SIZE = 11;
 
 struct HistRec {
@@ -77,8 +78,9 @@ inline int KingSq(const Position& pos, int colour) { return pos.plist[colour][KI
 // Trusts its text: internal callers pass well-formed FENs. Text from outside
 // (UCI, console, EPD, PGN) goes through LoadFen instead.
 void SetPosition(Position* pos, const char* fen);
-// Checks a FEN from outside (one king a side, at most nine of a kind, no pawn
-// on the first or last rank, side not to move not in check), drops castling
+// Checks a FEN from outside (one king a side, at most nine of a kind and no
+// more than a piece list holds once every pawn has promoted to it, no pawn on
+// the first or last rank, side not to move not in check), drops castling
 // rights and an en-passant square the placement cannot have, and only then
 // sets pos. Returns 1 on success; 0 leaves pos untouched and writes one line
 // saying why into why (at least 128 bytes).
