@@ -22,11 +22,32 @@ void ShowMessage(const char* text) {
 
 void ShowMessagef(const char* fmt, ...) {
     char buf[4096];
-    va_list ap;
+    va_list ap, again;
     va_start(ap, fmt);
-    std::vsnprintf(buf, sizeof buf, fmt, ap);
+    va_copy(again, ap);
+    int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
     va_end(ap);
-    ShowMessage(buf);
+    if (n >= 0 && n < int(sizeof buf)) {
+        ShowMessage(buf);
+    } else {
+        // A longer line (a logged move list) is written straight to the
+        // streams; holding the stream lock keeps an info line out of it.
+        const bool log = PBlock.log_on.load(std::memory_order_relaxed) && fdlog;
+        va_list copy;
+        va_copy(copy, again);
+        flockfile(stdout);
+        std::vfprintf(stdout, fmt, again);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+        funlockfile(stdout);
+        if (log) {
+            std::vfprintf(fdlog, fmt, copy);
+            std::fputc('\n', fdlog);
+            std::fflush(fdlog);
+        }
+        va_end(copy);
+    }
+    va_end(again);
 }
 
 void LogMessage(const char* text) {

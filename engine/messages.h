@@ -7,7 +7,7 @@ extern const char logfile[];
 
 // Text and a line feed to standard output, flushed; copied to the log while logging is on.
 void ShowMessage(const char* text);
-// printf-style ShowMessage; lines longer than 4 KB are cut.
+// printf-style ShowMessage; a line of any length goes out whole.
 void ShowMessagef(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // To the log only (when open); callers check log_on.
 void LogMessage(const char* text);
