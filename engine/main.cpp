@@ -5,7 +5,6 @@
 #include <cstring>
 #include <pthread.h>
 #include <sys/time.h>
-#include <unistd.h>
 
 #include "board/bitboard.h"
 #include "board/makemove.h"
@@ -108,15 +107,15 @@ void SeedRandom() {
     std::srand(uint32_t(tv.tv_sec) * 1000u + uint32_t(tv.tv_usec / 1000));
 }
 
-// A log left by an earlier run is replaced; one that cannot be removed means
-// another engine still writes it, so this one runs without.
+// A log left by an earlier run is replaced; one that another engine holds
+// locked is that engine's, so this one runs without.
 void OpenLog() {
-    if (access(logfile, F_OK) == 0 && unlink(logfile) != 0) {
+    bool busy;
+    fdlog = OpenLockedForWriting(logfile, &busy);
+    if (busy) {
         std::fputs("log file in use\n\n", stdout);
         std::fflush(stdout);
-        return;
     }
-    fdlog = std::fopen(logfile, "w");
 }
 
 void MainLoop() {

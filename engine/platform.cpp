@@ -3,7 +3,9 @@
 
 #include <cerrno>
 #include <ctime>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 double GetTime() {
@@ -28,4 +30,19 @@ long ReadInput(char* buf, size_t n) {
     ssize_t r = read(STDIN_FILENO, buf, n);
     if (r < 0) return (errno == EAGAIN || errno == EINTR) ? -1 : 0;
     return long(r);
+}
+
+FILE* OpenLockedForWriting(const char* name, bool* busy) {
+    *busy = false;
+    // Opened without truncating: the file may still be another process's.
+    int fd = open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return nullptr;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        *busy = errno == EWOULDBLOCK;
+        close(fd);
+        return nullptr;
+    }
+    FILE* f = ftruncate(fd, 0) == 0 ? fdopen(fd, "w") : nullptr;
+    if (!f) close(fd);
+    return f;
 }

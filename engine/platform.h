@@ -1,7 +1,9 @@
 // The few operating-system services the engine needs: a monotonic clock, a
-// short sleep, and a non-blocking look at standard input.
+// short sleep, a non-blocking look at standard input, and a file only one
+// process writes at a time.
 #pragma once
 #include <cstddef>
+#include <cstdio>
 
 // Monotonic seconds.
 double GetTime();
@@ -13,3 +15,7 @@ bool InputWaiting(int timeout_ms);
 // Reads what is waiting without blocking; returns the bytes read, 0 at the
 // end of input, -1 when nothing was there after all.
 long ReadInput(char* buf, size_t n);
+// Opens name for writing, emptied, under an exclusive lock the process holds
+// until the file is closed. Null when that fails; *busy is then set when the
+// reason is another process holding the lock (its file is left as it was).
+FILE* OpenLockedForWriting(const char* name, bool* busy);
