@@ -33,10 +33,12 @@ namespace {
 
 constexpr auto R = std::memory_order_relaxed;
 
-enum class Batch { NONE, EPD, SCAN, TUNE, BENCH };
+// Batch runs asked for on the command line; each runs once, in this order,
+// whatever order the options came in.
+enum Batch : unsigned { EPD = 1, SCAN = 2, TUNE = 4, BENCH = 8 };
 
 struct Options {
-    Batch batch = Batch::NONE;
+    unsigned batch = 0;
     char scan_file[140] = "";
     int scan_mode = 0;
     int bench_depth = 8;  // a few seconds on one thread
@@ -69,9 +71,9 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
         } else if (is("-uci_extra")) {
             uci_extra = 1;
         } else if (is("-tune")) {
-            o->batch = Batch::TUNE;
+            o->batch |= TUNE;
         } else if (is("-bench")) {
-            o->batch = Batch::BENCH;
+            o->batch |= BENCH;
             if (v && IsNumber(v)) o->bench_depth = int(Clamp(std::atol(argv[++i]), 1, 66));
         } else if (!v) {
             continue;  // the options below need a value
@@ -92,11 +94,11 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
             PBlock.nthreads.store(int8_t(Clamp(std::atol(argv[++i]), 1, MAX_THREADS)), R);
         } else if (is("-anepd")) {
             std::snprintf(PBlock.epd_name, sizeof PBlock.epd_name, "%s", argv[++i]);
-            o->batch = Batch::EPD;
+            o->batch |= EPD;
         } else if (is("-scan_pgn1") || is("-scan_pgn2")) {
             o->scan_mode = a[9] - '0';
             std::snprintf(o->scan_file, sizeof o->scan_file, "%s", argv[++i]);
-            o->batch = Batch::SCAN;
+            o->batch |= SCAN;
         }
     }
 }
@@ -146,23 +148,13 @@ void Shutdown() {
 }
 
 void RunBatch(const Options& o) {
-    switch (o.batch) {
-        case Batch::SCAN:
-            Scan_PGN_File(o.scan_file, o.scan_mode);
-            break;
-        case Batch::EPD:
-            Analyze_EPD_File();
-            break;
-        case Batch::TUNE:
-            RunTuningPass();
-            break;
-        case Batch::BENCH:
-            InitEval();
-            SetPosition(&ThreadData[0]->pos, fen_opn);
-            RunBench(o.bench_depth);
-            break;
-        case Batch::NONE:
-            break;
+    if (o.batch & EPD) Analyze_EPD_File();
+    if (o.batch & SCAN) Scan_PGN_File(o.scan_file, o.scan_mode);
+    if (o.batch & TUNE) RunTuningPass();
+    if (o.batch & BENCH) {
+        InitEval();
+        SetPosition(&ThreadData[0]->pos, fen_opn);
+        RunBench(o.bench_depth);
     }
 }
 
@@ -188,7 +180,7 @@ int main(int argc, char** argv) {
     if (pthread_spin_init(&spinlock1, PTHREAD_PROCESS_PRIVATE) != 0) return 1;
     if (StartThreadPool(PBlock.nthreads.load(R)) != 0) return 1;
     // The system timer needs no raising here: the 1 ms waits are already short.
-    if (opt.batch != Batch::NONE) {
+    if (opt.batch) {
         RunBatch(opt);
         Shutdown();
         return 0;
