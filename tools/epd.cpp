@@ -170,7 +170,10 @@ static void ScorePosition(const char* line, double target, EpdTotals& t) {
     t.nodes += sstats[0];
     t.depth_sum += PBlock.best_depth.load(rlx);
     t.bf_sum += BranchingFactor();
-    if (PBlock.best_pv[1].load(rlx) == PBlock.expected_move) t.correct++;
+    // A position without a legal move has no best move to match, not even a
+    // "bm" that failed to parse.
+    const uint16_t best = PBlock.best_pv[1].load(rlx);
+    if (best != 0 && best == PBlock.expected_move) t.correct++;
     t.error_sum += PredictionError(target, PBlock.best_score.load(rlx));
     if (!Quiet()) ShowPositionResult();
     PBlock.ponder_state.store(0, rlx);
