@@ -112,9 +112,9 @@ void SeedRandom() {
 // A log left by an earlier run is replaced; one that another engine holds
 // locked is that engine's, so this one runs without.
 void OpenLog() {
-    bool busy;
-    fdlog = OpenLockedForWriting(logfile, &busy);
-    if (busy) {
+    bool in_use;
+    fdlog = OpenLockedForWriting(logfile, &in_use);
+    if (in_use) {
         std::fputs("log file in use\n\n", stdout);
         std::fflush(stdout);
     }

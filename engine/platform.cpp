@@ -32,17 +32,12 @@ long ReadInput(char* buf, size_t n) {
     return long(r);
 }
 
-FILE* OpenLockedForWriting(const char* name, bool* busy) {
-    *busy = false;
+FILE* OpenLockedForWriting(const char* name, bool* in_use) {
     // Opened without truncating: the file may still be another process's.
     int fd = open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return nullptr;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        *busy = errno == EWOULDBLOCK;
-        close(fd);
-        return nullptr;
-    }
-    FILE* f = ftruncate(fd, 0) == 0 ? fdopen(fd, "w") : nullptr;
-    if (!f) close(fd);
+    FILE* f = nullptr;
+    if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && ftruncate(fd, 0) == 0) f = fdopen(fd, "w");
+    if (!f && fd >= 0) close(fd);
+    *in_use = !f && access(name, F_OK) == 0;
     return f;
 }

@@ -16,6 +16,7 @@ bool InputWaiting(int timeout_ms);
 // end of input, -1 when nothing was there after all.
 long ReadInput(char* buf, size_t n);
 // Opens name for writing, emptied, under an exclusive lock the process holds
-// until the file is closed. Null when that fails; *busy is then set when the
-// reason is another process holding the lock (its file is left as it was).
-FILE* OpenLockedForWriting(const char* name, bool* busy);
+// until the file is closed. Null when that fails; *in_use is then set when
+// the file exists (another process holds it, or it cannot be written), and
+// such a file is left as it was.
+FILE* OpenLockedForWriting(const char* name, bool* in_use);

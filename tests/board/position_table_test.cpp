@@ -35,6 +35,8 @@ const struct {
     {"8/8/8/8/8/8/8/4K3 w - -", "black has 0 kings, needs exactly one"},
     {"4k3/8/8/8/8/8/8/3KK3 w - -", "white has 2 kings, needs exactly one"},
     {"4k3/pppppppp/p7/p7/8/8/8/4K3 w - -", "black has 10 pawns, at most 9 fit"},
+    {"6k1/P1P5/8/8/8/B7/1B1B1B1B/B1B1B1BK w - -",
+     "white has 9 bishops and 2 pawns, promotions could make more than 10 bishops"},
     {"4k2P/8/8/8/8/8/8/4K3 w - -", "pawn on the first or last rank"},
     {"4k3/8/8/8/8/8/8/p3K3 b - -", "pawn on the first or last rank"},
     {"4k3/8/8/8/8/8/8/4K2r b - -", "the side not to move is in check"},
@@ -208,8 +210,9 @@ TEST(Position, BoardEditor) {
     const char* build[] = {"#", "", "w Ke1 Ra1 Rh1", "b Ke8 pa7", ".", "w Qd1", nullptr};
     // Replacing, emptying (a word with no piece letter), a bad square ending
     // the line; a line of no colour is ignored and the end of input ends the edit.
-    const char* change[] = {"w Qe2 -d1 Nz9 Ng5", "b xa8 xh8 pe5", "x Ke5", nullptr};
+    const char* change[] = {"w Qe2 -d1 Nz9 Ng5", "b xa8 xh8 xe7 pe5", "x Ke5", nullptr};
     const char* no_king[] = {"#", "w Ke1", ".", nullptr};
+    const char* pawn_gone[] = {"w xe4", "b xd7 Pd4", ".", nullptr};  // the e3 square must go with it
     const struct {
         const char* fen;
         const char* const* lines;
@@ -218,7 +221,9 @@ TEST(Position, BoardEditor) {
         {kStart, build, "4k3/p7/8/8/8/8/8/R3K2R b KQ -",
          "\n\n.                    end edit\n#                    clear board\n"
          "w  Pa2 Pb2 Kc2       white, pieces\nb  Pa7 Pb7 Kc7       black, pieces\n"},
-        {kStart, change, "1nbqkbn1/pppppppp/8/4p3/8/8/PPPPQPPP/RNB1KBNR b KQ -", ""},
+        {kStart, change, "1nbqkbn1/pppp1ppp/8/4p3/8/8/PPPPQPPP/RNB1KBNR b KQ -", ""},
+        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3", pawn_gone,
+         "rnbqkbnr/ppp1pppp/8/8/3p4/8/PPPP1PPP/RNBQKBNR b KQkq -", ""},
         {"4k3/8/8/8/8/8/8/4K3 w - -", no_king, "4k3/8/8/8/8/8/8/4K3 w - -",
          "position not accepted: black has 0 kings"},
     };
