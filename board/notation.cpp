@@ -255,6 +255,7 @@ static void ClearBoard(Position* pos) {
     pos->fifty = 0;
     pos->lastmove = 0;
     pos->nhist = 0;
+    pos->ncut = 0;
     pos->ply = 1;
 }
 

@@ -52,6 +52,7 @@ static void ClearPosition(Position* pos) {
     pos->npmat[0] = pos->npmat[1] = 0;
     pos->lastmove = 0;
     pos->nhist = 0;
+    pos->ncut = 0;
     pos->ply = 1;
 }
 

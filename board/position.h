@@ -67,6 +67,7 @@ struct Position {
     uint16_t npmat[2];
     uint64_t hash, pawnhash;
     uint16_t lastmove, nhist, ply;
+    uint16_t ncut;  // plies cut from the front of a long game's hist: nhist + ncut were played
     HistRec* hist;
     StackRec* ss;
     uint8_t thread;

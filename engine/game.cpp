@@ -51,6 +51,7 @@ void PlayGameMove(uint16_t move) {
         int drop = pos->nhist - keep;
         std::memmove(pos->hist, pos->hist + drop, size_t(keep) * sizeof(HistRec));
         pos->nhist = uint16_t(keep);
+        pos->ncut = uint16_t(pos->ncut + drop);
     }
     MakeMove(pos, move);
     pos->ply = 1;

@@ -134,7 +134,7 @@ void SetOption(const char* args) {
 
 void NewGame() {
     StopSearchAndWait();
-    GamePos()->nhist = 0;
+    GamePos()->nhist = GamePos()->ncut = 0;
     if (PBlock.use_hash.load(R)) ClearTTable();
 }
 

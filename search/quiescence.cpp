@@ -40,8 +40,9 @@ static MoveEntry* GenerateQuietChecks(const Position* pos, int side, MoveEntry* 
     if (orth)
         for (const uint8_t* p = list[ROOK]; *p != NO_SQ; p++)
             out = AddTargets(pos, out, *p, GenAttacksR(*p, occ) & orth);
+    // A queen checks from either kind of line, whichever way it got there.
     for (const uint8_t* p = list[QUEEN]; *p != NO_SQ; p++)
-        out = AddTargets(pos, out, *p, (GenAttacksB(*p, occ) & diag) | (GenAttacksR(*p, occ) & orth));
+        out = AddTargets(pos, out, *p, (GenAttacksB(*p, occ) | GenAttacksR(*p, occ)) & (diag | orth));
     return out;
 }
 

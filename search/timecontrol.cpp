@@ -90,14 +90,15 @@ static void ReportStart(const Position* game, double clock, double target) {
     MakeEPD(game, fen);
     if (PBlock.protocol.load(R) != 2) {
         ShowMessagef("fen %s", fen);
-        ShowMessagef("Ply= %d, Clock= %0.2fs  Target time= %0.2fs", game->nhist, clock, target);
+        ShowMessagef("Ply= %d, Clock= %0.2fs  Target time= %0.2fs", game->nhist + game->ncut, clock, target);
         return;
     }
     if (!PBlock.log_on.load(R)) return;
     char line[256];
     std::snprintf(line, sizeof line, "info string fen %s", fen);
     LogMessage(line);
-    std::snprintf(line, sizeof line, "info string ply= %d, trg_time= %0.3f sec", game->nhist, target);
+    std::snprintf(line, sizeof line, "info string ply= %d, trg_time= %0.3f sec", game->nhist + game->ncut,
+                  target);
     LogMessage(line);
 }
 
@@ -114,11 +115,13 @@ void InitSearch() {
     // 2-4. Draw scores, table age, kind of search.
     PBlock.draw_score[side].store(Personality.contempt, R);
     PBlock.draw_score[side ^ 1].store(int16_t(-Personality.contempt), R);
-    PBlock.tt_age.store(game->nhist, R);
+    // A long game's record is cut, but its age and move count go on.
+    const int played = game->nhist + game->ncut;
+    PBlock.tt_age.store(uint16_t(played), R);
     if (PBlock.hash_mb < 1) PBlock.use_hash.store(0, R);
     PBlock.ponder_state.store(PBlock.next_ponder_state.load(R), R);
     // 5. Target time.
-    const double target = TargetTime(side, game->nhist);
+    const double target = TargetTime(side, played);
     PBlock.target_time.store(target, R);
     // 6-7. Every search thread gets the game and clean counters.
     const int n = PBlock.nthreads.load(R);

@@ -31,7 +31,9 @@ static uint64_t PackData(uint16_t move, int score, int bound, int depth, uint16_
     return uint64_t(move) | uint64_t(uint16_t(score)) << 16 | uint64_t(uint8_t(bound)) << 32 |
            uint64_t(uint8_t(depth - TT_EMPTY)) << 40 | uint64_t(age) << 48;
 }
-static int SlotDepth(uint64_t data) { return int(uint8_t(data >> 40)) + TT_EMPTY; }
+// The byte wraps like the signed depth it stands for, so a depth below
+// TT_EMPTY reads back as itself.
+static int SlotDepth(uint64_t data) { return int8_t(uint8_t((data >> 40) + TT_EMPTY)); }
 static int SlotAge(uint64_t data) { return uint16_t(data >> 48); }
 static uint64_t LockData(uint16_t move, int score) { return (uint64_t(move) << 16) + uint64_t(score + 15000); }
 
