@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr uint64_t kReducedBenchNodes = 76019;  // first 8 positions at depth 6
+constexpr uint64_t kReducedBenchNodes = 79743;  // first 8 positions at depth 6
 
 TEST(Bench, ReducedBenchSignature) {
     SearchTestSetup(1);
