@@ -97,6 +97,12 @@ TEST_F(SearchTest, FindsMateInTwo) {
     EXPECT_EQ(r.score, 9996);
 }
 
+TEST_F(SearchTest, QuiescenceSeesAQuietQueenMate) {
+    // Qa4-e8 moves along a diagonal onto the king's rank: mate, not stand pat.
+    MainPosition("1n4k1/5ppp/8/8/Q7/8/8/6K1 w - -");
+    EXPECT_GT(SearchAt(2, 0, -10000, 10000), 9000);
+}
+
 TEST_F(SearchTest, WinsTheHangingQueen) {
     SearchResult r = SearchFen("4k3/8/8/3q4/8/8/3R4/4K3 w - -", 5);
     EXPECT_EQ(r.best, MakeMoveWord(11, 35));

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/game.h"
 #include "search/timecontrol.h"
 #include "tests/board/board_setup.h"
 #include "tests/search/search_setup.h"
@@ -150,6 +151,16 @@ TEST_F(TimeTest, AnEarlierStopCodeIsKept) {
     PBlock.elapsed.store(100.0);
     TimeCheck();
     EXPECT_EQ(PBlock.stop.load(), 3);
+}
+
+TEST_F(TimeTest, ACutGameRecordKeepsCountingPlies) {
+    const double later = Target(0, 60.0, 402);
+    MainPosition(kStart);
+    const char* dance[4] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+    for (int i = 0; i < 402; i++) PlayGameMove(GameMove(dance[i % 4]));
+    ASSERT_LT(ThreadData[0]->pos.nhist, 402);
+    EXPECT_EQ(Target(0, 60.0, ThreadData[0]->pos.nhist), later);
+    EXPECT_EQ(PBlock.tt_age.load(), 402);
 }
 
 TEST_F(TimeTest, SetUpResetsTheResultAndDrawScores) {

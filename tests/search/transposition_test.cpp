@@ -48,6 +48,13 @@ TEST_F(TTTest, StoreThenProbeGivesEntry) {
     EXPECT_EQ(e.lock_hi, uint32_t(pos->hash >> 32));
 }
 
+TEST_F(TTTest, DeepQuiescenceEntryReadsBackAndGivesWay) {
+    StoreTT(pos, 60, -51, -50, 50, 0, 0);
+    EXPECT_EQ(Probe().depth, -51);
+    StoreTT(pos, 1, 2, -50, 50, 0, 0);
+    EXPECT_EQ(Probe().depth, 2);
+}
+
 TEST_F(TTTest, BoundsClipTheScoreToTheWindow) {
     StoreTT(pos, 1, 3, -20, 20, -300, 0);
     TTEntry low = Probe();
