@@ -74,11 +74,9 @@ std::vector<std::string> Texts(const Recs& recs) {
 }
 
 void Write(const char* name, const Recs& recs, const std::string& tail = "") {
-    FILE* f = std::fopen(name, "wb");
-    ASSERT_NE(f, nullptr);
-    for (const BookRec& r : recs) ASSERT_EQ(WriteBookRec(f, r), 1);
-    std::fwrite(tail.data(), 1, tail.size(), f);
-    std::fclose(f);
+    std::string bytes(recs.size() * BOOK_REC_BYTES, 0);
+    for (size_t i = 0; i < recs.size(); i++) PackBookRec(recs[i], (uint8_t*)&bytes[i * BOOK_REC_BYTES]);
+    std::ofstream(name, std::ios::binary) << bytes + tail;
 }
 
 Recs Read(const char* name) {
@@ -149,23 +147,13 @@ TEST_F(BookTest, KeysAndRecordBytes) {
               std::string("\x40\xEE\xC0\x77\xA0\x13\x02\x01\x04\x03\x60\xEA\0\0", 14));
 }
 
-TEST_F(BookTest, EveryRecordIsFound) {
-    Recs recs;
+// Sound and damaged files: the records indexed; in a sound file every record
+// is found, in any file a record found has the key asked for.
+TEST_F(BookTest, SoundAndDamagedFiles) {
+    Recs sound, random;
     for (uint32_t i = 0; i < 3000; i++)
-        recs.push_back(BookRec{uint16_t(i * 7919u), i * 2654435761u, 1, 2, 3, 0});
-    Sort(recs);
-    Load(recs);
-    for (const BookRec& r : recs) {
-        ASSERT_NE(Find(r.key16, r.key32), nullptr) << r.key16;
-        EXPECT_EQ(Texts({*Find(r.key16, r.key32)}), Texts({r}));
-        EXPECT_EQ(Find(r.key16, r.key32 ^ 1), nullptr);
-    }
-}
-
-// Damaged files: the records indexed, and every lookup and choice stays
-// inside the file (a record found has the key asked for).
-TEST_F(BookTest, DamagedFiles) {
-    Recs random;
+        sound.push_back(BookRec{uint16_t(i * 7919u), i * 2654435761u, 1, 2, 3, 0});
+    Sort(sound);
     for (uint32_t i = 0, x = 12345; i < 6000; i++) {
         x = x * 1103515245u + 12345u;
         random.push_back(BookRec{uint16_t(x >> 16), x, uint16_t(x & 7), uint16_t(x & 3), 0, 0});
@@ -177,6 +165,7 @@ TEST_F(BookTest, DamagedFiles) {
         std::string tail;
         int records;
     } rows[] = {
+        {"sound", sound, "", 3000},
         {"empty", {}, "", 0},
         {"a partial record only", {}, "\x01\x02\x03", 0},
         {"cut short", Book("e4|3 0 0; d4|2 0 0; c4|1 0 0"), "\xFF\xFF\x01\x02\x03", 3},
@@ -186,8 +175,11 @@ TEST_F(BookTest, DamagedFiles) {
         Load(row.recs, row.tail);
         EXPECT_EQ(bkrecnum, row.records) << row.what;
         for (const BookRec& r : row.recs) {
-            const BookRec* got = Find(r.key16, r.key32);
-            EXPECT_TRUE(!got || (got->key16 == r.key16 && got->key32 == r.key32)) << row.what;
+            std::string want = Texts({r})[0],
+                        got = Find(r.key16, r.key32) ? Texts({*Find(r.key16, r.key32)})[0] : "";
+            EXPECT_TRUE(got == want ||
+                        (row.records != 3000 && (got.empty() || got.substr(0, 13) == want.substr(0, 13))));
+            EXPECT_TRUE(row.records != 3000 || !Find(r.key16, r.key32 ^ 1)) << row.what;
         }
         MainPosition(kStart);
         Quietly([&] { EXPECT_EQ(Choose(1) != 0, row.records == 3) << row.what; });
