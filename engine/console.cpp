@@ -21,6 +21,7 @@
 #include "engine/input.h"
 #include "engine/messages.h"
 #include "engine/platform.h"
+#include "engine/session.h"
 #include "engine/shell.h"
 #include "eval/params.h"
 #include "eval/report.h"
@@ -75,17 +76,34 @@ bool ParseNum(const char* s, double* v) {
 
 void Abort() { PBlock.stop.store(2, R); }
 
-// A new console search ends the one under way instead of queueing behind it.
-void AbortAndWait() {
-    if (PBlock.ponder_state.load(R) != 0) Abort();
-    WaitSearchIdle();
+// The report runs a search of its own on search thread 1's record, so the
+// search under way ends first.
+void ShowReport() {
+    StopSearchAndWait();
+    ShowEvalInfo();
 }
 
 void Show() {
     if (PBlock.debug)
-        ShowEvalInfo();
+        ShowReport();
     else
         ShowBoard(GamePos());
+}
+
+// What a command does to the search under way, taken care of before the
+// command runs. STOP: it uses the search's records or the game position, so
+// the search ends first (answered as usual). GAME: it changes the game or
+// starts a search of its own, so self-play and any search about to start end
+// as well, and the finished search's move stays off the board. BATCH: it is a
+// batch run that polls the input; the commands typed meanwhile are refused.
+enum : uint8_t { STOP = 1, GAME = 2 | STOP, BATCH = 4 };
+
+void Prepare(uint8_t flags) {
+    if (flags & GAME) {
+        selfplay = 0;
+        PBlock.next_ponder_state.store(0, R);
+    }
+    if (flags & STOP) StopSearchAndWait();
 }
 
 void SetClocks() {
@@ -123,7 +141,6 @@ uint16_t RecordedMove() {
 }
 
 void NewGame() {
-    Abort();
     GamePos()->ply = 1;
     SetPosition(GamePos(), fen_opn);
     ShowBoard(GamePos());
@@ -169,7 +186,6 @@ void Level(const Words& w) {
 }
 
 void Analyse(const Words& w, bool an) {
-    AbortAndWait();
     PBlock.tc_mode.store(1, R);
     PBlock.move_time.store(99999, R);
     PBlock.max_depth.store(66, R);
@@ -185,7 +201,6 @@ void Analyse(const Words& w, bool an) {
 }
 
 void Search(bool self) {
-    AbortAndWait();
     if (self) {
         PBlock.ponder = 0;
         selfplay = 1;
@@ -209,7 +224,6 @@ void EpdFen(const char* line, char* fen, size_t size) {
 }
 
 void GetTestPosition(const Words& w) {
-    Abort();
     FILE* f = std::fopen("test.epd", "r");
     if (!f) return;
     char id[WORD_MAX + 16];
@@ -231,12 +245,10 @@ void GetTestPosition(const Words& w) {
         LoadUserFen(fen);
     }
     ShowBoard(GamePos());
-    WaitSearchIdle();
     ClearTTable();
 }
 
 void Redo() {
-    Abort();
     uint16_t m = RecordedMove();
     if (!m) return;
     char text[8];
@@ -330,7 +342,6 @@ void Tune(const Words& w) {
         ShowMessagef("unknown parameter %s", w.arg[1]);
         return;
     }
-    AbortAndWait();
     TTune(w.arg[1], w.arg[2]);
     ShowMessage("done!\n");
 }
@@ -434,12 +445,10 @@ void TypedMove(const char* word) {
     uint16_t m;
     if (!IsValidMove(text, &m)) return;
     if (RecordFull()) return;
-    Abort();
-    WaitSearchIdle();
+    Prepare(GAME);
     ShowMessagef("%d. move %.*s", GamePos()->nhist / 2 + 1, WORD_MAX, word);
     MakeGameMove(m);
     Show();
-    Abort();
 }
 
 void SetDepth(const Words& w) {
@@ -472,31 +481,23 @@ void SetMultiPv(const Words& w) {
 }
 
 void Undo(const Words&) {
-    Abort();
     if (GamePos()->nhist == 0) return;
     UnmakeGameMove();
     Show();
 }
 
 void Edit(const Words&) {
-    Abort();
-    WaitSearchIdle();
     EditBoard(ReadInputLine);
     GamePos()->ply = 1;
     ShowBoard(GamePos());
 }
 
 void SetFen(const Words& w) {
-    Abort();
     if (LoadUserFen(w.rest)) ShowBoard(GamePos());
 }
 
 // The engine stops playing any side, its own moves in self-play included.
-void Force(const Words&) {
-    Abort();
-    computer = 2;
-    selfplay = 0;
-}
+void Force(const Words&) { computer = 2; }
 
 void Quit(const Words&) {
     Abort();
@@ -517,52 +518,48 @@ void BookFile(const Words& w) {
         ShowMessage("no book file");
 }
 
-void BuildBook(const Words&) {
-    AbortAndWait();
-    MakeBook();
-}
-
 struct Command {
     const char* name;
     void (*run)(const Words& w);
+    uint8_t flags;
 };
 
 const Command commands[] = {
-    {"new", [](const Words&) { NewGame(); }},
-    {"fen", SetFen},
-    {"force", Force},
-    {"quit", Quit},
-    {"go", [](const Words& w) { Analyse(w, false); }},
-    {"an", [](const Words& w) { Analyse(w, true); }},
-    {".", [](const Words&) { Abort(); }},
-    {"mv", [](const Words&) { Search(false); }},
-    {"self", [](const Words&) { Search(true); }},
-    {"bd", [](const Words&) { Show(); }},
-    {"level", Level},
-    {"depth", SetDepth},
-    {"sd", SetDepth},
-    {"time", SetTime},
-    {"ponder", [](const Words& w) { PBlock.ponder = int16_t(std::atoi(w.arg[1])); }},
-    {"get", GetTestPosition},
-    {"noise", SetNoise},
-    {"hash", [](const Words& w) { PBlock.use_hash.store(uint8_t(std::atoi(w.arg[1])), R); }},
-    {"ev", [](const Words&) { ShowEvalInfo(); }},
-    {"debug", [](const Words& w) { PBlock.debug = int16_t(std::atoi(w.arg[1])); }},
-    {"undo", Undo},
-    {"[", Undo},
-    {"]", [](const Words&) { Redo(); }},
-    {"load", LoadGame},
-    {"save", SaveGame},
-    {"jump", Jump},
-    {"edit", Edit},
-    {"book", Book},
-    {"mkbook", BuildBook},
-    {"bookfile", BookFile},
-    {"set", SetSelectivity},
-    {"tune", Tune},
-    {"perft", RunPerft},
-    {"swap", [](const Words&) { SwapTest(); }},
-    {"move", [](const Words& w) { TypedMove(w.arg[1]); }},
+    {"new", [](const Words&) { NewGame(); }, GAME},
+    {"fen", SetFen, GAME},
+    {"force", Force, GAME},
+    {"quit", Quit, 0},
+    {"go", [](const Words& w) { Analyse(w, false); }, GAME},
+    {"an", [](const Words& w) { Analyse(w, true); }, GAME},
+    {".", [](const Words&) {}, GAME},
+    {"mv", [](const Words&) { Search(false); }, GAME},
+    {"self", [](const Words&) { Search(true); }, GAME},
+    {"bd", [](const Words&) { Show(); }, 0},
+    {"level", Level, 0},
+    {"depth", SetDepth, 0},
+    {"sd", SetDepth, 0},
+    {"time", SetTime, 0},
+    {"ponder", [](const Words& w) { PBlock.ponder = int16_t(std::atoi(w.arg[1])); }, 0},
+    {"get", GetTestPosition, GAME},
+    {"noise", SetNoise, 0},
+    {"hash", [](const Words& w) { PBlock.use_hash.store(uint8_t(std::atoi(w.arg[1])), R); }, 0},
+    {"ev", [](const Words&) { ShowReport(); }, 0},
+    {"debug", [](const Words& w) { PBlock.debug = int16_t(std::atoi(w.arg[1])); }, 0},
+    {"undo", Undo, GAME},
+    {"[", Undo, GAME},
+    {"]", [](const Words&) { Redo(); }, GAME},
+    {"load", LoadGame, GAME},
+    {"save", SaveGame, 0},
+    {"jump", Jump, GAME},
+    {"edit", Edit, GAME},
+    {"book", Book, STOP},
+    {"mkbook", [](const Words&) { MakeBook(); }, GAME | BATCH},
+    {"bookfile", BookFile, STOP},
+    {"set", SetSelectivity, STOP},
+    {"tune", Tune, GAME | BATCH},
+    {"perft", RunPerft, STOP},
+    {"swap", [](const Words&) { SwapTest(); }, STOP},
+    {"move", [](const Words& w) { TypedMove(w.arg[1]); }, 0},
 };
 
 }  // namespace
@@ -574,7 +571,10 @@ void HandleConsole(char* line) {
     if (!w.cmd[0]) return;
     for (const Command& c : commands) {
         if (!std::strcmp(w.cmd, c.name)) {
+            Prepare(c.flags);
+            if (c.flags & BATCH) batch_run = 1;
             c.run(w);
+            if (c.flags & BATCH) batch_run = 0;
             return;
         }
     }

@@ -86,8 +86,20 @@ void AtEndOfInput() {
 
 bool IsUciLine(const char* line) { return !std::strcmp(line, "uci"); }
 
+// The first word of the line is "quit".
+bool IsQuit(const char* line) {
+    while (*line == ' ' || *line == '\t') line++;
+    return !std::strncmp(line, "quit", 4) && (!line[4] || line[4] == ' ' || line[4] == '\t');
+}
+
 void Dispatch(char* line) {
     int protocol = PBlock.protocol.load(R);
+    // A batch run works on the game position and the search records itself:
+    // a command typed meanwhile would change them under it or start a second run.
+    if (batch_run && !IsQuit(line)) {
+        if (line[0]) Complain("busy with a batch run, only quit is taken");
+        return;
+    }
     if (protocol == 2 || IsUciLine(line))
         HandleUCI(line);
     else if (protocol == 0 && line[0])

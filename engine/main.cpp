@@ -148,6 +148,7 @@ void Shutdown() {
 }
 
 void RunBatch(const Options& o) {
+    batch_run = 1;
     if (o.batch & EPD) Analyze_EPD_File();
     if (o.batch & SCAN) Scan_PGN_File(o.scan_file, o.scan_mode);
     if (o.batch & TUNE) RunTuningPass();
