@@ -343,8 +343,8 @@ TEST(ConsoleSearch, TypedMoveEndsTheAnalysisAndIsPlayed) {
     ReadFor(c, 0.3);
     c.Send("e2e4");
     Lines seen;
+    ASSERT_TRUE(c.WaitFor("move= ", 10, &seen));  // the ended analysis is answered first
     ASSERT_TRUE(c.WaitFor("1. move e2e4", 10, &seen));
-    ASSERT_TRUE(c.WaitFor("move= ", 10, &seen));  // the summary of the ended analysis
     c.Drain(0.2);
     EXPECT_TRUE(StartsWith(c.Board(c.Do("bd")), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq"));
 }
