@@ -176,9 +176,29 @@ std::vector<std::string> RandomOpening(Referee& ref, int plies, unsigned seed) {
 
 const char* kStart = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
 
+// How a player is asked for a move: by the clock (tc), or by a node count;
+// analyse, when set, is a go sent and answered first, as a GUI that shows an
+// analysis before the engine moves, which must not limit the real search.
+struct Request {
+    Clock tc;
+    long nodes = 0;
+    const char* analyse = nullptr;
+};
+
+// The deepest "info depth" of lines.
+int DeepestLine(const std::vector<std::string>& lines) {
+    int deepest = 0;
+    for (auto& l : lines) {
+        auto w = Words(l);
+        if (w.size() > 2 && w[0] == "info" && w[1] == "depth") deepest = std::max(deepest, std::stoi(w[2]));
+    }
+    return deepest;
+}
+
 // Plays until mate, stalemate, the fifty-move rule, a threefold repetition or
 // max_plies; fails on anything a GUI would hold against the engine.
-void PlayGame(Clock tc, int max_plies, std::vector<std::string> moves = {}, const char* fen = kStart) {
+void PlayGame(Request rq, int max_plies, std::vector<std::string> moves = {}, const char* fen = kStart) {
+    const Clock tc = rq.tc;
     Referee ref;
     ref.Reset(fen);
     for (auto& m : moves) ASSERT_TRUE(ref.Play(m)) << m;
@@ -186,6 +206,7 @@ void PlayGame(Clock tc, int max_plies, std::vector<std::string> moves = {}, cons
     double clock[2] = {tc.base, tc.base};
     int plies = int(moves.size());
     double low[2] = {tc.base, tc.base};
+    int analysed_depth = 0, searched_depth = 0;
     const char* end = "move limit";
     while (plies < max_plies) {
         if (ref.Legal().empty()) end = "mate or stalemate";
@@ -200,19 +221,33 @@ void PlayGame(Clock tc, int max_plies, std::vector<std::string> moves = {}, cons
             for (auto& m : moves) pos += " " + m;
         }
         e.Send(pos);
+        std::string line, best;
+        if (rq.analyse) {
+            e.Send(rq.analyse);
+            std::vector<std::string> seen;
+            ASSERT_TRUE(e.WaitFor("bestmove", 60, &seen)) << rq.analyse << " at ply " << plies;
+            analysed_depth = std::max(analysed_depth, DeepestLine(seen));
+        }
         char go[160];
-        std::snprintf(go, sizeof go, "go wtime %d btime %d winc %d binc %d", int(clock[0] * 1000),
-                      int(clock[1] * 1000), int(tc.inc * 1000), int(tc.inc * 1000));
+        if (rq.nodes)
+            std::snprintf(go, sizeof go, "go nodes %ld", rq.nodes);
+        else
+            std::snprintf(go, sizeof go, "go wtime %d btime %d winc %d binc %d", int(clock[0] * 1000),
+                          int(clock[1] * 1000), int(tc.inc * 1000), int(tc.inc * 1000));
         double t0 = Now();
         e.Send(go);
-        std::string line, best;
+        std::vector<std::string> info;
         for (;;) {
-            ASSERT_TRUE(e.ReadLine(line, clock[side] + 5)) << "no bestmove at ply " << plies;
+            ASSERT_TRUE(e.ReadLine(line, rq.nodes ? 60 : clock[side] + 5)) << "no bestmove at ply " << plies;
             if (line.rfind("bestmove", 0) == 0) break;
             ASSERT_TRUE(CheckInfo(line, ref)) << "at ply " << plies;
+            info.push_back(line);
         }
-        clock[side] -= Now() - t0;
-        ASSERT_GT(clock[side], 0.0) << "lost on time at ply " << plies << " (" << line << ")";
+        searched_depth = std::max(searched_depth, DeepestLine(info));
+        if (!rq.nodes) {
+            clock[side] -= Now() - t0;
+            ASSERT_GT(clock[side], 0.0) << "lost on time at ply " << plies << " (" << line << ")";
+        }
         low[side] = std::min(low[side], clock[side]);
         clock[side] += tc.inc;
         auto w = Words(line);
@@ -223,6 +258,9 @@ void PlayGame(Clock tc, int max_plies, std::vector<std::string> moves = {}, cons
         ++plies;
     }
     for (auto& p : players) EXPECT_EQ(p.Quit(), 0);
+    if (rq.analyse) {
+        EXPECT_GT(searched_depth, analysed_depth) << "the analysis limit stayed in force";
+    }
     std::printf("game over after %d plies (%s); lowest clocks %.3f s and %.3f s\n", plies, end, low[0],
                 low[1]);
 }
@@ -230,8 +268,14 @@ void PlayGame(Clock tc, int max_plies, std::vector<std::string> moves = {}, cons
 }  // namespace
 
 TEST(SystemGames, FastControlFromStart) {
-    for (int game = 0; game < 2; ++game) PlayGame({1.0, 0.01}, 400);
+    for (int game = 0; game < 2; ++game) PlayGame({{1.0, 0.01}}, 400);
 }
+
+// A node-limited match: every search ends after about its node count.
+TEST(SystemGames, NodeLimitedGame) { PlayGame({{0, 0}, 4000}, 300); }
+
+// A shallow analysis before every move must not limit the clocked search.
+TEST(SystemGames, ClockAfterADepthAnalysis) { PlayGame({{1.0, 0.01}, 0, "go depth 1"}, 160); }
 
 TEST(SystemGames, HundredsOfPliesOfRecord) {
     // A long random record first, so the position command carries hundreds of
@@ -244,7 +288,7 @@ TEST(SystemGames, HundredsOfPliesOfRecord) {
         moves = RandomOpening(ref, 300, s);
     }
     ASSERT_GE(moves.size(), 200u);
-    PlayGame({1.0, 0.01}, int(moves.size()) + 200, moves);
+    PlayGame({{1.0, 0.01}}, int(moves.size()) + 200, moves);
 }
 
-TEST(SystemGames, LongerControl) { PlayGame({4.0, 0.05}, 120); }
+TEST(SystemGames, LongerControl) { PlayGame({{4.0, 0.05}}, 120); }
