@@ -3,6 +3,7 @@
 #include "book/mkbook.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +37,14 @@ static void Progress(const char* text) {
         std::fputs(text, fdlog);
         std::fflush(fdlog);
     }
+}
+
+// Says which file a step could not read or write and why; returns false.
+static bool StepFailed(const char* what, const char* name, int err) {
+    char text[160];
+    std::snprintf(text, sizeof text, "\ncan't %s %s: %s\n", what, name, std::strerror(err));
+    Progress(text);
+    return false;
 }
 
 // ---- sorted record streams ----
@@ -149,26 +158,45 @@ static void MergeStreams(RecReader& a, RecReader& b, RecWriter& out) {
 // Merges file a_name (missing = empty) with b into out (kMergeName, already
 // created) and renames the result to target. Nothing but kMergeName is
 // touched until the output is complete, and the rename replaces target in
-// one step.
+// one step. A file that exists but cannot be read stops the merge: taking it
+// as empty would replace its records by b's.
 static bool MergeInto(FILE* out, const char* a_name, RecReader& b, const char* target) {
+    FILE* af = std::fopen(a_name, "rb");
+    if (!af && errno != ENOENT) {
+        const int err = errno;
+        std::fclose(out);
+        unlink(kMergeName);
+        return StepFailed("read", a_name, err);
+    }
     static RecReader a;
-    StartReader(a, std::fopen(a_name, "rb"), nullptr, 0);
+    StartReader(a, af, nullptr, 0);
     static RecWriter w;
     StartWriter(w, out);
     MergeStreams(a, b, w);
-    bool ok = !(a.f && std::ferror(a.f)) && !(b.f && std::ferror(b.f));
+    const bool read_a = !(a.f && std::ferror(a.f)), read_b = !(b.f && std::ferror(b.f));
+    const int read_err = errno;
     if (a.f) std::fclose(a.f);
-    ok = Finish(w) && ok;
-    if (!ok || std::rename(kMergeName, target) != 0) {
+    if (!read_a || !read_b) {
+        std::fclose(out);
         unlink(kMergeName);
-        return false;
+        return StepFailed("read", read_a ? "the records to merge" : a_name, read_err);
+    }
+    if (!Finish(w)) {
+        const int err = errno;
+        unlink(kMergeName);
+        return StepFailed("write", kMergeName, err);
+    }
+    if (std::rename(kMergeName, target) != 0) {
+        const int err = errno;
+        unlink(kMergeName);
+        return StepFailed("replace", target, err);
     }
     return true;
 }
 
 int WriteBook() {
     FILE* out = std::fopen(kMergeName, "wb");
-    if (!out) return 0;
+    if (!out) return StepFailed("create", kMergeName, errno);
     static RecReader b;
     StartReader(b, nullptr, bkbuffr, bkrecnum);
     if (!MergeInto(out, kTmpName, b, kTmpName)) return 0;
@@ -179,11 +207,12 @@ int WriteBook() {
 int MergeBook() {
     static RecReader b;
     StartReader(b, std::fopen(kTmpName, "rb"), nullptr, 0);
-    if (!b.f) return 0;
+    if (!b.f) return errno == ENOENT ? 0 : StepFailed("read", kTmpName, errno);  // nothing to merge
     FILE* out = std::fopen(kMergeName, "wb");
     if (!out) {
+        const int err = errno;
         std::fclose(b.f);
-        return 0;
+        return StepFailed("create", kMergeName, err);
     }
     Progress("\nmerging...");
     bool ok = MergeInto(out, kBookName, b, kBookName);
@@ -194,14 +223,17 @@ int MergeBook() {
 }
 
 // Keeps the positions with 2 * losses + draws > 7: enough games in which the
-// move leading there did not lose for its side to trust it.
-void PruneBook() {
+// move leading there did not lose for its side to trust it. The new file is
+// written beside the book, never over tmp.opn, which may hold games a failed
+// merge kept.
+int PruneBook() {
     FILE* in = std::fopen(kBookName, "rb");
-    if (!in) return;
-    FILE* out = std::fopen(kTmpName, "wb");
+    if (!in) return StepFailed("read", kBookName, errno);
+    FILE* out = std::fopen(kMergeName, "wb");
     if (!out) {
+        const int err = errno;
         std::fclose(in);
-        return;
+        return StepFailed("create", kMergeName, err);
     }
     Progress("pruning...");
     static RecReader r;
@@ -210,11 +242,13 @@ void PruneBook() {
     StartWriter(w, out);
     for (Advance(r); r.has; Advance(r))
         if (2 * r.cur.losses + r.cur.draws > 7) Put(w, r.cur);
-    bool ok = !std::ferror(in);
+    bool ok = !std::ferror(in) || StepFailed("read", kBookName, errno);
     std::fclose(in);
-    ok = Finish(w) && ok;
-    if (!ok || std::rename(kTmpName, kBookName) != 0) unlink(kTmpName);
+    if (!Finish(w) && ok) ok = StepFailed("write", kMergeName, errno);
+    if (ok && std::rename(kMergeName, kBookName) != 0) ok = StepFailed("replace", kBookName, errno);
+    if (!ok) unlink(kMergeName);
     Progress("\n");
+    return ok;
 }
 
 // ---- the games ----
@@ -271,37 +305,44 @@ int BuildBook() {
     static PgnReader reader;
     static PgnGame game;
     if (!OpenPgn(&reader, kPgnName)) {
+        StepFailed("read", kPgnName, errno);
         ClosePgn(&reader);
         return 0;
     }
-    while (ReadPgnGame(&reader, &game)) {
+    bool ok = true;
+    while (ok && ReadPgnGame(&reader, &game)) {
         if (game.cut) {
             Progress(game.problem);
             Progress("\n");
         }
         AddGame(game);
+        // A step that fails stops the build: the games counted since the
+        // last spill are not kept anywhere else.
         if (game.number % SPILL_GAMES == 0) {
-            WriteBook();
+            ok = WriteBook();
             bkrecnum = 0;
         }
-        if (game.number % MERGE_GAMES == 0) MergeBook();
+        if (ok && game.number % MERGE_GAMES == 0) ok = MergeBook();
     }
     char summary[128];
     PgnSummary(reader, summary, sizeof summary);
     ClosePgn(&reader);
-    WriteBook();
-    MergeBook();
+    ok = ok && WriteBook() && MergeBook();
     bkrecnum = 0;  // the buffer holds build records, not a cached block
     Progress(summary);
     Progress("\n");
-    return 1;
+    return ok;
 }
 
 void MakeBook() {
-    if (!BuildBook()) return;
-    PruneBook();
-    Progress("done\n");
-    // Lookups read the book named at start-up (vell.opn), not the new one.
-    Progress("book written to book.opn; to play from it, rename it vell.opn or type: bookfile book.opn\n");
+    if (!BuildBook()) {
+        Progress("mkbook stopped; the failed step changed no file\n");
+    } else if (!PruneBook()) {
+        Progress("mkbook stopped before pruning; book.opn holds the merged records\n");
+    } else {
+        Progress("done\n");
+        // Lookups read the book named at start-up (vell.opn), not the new one.
+        Progress("book written to book.opn; to play from it, rename it vell.opn or type: bookfile book.opn\n");
+    }
     SetPosition(&ThreadData[0]->pos, fen_opn);
 }
