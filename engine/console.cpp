@@ -342,7 +342,14 @@ void Tune(const Words& w) {
         ShowMessagef("unknown parameter %s", w.arg[1]);
         return;
     }
+    // The tuner sets up its positions on the game board; the game comes back after it.
+    static Position game;
+    static HistRec hist[HIST_SIZE];
+    game = *GamePos();
+    std::memcpy(hist, GamePos()->hist, sizeof hist);
     TTune(w.arg[1], w.arg[2]);
+    *GamePos() = game;
+    std::memcpy(GamePos()->hist, hist, sizeof hist);
     ShowMessage("done!\n");
 }
 
