@@ -211,14 +211,15 @@ TEST_F(EpdAnalysis, NewKeysAreNotMixedWithOldOnes) {
 }
 
 // Searched positions with one clear best move each: mates in one and two,
-// and pieces that can simply be taken.
+// and pieces that can simply be taken; a stalemate whose bm names no move
+// is never solved.
 TEST_F(EpdAnalysis, SearchedSuiteFindsTheKnownBestMoves) {
     StartSearchThread();
     std::string suite = ReadFile(std::string(VELL_TEST_DATA) + "/tools/best_moves.epd");
     ASSERT_FALSE(suite.empty());
     PBlock.move_time.store(30.0);
-    Run(suite, 5);
-    EXPECT_TRUE(Has("8 / 8 correct best moves")) << out_;
+    Run(suite + "7k/5Q2/6K1/8/8/8/8/8 b - - bm Kg8; id \"stalemate\";\n", 5);
+    EXPECT_TRUE(Has("8 / 9 correct best moves")) << out_;
 }
 
 }  // namespace
