@@ -299,7 +299,9 @@ void HandleUCI(char* line) {
     if (!std::strcmp(cmd, "uci")) {
         Identify();
     } else if (!std::strcmp(cmd, "isready")) {
-        ShowMessage("readyok");  // at once, also while a search runs
+        // An idle engine first maps in a new table's memory; a running search is answered at once.
+        if (!SearchThreadsBusy()) WaitTTableMapped();
+        ShowMessage("readyok");
     } else if (!std::strcmp(cmd, "setoption")) {
         SetOption(args);
     } else if (!std::strcmp(cmd, "ucinewgame")) {

@@ -333,6 +333,7 @@ int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, 
         }
         // F6-F8: null-window search of late moves, re-searched when they beat alpha.
         MakeMove(pos, m);
+        PrefetchTT(pos);
         const int nd = depth + ext;
         cpv[ply + 1] = 0;
         int v;
@@ -411,6 +412,7 @@ static int NullMoveCuts(Position* pos, int side, int ply, int* depth, int alpha,
     uint16_t cpv[MAX_PLY];
     cpv[ply + 1] = 0;
     MakeNullMove(pos);
+    PrefetchTT(pos);
     int v = -Search(pos, side ^ 1, ply + 1, nd, -beta, -alpha, NODE_PLAIN, cpv);
     UnmakeNullMove(pos);
     if (v < beta) return 0;

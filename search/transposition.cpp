@@ -1,11 +1,13 @@
 // The shared transposition table: allocation, clearing, probe and store.
 #include "search/transposition.h"
 
+#include <pthread.h>
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <cstdint>
-#include <sys/mman.h>
 
 #include "board/makemove.h"
 #include "search/records.h"
@@ -46,7 +48,45 @@ static constexpr size_t CLEAR_IN_PLACE = size_t(256) << 20;
 static void* raw_block;
 static size_t raw_size;
 
+// A fresh block is mapped in by a helper thread, so that its page faults are
+// paid while the engine waits for commands rather than inside the first
+// search. Mapping a page in never changes what it holds, so the search may
+// run alongside.
+struct Filler {
+    pthread_t thread;
+    bool running;
+    std::atomic<bool> cancel;
+    char* start;
+    size_t bytes;
+};
+static Filler filler;
+
+static void* FillPages(void*) {
+    constexpr size_t CHUNK = size_t(32) << 20;
+    for (size_t off = 0; off < filler.bytes && !filler.cancel.load(R); off += CHUNK)
+        if (madvise(filler.start + off, std::min(CHUNK, filler.bytes - off), MADV_POPULATE_WRITE) != 0) break;
+    return nullptr;
+}
+
+static void StopFiller(bool cancel) {
+    if (!filler.running) return;
+    filler.cancel.store(cancel, R);
+    pthread_join(filler.thread, nullptr);
+    filler.running = false;
+}
+
+static void StartFiller(void* start, size_t bytes) {
+    StopFiller(true);
+    filler.cancel.store(false, R);
+    filler.start = static_cast<char*>(start);
+    filler.bytes = bytes;
+    filler.running = pthread_create(&filler.thread, nullptr, FillPages, nullptr) == 0;
+}
+
+void WaitTTableMapped() { StopFiller(false); }
+
 static void ReleaseBlock() {
+    StopFiller(true);
     if (raw_block) munmap(raw_block, raw_size);
     raw_block = nullptr;
     raw_size = 0;
@@ -62,6 +102,7 @@ static TTSlot* AllocateSlots(uint64_t n) {
     ReleaseBlock();
     raw_block = mem;
     raw_size = size;
+    StartFiller(reinterpret_cast<void*>(start), bytes);
     return reinterpret_cast<TTSlot*>(start);
 }
 

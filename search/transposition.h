@@ -59,6 +59,9 @@ int InitTTable();
 void ClearTTable();
 // Frees the block (shutdown); entries becomes 0.
 void FreeTTable();
+// A new block's memory is mapped in the background; this waits until it is,
+// so that a search started next pays no page faults.
+void WaitTTableMapped();
 // The caller sets entry->depth to TT_MISS first; depth stays below -49
 // unless a valid entry for this position was found.
 void ProbeTTable(Position* pos, TTEntry* entry);
@@ -77,5 +80,14 @@ extern uint64_t tt_home_mask;  // entries / 2 - 1 when that is a power of two, e
 inline TTSlot* TTWindow(const Position* pos) {
     const uint64_t home = tt_home_mask ? pos->hash & tt_home_mask : pos->hash % (entries / 2);
     return xhtable[pos->side] + home;
+}
+
+// Asks for the position's window ahead of its probe: a window starts at any
+// slot, so it mostly spans two cache lines.
+[[gnu::always_inline]] inline void PrefetchTT(const Position* pos) {
+    if (entries < 2) return;
+    const TTSlot* w = TTWindow(pos);
+    __builtin_prefetch(w);
+    __builtin_prefetch(w + 3);
 }
 

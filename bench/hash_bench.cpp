@@ -1,0 +1,88 @@
+// Cost of a large table: setting its size, waiting for it to be ready, and a
+// fixed-depth search right after the size change, right after clearing
+// (a new game), and on an empty table whose pages were all written before.
+// Usage: hash_bench [megabytes] [depth]
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <pthread.h>
+#include <unistd.h>
+
+#include "board/bitboard.h"
+#include "board/makemove.h"
+#include "engine/platform.h"
+#include "eval/endgame.h"
+#include "eval/params.h"
+#include "search/records.h"
+#include "search/threads.h"
+#include "search/timecontrol.h"
+#include "search/transposition.h"
+
+static double CpuTime() {
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+static void Report(const char* what, double t0, double c0) {
+    std::printf("%-34s %7.3f s (cpu %.3f s)\n", what, GetTime() - t0, CpuTime() - c0);
+}
+
+static void Search(const char* what) {
+    SetPosition(&ThreadData[0]->pos, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    const double t0 = GetTime(), c0 = CpuTime();
+    InitSearch();
+    WakeSearchThreads();
+    while (SearchThreadsBusy()) usleep(250);
+    Report(what, t0, c0);
+}
+
+int main(int argc, char** argv) {
+    const int mb = argc > 1 ? std::atoi(argv[1]) : 1024;
+    const int depth = argc > 2 ? std::atoi(argv[2]) : 13;
+    InitBitboards();
+    SetPBlockDefaults();
+    SetPersonalityDefaults();
+    InitReductions();
+    InitEval();
+    InitKPK();
+    PBlock.log_on.store(0);
+    PBlock.info_delay.store(9999.0);
+    PBlock.max_depth.store(int8_t(depth));
+    PBlock.tc_mode.store(1);
+    PBlock.move_time.store(1e7);
+    ThreadData[0] = NewThreadRec(0);
+    if (!ThreadData[0] || InitTTable() != 0) return 1;
+    pthread_mutex_init(&lock, nullptr);
+    pthread_spin_init(&spinlock1, PTHREAD_PROCESS_PRIVATE);
+    if (StartThreadPool(1) != 0) return 1;
+    std::printf("table %d MB, start position to depth %d\n", mb, depth);
+
+    double t0 = GetTime(), c0 = CpuTime();
+    PBlock.hash_mb = int16_t(mb);
+    if (InitTTable() != 0) return 1;
+    Report("set the size", t0, c0);
+    t0 = GetTime(), c0 = CpuTime();
+    WaitTTableMapped();
+    Report("ready (as isready waits)", t0, c0);
+    Search("first search on the new table");
+
+    t0 = GetTime(), c0 = CpuTime();
+    ClearTTable();
+    Report("clear (a new game)", t0, c0);
+    t0 = GetTime(), c0 = CpuTime();
+    WaitTTableMapped();
+    Report("ready (as isready waits)", t0, c0);
+    Search("first search after clearing");
+
+    // The reference: an empty table whose every page the process has written.
+    std::memset(static_cast<void*>(hashtable), 0, (entries + 16) * sizeof(TTSlot));
+    ClearTTable();
+    WaitTTableMapped();
+    std::memset(static_cast<void*>(hashtable), 0, (entries + 16) * sizeof(TTSlot));
+    Search("same search, every page written");
+    KillThreadPool(1);
+    FreeTTable();
+    return 0;
+}
