@@ -3,10 +3,9 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
+
+#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -18,30 +17,18 @@
 #define VELL_BINARY "vell"
 #endif
 
-namespace {
-double Now() {
+static double Now() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-}  // namespace
-
-std::string MakeTempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/vell-test-XXXXXX";
-    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-    return tmpl;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
 }
 
 EngineProcess::EngineProcess(const std::vector<std::string>& args, std::string dir) {
     signal(SIGPIPE, SIG_IGN);
-    dir_ = dir.empty() ? MakeTempDir() : dir;
+    if (dir.empty()) {
+        own_ = std::make_unique<TempDir>();
+        dir = own_->path;
+    }
+    dir_ = dir;
     mkdir(dir_.c_str(), 0755);
     int to_child[2], from_child[2];
     if (pipe(to_child) || pipe(from_child)) throw std::runtime_error("pipe failed");
@@ -64,8 +51,10 @@ EngineProcess::EngineProcess(const std::vector<std::string>& args, std::string d
 }
 
 EngineProcess::~EngineProcess() {
-    if (in_ >= 0) close(in_);
-    if (pid_ > 0 && Wait(5.0) == -1000) {
+    CloseInput();
+    if (pid_ > 0) {
+        int status = Wait(30);
+        EXPECT_EQ(status, 0) << "the engine did not end cleanly at the end of its input";
     }
     if (out_ >= 0) close(out_);
 }

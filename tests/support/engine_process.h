@@ -1,16 +1,21 @@
-// Runs the built engine as a child process with pipes on standard input and
+// The built engine as a child process with pipes on standard input and
 // output, the way a chess GUI or match runner drives it.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <sys/types.h>
 
+#include "tests/support/fixture.h"
+
 class EngineProcess {
 public:
-    // Starts the engine (VELL_BINARY) with the given arguments in directory
-    // dir (created if missing; a fresh temporary one when empty).
+    // Starts the engine (VELL_BINARY) with the given arguments in folder dir
+    // (created if missing), or in a temporary folder of its own, removed at the end.
     explicit EngineProcess(const std::vector<std::string>& args = {}, std::string dir = "");
+    // Closes the input and waits for the engine; fails the test when it had
+    // to be killed or ended with anything but status 0 (unless Wait was called).
     ~EngineProcess();
     EngineProcess(const EngineProcess&) = delete;
     EngineProcess& operator=(const EngineProcess&) = delete;
@@ -27,9 +32,10 @@ public:
                  std::string* match = nullptr);
     // All lines that arrive until the engine has been silent for quiet seconds.
     std::vector<std::string> Drain(double quiet);
-    // Waits for the process to end; returns its exit status, or -1000 if it
-    // had to be killed after timeout seconds.
+    // Waits for the process to end; returns its exit status, minus the signal
+    // that ended it, or -1000 if it had to be killed after timeout seconds.
     int Wait(double timeout);
+    bool Ended() const { return eof_; }
     const std::string& Dir() const { return dir_; }
 
 private:
@@ -37,10 +43,8 @@ private:
     int in_ = -1, out_ = -1;
     std::string buf_, dir_;
     bool eof_ = false;
+    std::unique_ptr<TempDir> own_;
 };
 
 // Every line that arrives within the next seconds (a search may never fall silent).
 std::vector<std::string> ReadFor(EngineProcess& e, double seconds);
-// A fresh empty directory under the system's temporary directory.
-std::string MakeTempDir();
-std::string ReadFile(const std::string& path);

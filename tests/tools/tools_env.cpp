@@ -51,14 +51,12 @@ void ToolsTest::SetUp() {
     char cwd[PATH_MAX];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     old_cwd_ = cwd;
-    dir_ = MakeTempDir();
+    dir_ = own_dir_.path;
     ASSERT_EQ(chdir(dir_.c_str()), 0);
 }
 
 void ToolsTest::TearDown() {
     ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
-    std::string cmd = "rm -rf '" + dir_ + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
 }
 
 void ToolsTest::Write(const std::string& name, const std::string& text) const {

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "tests/support/fixture.h"
+
 // Builds the tables, keys, control block, parameters and the records of the
 // main thread and of thread 1 (which depth-0 analysis uses without a running
 // thread) once. Standard input is replaced by a pipe that stays open, so
@@ -21,5 +23,6 @@ protected:
     void Write(const std::string& name, const std::string& text) const;
     std::string Read(const std::string& name) const;
     bool Exists(const std::string& name) const;
+    TempDir own_dir_;
     std::string dir_, old_cwd_;
 };

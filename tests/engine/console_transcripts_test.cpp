@@ -1,0 +1,98 @@
+// Console sessions against the built engine, one named transcript a row (see
+// tests/support/transcript.h for the line forms). A board shows as its EPD
+// line, eight ranks and the side to move; "...EPD*" finds the next one.
+#include "tests/support/transcript.h"
+
+namespace {
+
+const std::vector<std::string> kStartBoard = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
+    " r n b q k b n r", " o o o o o o o o", " - + - + - + - +", " + - + - + - + -",
+    " - + - + - + - +", " + - + - + - + -", " P P P P P P P P", " R N B Q K B N R", "white", ""};
+
+// The start board, then lines.
+std::vector<std::string> Session(std::vector<std::string> lines) {
+    lines.insert(lines.begin(), kStartBoard.begin(), kStartBoard.end());
+    return lines;
+}
+
+const std::vector<std::string> kC = {"-c"};
+
+const Transcript kConsole[] = {
+    {"LaterProtocolOptionWins", {"-c", "-uci"}, {"@0.3", "> isready", "readyok"}},
+    {"UciLineSwitchesProtocol", kC, Session({"> uci", "id name Vell 2.00", "...uciok", "> isready", "readyok"})},
+    {"TypedMovesInEveryForm",
+     kC,
+     Session({"> e2e4", "1. move e2e4", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3*", "...black", "",
+              "> e2e4", "> e5", "1. move e5", "...white", "", "> move Nf3", "2. move Nf3", "...black", "",
+              "> fen 4k3/8/8/8/8/8/8/4K2R w K -", "4k3/8/8/8/8/8/8/4K2R w K -", "...white", "> O-O",
+              "...1. move O-O"})},
+    {"UndoRedoAndJump",
+     kC,
+     Session({"> undo", "> e2e4", "> e7e5", "> g1f3", "...2. move g1f3", "...black", "", "> undo",
+              "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq*", "...white", "", "> ]", "2. move g1f3",
+              "...black", "", "> ]", "> jump 0", kStartBoard[0], "...white", "", "> jump 99",
+              "rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq*"})},
+    {"RedoNeverReplaysAStaleMove",
+     kC,
+     Session({"> e2e4", "> d7d5", "> e4d5", "> undo", "> undo", "> e7e5", "...1. move e7e5", "...white", "", "> ]", "> jump 5",
+              "...rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq*", "...white", "", "> set LMR_depth 3",
+              "set LMR_depth to 3"})},
+    {"SettingsAndTheirRefusals",
+     kC,
+     Session({"> level 40 5:00 0", "set level to 40 moves in 300.00 seconds, inc 0.00", "> level 0 10 1",
+              "set level to 0 moves in 10.00 seconds, inc 1.00", "> level x 5 0", "!set level*", "*",
+              "> level 40 5:xx 0", "!set level*", "*", "> set LMR_depth 2", "set LMR_depth to 2", "> set",
+              "set selectivity to default", "> set bogus 3", "set selectivity to default", "> time abc", "*",
+              "> time 12.5", "> sd 80", "> set LMR_depth 3", "set LMR_depth to 3"})},
+    {"PerftAndSwap",
+     kC,
+     Session({"> perft 3", "/visited 8902 nodes in [0-9]+\\.[0-9]{3} seconds, nps= [0-9.]+/",
+              "> fen 4k3/8/2p5/3p4/4P3/8/8/4K3 w - -", "...white", "", "> swap", "sq= e4, swap= 100",
+              "> fen 4k3/8/8/3p4/4P3/8/8/4K3 w - -", "...white", "", "> swap", "sq= e4, swap= 100",
+              "sq= d5, swap= 100"})},
+    {"SaveTwiceThenLoadTheSecondGame",
+     kC,
+     Session({"> e2e4", "> e7e5", "> save", "> new", "> d2d4", "> save", "> new", "> load tmp.pgn 2",
+              "...loading tmp.pgn, tag 2", "...rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq*", "...black", "",
+              "> ]", "> set LMR_depth 3", "set LMR_depth to 3",
+              "&tmp.pgn=*"})},
+    {"LoadSkipsCommentsAndBadFiles",
+     kC,
+     Session({"> load game.pgn second", "...r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -",
+              "...white", "> load missing.pgn", "...can't open missing.pgn", "> load empty.pgn",
+              "...r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -", "...white", "> load bad.pgn",
+              "...game 1 (? - ?): can't parse move 'Bc4' at 2..., the rest of the game is skipped", "...rnbqkbnr/pppp1ppp/8/4p3/2B1P3/8/PPPP1PPP/RNBQK1NR b KQkq*"}),
+     {{"game.pgn",
+       "[Event \"first\"]\n[White \"a\"]\n\n1. d4 d5 *\n\n"
+       "[Event \"second\"]\n\n1. e4 e5 {a comment\nthat goes on} 2. Nf3 Nc6 *\n"},
+      {"empty.pgn", ""},
+      {"bad.pgn", "[Event \"x\"]\n\n1. e4 e5 2. Bc4 Bc4 3. Nf3 *\n"}}},
+    {"GetTestPositions",
+     kC,
+     Session({"> get WAC.001",
+              "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - bm Qg6; id \"WAC.001\";",
+              "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - -", "...white", "", "> get WAC.999", "",
+              "...white"}),
+     {{"test.epd",
+       "; a comment id \"WAC.001\"\n"
+       "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - bm Qg6; id \"WAC.001\";\n"}}},
+    {"AnalysisEndsWithTheSummary",
+     kC,
+     Session({"> go 3", "...move= *", "Hash fill= *", "", "> an", "@0.3", "> .", "...move= *", "> an", "@0.3",
+              "> e2e4", "...1. move e2e4", "...rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq*"})},
+    {"EditorReadsTheSameInput",
+     kC,
+     Session({"> edit", "> #", "> w Ke1 Ra1", "> b Ke8", "> .", "...4k3/8/8/8/8/8/8/R3K3 b Q -"})},
+    {"SelfPlayUntilForced",
+     kC,
+     Session({"> level 1 0.02 0", "> self", "...move= *", "...move= *", "> force", "@0.5", "> set LMR_depth 3",
+              "...set LMR_depth to 3", "@0.3", "> set LMR_depth 3", "set LMR_depth to 3"})},
+    {"BookAndTuneRefusals",
+     kC,
+     Session({"> book", "", "> tune", "> tune tune", "> tune no_such_weight 5", "unknown parameter no_such_weight"})},
+};
+
+}  // namespace
+
+TRANSCRIPT_TESTS(Console, kConsole);

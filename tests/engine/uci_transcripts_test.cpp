@@ -1,0 +1,143 @@
+// UCI sessions against the built engine, one named transcript a row (see
+// tests/support/transcript.h for the line forms). The referee checks every
+// move the engine prints and that every go gets exactly one bestmove.
+#include "tests/support/transcript.h"
+
+namespace {
+
+// Knights going back and forth for plies plies, far beyond the history array.
+std::string KnightDance(int plies) {
+    const char* cycle[4] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+    std::string cmd = "position startpos moves";
+    for (int i = 0; i < plies; i++) cmd += std::string(" ") + cycle[i % 4];
+    return cmd;
+}
+
+// A won game of 24 knight moves, each with an engine's score comment.
+std::string KnightGame() {
+    const char* cycle[4] = {"Nf3", "Nf6", "Ng1", "Ng8"};
+    std::string moves;
+    for (int i = 0; i < 24; i++)
+        moves += (i % 2 ? "" : std::to_string(i / 2 + 1) + ". ") + cycle[i % 4] + " {+0.10/5 0.1s} ";
+    return "[Event \"t\"]\n[Result \"1-0\"]\n\n" + moves + "1-0\n";
+}
+
+const Transcript kUci[] = {
+    {"IdentifiesItself",
+     {},
+     {"@0.3", "> uci", "id name Vell 2.00", "id author Quorvik",
+      "option name Hash type spin default 64 min 0 max 8192",
+      "option name Threads type spin default 1 min 1 max 64", "option name Ponder type check default true",
+      "option name Clear Hash type button",
+      "option name Communication Overhead type spin default 25 min 0 max 5000",
+      "option name OwnBook type check default false",
+      "option name BookFile type string default vell.opn", "option name Log type check default false",
+      "option name MultiPV type spin default 1 min 1 max 256", "uciok",
+      "> isready", "readyok"}},
+    {"OptionRepliesAndClamping",
+     {},
+     {"> setoption name Hash value -1", "> setoption name Hash value 16", "> setoption name Threads value 4",
+      "> setoption name Threads value 0", "> setoption name Threads value 1000",
+      "> setoption name Ponder value True", "> setoption name OwnBook value true",
+      "> setoption name Log value false", "> setoption name Communication Overhead value 9999",
+      "> setoption name Clear Hash", "> setoption name NoSuchOption value 3", "> isready",
+      "info string Hash size set to 0M bytes", "info string Hash size set to 16M bytes",
+      "info string Threads set to 4", "info string Threads set to 1", "info string Threads set to 64",
+      "info string OwnBook set to 1", "info string Log set to 0",
+      "info string Communication Overhead set to 5000", "Hash table cleared", "readyok",
+      "> setoption name Threads value 2", "> go depth 3", "...bestmove*"}},
+    {"IsreadyDuringAnInfiniteSearch",
+     {},
+     {"> go infinite", "> isready", "!bestmove*", "...readyok", "@0.2", "> stop", "...bestmove*", "> stop",
+      "> isready",
+      "readyok"}},
+    {"PonderHoldsTheMoveUntilPonderhit",
+     {},
+     {"> position startpos moves e2e4", "> go ponder depth 3", "@0.5", "> isready", "!bestmove*", "...readyok",
+      "> ponderhit", "...bestmove*", "> isready", "readyok"}},
+    {"StopEndsPondering",
+     {},
+     {"> go ponder wtime 60000 btime 60000", "@0.3", "> isready", "...readyok", "> stop", "...bestmove*"}},
+    {"EachGoStartsFromFreshLimits",
+     {},
+     {"> go depth 2", "!info depth 3 *", "...bestmove*", "> go wtime 100000 btime 100000", "...info depth 4 *",
+      "...bestmove*"}},
+    {"BadFenIsRefusedAndThePositionKept",
+     {},
+     {"> position startpos moves e2e4", "> position fen 8/8/8/8/8/8/8/8 w - -", "info string *",
+      "> go depth 2", "...bestmove*"}},
+    {"IllegalMoveEndsTheList",
+     {},
+     {"> position startpos moves e2e4 e7e5 e1e3 g1f3", "info string illegal move e1e3", "> go depth 2",
+      "...bestmove*", "> position fen 4k3/8/8/8/8/8/5r2/R3K2R w KQ - moves e1g1",
+      "info string illegal move e1g1", "> position startpos moves e2", "info string illegal move e2",
+      "> position startpos moves e7e8q", "info string illegal move e7e8q"}},
+    {"ThousandsOfPliesFitTheHistory",
+     {},
+     {"> " + KnightDance(3000), "> go depth 3", "...bestmove*", "> " + KnightDance(3000) + " e2e4",
+      "> go depth 3", "...bestmove*"}},
+    {"NoLegalMoveGivesNullMoveText",
+     {},
+     {"> position startpos moves e2e4", "> go depth 2", "...bestmove*",
+      "> position fen rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq -", "> go depth 3",
+      "...bestmove 0000", "> position fen 7k/5Q2/6K1/8/8/8/8/8 b - -", "> go movetime 100",
+      "...bestmove 0000"}},
+    {"OverlongLineIsDroppedWithAMessage",
+     {},
+     {"> position startpos moves" + std::string(70000, ' '), "> isready", "info string *", "readyok"}},
+    {"GarbageIsRefused",
+     {},
+     {"> \x01\x02\xff\xfe garbage", "> " + std::string(300, 'z'), "> position", "> position fen",
+      "> position startpos moves", "> setoption", "> setoption name", "> setoption value 5 name Hash",
+      "> setoption name Hash value abc", "> go depth abc", "> isready", "...readyok", "...bestmove*",
+      "> go wtime", "...bestmove*", "> go nodes 1000 depth 1", "...bestmove*", "> go infinite ponder", "@0.3",
+      "> stop", "...bestmove*"}},
+    {"CrLfLines", {}, {"> isready\r", "readyok", "> position startpos moves e2e4 e7e5\r", "> go depth 2\r",
+                       "...bestmove*", "> quit\r", "=0"}},
+    {"EndOfInputEndsABoundedSearch", {}, {"> go depth 3", "<", "...bestmove*", "=0"}},
+    {"EndOfInputEndsAnInfiniteSearch", {}, {"> go infinite", "@0.3", "<", "...bestmove*", "=0"}},
+    {"IdleEngineExitsAtEndOfInput", {}, {"<", "=0"}},
+    {"NologLeavesAnEmptyLog", {}, {"> isready", "readyok", "> quit", "=0", "&vell.log="}},
+    {"LogsCommandsAndRepliesUntilUci",
+     {"+log"},
+     {"> isready", "CMD: isready", "readyok", "> uci", "CMD: uci", "...uciok", "> isready", "readyok", "<", "=0",
+      "&vell.log=CMD: isready\nreadyok\nCMD: uci\nid name Vell 2.00\nid author Quorvik\n*"},
+     {{"vell.log", "left over from an earlier run\n"}}},
+    {"CommandLineLimitsAndBadValues",
+     {"-threads", "0", "-hash", "-5", "-d", "2", "-t"},
+     {"> go", "!info depth 3 *", "...bestmove*"}},
+    {"BenchPrintsItsNodeCountAndExits", {"-bench", "2"}, {"...nodes *", "=0"}},
+    {"PgnScanRunsInsteadOfTheMainLoop",
+     {"-scan_pgn2", "g.pgn"},
+     {"> isready", "1 games, 24 moves read, 0 games cut", "games= 1, positions= 1", "!readyok", "=0",
+      "&tmp.epd=rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - bm Nf3; ce 10; tune 0.76;\n\n"},
+     {{"g.pgn", KnightGame()}}},
+};
+
+// Searches on several threads, with changes of the thread count between and
+// during searches; run under ThreadSanitizer too.
+const std::string kMiddlegame =
+    "> position fen r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP1B1PPP/R2QKB1R w KQ - moves a1c1";
+const Transcript kThreads[] = {
+    {"TwoAndFourThreadsSearchAndStop",
+     {},
+     {"> setoption name Hash value 8", "> setoption name Threads value 2", kMiddlegame, "> go infinite",
+      "...info depth 3*", "> isready", "...readyok", "> stop", "...bestmove*", "> isready", "!bestmove*",
+      "...readyok", "> setoption name Threads value 4", "> ucinewgame", "> position startpos moves e2e4",
+      "> go infinite", "...info depth 3*", "> stop", "...bestmove*", kMiddlegame, "> go depth 6",
+      "...bestmove*"}},
+    {"ThreadCountChangedDuringASearch",
+     {"-threads", "3"},
+     {kMiddlegame, "> go infinite", "...info depth 3*", "> setoption name Threads value 2", "> go depth 5",
+      "...bestmove*", "...bestmove*"}},
+    {"QuitDuringASearch", {"-threads", "4"}, {kMiddlegame, "> go infinite", "...info depth 3*", "> quit", "=0"}},
+    {"PonderThenPonderhit",
+     {"-threads", "4"},
+     {"> position startpos moves d2d4 g8f6", "> go ponder wtime 3000 btime 3000 winc 10 binc 10", "@0.3",
+      "> ponderhit", "...bestmove*"}},
+};
+
+}  // namespace
+
+TRANSCRIPT_TESTS(Uci, kUci);
+TRANSCRIPT_TESTS(UciThreads, kThreads);

@@ -1,0 +1,187 @@
+// The shared in-process fixture, temporary folders and the stdout capture.
+#include "tests/support/fixture.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "board/bitboard.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "book/book.h"
+#include "engine/input.h"
+#include "engine/shell.h"
+#include "eval/endgame.h"
+#include "eval/params.h"
+#include "search/threads.h"
+#include "search/timecontrol.h"
+#include "search/transposition.h"
+
+namespace {
+int pool = 0;  // search threads running
+
+void EndPool() {
+    if (pool) KillThreadPool(pool);
+    pool = 0;
+}
+}  // namespace
+
+void UseThreads(int n) {
+    EndPool();
+    PBlock.stop.store(0);
+    PBlock.nthreads.store(int8_t(n));
+    ASSERT_EQ(StartThreadPool(n), 0);
+    pool = n;
+}
+
+void EngineTables() {
+    static bool tables = [] {
+        InitBitboards();
+        InitKPK();
+        pthread_mutex_init(&lock, nullptr);
+        pthread_spin_init(&spinlock1, PTHREAD_PROCESS_PRIVATE);
+        // Standard input becomes a pipe nobody writes to, so input polls see nothing.
+        int fds[2];
+        if (pipe(fds) == 0) dup2(fds[0], STDIN_FILENO);
+        return true;
+    }();
+    (void)tables;
+}
+
+void ResetEngine() {
+    EngineTables();
+    EndPool();
+    FreeBook();
+    ResetInput();
+    SetPBlockDefaults();
+    SetPersonalityDefaults();
+    InitReductions();
+    InitEval();
+    PBlock.hash_mb = 16;
+    seed = 54321;  // InitTTable draws the keys from here, as at start-up
+    InitTTable();
+    PBlock.info_delay.store(9999);
+    PBlock.log_on.store(0);
+    selfplay = 0;
+    computer = 2;
+    uci_extra = show_extra = 0;
+    for (int i = 0; i <= 1; i++) {
+        std::free(ThreadData[i]);
+        ThreadData[i] = NewThreadRec(i);
+    }
+    SetPosition(&ThreadData[0]->pos, fen_opn);
+}
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    path = std::string(base && *base ? base : "/tmp") + "/vell-test-XXXXXX";
+    if (!mkdtemp(path.data())) ADD_FAILURE() << "mkdtemp failed";
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+CaptureStdout::CaptureStdout() {
+    std::fflush(stdout);
+    saved_ = dup(STDOUT_FILENO);
+    int fd = open((dir_ / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(fd, STDOUT_FILENO);
+    close(fd);
+}
+
+CaptureStdout::~CaptureStdout() {
+    std::fflush(stdout);
+    dup2(saved_, STDOUT_FILENO);
+    close(saved_);
+}
+
+std::string CaptureStdout::Text() {
+    std::fflush(stdout);
+    return ReadFile(dir_ / "out");
+}
+
+void EngineTest::SetUp() {
+    ResetEngine();
+    char cwd[PATH_MAX];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    old_cwd_ = cwd;
+    ASSERT_EQ(chdir(dir.path.c_str()), 0);
+}
+
+void EngineTest::TearDown() {
+    EndPool();
+    FreeBook();
+    EXPECT_EQ(chdir(old_cwd_.c_str()), 0);
+}
+
+std::string Coord(uint16_t move) {
+    if (!move) return "0000";
+    std::string s = std::string(sq_name[MoveFrom(move)]) + sq_name[MoveTo(move)];
+    if (move & PROMO_MASK) s += move & PROMO_N ? 'n' : move & PROMO_B ? 'b' : move & PROMO_R ? 'r' : 'q';
+    return s;
+}
+
+uint16_t TextMove(Position* pos, const char* coord) {
+    MoveEntry list[256];
+    MoveEntry* end = GeneratePawnCaptures(pos, pos->side, list);
+    end = GeneratePieceCaptures(pos, pos->side, end);
+    end = GeneratePromotions(pos, pos->side, 1, end);
+    end = GenerateNonCaptures(pos, pos->side, end);
+    for (MoveEntry* e = list; e < end; e++)
+        if (Coord(e->move) == coord) return e->move;
+    return 0;
+}
+
+Position* SetGame(const char* fen, const char* moves) {
+    Position* pos = &ThreadData[0]->pos;
+    SetPosition(pos, fen);
+    std::istringstream words(moves ? moves : "");
+    for (std::string w; words >> w;) {
+        uint16_t m = TextMove(pos, w.c_str());
+        EXPECT_NE(m, 0) << w;
+        if (m) MakeMove(pos, m);
+    }
+    pos->ply = 1;
+    return pos;
+}
+
+SearchResult SearchGame(int depth) {
+    if (!pool) UseThreads(1);
+    ClearTTable();
+    PBlock.max_depth.store(int8_t(depth));
+    PBlock.tc_mode.store(1);
+    PBlock.move_time.store(1e7);
+    PBlock.next_ponder_state.store(0);
+    InitSearch();
+    WakeSearchThreads();
+    while (SearchThreadsBusy()) usleep(100);
+    SearchResult r{};
+    for (int i = 1; i <= PBlock.nthreads.load(); i++) r.nodes += ThreadData[i]->nodes.load();
+    r.best = PBlock.best_pv[1].load();
+    r.ponder = PBlock.best_pv[2].load();
+    r.score = PBlock.best_score.load();
+    r.depth = PBlock.best_depth.load();
+    r.stop = PBlock.stop.load();
+    return r;
+}

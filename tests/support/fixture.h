@@ -1,0 +1,80 @@
+// The one in-process set-up every test builds on: the engine as at start-up,
+// rebuilt in a fixed order before each test, a temporary folder per test,
+// a stdout capture and a fixed-depth search helper.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "board/position.h"
+#include "search/records.h"
+
+// The tables that depend on nothing (attack sets, the KPK bitbase), the
+// locks, and standard input replaced by a pipe nobody writes to; once.
+void EngineTables();
+// Tables built once per process; then, every call: search threads ended,
+// control block, parameters, keys (as the engine draws them at start),
+// a 16 MB table and fresh records for the main thread and thread 1, the
+// start position, and search output silenced (info_delay 9999, no log).
+void ResetEngine();
+// Ends the pool and starts n search threads with fresh records.
+void UseThreads(int n);
+
+// A fresh empty folder, removed with everything in it when it goes.
+struct TempDir {
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string path;
+    std::string operator/(const std::string& name) const { return path + "/" + name; }
+};
+void WriteFile(const std::string& path, const std::string& text);
+std::string ReadFile(const std::string& path);  // "" when missing
+bool Exists(const std::string& path);
+
+// Everything written to standard output (fd 1) while it lives.
+class CaptureStdout {
+public:
+    CaptureStdout();
+    ~CaptureStdout();
+    std::string Text();  // what was written so far; capture goes on
+private:
+    int saved_ = -1;
+    TempDir dir_;
+};
+
+// ResetEngine before each test and the test run inside its own temporary
+// folder (the tools write their files in the working folder); threads are
+// ended and the folder removed afterwards.
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    TempDir dir;
+
+private:
+    std::string old_cwd_;
+};
+
+// The main thread's position set from fen with the moves (coordinate text,
+// separated by blanks) played; fails the test on a bad move.
+Position* SetGame(const char* fen, const char* moves = nullptr);
+// The pseudo-legal move with this coordinate text in pos, 0 if none.
+uint16_t TextMove(Position* pos, const char* coord);
+// Coordinate text of a move ("e7e8q"), whatever the protocol.
+std::string Coord(uint16_t move);
+
+struct SearchResult {
+    uint64_t nodes;  // summed over the search threads
+    uint16_t best, ponder;
+    int score, depth, stop;
+};
+// Searches the game position to depth on the running pool (started with one
+// thread if none runs) with a cleared table.
+SearchResult SearchGame(int depth);
+inline SearchResult Search(const char* fen, int depth, const char* moves = nullptr) {
+    SetGame(fen, moves);
+    return SearchGame(depth);
+}

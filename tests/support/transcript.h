@@ -1,0 +1,72 @@
+// The referee (the engine's own move generator judging every move an engine
+// prints) and the transcript runner that drives the built engine with
+// {send, expect} lines for UCI and console sessions alike.
+#pragma once
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "search/records.h"
+
+// Needs the engine's tables (ResetEngine or EngineTest builds them).
+class Referee {
+public:
+    Referee();
+    ~Referee();
+    Referee(const Referee&) = delete;
+    Referee& operator=(const Referee&) = delete;
+    // As the engine takes a position: false and the position unchanged when
+    // the FEN is refused; false at the first illegal move, which ends the list.
+    bool Set(const std::string& fen, const std::vector<std::string>& moves = {});
+    // A UCI "position startpos|fen ... [moves ...]" command.
+    bool SetUci(const std::string& command);
+    std::vector<std::string> Legal();  // coordinate text, "e7e8q" for promotions
+    bool Play(const std::string& move);
+    std::string Fen() const;
+    // "" when every move the line names is legal here: the best and ponder
+    // move of "bestmove" ("0000" exactly when there is no legal move), the "currmove" and the whole "pv" of an info line;
+    // otherwise what is wrong. Other lines pass.
+    std::string Check(const std::string& line);
+
+private:
+    ThreadRec* td_;
+    std::string fen_;
+};
+
+// One session. Each line of `lines` is one of
+//   "> text"   send text and a line feed to the engine
+//   "<"        close the engine's input
+//   "@0.5"     pause half a second
+//   "=N"       the engine ends with exit status N (default: it must end with 0
+//              once the transcript is over and its input closed)
+//   "text"     the next output line is exactly text
+//   "text*"    the next output line starts with text
+//   "/regex/"  the next output line matches regex as a whole
+//   "...X"     lines are skipped until one matches X (any form above)
+//   "!X"       no line matching X may come before the next expectation is met
+//   "&name=text"  the file name in the engine's folder holds exactly text
+//              (starts with text when it ends in '*')
+// Expectations wait up to 30 s, only to catch a hang. In UCI sessions (no
+// "-c" argument) the referee checks every bestmove, ponder move, currmove and
+// PV against the position of the matching `go`, and every `go` must get
+// exactly one bestmove by the end.
+struct Transcript {
+    const char* name;
+    std::vector<std::string> args;  // "-nolog" is added unless the first is "+log"
+    std::vector<std::string> lines;
+    std::vector<std::pair<std::string, std::string>> files = {};  // written before the start
+};
+void RunTranscript(const Transcript& t);
+
+inline void PrintTo(const Transcript& t, std::ostream* os) { *os << t.name; }
+// Prints a transcript's name as the test parameter's name.
+struct TranscriptName {
+    std::string operator()(const testing::TestParamInfo<Transcript>& info) const { return info.param.name; }
+};
+
+// A parameterised suite Suite with one test per transcript of table.
+#define TRANSCRIPT_TESTS(Suite, table)                                  \
+    class Suite : public testing::TestWithParam<Transcript> {};         \
+    TEST_P(Suite, Session) { RunTranscript(GetParam()); }                \
+    INSTANTIATE_TEST_SUITE_P(T, Suite, testing::ValuesIn(table), TranscriptName())
