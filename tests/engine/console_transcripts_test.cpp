@@ -56,7 +56,7 @@ const Transcript kConsole[] = {
      Session({"> e2e4", "> e7e5", "> save", "> new", "> d2d4", "> save", "> new", "> load tmp.pgn 2",
               "...loading tmp.pgn, tag 2", "...rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq*", "...black", "",
               "> ]", "> set LMR_depth 3", "set LMR_depth to 3",
-              "&tmp.pgn=*"})},
+              "&tmp.pgn=[Event \"?\"]\n[Site \"?\"]\n*"})},
     {"LoadSkipsCommentsAndBadFiles",
      kC,
      Session({"> load game.pgn second", "...r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -",

