@@ -39,23 +39,6 @@ TEST(Threads, TwoThreadsAgreeOnAClearMove) {
     EXPECT_EQ(r.best, MakeMoveWord(11, 35));
 }
 
-TEST(Threads, StopEndsAnEndlessSearchWithAMove) {
-    SearchTestSetup(2);
-    MainPosition(kMiddle);
-    PBlock.max_depth.store(66);
-    PBlock.tc_mode.store(1);
-    PBlock.move_time.store(1e7);
-    PBlock.next_ponder_state.store(2);  // pondering: only "stop" ends it
-    InitSearch();
-    WakeSearchThreads();
-    usleep(150 * 1000);
-    EXPECT_EQ(SearchThreadsBusy(), 2);
-    PBlock.stop.store(1);
-    while (SearchThreadsBusy()) usleep(100);
-    EXPECT_NE(PBlock.best_pv[1].load(), 0);
-    EXPECT_GT(PBlock.best_depth.load(), 1);
-}
-
 TEST(Threads, KillThreadPoolEndsARunningSearch) {
     SearchTestSetup(2);
     MainPosition(kMiddle);
