@@ -97,7 +97,8 @@ std::string Quietly(F f) {
 // Each test in a fresh directory of its own, with the book key table built
 // and no book file.
 struct BookTest : ::testing::Test {
-    std::string dir = MakeTempDir(), home = std::filesystem::current_path();
+    TempDir tmp;
+    std::string dir = tmp.path, home = std::filesystem::current_path();
     void SetUp() override {
         BoardTestSetup();
         SetPBlockDefaults();
