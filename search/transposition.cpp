@@ -1,7 +1,6 @@
 // The shared transposition table: allocation, clearing, probe and store.
 #include "search/transposition.h"
 
-#include <pthread.h>
 #include <sys/mman.h>
 
 #include <algorithm>
@@ -48,45 +47,21 @@ static constexpr size_t CLEAR_IN_PLACE = size_t(256) << 20;
 static void* raw_block;
 static size_t raw_size;
 
-// A fresh block is mapped in by a helper thread, so that its page faults are
-// paid while the engine waits for commands rather than inside the first
-// search. Mapping a page in never changes what it holds, so the search may
-// run alongside.
-struct Filler {
-    pthread_t thread;
-    bool running;
-    std::atomic<bool> cancel;
-    char* start;
-    size_t bytes;
-};
-static Filler filler;
+// A fresh block's pages are mapped in when the engine is told to get ready
+// (isready), so that their faults are not paid inside the first search;
+// batch runs that never ask skip the work. Mapping a page in never changes
+// what it holds.
+static char* unmapped_start;
+static size_t unmapped_bytes;
 
-static void* FillPages(void*) {
-    constexpr size_t CHUNK = size_t(32) << 20;
-    for (size_t off = 0; off < filler.bytes && !filler.cancel.load(R); off += CHUNK)
-        if (madvise(filler.start + off, std::min(CHUNK, filler.bytes - off), MADV_POPULATE_WRITE) != 0) break;
-    return nullptr;
+void WaitTTableMapped() {
+    if (unmapped_start) madvise(unmapped_start, unmapped_bytes, MADV_POPULATE_WRITE);
+    unmapped_start = nullptr;
+    unmapped_bytes = 0;
 }
-
-static void StopFiller(bool cancel) {
-    if (!filler.running) return;
-    filler.cancel.store(cancel, R);
-    pthread_join(filler.thread, nullptr);
-    filler.running = false;
-}
-
-static void StartFiller(void* start, size_t bytes) {
-    StopFiller(true);
-    filler.cancel.store(false, R);
-    filler.start = static_cast<char*>(start);
-    filler.bytes = bytes;
-    filler.running = pthread_create(&filler.thread, nullptr, FillPages, nullptr) == 0;
-}
-
-void WaitTTableMapped() { StopFiller(false); }
 
 static void ReleaseBlock() {
-    StopFiller(true);
+    unmapped_start = nullptr;
     if (raw_block) munmap(raw_block, raw_size);
     raw_block = nullptr;
     raw_size = 0;
@@ -102,7 +77,8 @@ static TTSlot* AllocateSlots(uint64_t n) {
     ReleaseBlock();
     raw_block = mem;
     raw_size = size;
-    StartFiller(reinterpret_cast<void*>(start), bytes);
+    unmapped_start = reinterpret_cast<char*>(start);
+    unmapped_bytes = bytes;
     return reinterpret_cast<TTSlot*>(start);
 }
 

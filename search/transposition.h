@@ -59,8 +59,8 @@ int InitTTable();
 void ClearTTable();
 // Frees the block (shutdown); entries becomes 0.
 void FreeTTable();
-// A new block's memory is mapped in the background; this waits until it is,
-// so that a search started next pays no page faults.
+// Maps in the memory of a block allocated since the last call, so that the
+// next search pays no page faults for it (isready calls it while idle).
 void WaitTTableMapped();
 // The caller sets entry->depth to TT_MISS first; depth stays below -49
 // unless a valid entry for this position was found.
