@@ -12,7 +12,10 @@ build:
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the engine: no tests or benchmarks are compiled.
+run:
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target vell
 	./$(BUILD)/vell
 
 # Every test: the Release suite, the suite again under AddressSanitizer and
@@ -54,11 +57,12 @@ else
 	@echo "clang++ not found: fuzzing skipped"
 endif
 
-# The multi-threaded search tests under ThreadSanitizer.
+# The multi-threaded search tests and the UCI sessions (stop, ponderhit,
+# isready and end of input during a search) under ThreadSanitizer.
 test-tsan:
 	@cmake -S . -B build-tsan $(SAN_FLAGS) -DVELL_SANITIZE=thread >/dev/null
 	@cmake --build build-tsan -j $(JOBS) --target vell vell_tests
-	$(call run_shards,build-tsan,TSAN_OPTIONS=halt_on_error=1,Threads*)
+	$(call run_shards,build-tsan,TSAN_OPTIONS=halt_on_error=1,*Threads*:T/Uci.*)
 
 # Bounded libFuzzer runs over the input handlers, from the fuzz targets of the
 # sanitizer build.
