@@ -4,29 +4,25 @@
 #include <gtest/gtest.h>
 
 #include "search/bench.h"
-#include "search/transposition.h"
-#include "tests/search/search_setup.h"
+#include "tests/support/fixture.h"
 
 namespace {
 
 constexpr uint64_t kReducedBenchNodes = 79743;  // first 8 positions at depth 6
 
-TEST(Bench, ReducedBenchSignature) {
-    SearchTestSetup(1);
-    const uint64_t nodes = BenchNodes(6, 8, 1, 0, nullptr);
-    EXPECT_EQ(nodes, kReducedBenchNodes);
+using Bench = EngineTest;
+
+TEST_F(Bench, ReducedBenchSignature) {
+    UseThreads(1);
+    EXPECT_EQ(BenchNodes(6, 8, 1, 0, nullptr), kReducedBenchNodes);
 }
 
-TEST(Bench, RepeatsAndRestoresTheEngine) {
-    SearchTestSetup(2);
+TEST_F(Bench, RepeatsAndRestoresTheEngine) {
+    UseThreads(2);
     PBlock.hash_mb = 4;
-    ASSERT_EQ(InitTTable(), 0);
     const uint64_t key = ThreadData[0]->pos.hash;
-    const uint64_t a = BenchNodes(4, 3, 1, 0, nullptr);
-    const uint64_t b = BenchNodes(4, 3, 1, 0, nullptr);
-    EXPECT_EQ(a, b);
+    EXPECT_EQ(BenchNodes(4, 3, 1, 0, nullptr), BenchNodes(4, 3, 1, 0, nullptr));
     EXPECT_EQ(PBlock.hash_mb, 4);
-    EXPECT_EQ(entries, 4u * 65536);
     EXPECT_EQ(PBlock.nthreads.load(), 2);
     EXPECT_EQ(ThreadData[0]->pos.hash, key);
 }

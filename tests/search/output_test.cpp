@@ -3,61 +3,23 @@
 
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "search/output.h"
 #include "search/transposition.h"
-#include "tests/board/board_setup.h"
-#include "tests/search/search_setup.h"
+#include "tests/support/fixture.h"
 
 namespace {
 
-// Collects what a call writes to standard output.
-class Capture {
-public:
-    Capture() {
-        std::fflush(stdout);
-        file_ = std::tmpfile();
-        saved_ = dup(fileno(stdout));
-        dup2(fileno(file_), fileno(stdout));
-    }
-    std::string Text() {
-        std::fflush(stdout);
-        dup2(saved_, fileno(stdout));
-        close(saved_);
-        std::string text;
-        std::rewind(file_);
-        for (int ch; (ch = std::fgetc(file_)) != EOF;) text += char(ch);
-        std::fclose(file_);
-        return text;
-    }
-
-private:
-    FILE* file_;
-    int saved_;
-};
-
-class OutputTest : public ::testing::Test {
+class OutputTest : public EngineTest {
 protected:
     void SetUp() override {
-        SearchTestSetup();
-        MainPosition("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
-        // Counters left by earlier searches in this process must not leak in.
-        for (int i = 0; i <= PBlock.nthreads.load(); i++)
-            for (auto* c : {&ThreadData[i]->nodes, &ThreadData[i]->evals, &ThreadData[i]->eval_hits,
-                            &ThreadData[i]->tt_probes, &ThreadData[i]->tt_hits, &ThreadData[i]->pawn_probes,
-                            &ThreadData[i]->pawn_hits})
-                c->store(0);
-        for (int i = 0; i <= PBlock.nthreads.load(); i++) ThreadData[i]->seldepth.store(0);
-        ClearTTable();
+        EngineTest::SetUp();
         ThreadData[1]->nodes.store(1234567);
         PBlock.elapsed.store(2.5);
-        PBlock.log_on.store(0);
-        uci_extra = 0;
     }
     std::string Line(int protocol, int flag, const uint16_t* pv) {
         PBlock.protocol.store(int16_t(protocol));
-        Capture out;
+        CaptureStdout out;
         DisplaySearchInfo(3, flag, 12, -35, pv);
         return out.Text();
     }
@@ -92,7 +54,7 @@ TEST_F(OutputTest, UciScoresBoundsAndLines) {
         {-40, BOUND_UPPER, 1, "score cp -40 upperbound nodes"},   {5, 0, 7, "seldepth 12 multipv 7 time"},
     };
     for (const Row& r : rows) {
-        Capture out;
+        CaptureStdout out;
         DisplaySearchInfo(3, 0, 12, r.score, pv, r.bound, r.line);
         std::string text = out.Text();
         EXPECT_NE(text.find(r.text), std::string::npos) << text;
@@ -138,7 +100,7 @@ TEST_F(OutputTest, ConsoleSummary) {
     PBlock.best_score.store(-35);
     PBlock.done_depth.store(4);
     Collect();
-    Capture out;
+    CaptureStdout out;
     ShowSearchSummary();
     EXPECT_EQ(out.Text(),
               "move= e2e4, time= 2.500, score= -35, nodes= 1234567, nps= 494K ebf= 2.00\n"
@@ -151,11 +113,11 @@ TEST_F(OutputTest, BranchingFactorFromTheLastFourIterations) {
     ThreadData[1]->iter_nodes[4].store(1000);
     ThreadData[1]->iter_nodes[6].store(4000);
     ThreadData[1]->iter_nodes[8].store(16000);
-    Capture out;
+    CaptureStdout out;
     ShowSearchSummary();
     EXPECT_NE(out.Text().find("ebf= 2.00\n"), std::string::npos);
     ThreadData[1]->iter_nodes[8].store(81000);
-    Capture again;
+    CaptureStdout again;
     ShowSearchSummary();
     EXPECT_NE(again.Text().find("ebf= 3.00\n"), std::string::npos);
 }
@@ -169,20 +131,20 @@ TEST_F(OutputTest, FinalLineOnlyWithAMoveAndOutputAllowed) {
     PBlock.stop.store(1);
     PBlock.info_delay.store(0);
     {
-        Capture out;
+        CaptureStdout out;
         ShowFinalSearchInfo();
         EXPECT_EQ(out.Text(), "info depth 9 seldepth 9 multipv 1 time 2500 score cp 21 nodes 1234567 nps 493827 hashfull 0 pv e2e4\n");
     }
     PBlock.info_delay.store(9999.0);
     {
-        Capture out;
+        CaptureStdout out;
         ShowFinalSearchInfo();
         EXPECT_EQ(out.Text(), "");
     }
     PBlock.info_delay.store(0);
     PBlock.best_pv[1].store(0);
     {
-        Capture out;
+        CaptureStdout out;
         ShowFinalSearchInfo();
         EXPECT_EQ(out.Text(), "");
     }
