@@ -6,18 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <pthread.h>
 #include <unistd.h>
 
-#include "board/bitboard.h"
-#include "board/makemove.h"
+#include "bench/engine_setup.h"
 #include "engine/platform.h"
-#include "eval/endgame.h"
-#include "eval/params.h"
-#include "search/records.h"
-#include "search/threads.h"
 #include "search/timecontrol.h"
-#include "search/transposition.h"
 
 static double CpuTime() {
     timespec ts;
@@ -41,22 +34,11 @@ static void Search(const char* what) {
 int main(int argc, char** argv) {
     const int mb = argc > 1 ? std::atoi(argv[1]) : 1024;
     const int depth = argc > 2 ? std::atoi(argv[2]) : 13;
-    InitBitboards();
-    SetPBlockDefaults();
-    SetPersonalityDefaults();
-    InitReductions();
-    InitEval();
-    InitKPK();
-    PBlock.log_on.store(0);
+    if (!StartSearchEngine()) return 1;
     PBlock.info_delay.store(9999.0);
     PBlock.max_depth.store(int8_t(depth));
     PBlock.tc_mode.store(1);
     PBlock.move_time.store(1e7);
-    ThreadData[0] = NewThreadRec(0);
-    if (!ThreadData[0] || InitTTable() != 0) return 1;
-    pthread_mutex_init(&lock, nullptr);
-    pthread_spin_init(&spinlock1, PTHREAD_PROCESS_PRIVATE);
-    if (StartThreadPool(1) != 0) return 1;
     std::printf("table %d MB, start position to depth %d\n", mb, depth);
 
     double t0 = GetTime(), c0 = CpuTime();

@@ -3,32 +3,14 @@
 // with two threads. Usage: search_bench [depth] [threads]
 #include <cstdio>
 #include <cstdlib>
-#include <pthread.h>
 
-#include "board/bitboard.h"
-#include "board/makemove.h"
-#include "eval/endgame.h"
-#include "eval/params.h"
+#include "bench/engine_setup.h"
 #include "search/bench.h"
-#include "search/records.h"
-#include "search/threads.h"
-#include "search/transposition.h"
 
 int main(int argc, char** argv) {
     const int depth = argc > 1 ? std::atoi(argv[1]) : 12;
     const int threads = argc > 2 ? std::atoi(argv[2]) : 2;
-    InitBitboards();
-    SetPBlockDefaults();
-    SetPersonalityDefaults();
-    InitReductions();
-    InitEval();
-    InitKPK();
-    PBlock.log_on.store(0);
-    ThreadData[0] = NewThreadRec(0);
-    if (!ThreadData[0] || InitTTable() != 0) return 1;
-    pthread_mutex_init(&lock, nullptr);
-    pthread_spin_init(&spinlock1, PTHREAD_PROCESS_PRIVATE);
-    if (StartThreadPool(1) != 0) return 1;
+    if (!StartSearchEngine()) return 1;
     RunBench(depth);
     if (threads > 1) {
         double t1 = 0, tn = 0;
