@@ -36,27 +36,23 @@ const struct {
     {"8/8/8/8/4p3/4k3/8/4K3 b - -", 800},
 };
 
-// Pieces' values from the report, worked by hand from the tables.
+// Pieces' values from the report ("square value ..."), worked by hand from the
+// tables. Start position: b1 -20 and two squares -7; c1 -5 and no square
+// -17; e1 -12 and full shelter +20. f3: 4 + four safe squares (d4 is covered
+// by e5); c6: 4 + five. Pawns on files a and b only: a king on h3 pays
+// 8 * 6 - 8 for the distance. Without the enemy queen the opening table counts
+// half: -90 / 24. d7 may take its way through to c8 although the rook covers
+// d8: (132 * 2 + 177 * 22) / 24 at e = 22; with nothing to take (80 * 2 + 107 * 22) / 24.
 const struct {
-    const char *fen, *square;
-    int value;
+    const char *fen, *values;
 } kSquares[] = {
-    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", "b1", -27},  // -20, two squares: -7
-    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", "c1", -22},  // -5, no square: -17
-    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", "e1", 8},    // -12, full shelter +20
-    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", "e8", 8},
-    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", "a2", -3},
-    // f3: 4 + four safe squares (d4 is covered by e5); c6: 4 + five.
-    {"r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -", "f3", 10},
-    {"r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -", "c6", 16},
-    // Pawns on files a and b only: a king on h3 pays 8 * 6 - 8 for the distance.
-    {"4k3/p7/8/8/8/7K/1P6/8 w - -", "h3", -8 - 40 + 4},
-    {"4k3/p7/8/8/8/2K5/1P6/8 w - -", "c3", 8 + 12},
-    // Without the enemy queen the opening table counts half: -90 / 24.
-    {"rn2k3/8/8/8/8/8/8/RNBQKBNR w - -", "e1", -3},
-    // d7 may take its way through to c8 although the rook covers d8 (e = 22).
-    {"2r2k2/3P4/8/8/8/8/8/K7 w - -", "d7", (132 * 2 + 177 * 22) / 24},
-    {"1r3k2/3P4/8/8/8/8/8/K7 w - -", "d7", (80 * 2 + 107 * 22) / 24},
+    {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", "b1 -27 c1 -22 e1 8 e8 8 a2 -3"},
+    {"r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -", "f3 10 c6 16"},
+    {"4k3/p7/8/8/8/7K/1P6/8 w - -", "h3 -44"},
+    {"4k3/p7/8/8/8/2K5/1P6/8 w - -", "c3 20"},
+    {"rn2k3/8/8/8/8/8/8/RNBQKBNR w - -", "e1 -3"},
+    {"2r2k2/3P4/8/8/8/8/8/K7 w - -", "d7 173"},
+    {"1r3k2/3P4/8/8/8/8/8/K7 w - -", "d7 104"},
 };
 
 // A weight changed by `add` moves the report's value of exactly the listed
@@ -117,8 +113,11 @@ TEST_F(EvalTest, HandWorkedValues) {
     for (const auto& row : kValues) EXPECT_EQ(EvalFen(row.fen), row.value) << row.fen;
     for (const auto& row : kSquares) {
         EvalFen(row.fen, 1);
-        EXPECT_EQ(PBlock.report.square_score[LSB(Squares(row.square))], row.value)
-            << row.fen << " " << row.square;
+        std::istringstream values(row.values);
+        std::string square;
+        for (int value; values >> square >> value;)
+            EXPECT_EQ(PBlock.report.square_score[LSB(Squares(square.c_str()))], value)
+                << row.fen << " " << square;
     }
     for (const auto& row : kByProducts) {
         EvalFen(row.fen);
