@@ -163,16 +163,19 @@ void RunTranscript(const Transcript& t) {
     for (auto& [name, text] : t.files) WriteFile(e.Dir() + "/" + name, text);
     for (const std::string& l : t.lines) {
         if (StartsWith(l, "> ")) {
-            std::string cmd = l.substr(2);
-            e.Send(cmd);
-            auto w = Words(cmd);
-            if (!uci || w.empty()) continue;
-            if (w[0] == "position") {
-                ref.Set(position);
-                ref.SetUci(cmd);  // a refused FEN keeps the last position, a bad move ends the list
-                position = ref.Fen();
+            const std::string text = l.substr(2);
+            e.Send(text);  // several lines go out in one write
+            std::istringstream lines(text);
+            for (std::string cmd; uci && std::getline(lines, cmd);) {
+                auto w = Words(cmd);
+                if (w.empty()) continue;
+                if (w[0] == "position") {
+                    ref.Set(position);
+                    ref.SetUci(cmd);  // a refused FEN keeps the last position, a bad move ends the list
+                    position = ref.Fen();
+                }
+                if (w[0] == "go") gos++, searches.push_back(position);
             }
-            if (w[0] == "go") gos++, searches.push_back(position);
         } else if (l == "<") {
             e.CloseInput();
         } else if (StartsWith(l, "@")) {

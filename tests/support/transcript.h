@@ -35,7 +35,8 @@ private:
 };
 
 // One session. Each line of `lines` is one of
-//   "> text"   send text and a line feed to the engine
+//   "> text"   send text and a line feed to the engine (lines of text joined by
+//              "\n" go out in one write, as a burst)
 //   "<"        close the engine's input
 //   "@0.5"     pause half a second
 //   "=N"       the engine ends with exit status N (default: it must end with 0
