@@ -81,6 +81,7 @@ TEST_F(SearchTest, Quiescence) {
         {"4k3/8/2p5/3p4/8/8/3Q4/4K3 w - -", 700, 900},           // stand pat: Qxd5 cxd5 loses the queen
         {"4k3/8/2p5/3r4/8/3R4/3R4/4K3 w - -", 0, 700},           // Rxd5 cxd5 Rxd5: rook and pawn for rook
         {"3rk3/8/8/3q4/8/8/3R4/3RK3 w - -", 400, 800},           // Rxd5 Rxd5 Rxd5: queen and rook for a rook
+        {"1n4k1/5ppp/8/8/Q7/8/8/6K1 w - -", 9000, 10000},        // Qe8#: a diagonal move checking along the rank
     };
     for (auto& c : kCases) {
         SCOPED_TRACE(c.fen);

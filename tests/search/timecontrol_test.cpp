@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/game.h"
 #include "search/timecontrol.h"
 #include "tests/support/fixture.h"
 
@@ -60,6 +61,12 @@ TEST_F(TimeTest, Targets) {
         PBlock.ponder = int16_t(c.ponder);
         EXPECT_NEAR(Target(c.mode, c.clock, c.nhist), c.target, 1e-9);
     }
+    // A game record cut to its last plies still counts every ply played (the table's age).
+    const char* dance[4] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+    for (int i = 0; i < 402; i++) PlayGameMove(TextMove(GamePos(), dance[i % 4]));
+    ASSERT_LT(GamePos()->nhist, 402);
+    Target(0, 60.0, GamePos()->nhist);
+    EXPECT_EQ(PBlock.tt_age.load(), 402);
     PBlock.move_time.store(2.0);
     EXPECT_DOUBLE_EQ(Target(1, 50.0), 2.0);  // fixed time a move
     EXPECT_TRUE(std::isfinite(Target(0, 1e300)));
