@@ -88,6 +88,32 @@ const Transcript kConsole[] = {
      kC,
      Session({"> level 1 0.02 0", "> self", "...move= *", "...move= *", "> force", "@0.5", "> set LMR_depth 3",
               "...set LMR_depth to 3", "@0.3", "> set LMR_depth 3", "set LMR_depth to 3"})},
+    // The report and a changed game end the analysis first (its summary comes before them).
+    {"ReportDuringAnalysis",
+     kC,
+     Session({"> e2e4", "...black", "", "> an", "@0.3", "> ev", "...move= *", "Hash fill= *", "", "fen *", "Ply=*", "",
+              "eval=*", "> debug 1", "> an", "@0.3", "> undo", "...move= *", "Hash fill= *", "", "fen *", "Ply=*",
+              "", "eval=*", "> an", "@0.3", "> ]", "...move= *", "Hash fill= *", "", "1. move e2e4", "fen *",
+              "Ply=*", "", "eval=*"})},
+    // A position command or a new search ends self-play; the stopped search's move is not played.
+    {"PositionCommandEndsSelfPlay",
+     kC,
+     Session({"> level 1 2 0", "...set level*", "> self", "@0.3", "> new", "...move= *", "Hash fill= *", "",
+              kStartBoard[0], "...white", "", "@0.5", "> bd", "!move= *", kStartBoard[0]})},
+    {"GoDuringSelfPlayIsAnswered",
+     kC,
+     Session({"> level 1 2 0", "...set level*", "> self", "@0.3", "> go 4", "...move= *", "Hash fill= *", "",
+              "...00] 04*", "move= *", "Hash fill= *", "", "> bd", "!move= *", kStartBoard[0]})},
+    {"BatchRunTakesOnlyQuit",
+     kC,
+     Session({"> tune pawn_value_op 20", "> tune pawn_value_op 20", "> ev", "> quit",
+              "...busy with a batch run, only quit is taken", "busy with a batch run, only quit is taken",
+              "...done!", "", "=0"}),
+     {{"tune.epd", [] {
+           std::string t;
+           for (int i = 0; i < 40; i++) t += "4k3/8/8/3q4/8/8/3R4/4K3 w - - tune 1.0;\n";
+           return t;
+       }()}}},
     {"BookAndTuneRefusals",
      kC,
      Session({"> book", "", "> tune", "> tune tune", "> tune no_such_weight 5", "unknown parameter no_such_weight"})},

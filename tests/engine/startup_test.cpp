@@ -1,5 +1,6 @@
 // Start-up under a tight address-space limit: a table that cannot be
-// allocated ends the engine with status 1 and nothing printed.
+// allocated ends the engine with status 1 and nothing printed; a log another
+// engine holds stays that engine's.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -23,4 +24,14 @@ TEST(Startup, TableThatCannotBeAllocatedExitsWithOne) {
     int status = std::system(("sh -c \"" + cmd + "\"").c_str());
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
     EXPECT_EQ(ReadFile(dir / "out.txt"), "");
+}
+
+TEST(Startup, LogHeldByAnotherEngineStaysWhole) {
+    TempDir dir;
+    WriteFile(dir / "vell.log", "the other engine's log\n");
+    // flock(1) holds the lock an engine running in the folder would hold.
+    std::string cmd = "cd '" + dir.path + "' && flock vell.log sh -c 'echo quit | " VELL_BINARY " -nolog > out.txt 2>&1'";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(ReadFile(dir / "out.txt"), "log file in use\n\n");
+    EXPECT_EQ(ReadFile(dir / "vell.log"), "the other engine's log\n");
 }
