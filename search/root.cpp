@@ -83,6 +83,33 @@ static void ShowIterationLine(ThreadRec* td, int depth, int multipv_line) {
     pthread_mutex_unlock(&lock);
 }
 
+// A GUI shows "multipv 1" as the best line, but line k of an iteration only
+// leaves out the first k moves of the current order, so a later line can score
+// higher. Under UCI thread 1 keeps the lines of an iteration and prints them
+// best first when the iteration ends; only thread 1 touches these.
+struct KeptLine {
+    int16_t score;
+    uint16_t pv[MAX_PLY];
+};
+static KeptLine kept[MAX_ROOT_MOVES];
+static int nkept;
+
+static void KeepIterationLine(const ThreadRec* td) {
+    if (!td->pv[1].load(R) || nkept >= MAX_ROOT_MOVES) return;
+    KeptLine& k = kept[nkept++];
+    k.score = td->result_score;
+    for (int i = 0; i < MAX_PLY; i++) k.pv[i] = td->pv[i].load(R);
+}
+
+static void ShowKeptLines(int thread, int depth) {
+    std::stable_sort(kept, kept + nkept, [](const KeptLine& a, const KeptLine& b) { return a.score > b.score; });
+    pthread_mutex_lock(&lock);
+    if (DisplayAllowed())
+        for (int i = 0; i < nkept; i++) DisplaySearchInfo(thread, 1, depth, kept[i].score, kept[i].pv, 0, i + 1);
+    pthread_mutex_unlock(&lock);
+    nkept = 0;
+}
+
 // Once a search has run a while, a user wants to see it is still moving.
 static void ShowCurrentMove(const ThreadRec* td, int depth, uint16_t move, int number) {
     if (td->index != 1 || PBlock.protocol.load(R) != 2 || PBlock.elapsed.load(R) < 3.0) return;
@@ -357,18 +384,28 @@ void SearchIterations(int t) {
         const int multipv = PBlock.multipv.load(R);
         if (multipv > 1 && d >= 6) {
             const int lines = std::min(multipv, std::max(nroot, 1));
+            // Under UCI only thread 1 shows lines, best first and without the
+            // console's empty line after them, which strict GUIs refuse.
+            const bool uci = PBlock.protocol.load(R) == 2;
             for (int k = 0; k < lines; k++) {
                 SearchRoot(td, d, k);
                 if (Stopped()) break;
-                ShowIterationLine(td, d, k + 1);
+                if (!uci)
+                    ShowIterationLine(td, d, k + 1);
+                else if (t == 1)
+                    KeepIterationLine(td);
             }
-            pthread_mutex_lock(&lock);
-            if (DisplayAllowed()) {
-                std::fputs("\n", stdout);
-                std::fflush(stdout);
-                if (PBlock.log_on.load(R)) LogMessage("");
+            if (uci) {
+                if (t == 1) ShowKeptLines(t, d);
+            } else {
+                pthread_mutex_lock(&lock);
+                if (DisplayAllowed()) {
+                    std::fputs("\n", stdout);
+                    std::fflush(stdout);
+                    if (PBlock.log_on.load(R)) LogMessage("");
+                }
+                pthread_mutex_unlock(&lock);
             }
-            pthread_mutex_unlock(&lock);
         } else {
             SearchRoot(td, d, 0);
             if (d == 1 && t == 1 && !Stopped()) ShowIterationLine(td, d, 1);
