@@ -78,13 +78,16 @@ const MoveRow kMoves[] = {
 
 }  // namespace
 
-TEST(MakeMove, EveryKindOfMoveAndBack) {
+using MakeUnmake = EngineTest;
+using MakeUnmakeDeathTest = EngineTest;
+
+TEST_F(MakeUnmake, EveryKindOfMoveAndBack) {
     for (const MoveRow& r : kMoves) {
         SCOPED_TRACE(std::string(r.fen) + " " + r.move);
-        Position* pos = MainPosition(r.fen);
+        Position* pos = SetGame(r.fen);
         pos->fifty = 7;
         Position before = *pos;
-        uint16_t m = FindMove(pos, r.move);
+        uint16_t m = TextMove(pos, r.move);
         ASSERT_NE(m, 0);
         MakeMove(pos, m);
         ExpectKeysFromScratch(pos);
@@ -94,7 +97,7 @@ TEST(MakeMove, EveryKindOfMoveAndBack) {
         Position made = *pos;
         UnmakeMove(pos);
         ExpectSame(pos, &before);
-        ExpectSame(MainPosition(r.after), &made, false);
+        ExpectSame(SetGame(r.after), &made, false);
     }
 }
 
@@ -111,10 +114,10 @@ static void WalkTree(Position* pos, int depth) {
         UnmakeNullMove(pos);
         ExpectSame(pos, &before);
     }
-    for (const MoveEntry& e : AllMoves(pos)) {
-        if (!MoveIsLegal(pos, pos->side, e.move)) continue;
+    uint16_t moves[256];
+    for (int i = 0, n = LegalMoveList(pos, moves); i < n; i++) {
         Position before = *pos;
-        MakeMove(pos, e.move);
+        MakeMove(pos, moves[i]);
         WalkTree(pos, depth - 1);
         UnmakeMove(pos);
         ExpectSame(pos, &before);
@@ -122,20 +125,20 @@ static void WalkTree(Position* pos, int depth) {
     }
 }
 
-TEST(MakeMove, KeysStayExactThroughTrees) {
+TEST_F(MakeUnmake, KeysStayExactThroughTrees) {
     for (const char* fen :
          {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
           "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
           "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq -",
           "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ -", "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - -"}) {
         SCOPED_TRACE(fen);
-        WalkTree(MainPosition(fen), 3);
+        WalkTree(SetGame(fen), 3);
     }
 }
 
-TEST(MakeMoveDeathTest, HistoryCannotOverflow) {
+TEST_F(MakeUnmakeDeathTest, HistoryCannotOverflow) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    Position* pos = MainPosition("4k3/8/8/8/8/8/8/4K3 w - -");
+    Position* pos = SetGame("4k3/8/8/8/8/8/8/4K3 w - -");
     for (int i = 0; i < HIST_SIZE; i++) MakeNullMove(pos);
     EXPECT_EXIT(MakeNullMove(pos), ::testing::ExitedWithCode(255), "");
 }

@@ -8,7 +8,9 @@
 #include "tests/board/board_setup.h"
 
 // Lines "FEN ;D1 n ;D2 n ...", every depth whose count stays under 300,000.
-TEST(Perft, PositionFiles) {
+using PerftCounts = EngineTest;
+
+TEST_F(PerftCounts, PositionFiles) {
     for (const char* file : {"/perft_cpw.epd", "/perftsuite_excerpt.epd"}) {
         std::ifstream in(std::string(VELL_TEST_DATA) + file);
         std::string line, tag;
@@ -19,8 +21,8 @@ TEST(Perft, PositionFiles) {
             std::istringstream counts(line.substr(semi));
             uint64_t expect;
             for (int depth = 1; counts >> tag >> expect && expect < 300000; depth++, checked++) {
-                ThreadRec* td = BoardTestSetup();
-                MainPosition(line.substr(0, semi).c_str());
+                ThreadRec* td = ThreadData[0];
+                SetGame(line.substr(0, semi).c_str());
                 td->nodes = 0;
                 Perft(td, td->pos.side, 1, depth);
                 ASSERT_EQ(td->nodes.load(), expect) << line << " depth " << depth;

@@ -5,9 +5,6 @@
 #include "board/legality.h"
 #include "tests/board/board_setup.h"
 
-using ::testing::internal::CaptureStdout;
-using ::testing::internal::GetCapturedStdout;
-
 namespace {
 
 const char kStart[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
@@ -135,10 +132,12 @@ const struct {
 
 }  // namespace
 
-TEST(Position, FenTable) {
+using Positions = EngineTest;
+
+TEST_F(Positions, FenTable) {
     for (const auto& row : kFens) {
-        Position* pos = MainPosition("4k3/8/8/8/8/8/8/4K3 w - -");
-        MakeMove(pos, FindMove(pos, "e1e2"));
+        Position* pos = SetGame("4k3/8/8/8/8/8/8/4K3 w - -");
+        MakeMove(pos, TextMove(pos, "e1e2"));
         Position before = *pos;
         char why[128] = "";
         std::string fen = row.fen ? row.fen : std::string(200, '1');
@@ -153,10 +152,10 @@ TEST(Position, FenTable) {
     }
 }
 
-TEST(Position, Legality) {
+TEST_F(Positions, Legality) {
     for (const auto& row : kLegal) {
-        Position* pos = MainPosition(row.fen);
-        uint16_t m = FindMove(pos, row.move);
+        Position* pos = SetGame(row.fen);
+        uint16_t m = TextMove(pos, row.move);
         ASSERT_NE(m, 0) << row.fen << " " << row.move;
         Position before = *pos;
         EXPECT_EQ(MoveIsLegal(pos, pos->side, m), row.legal) << row.fen << " " << row.move;
@@ -164,28 +163,27 @@ TEST(Position, Legality) {
     }
 }
 
-TEST(Position, MoveText) {
-    BoardTestSetup();
-    PBlock.log_on.store(0);
+TEST_F(Positions, MoveText) {
     PBlock.protocol.store(2);
     char coord[8], san[16];
     for (const auto& row : kTexts) {
         uint16_t m = 0xBEEF;
-        int fits = ParseMove(MainPosition(row.fen), row.text, &m);
+        int fits = ParseMove(SetGame(row.fen), row.text, &m);
         EXPECT_EQ(fits == 1 ? MoveToStr(m, coord) : "", std::string(row.coord)) << row.fen << " " << row.text;
         EXPECT_TRUE(fits == 1 || m == 0);
     }
     for (const auto& row : kWritten) {
-        Position* pos = MainPosition(row.fen);
-        EXPECT_STREQ(MoveToSan(pos, FindMove(pos, row.move), san), row.san) << row.fen;
+        Position* pos = SetGame(row.fen);
+        EXPECT_STREQ(MoveToSan(pos, TextMove(pos, row.move), san), row.san) << row.fen;
     }
     // The console names a text that fits two moves; three fit silently.
     for (const char* fen : {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "4k3/8/8/1N6/8/5N2/2N5/4K3 w - -"}) {
         uint16_t m;
-        MainPosition(fen);
-        CaptureStdout();
-        EXPECT_EQ(IsValidMove(fen[8] == '1' ? "Nd4" : "Nd2", &m), 0);
-        EXPECT_EQ(GetCapturedStdout(), fen[8] == '1' ? "" : "ambiguous move\n");
+        SetGame(fen);
+        int fits = 1;
+        std::string printed = Printed([&] { fits = IsValidMove(fen[8] == '1' ? "Nd4" : "Nd2", &m); });
+        EXPECT_EQ(fits, 0);
+        EXPECT_EQ(printed, fen[8] == '1' ? "" : "ambiguous move\n");
     }
 }
 
@@ -198,7 +196,7 @@ static int ScriptLine(char* buf, int size) {
     return 1;
 }
 
-TEST(Position, BoardEditor) {
+TEST_F(Positions, BoardEditor) {
     const char* build[] = {"#", "", "w Ke1 Ra1 Rh1", "b Ke8 pa7", ".", "w Qd1", nullptr};
     // Replacing, emptying (a word with no piece letter), a bad square ending
     // the line; a line of no colour is ignored and the end of input ends the edit.
@@ -219,13 +217,12 @@ TEST(Position, BoardEditor) {
         {"4k3/8/8/8/8/8/8/4K3 w - -", no_king, "4k3/8/8/8/8/8/8/4K3 w - -",
          "position not accepted: black has 0 kings"},
     };
-    PBlock.log_on.store(0);
     for (const auto& row : rows) {
-        Position* pos = MainPosition(row.fen);
+        Position* pos = SetGame(row.fen);
         script = row.lines;
-        CaptureStdout();
-        EXPECT_EQ(EditBoard(ScriptLine), 0);
-        std::string printed = GetCapturedStdout();
+        int result = 1;
+        std::string printed = Printed([&] { result = EditBoard(ScriptLine); });
+        EXPECT_EQ(result, 0);
         EXPECT_NE(printed.find(row.printed), std::string::npos) << printed;
         EXPECT_EQ(Epd(pos), row.expect);
         EXPECT_TRUE(pos->hash == ComputeHash(pos) && pos->pawnhash == ComputePawnHash(pos));

@@ -26,7 +26,7 @@ using Recs = std::vector<BookRec>;
 // The main position set from a FEN, or after moves from the start.
 Position* Play(const std::string& where) {
     bool fen = where.find('/') != std::string::npos;
-    Position* pos = MainPosition(fen ? where.c_str() : kStart);
+    Position* pos = SetGame(fen ? where.c_str() : kStart);
     std::istringstream moves(fen ? "" : where);
     for (std::string w; moves >> w;) {
         uint16_t m = 0;
@@ -44,7 +44,7 @@ BookRec Rec(const std::string& spec) {
     if (bar != std::string::npos) std::sscanf(spec.c_str() + bar + 1, "%d %d %d", &wins, &losses, &draws);
     UpdatePosHash(pos);
     BookRec r{BookKey16(hash1, pos->side), hash2, uint16_t(losses), uint16_t(wins), uint16_t(draws), 0};
-    MainPosition(kStart);
+    SetGame(kStart);
     return r;
 }
 
@@ -87,30 +87,19 @@ Recs Read(const char* name) {
     return recs;
 }
 
+// The int f returns; what it prints goes nowhere.
 template <class F>
-std::string Quietly(F f) {
-    ::testing::internal::CaptureStdout();
-    f();
-    return ::testing::internal::GetCapturedStdout();
+int Silently(F f) {
+    int result = 0;
+    Printed([&] { result = f(); });
+    return result;
 }
 
-// Each test in a fresh directory of its own, with the book key table built
-// and no book file.
-struct BookTest : ::testing::Test {
-    TempDir tmp;
-    std::string dir = tmp.path, home = std::filesystem::current_path();
+// Each test in its own folder with the book's key table built and no book file.
+struct BookTest : EngineTest {
     void SetUp() override {
-        BoardTestSetup();
-        SetPBlockDefaults();
-        MainPosition(kStart);
-        std::filesystem::current_path(dir);
-        FreeBook();
+        EngineTest::SetUp();
         ASSERT_EQ(InitBook(), 0);
-    }
-    void TearDown() override {
-        FreeBook();
-        std::filesystem::current_path(home);
-        std::filesystem::remove_all(dir);
     }
     void Load(const Recs& recs, const std::string& tail = "") {
         Write("vell.opn", recs, tail);
@@ -180,8 +169,8 @@ TEST_F(BookTest, SoundAndDamagedFiles) {
                         (row.records != 3000 && (got.empty() || got.substr(0, 13) == want.substr(0, 13))));
             EXPECT_TRUE(row.records != 3000 || !Find(r.key16, r.key32 ^ 1)) << row.what;
         }
-        MainPosition(kStart);
-        Quietly([&] { EXPECT_EQ(Choose(1) != 0, row.records == 3) << row.what; });
+        SetGame(kStart);
+        EXPECT_EQ(Silently([&] { return Choose(1); }) != 0, row.records == 3) << row.what;
     }
     // A file that shrank after start-up.
     Recs many;
@@ -235,7 +224,7 @@ TEST_F(BookTest, ChoiceOfAMove) {
         for (const char* where : {moves, fen}) {
             ResetBookCache();
             Play(where);
-            std::istringstream lines(Quietly([&] { Choose(1); }));
+            std::istringstream lines(Printed([&] { Choose(1); }));
             std::set<std::string> listed;
             for (std::string line; std::getline(lines, line);) listed.insert(line.substr(0, 5));
             EXPECT_EQ(std::accumulate(listed.begin(), listed.end(), std::string()), replies) << where;
@@ -287,12 +276,9 @@ TEST_F(BookTest, PgnToRecords) {
     for (const auto& row : rows) {
         std::ofstream("book.pgn", std::ios::binary) << row.pgn;
         std::remove("book.opn");
-        Quietly([&] {
-            if (row.prune) return MakeBook();
-            EXPECT_EQ(BuildBook(), 1);
-        });
+        EXPECT_EQ(Silently([&] { return row.prune ? (MakeBook(), 1) : BuildBook(); }), 1);
         EXPECT_EQ(Texts(Read("book.opn")), Texts(*row.book ? Book(row.book) : Recs{})) << row.pgn;
-        EXPECT_FALSE(std::filesystem::exists("tmp.opn") || std::filesystem::exists("tmp__0.opn"));
+        EXPECT_FALSE(Exists("tmp.opn") || Exists("tmp__0.opn"));
     }
     // Garbage, long lines and a last line without its line feed.
     std::string pgn = "\x01\x02\xff\xfe garbage }}}} ((((\n[Result\n[\n;\n\n1.\n1 \n" +
@@ -302,7 +288,7 @@ TEST_F(BookTest, PgnToRecords) {
     for (int i = 0; i < 200; i++) pgn += " Nf3 Nf6 Ng1 Ng8";
     std::ofstream("book.pgn", std::ios::binary) << pgn + "\n" + games(8, "1/2-1/2", "c4") + "1. d4 d5 Nf";
     Play("d4 d5");
-    EXPECT_NE(Quietly(MakeBook).find("done\n"), std::string::npos);
+    EXPECT_NE(Printed(MakeBook).find("done\n"), std::string::npos);
     Recs built = Read("book.opn"), sorted = built;
     Sort(sorted);
     EXPECT_EQ(Texts(built), Texts(sorted));
@@ -311,7 +297,7 @@ TEST_F(BookTest, PgnToRecords) {
     EXPECT_TRUE(Epd(&ThreadData[0]->pos) == kStart && ThreadData[0]->pos.nhist == 0);
     EXPECT_TRUE(PBlock.book_name[0] == 0 && FindPosition(WHITE) == nullptr);  // lookups stay off
     std::remove("book.pgn");
-    EXPECT_NE(Quietly(MakeBook).find("can't read book.pgn"), std::string::npos);
+    EXPECT_NE(Printed(MakeBook).find("can't read book.pgn"), std::string::npos);
 }
 
 // Merging tmp.opn into book.opn: counts of one key add up to the cap, damaged
@@ -340,18 +326,20 @@ TEST_F(BookTest, Merges) {
         std::remove("book.opn");
         if (!row.book.empty()) Write("book.opn", row.book, row.tail);
         Write("tmp.opn", row.tmp);
-        Quietly([] { EXPECT_EQ(MergeBook(), 1); });
+        EXPECT_EQ(Silently(MergeBook), 1);
         Recs merged = Read("book.opn");
         Sort(merged);
         EXPECT_EQ(Texts(merged), Texts(row.merged));
-        EXPECT_FALSE(std::filesystem::exists("tmp.opn") || std::filesystem::exists("tmp__0.opn"));
+        EXPECT_FALSE(Exists("tmp.opn") || Exists("tmp__0.opn"));
     }
-    EXPECT_EQ(Quietly([] { EXPECT_EQ(MergeBook(), 0); }), "");  // nothing to merge
+    int merged = 1;
+    EXPECT_EQ(Printed([&] { merged = MergeBook(); }), "");  // nothing to merge
+    EXPECT_EQ(merged, 0);
     // A book that exists but cannot be opened is not taken for an empty one.
     std::remove("book.opn");
     ASSERT_EQ(symlink("book.opn", "book.opn"), 0);
     Write("tmp.opn", {{0x9500, 5, 10, 0, 0, 0}});
-    Quietly([] { EXPECT_EQ(MergeBook(), 0); });
+    EXPECT_EQ(Silently(MergeBook), 0);
     EXPECT_TRUE(std::filesystem::is_symlink("book.opn") && Read("tmp.opn").size() == 1);
     std::remove("book.opn");
     // The merge output fills the disk; pruning cannot write.
@@ -360,11 +348,11 @@ TEST_F(BookTest, Merges) {
     Write("book.opn", book);
     Write("tmp.opn", {{0x9500, 5, 10, 0, 0, 0}});
     ASSERT_EQ(symlink("/dev/full", "tmp__0.opn"), 0);
-    Quietly([] { EXPECT_EQ(MergeBook(), 0); });
-    EXPECT_FALSE(std::filesystem::exists("tmp__0.opn"));
+    EXPECT_EQ(Silently(MergeBook), 0);
+    EXPECT_FALSE(Exists("tmp__0.opn"));
     EXPECT_TRUE(Texts(Read("book.opn")) == Texts(book) && Read("tmp.opn").size() == 1);
     ASSERT_EQ(symlink("/dev/full", "tmp__0.opn"), 0);
-    Quietly([] { EXPECT_EQ(PruneBook(), 0); });
+    EXPECT_EQ(Silently(PruneBook), 0);
     EXPECT_TRUE(Texts(Read("book.opn")) == Texts(book) && Read("tmp.opn").size() == 1);
 }
 
@@ -384,7 +372,7 @@ TEST_F(BookTest, SixThousandGamesMatchDirectCounts) {
             if (l.rfind("[Result ", 0) == 0)
                 l = std::string("[Result \"") + results[result = (games++ + pass) % 3] + "\"]\r";
             pgn += l + "\n";
-            if (l.rfind("1.", 0) == 0) MainPosition(kStart);
+            if (l.rfind("1.", 0) == 0) SetGame(kStart);
             if (l.empty() || l[0] == '[' || l[0] == '\r') continue;
             std::istringstream words(l);
             for (std::string w; words >> w && ThreadData[0]->pos.nhist < 50;) {
@@ -407,7 +395,7 @@ TEST_F(BookTest, SixThousandGamesMatchDirectCounts) {
     std::ofstream("book.pgn", std::ios::binary) << pgn;
     // A spill every 200 games, a merge at game 5000, then the last spill and merge.
     std::string spills = std::string(25, '.') + "\nmerging...\n" + std::string(6, '.') + "\nmerging...\n";
-    EXPECT_EQ(Quietly(MakeBook).substr(0, spills.size() + 42),
+    EXPECT_EQ(Printed(MakeBook).substr(0, spills.size() + 42),
               spills + "6000 games, 96000 moves read, 0 games cut\n");
     Recs want;
     for (const auto& [key, c] : counts)
@@ -420,7 +408,7 @@ TEST_F(BookTest, SixThousandGamesMatchDirectCounts) {
 // Through the engine: UCI answers from the book only with OwnBook on.
 TEST_F(BookTest, TheEngineUsesTheBook) {
     Write("vell.opn", Book("e4|3 0 0"));
-    EngineProcess uci({}, dir);
+    EngineProcess uci({}, dir.path);
     std::vector<std::string> seen;
     std::string best;
     for (const char* own : {"false", "true"}) {

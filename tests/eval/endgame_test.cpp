@@ -69,8 +69,9 @@ std::string KpkFen(int p, int K, int k, int stm, bool black) {
 
 }  // namespace
 
-TEST(Endgame, KpkBitbaseMatchesASolver) {
-    EvalTestSetup();
+using Endgame = EngineTest;
+
+TEST_F(Endgame, KpkBitbaseMatchesASolver) {
     KpkSolver solver;
     int wrong = 0, wins = 0;
     for (int id = 0, stm, p, K, k; id < int(solver.win.size()); id++) {
@@ -95,7 +96,7 @@ TEST(Endgame, KpkBitbaseMatchesASolver) {
 
 // Scale factors for an unscaled score (side to move's view), with White's
 // and Black's free passer squares as the search's stack entry holds them.
-TEST(Endgame, ScaleFactors) {
+TEST_F(Endgame, ScaleFactors) {
     const struct {
         const char* fen;
         int score, fifty, white_passer;

@@ -1,31 +1,20 @@
-// Set-up of the evaluation tests: tables, defaults and the bitbase, and
-// thread 1's record (index 1, so the report is filled) to evaluate on.
+// The evaluation tests' helpers beside the shared fixture: evaluations of
+// thread 1's position (index 1, so the report is filled).
 #pragma once
-#include <gtest/gtest.h>
-
 #include "eval/endgame.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "tests/board/board_setup.h"
 
-inline ThreadRec* EvalTestSetup() {
-    BoardTestSetup();
-    static bool done = (SetPersonalityDefaults(), InitEval(), InitKPK(), true);
-    (void)done;
-    if (!ThreadData[1]) ThreadData[1] = NewThreadRec(1);
-    return ThreadData[1];
-}
-
 inline Position* EvalPosition(const char* fen) {
-    Position* pos = &EvalTestSetup()->pos;
-    SetPosition(pos, fen);
-    return pos;
+    SetPosition(&ThreadData[1]->pos, fen);
+    return &ThreadData[1]->pos;
 }
 
 // Evaluates fen for its side to move at ply 2 with empty caches, or at ply 1
 // (never cached) with the report cleared first.
 inline int EvalFen(const char* fen, int ply = 2) {
-    ThreadRec* td = EvalTestSetup();
+    ThreadRec* td = ThreadData[1];
     EvalPosition(fen);
     // A zero key would match a position without pawns; every entry must miss.
     for (auto& e : td->pcache) e.key = ~0ULL;
@@ -34,14 +23,11 @@ inline int EvalFen(const char* fen, int ply = 2) {
     return Evaluate(td, td->pos.side, ply, 0);
 }
 
-// Default weights and no contempt before and after each test.
-struct EvalTest : ::testing::Test {
-    ThreadRec* td = EvalTestSetup();
-    void SetUp() override { TearDown(); }
-    void TearDown() override {
-        SetPersonalityDefaults();
-        InitEval();
-        PBlock.draw_score[0] = PBlock.draw_score[1] = 0;
+struct EvalTest : EngineTest {
+    ThreadRec* td = nullptr;
+    void SetUp() override {
+        EngineTest::SetUp();
+        td = ThreadData[1];
     }
     StackRec& Stack(int ply) { return td->stack[ply]; }
 };

@@ -180,12 +180,9 @@ TEST_F(EvalTest, Report) {
           {"4k3/8/8/8/3r4/8/3Q4/4K3 w - -", "\nhung pieces on:  d2 d4\n"},
           {"rnbqk2r/pppp1ppp/4pn2/8/1bPP4/2N5/PP2PPPP/R1BQKBNR w KQkq -", "\npinned pieces on : c3\n"},
           {"4r1k1/8/8/8/4n3/8/8/4K3 w - -", "\npinned pieces on : e4\n"}}) {
-        MainPosition(fen);
-        PBlock.log_on.store(0);
+        SetGame(fen);
         PBlock.report.hanging = ~0ULL;  // stale fields are cleared first
-        ::testing::internal::CaptureStdout();
-        ShowEvalInfo();
-        std::string out = ::testing::internal::GetCapturedStdout();
+        std::string out = Printed(ShowEvalInfo);
         EXPECT_NE(out.find(line), std::string::npos) << out;
         EXPECT_TRUE(fen != ending || out.find("hung") == std::string::npos);
     }
