@@ -16,7 +16,6 @@
 #include "book/book.h"
 #include "book/mkbook.h"
 #include "tests/board/board_setup.h"
-#include "tests/support/engine_process.h"
 
 namespace {
 
@@ -403,27 +402,4 @@ TEST_F(BookTest, SixThousandGamesMatchDirectCounts) {
     Sort(want);
     ASSERT_GT(want.size(), 100u);
     EXPECT_EQ(Texts(Read("book.opn")), Texts(want));
-}
-
-// Through the engine: UCI answers from the book only with OwnBook on.
-TEST_F(BookTest, TheEngineUsesTheBook) {
-    Write("vell.opn", Book("e4|3 0 0"));
-    EngineProcess uci({}, dir.path);
-    std::vector<std::string> seen;
-    std::string best;
-    for (const char* own : {"false", "true"}) {
-        uci.Send(std::string("setoption name OwnBook value ") + own);
-        uci.Send("position startpos");
-        uci.Send("go depth 2");
-        seen.clear();
-        ASSERT_TRUE(uci.WaitFor("bestmove", 20, &seen, &best));
-        bool book = std::find(seen.begin(), seen.end(), "info string book move") != seen.end();
-        EXPECT_EQ(book, own[0] == 't');
-        EXPECT_EQ(
-            std::any_of(seen.begin(), seen.end(), [](auto& l) { return l.rfind("info depth", 0) == 0; }),
-            !book);
-    }
-    EXPECT_EQ(best.substr(0, 13), "bestmove e2e4");
-    uci.Send("quit");
-    EXPECT_EQ(uci.Wait(10), 0);
 }

@@ -163,6 +163,13 @@ const Transcript kUci[] = {
      {},
      {"> go infinite", ".../info depth \\d+ currmove [a-h][1-8][a-h][1-8] currmovenumber \\d+/", "> stop",
       "...bestmove*"}},
+    // vell.opn holds 1.e4, won three times: a book move comes at once, and only with OwnBook on.
+    {"OwnBookAnswersFromTheBook",
+     {},
+     {"> position startpos", "> go depth 2", "!info string book move", "...bestmove*",
+      "> setoption name OwnBook value true", "> position startpos", "> go depth 2", "!info depth*",
+      "...info string book move", "bestmove e2e4*"},
+     {{"vell.opn", std::string("\xC0\x22\x44\xE8\x30\x28\0\0\x03\0\0\0\0\0", 14)}}},
 };
 
 // Searches on several threads, with changes of the thread count between and
