@@ -84,7 +84,7 @@ void ClearHash() {
     if (PBlock.use_hash.load(R) == 0) return;
     StopSearchAndWait();
     ClearTTable();
-    ShowMessage("Hash table cleared");
+    ShowMessage("info string Hash table cleared");
 }
 
 void SetOption(const char* args) {
