@@ -25,6 +25,7 @@
 
 namespace {
 int pool = 0;  // search threads running
+int input_pipe[2] = {-1, -1};
 
 void EndPool() {
     if (pool) KillThreadPool(pool);
@@ -47,11 +48,14 @@ void EngineTables() {
         pthread_mutex_init(&lock, nullptr);
         pthread_spin_init(&spinlock1, PTHREAD_PROCESS_PRIVATE);
         // Standard input becomes a pipe nobody writes to, so input polls see nothing.
-        int fds[2];
-        if (pipe(fds) == 0) dup2(fds[0], STDIN_FILENO);
+        if (pipe(input_pipe) == 0) dup2(input_pipe[0], STDIN_FILENO);
         return true;
     }();
     (void)tables;
+}
+
+void SendInput(const std::string& text) {
+    ASSERT_EQ(write(input_pipe[1], text.data(), text.size()), ssize_t(text.size()));
 }
 
 void ResetEngine() {

@@ -13,6 +13,8 @@
 // The tables that depend on nothing (attack sets, the KPK bitbase), the
 // locks, and standard input replaced by a pipe nobody writes to; once.
 void EngineTables();
+// Bytes for the engine's standard input (say "quit" during a batch run).
+void SendInput(const std::string& text);
 // Tables built once per process; then, every call: search threads ended,
 // control block, parameters, keys (as the engine draws them at start),
 // a 16 MB table and fresh records for the main thread and thread 1, the

@@ -61,17 +61,6 @@ TEST_F(EpdAnalysis, MissingFileReturnsOneSilently) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
-TEST_F(EpdAnalysis, CommentLinesOnlyGiveAnEmptySummary) {
-    EXPECT_EQ(Run("# nothing\n; here\n short\n  indented line that is long enough\n\n", 0), 0.0);
-    EXPECT_TRUE(Has("Analyzing " + dir_ + "/suite.epd..."));
-    EXPECT_TRUE(Has("0 / 0 correct best moves"));
-    EXPECT_TRUE(Has("total nodes= 0"));
-    EXPECT_TRUE(Has("avg depth= 0.0"));
-    EXPECT_TRUE(Has("avg nodes= 0.0"));
-    EXPECT_TRUE(Has("avg bf= 0.00"));
-    EXPECT_TRUE(Has("avg error= 0.00000\n"));
-}
-
 TEST_F(EpdAnalysis, SummaryLinesComeInTheirOrder) {
     Run(bare_kings + " tune 1.0;\n", 0);
     const char* order[] = {"Analyzing ", "0 / 1 correct best moves\n", "total nodes= ", "total time= ",
@@ -132,13 +121,6 @@ TEST_F(EpdAnalysis, MalformedAndOverlongLinesAreSkipped) {
     EXPECT_NEAR(e, 1.0 / 5, 1e-12);
 }
 
-TEST_F(EpdAnalysis, PositionLinesAreShownUnlessQuiet) {
-    Run(bare_kings + " tune 1.0;\n", 0, false);
-    EXPECT_TRUE(Has("pos= 1"));
-    EXPECT_TRUE(Has(bare_kings + " tune 1.0;"));
-    EXPECT_NE(out_.find("move= null, time= "), std::string::npos) << out_;
-}
-
 TEST_F(EpdAnalysis, QuitEndsTheRunAfterTheCurrentPosition) {
     std::string text;
     for (int i = 0; i < 40; i++) text += bare_kings + " tune 0.5;\n";
@@ -148,35 +130,6 @@ TEST_F(EpdAnalysis, QuitEndsTheRunAfterTheCurrentPosition) {
     EXPECT_TRUE(Has("0 / 16 correct best moves")) << out_;
     EXPECT_EQ(PBlock.quit.load(), 1);
     PBlock.quit.store(0);
-}
-
-TEST_F(EpdAnalysis, RepeatedQuietRunsGiveTheSameResults) {
-    // The tuner's passes after the first reuse the positions read; nothing
-    // may differ, skipped lines included.
-    std::string text = ReadFile(std::string(VELL_TEST_DATA) + "/tools/tune_positions.epd").substr(0, 20000);
-    text = text.substr(0, text.rfind('\n') + 1);
-    const std::string n = std::to_string(std::count(text.begin(), text.end(), '\n'));
-    text += "4k3/8/8/8/8/8/8/8 w - - tune 1.0;\n# end\n";
-    double e1 = Run(text, 0);
-    std::string out1 = out_;
-    Write("other.epd", "x");  // a file written in between changes nothing
-    double e2 = Analyze_EPD_File();
-    testing::internal::CaptureStdout();
-    double e3 = Analyze_EPD_File();
-    std::string out3 = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(e1, e2);
-    EXPECT_EQ(e1, e3);
-    auto summary = [](const std::string& o) { return o.substr(0, o.find("total time")); };
-    EXPECT_EQ(summary(out1), summary(out3));
-    EXPECT_NE(out1.find("\n0 / " + n + " correct best moves\n"), std::string::npos) << out1.substr(0, 300);
-}
-
-TEST_F(EpdAnalysis, AChangedFileIsReadAgain) {
-    EXPECT_DOUBLE_EQ(Run(bare_kings + " tune 1.0;\n", 0), 0.5);
-    EXPECT_DOUBLE_EQ(Run(bare_kings + " tune 1.0;\n" + bare_kings + " tune 0.5;\n", 0), 0.25);
-    EXPECT_TRUE(Has("0 / 2 correct best moves"));
-    EXPECT_DOUBLE_EQ(Run(bare_kings + " tune 0.0;\n" + bare_kings + " tune 0.5;\n", 0), 0.25);
-    EXPECT_DOUBLE_EQ(Run(bare_kings + " tune 0.5;\n", 0), 0.0);
 }
 
 TEST_F(EpdAnalysis, ARunEndedByQuitIsNotReused) {
@@ -190,13 +143,6 @@ TEST_F(EpdAnalysis, ARunEndedByQuitIsNotReused) {
     Analyze_EPD_File();
     out_ = testing::internal::GetCapturedStdout();
     EXPECT_TRUE(Has("0 / 40 correct best moves")) << out_;
-}
-
-TEST_F(EpdAnalysis, ShownRunsAlwaysReadTheFile) {
-    Run(bare_kings + " tune 1.0;\n", 0);
-    Run(bare_kings + " tune 1.0;\n", 0, false);
-    EXPECT_TRUE(Has("pos= 1"));
-    EXPECT_TRUE(Has(bare_kings + " tune 1.0;"));
 }
 
 TEST_F(EpdAnalysis, NewKeysAreNotMixedWithOldOnes) {

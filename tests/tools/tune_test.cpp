@@ -127,28 +127,6 @@ TEST_F(Tuner, MissingPositionsChangeNothing) {
     EXPECT_EQ(Personality.pinned, -12);
 }
 
-TEST_F(Tuner, ConsoleEntryTakesNamesAndTheSpareParameter) {
-    PBlock.max_depth.store(7);
-    PBlock.info_delay.store(0);
-    testing::internal::CaptureStdout();
-    TTune("no_such_parameter", "10");
-    TTune("tune", "abc");
-    std::string refused = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(PBlock.max_depth.load(), 7) << "nothing was tuned";
-    EXPECT_EQ(refused.find("= "), std::string::npos) << refused;
-    testing::internal::CaptureStdout();
-    TTune("tune", "6");
-    TTune("rook_rank7", "10");
-    std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(PBlock.max_depth.load(), 0);
-    EXPECT_STREQ(PBlock.epd_name, "tune.epd");
-    EXPECT_EQ(PBlock.info_delay.load(), 9999.0);
-    EXPECT_EQ(out.rfind("tune= 10\n", 0), 0u) << out;
-    EXPECT_NE(out.find("rook_rank7= 18\n"), std::string::npos);
-    EXPECT_EQ(Personality.tune, 10);
-    EXPECT_EQ(Personality.rook_rank7, 18);
-}
-
 TEST_F(Tuner, TheFullPassLogsEveryParameterInTableOrder) {
     Write("tune.epd", "4k3/pppp4/8/8/8/8/PPPP4/2N1K3 w - - tune 1.0;\n");
     PersonalityRec before;
