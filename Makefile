@@ -65,12 +65,13 @@ test-tsan:
 	$(call run_shards,build-tsan,TSAN_OPTIONS=halt_on_error=1,*Threads*:T/Uci.*)
 
 # Bounded libFuzzer runs over the input handlers, from the fuzz targets of the
-# sanitizer build.
+# sanitizer build, then 3000 interleaved commands a session.
 FUZZ_SECONDS ?= 20
 fuzz:
 	@if ! command -v clang++ >/dev/null; then echo "clang++ not found: fuzzing skipped"; exit 0; fi; \
 	CXX=clang++ cmake -S . -B build-asan $(SAN_FLAGS) -DVELL_SANITIZE=address,undefined -DVELL_FUZZ=ON \
-	  >/dev/null && cmake --build build-asan -j $(JOBS) && $(MAKE) fuzz-run
+	  >/dev/null && cmake --build build-asan -j $(JOBS) && $(MAKE) fuzz-run && \
+	  VELL_INTERLEAVE=3000 ./build-asan/tests/vell_tests --gtest_filter='Interleave.*' --gtest_brief=1
 
 fuzz-run:
 	@for dir in tests/fuzz/corpus/*/; do \

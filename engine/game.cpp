@@ -16,7 +16,6 @@ constexpr int REBASE_AT = 400;   // game plies kept before the history is rebase
 constexpr int FIFTY_CAP = 200;   // the counter is a byte: keep it well away from wrapping
 constexpr int FIFTY_PAST = 110;  // any value above 100 means the same to the rules
 
-constexpr auto R = std::memory_order_relaxed;
 
 }  // namespace
 
