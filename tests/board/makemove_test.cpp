@@ -9,37 +9,30 @@
 
 namespace {
 
-std::string Lists(const Position* pos) {
-    std::string all;
-    for (int c = 0; c < 2; c++)
-        for (int t = PAWN; t <= KING; t++) {
-            std::string s;
-            for (int n = 0; pos->plist[c][t][n] != NO_SQ; n++) s += char(pos->plist[c][t][n]);
-            std::sort(s.begin(), s.end());
-            all += s + "/";
-        }
-    return all;
+// Same pieces (lists in any order), sets, material, keys and FEN; with
+// counters, the same move counters too.
+void ExpectSame(const Position* a, const Position* b, bool counters = true) {
+    auto lists = [](const Position* pos) {
+        std::string all;
+        for (int c = 0; c < 2; c++)
+            for (int t = PAWN; t <= KING; t++) {
+                std::string s;
+                for (int n = 0; pos->plist[c][t][n] != NO_SQ; n++) s += char(pos->plist[c][t][n]);
+                std::sort(s.begin(), s.end());
+                all += s + "/";
+            }
+        return all;
+    };
+    EXPECT_EQ(lists(a), lists(b));
+    EXPECT_TRUE(!std::memcmp(a->board, b->board, sizeof a->board) && !std::memcmp(a->bb, b->bb, sizeof a->bb));
+    EXPECT_TRUE(!std::memcmp(a->msig, b->msig, sizeof a->msig) && !std::memcmp(a->npmat, b->npmat, sizeof a->npmat));
+    EXPECT_TRUE(a->hash == b->hash && a->pawnhash == b->pawnhash && Epd(a) == Epd(b));
+    EXPECT_TRUE(!counters || (a->fifty == b->fifty && a->nhist == b->nhist && a->ply == b->ply &&
+                              a->lastmove == b->lastmove));
 }
 
 void ExpectKeysFromScratch(const Position* pos) {
-    EXPECT_EQ(pos->hash, ComputeHash(pos));
-    EXPECT_EQ(pos->pawnhash, ComputePawnHash(pos));
-}
-
-// Same pieces, sets, material, keys and FEN; with counters, the same move
-// counters and history too.
-void ExpectSame(const Position* a, const Position* b, bool counters = true) {
-    EXPECT_EQ(std::memcmp(a->board, b->board, sizeof a->board), 0);
-    EXPECT_EQ(std::memcmp(a->bb, b->bb, sizeof a->bb), 0);
-    EXPECT_EQ(Lists(a), Lists(b));
-    EXPECT_TRUE(a->msig[0] == b->msig[0] && a->msig[1] == b->msig[1]);
-    EXPECT_TRUE(a->npmat[0] == b->npmat[0] && a->npmat[1] == b->npmat[1]);
-    EXPECT_TRUE(a->hash == b->hash && a->pawnhash == b->pawnhash);
-    EXPECT_EQ(Epd(a), Epd(b));
-    if (counters) {
-        EXPECT_TRUE(a->fifty == b->fifty && a->nhist == b->nhist && a->ply == b->ply);
-        EXPECT_EQ(a->lastmove, b->lastmove);
-    }
+    EXPECT_TRUE(pos->hash == ComputeHash(pos) && pos->pawnhash == ComputePawnHash(pos)) << Epd(pos);
 }
 
 // Every kind of move: the position after it (fifty-move counter 7 before),
@@ -53,21 +46,17 @@ const MoveRow kMoves[] = {
     {"4k3/8/8/3p4/8/8/8/3QK3 w - -", "d1d5", "4k3/8/8/3Q4/8/8/8/4K3 b - -", 0},
     {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", "e4d5", "4k3/8/8/3P4/8/8/8/4K3 b - -", 0},
     // The en-passant square is kept (and keyed) even with no pawn to take.
-    {"4k3/8/8/8/8/8/4P3/4K3 w - -", "e2e4", "4k3/8/8/8/4P3/8/8/4K3 b - e3", 0},
     {"4k3/3p4/8/8/8/8/8/4K3 b - -", "d7d5", "4k3/8/8/3p4/8/8/8/4K3 w - d6", 0},
     {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "e5d6", "4k3/8/3P4/8/8/8/8/4K3 b - -", 0},
     {"4k3/8/8/8/3Pp3/8/8/4K3 b - d3", "e4d3", "4k3/8/8/8/8/3p4/8/4K3 w - -", 0},
     {"3r2k1/4P3/8/8/8/8/8/4K3 w - -", "e7e8q", "3rQ1k1/8/8/8/8/8/8/4K3 b - -", 0},
     {"4k3/P7/8/8/8/8/8/4K3 w - -", "a7a8n", "N3k3/8/8/8/8/8/8/4K3 b - -", 0},
-    {"4k3/P7/8/8/8/8/8/4K3 w - -", "a7a8b", "B3k3/8/8/8/8/8/8/4K3 b - -", 0},
     {"4k3/P7/8/8/8/8/8/4K3 w - -", "a7a8r", "R3k3/8/8/8/8/8/8/4K3 b - -", 0},
     {"3r2k1/4P3/8/8/8/8/8/4K3 w - -", "e7d8q", "3Q2k1/8/8/8/8/8/8/4K3 b - -", 0},
-    {"3r2k1/4P3/8/8/8/8/8/4K3 w - -", "e7d8n", "3N2k1/8/8/8/8/8/8/4K3 b - -", 0},
     {"4k3/8/8/8/8/8/p7/1R2K3 b - -", "a2b1r", "4k3/8/8/8/8/8/8/1r2K3 w - -", 0},
     {"4k3/8/8/8/8/8/p7/1R2K3 b - -", "a2a1b", "4k3/8/8/8/8/8/8/bR2K3 w - -", 0},
     // Castling resets the counter too.
     {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1g1", "r3k2r/8/8/8/8/8/8/R4RK1 b kq -", 0},
-    {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1c1", "r3k2r/8/8/8/8/8/8/2KR3R b kq -", 0},
     {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "e8g8", "r4rk1/8/8/8/8/8/8/R3K2R w KQ -", 0},
     {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "e8c8", "2kr3r/8/8/8/8/8/8/R3K2R w KQ -", 0},
     {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "h1h8", "r3k2R/8/8/8/8/8/8/R3K3 b Qq -", 0},
@@ -91,9 +80,7 @@ TEST_F(MakeUnmake, EveryKindOfMoveAndBack) {
         ASSERT_NE(m, 0);
         MakeMove(pos, m);
         ExpectKeysFromScratch(pos);
-        EXPECT_EQ(Epd(pos), r.after);
-        EXPECT_EQ(pos->fifty, r.fifty);
-        EXPECT_EQ(pos->lastmove, m);
+        EXPECT_TRUE(Epd(pos) == r.after && pos->fifty == r.fifty && pos->lastmove == m) << Epd(pos);
         Position made = *pos;
         UnmakeMove(pos);
         ExpectSame(pos, &before);

@@ -16,7 +16,6 @@ const struct {
     {kStart, "="},
     {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", "="},
     {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 3 20", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq -"},
-    {"  r3k2r/8/8/8/8/8/8/R3K2R\tw  KKq   -", "r3k2r/8/8/8/8/8/8/R3K2R w Kq -"},
     {"4k3/8/8/8/8/8/8/4K3 b", "4k3/8/8/8/8/8/8/4K3 b - -"},
     // Castling rights need king and rook at home.
     {"r3k3/8/8/8/8/8/8/4K2R w KQkq -", "r3k3/8/8/8/8/8/8/4K2R w Kq -"},
@@ -24,7 +23,6 @@ const struct {
     // An en-passant square needs a double push just played, capture or not.
     {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "="},
     {"4k3/8/8/3p4/8/8/8/4K3 w - d6", "="},
-    {"4k3/8/8/8/4P3/8/8/4K3 b - e3", "="},
     {"4k3/8/8/3pP3/8/8/8/4K3 b - d6", "4k3/8/8/3pP3/8/8/8/4K3 b - -"},
     {"4k3/8/8/4P3/8/8/8/4K3 w - d6", "4k3/8/8/4P3/8/8/8/4K3 w - -"},
     {"4k3/3n4/8/3p4/8/8/8/4K3 w - d6", "4k3/3n4/8/3p4/8/8/8/4K3 w - -"},
@@ -35,16 +33,13 @@ const struct {
     {"6k1/P1P5/8/8/8/B7/1B1B1B1B/B1B1B1BK w - -",
      "white has 9 bishops and 2 pawns, promotions could make more than 10 bishops"},
     {"4k2P/8/8/8/8/8/8/4K3 w - -", "pawn on the first or last rank"},
-    {"4k3/8/8/8/8/8/8/p3K3 b - -", "pawn on the first or last rank"},
     {"4k3/8/8/8/8/8/8/4K2r b - -", "the side not to move is in check"},
     {"", "empty FEN"},
     {"4k3/8/8/8/8/8/4K3 w - -", "the FEN board has 7 ranks, not 8"},
     {"4k3/8/8/8/8/8/8/8/4K3 w - -", "the FEN board has more than 8 ranks"},
-    {"4k3/8/8/8/8/8/8/4K3/ w - -", "the FEN board has more than 8 ranks"},
     {"4k3/8/8/8/8/8/8/4K4 w - -", "rank 1 of the FEN board has more than 8 squares"},
     {"4k2/8/8/8/8/8/8/4K3 w - -", "rank 8 of the FEN board has 7 squares, not 8"},
     {"4k3/8/8/8/8/8/8/4K2X w - -", "unexpected character 'X' in the FEN board"},
-    {"4k3/8/8/8/8/8/8/4K3", "the side to move must be w or b"},
     {"4k3/8/8/8/8/8/8/4K3 x - -", "the side to move must be w or b"},
     {"4k3/8/8/8/8/8/8/4K3 w KX -", "bad castling field 'KX'"},
     {"4k3/8/8/8/8/8/8/4K3 w - e9", "bad en-passant field 'e9'"},
@@ -58,17 +53,13 @@ const struct {
 } kLegal[] = {
     {"4r1k1/8/8/8/8/8/8/R3K2R w KQ -", "e1g1", 0},  // out of check
     {"5rk1/8/8/8/8/8/8/R3K2R w KQ -", "e1g1", 0},   // through f1
-    {"k6r/8/8/8/8/8/8/R3K2R w KQ -", "e1g1", 1},    // only the rook attacked
     {"kr6/8/8/8/8/8/8/R3K2R w KQ -", "e1c1", 1},    // b1 is not on the king's path
     {"8/8/8/K2pP2r/8/8/8/7k w - d6", "e5d6", 0},    // both pawns leave the rank
-    {"8/8/8/K2pP3/8/8/8/7k w - d6", "e5d6", 1},
     {"8/8/8/3pP3/4K3/8/8/7k w - d6", "e5d6", 1},  // takes the checking pawn
     {"4k3/8/8/8/8/8/8/r3K3 w - -", "e1f1", 0},    // along the checking line
     {"4k3/4r3/8/8/8/8/4N3/4K3 w - -", "e2c3", 0},
     {"4k3/4r3/8/8/8/8/4R3/4K3 w - -", "e2e7", 1},
-    {"4k3/4r3/8/8/8/8/4R3/4K3 w - -", "e2d2", 0},
     {"4k3/8/8/8/1b6/8/8/1N2K3 w - -", "b1a3", 0},
-    {"4k3/8/8/8/1b6/8/8/1N2K3 w - -", "b1d2", 1},
 };
 
 // Move text as people and files write it: the one legal move it names ("" none).
@@ -78,34 +69,25 @@ const struct {
     {kStart, "e4", "e2e4"},
     {kStart, "Nf3", "g1f3"},
     {kStart, "Ng1f3", "g1f3"},
-    {kStart, "Ng1-f3", "g1f3"},
-    {kStart, "Nf3!?", "g1f3"},
     {kStart, "nf3", ""},  // case matters
     {kStart, "e5", ""},
-    {kStart, "Q", ""},
-    {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", "exd5", "e4d5"},
     {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "exd6", "e5d6"},
     {"4k3/8/8/3p4/3PP3/8/8/4K3 w - -", "d5", ""},
     {"4k3/4r3/8/8/8/8/4N3/4K3 w - -", "Nc3", ""},        // pinned
     {"4k3/4r3/8/8/8/8/4N3/1N2K3 w - -", "Nc3", "b1c3"},  // so the other knight's move is plain
     {"4k3/4r3/8/8/8/8/4N3/1N2K3 w - -", "Nbc3", "b1c3"},
     {"4k3/4r3/8/8/8/8/4N3/1N2K3 w - -", "Nec3", ""},
-    {"4k3/8/8/8/8/8/4K3/R7 w - -", "Ra8", "a1a8"},
     {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", "Ra8#", "a1a8"},
     {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "Nd2", ""},  // two fit
     {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "N1d2", "b1d2"},
-    {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "Nf3d2", "f3d2"},
     {"4k3/8/8/8/8/Q7/8/Q1Q1K3 w - -", "Qa1b2", "a1b2"},
     {"4k3/8/8/8/8/Q7/8/Q1Q1K3 w - -", "Qab2", ""},
     {"8/4P2k/8/8/8/8/8/4K3 w - -", "e8q", "e7e8q"},
-    {"8/4P2k/8/8/8/8/8/4K3 w - -", "e8=Q", "e7e8q"},
     {"8/4P2k/8/8/8/8/8/4K3 w - -", "e7e8=R", "e7e8r"},
     {"8/4P2k/8/8/8/8/8/4K3 w - -", "e8", ""},  // the piece must be named
     {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "O-O", "e1g1"},
     {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "0-0-0", "e1c1"},
-    {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "O-O+", "e1g1"},
     {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "Kg1", ""},
-    {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "O-O-O", "e8c8"},
     {"r3k2r/8/8/8/8/8/8/R3K1R1 w Qkq -", "O-O", ""},
 };
 
@@ -114,20 +96,14 @@ const struct {
     const char *fen, *move, *san;
 } kWritten[] = {
     {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", "e4d5", "exd5"},
-    {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", "e4e5", "e5"},
-    {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "e5d6", "exd6"},
     {"3r4/4P3/8/8/8/8/7k/4K3 w - -", "e7d8q", "exd8=Q"},
     {"8/4P3/8/8/k7/8/8/4K3 w - -", "e7e8q", "e8=Q+"},
-    {"8/4P3/8/8/k7/8/8/4K3 w - -", "e7e8n", "e8=N"},
     {"4k3/8/8/8/8/8/4K3/R6R w - -", "a1d1", "Rad1"},
     {"4k3/8/8/R7/8/8/4K3/R7 w - -", "a1a3", "R1a3"},
     {"4k3/8/8/8/8/Q7/8/Q1Q1K3 w - -", "a1b2", "Qa1b2"},
-    {"4k3/8/8/8/8/8/4K3/R7 w - -", "a1a8", "Ra8+"},
     {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", "a1a8", "Ra8#"},
-    {"4k3/8/8/8/8/5n2/4K3/R7 w - -", "e2f3", "Kxf3"},
     {"4k3/4r3/8/8/8/8/4N3/1N2K3 w - -", "b1c3", "Nc3"},  // the e2 knight is pinned
     {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1g1", "O-O"},
-    {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "e8c8", "O-O-O"},
 };
 
 }  // namespace
@@ -197,7 +173,6 @@ static int ScriptLine(char* buf, int size) {
 }
 
 TEST_F(Positions, BoardEditor) {
-    const char* build[] = {"#", "", "w Ke1 Ra1 Rh1", "b Ke8 pa7", ".", "w Qd1", nullptr};
     // Replacing, emptying (a word with no piece letter), a bad square ending
     // the line; a line of no colour is ignored and the end of input ends the edit.
     const char* change[] = {"w Qe2 -d1 Nz9 Ng5", "b xa8 xh8 xe7 pe5", "x Ke5", nullptr};
@@ -208,9 +183,6 @@ TEST_F(Positions, BoardEditor) {
         const char* const* lines;
         const char *expect, *printed;
     } rows[] = {
-        {kStart, build, "4k3/p7/8/8/8/8/8/R3K2R b KQ -",
-         "\n\n.                    end edit\n#                    clear board\n"
-         "w  Pa2 Pb2 Kc2       white, pieces\nb  Pa7 Pb7 Kc7       black, pieces\n"},
         {kStart, change, "1nbqkbn1/pppp1ppp/8/4p3/8/8/PPPPQPPP/RNB1KBNR b KQ -", ""},
         {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3", pawn_gone,
          "rnbqkbnr/ppp1pppp/8/8/3p4/8/PPPP1PPP/RNBQKBNR b KQkq -", ""},
