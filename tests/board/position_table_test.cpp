@@ -1,5 +1,5 @@
 // Positions and moves as text and as tables of cases: FENs accepted, repaired
-// or refused; legality; move text both ways; the board editor.
+// or refused; move text both ways; the board editor. (Legality is perft's.)
 #include <gtest/gtest.h>
 
 #include "board/legality.h"
@@ -44,22 +44,6 @@ const struct {
     {"4k3/8/8/8/8/8/8/4K3 w KX -", "bad castling field 'KX'"},
     {"4k3/8/8/8/8/8/8/4K3 w - e9", "bad en-passant field 'e9'"},
     {nullptr, "the FEN board field is too long"},  // 200 digits
-};
-
-// (FEN, pseudo-legal move, legal?)
-const struct {
-    const char *fen, *move;
-    int legal;
-} kLegal[] = {
-    {"4r1k1/8/8/8/8/8/8/R3K2R w KQ -", "e1g1", 0},  // out of check
-    {"5rk1/8/8/8/8/8/8/R3K2R w KQ -", "e1g1", 0},   // through f1
-    {"kr6/8/8/8/8/8/8/R3K2R w KQ -", "e1c1", 1},    // b1 is not on the king's path
-    {"8/8/8/K2pP2r/8/8/8/7k w - d6", "e5d6", 0},    // both pawns leave the rank
-    {"8/8/8/3pP3/4K3/8/8/7k w - d6", "e5d6", 1},  // takes the checking pawn
-    {"4k3/8/8/8/8/8/8/r3K3 w - -", "e1f1", 0},    // along the checking line
-    {"4k3/4r3/8/8/8/8/4N3/4K3 w - -", "e2c3", 0},
-    {"4k3/4r3/8/8/8/8/4R3/4K3 w - -", "e2e7", 1},
-    {"4k3/8/8/8/1b6/8/8/1N2K3 w - -", "b1a3", 0},
 };
 
 // Move text as people and files write it: the one legal move it names ("" none).
@@ -125,17 +109,6 @@ TEST_F(Positions, FenTable) {
         EXPECT_EQ(Epd(pos), row.expect[0] == '=' ? fen : row.expect);
         EXPECT_TRUE(pos->hash == ComputeHash(pos) && pos->pawnhash == ComputePawnHash(pos)) << fen;
         EXPECT_TRUE(pos->nhist == 0 && pos->ply == 1 && pos->hist == before.hist && pos->ss == before.ss);
-    }
-}
-
-TEST_F(Positions, Legality) {
-    for (const auto& row : kLegal) {
-        Position* pos = SetGame(row.fen);
-        uint16_t m = TextMove(pos, row.move);
-        ASSERT_NE(m, 0) << row.fen << " " << row.move;
-        Position before = *pos;
-        EXPECT_EQ(MoveIsLegal(pos, pos->side, m), row.legal) << row.fen << " " << row.move;
-        EXPECT_EQ(std::memcmp(pos->bb, before.bb, sizeof pos->bb), 0);
     }
 }
 
