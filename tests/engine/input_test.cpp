@@ -1,7 +1,6 @@
 // The input reader's line buffer and the PGN word splitter, driven in-process.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -9,97 +8,60 @@
 
 namespace {
 
-void Feed(const std::string& bytes) { FeedInput(bytes.data(), long(bytes.size())); }
+using Lines = std::vector<std::string>;
 
-std::vector<std::string> TakeAll() {
-    std::vector<std::string> lines;
+Lines TakeAll() {
+    Lines lines;
     std::vector<char> buf(70000);
     while (TakeLine(buf.data(), int(buf.size()))) lines.emplace_back(buf.data());
     return lines;
 }
 
-class InputBuffer : public ::testing::Test {
-protected:
-    void SetUp() override { ResetInput(); }
-    void TearDown() override { ResetInput(); }
-};
+// Each case feeds its chunks in turn ("<end>": the end of input) and takes
+// every whole line after each; "|" marks where each chunk's lines end.
+TEST(InputBuffer, LinesFromChunks) {
+    const std::pair<Lines, Lines> cases[] = {
+        {{"isready\ngo infinite\n"}, {"isready", "go infinite", "|"}},
+        {{"posit", "ion startpos\n"}, {"|", "position startpos", "|"}},  // waits for its line feed
+        {{"setoption name OwnBook value true\r\ngo\rstop\n"}, {"setoption name OwnBook value true", "go", "stop", "|"}},
+        {{std::string("a@b\0c\n", 6)}, {"a", "b", "c", "|"}},  // at sign and zero byte end a line
+        {{"stop\nquit", "<end>"}, {"stop", "|", "quit", "|"}},  // the last line counts at end of input
+        {{std::string(70000, 'x') + "\nisready\n"}, {"isready", "|"}},  // an overlong line is dropped
+    };
+    for (auto& [chunks, want] : cases) {
+        ResetInput();
+        Lines got;
+        for (auto& c : chunks) {
+            if (c == "<end>") EndInput();
+            else FeedInput(c.data(), long(c.size()));
+            for (auto& l : TakeAll()) got.push_back(l);
+            got.push_back("|");
+        }
+        EXPECT_EQ(got, want);
+        EXPECT_EQ(InputExhausted(), chunks.back() == "<end>");
+    }
+    // Far more than the buffer holds, fed without taking anything out.
+    for (int i = 0; i < 400; i++) FeedInput("position startpos moves e2e4 e7e5\n", 34);
+    Lines lines = TakeAll();
+    EXPECT_GT(lines.size(), 100u);
+    EXPECT_EQ(lines, Lines(lines.size(), "position startpos moves e2e4 e7e5"));
+    ResetInput();
+}
+
+// Braces and parentheses are words of their own, control codes and high bytes
+// separate words, and a long word is cut at 79 characters.
+TEST(NextWord, Splits) {
+    const std::pair<std::string, Lines> cases[] = {
+        {"1.e4 {good} e5", {"1.e4", "{", "good", "}", "e5"}},
+        {"  (Nf3\t\x01)  d\xc3\xa9" "5  ", {"(", "Nf3", ")", "d5"}},
+        {std::string(200, 'a') + " b", {std::string(79, 'a'), "b"}},
+    };
+    for (auto& [text, want] : cases) {
+        Lines words;
+        for (char* w = NextWord(text.c_str()); w; w = NextWord(nullptr)) words.emplace_back(w);
+        EXPECT_EQ(words, want);
+        EXPECT_EQ(NextWord(nullptr), nullptr);
+    }
+}
 
 }  // namespace
-
-TEST_F(InputBuffer, TwoCommandsInOneReadComeOutOneByOne) {
-    Feed("isready\ngo infinite\n");
-    char buf[64];
-    ASSERT_EQ(TakeLine(buf, sizeof buf), 1);
-    EXPECT_STREQ(buf, "isready");
-    ASSERT_EQ(TakeLine(buf, sizeof buf), 1);
-    EXPECT_STREQ(buf, "go infinite");
-    EXPECT_EQ(TakeLine(buf, sizeof buf), 0);
-}
-
-TEST_F(InputBuffer, CommandSplitOverTwoReadsWaitsForItsLineFeed) {
-    Feed("posit");
-    char buf[64];
-    EXPECT_EQ(TakeLine(buf, sizeof buf), 0);
-    Feed("ion startpos\n");
-    ASSERT_EQ(TakeLine(buf, sizeof buf), 1);
-    EXPECT_STREQ(buf, "position startpos");
-}
-
-TEST_F(InputBuffer, CarriageReturnEndsTheLine) {
-    Feed("setoption name OwnBook value true\r\ngo\rstop\n");
-    EXPECT_EQ(TakeAll(), (std::vector<std::string>{"setoption name OwnBook value true", "go", "stop"}));
-}
-
-TEST_F(InputBuffer, AtSignAndZeroByteEndALine) {
-    Feed(std::string("a@b\0c\n", 6));
-    EXPECT_EQ(TakeAll(), (std::vector<std::string>{"a", "b", "c"}));
-}
-
-TEST_F(InputBuffer, LastLineWithoutLineFeedCountsAtEndOfInput) {
-    Feed("stop\nquit");
-    EXPECT_EQ(TakeAll(), std::vector<std::string>{"stop"});
-    EXPECT_FALSE(InputExhausted());
-    EndInput();
-    EXPECT_EQ(TakeAll(), std::vector<std::string>{"quit"});
-    EXPECT_TRUE(InputExhausted());
-}
-
-TEST_F(InputBuffer, OverlongLineIsDroppedAndTheNextOneKept) {
-    Feed(std::string(70000, 'x') + "\nisready\n");
-    EXPECT_EQ(TakeAll(), std::vector<std::string>{"isready"});
-}
-
-TEST_F(InputBuffer, FloodNeverOverrunsAndKeepsWholeLines) {
-    // Far more than the buffer holds, fed without taking anything out.
-    for (int i = 0; i < 400; i++) Feed("position startpos moves e2e4 e7e5\n");
-    auto lines = TakeAll();
-    EXPECT_GT(lines.size(), 100u);
-    for (auto& l : lines) EXPECT_EQ(l, "position startpos moves e2e4 e7e5");
-}
-
-TEST(NextWord, SplitsBracesIntoWordsOfTheirOwn) {
-    std::vector<std::string> words;
-    for (char* w = NextWord("1.e4 {good} e5"); w; w = NextWord(nullptr)) words.emplace_back(w);
-    EXPECT_EQ(words, (std::vector<std::string>{"1.e4", "{", "good", "}", "e5"}));
-    EXPECT_EQ(NextWord(nullptr), nullptr);
-}
-
-TEST(NextWord, ParenthesesControlCodesAndHighBytes) {
-    std::vector<std::string> words;
-    const char text[] =
-        "  (Nf3\t\x01)  d\xc3\xa9"
-        "5  ";
-    for (char* w = NextWord(text); w; w = NextWord(nullptr)) words.emplace_back(w);
-    EXPECT_EQ(words, (std::vector<std::string>{"(", "Nf3", ")", "d5"}));
-}
-
-TEST(NextWord, LongWordIsCutAt79Characters) {
-    std::string text = std::string(200, 'a') + " b";
-    char* w = NextWord(text.c_str());
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(std::strlen(w), 79u);
-    w = NextWord(nullptr);
-    ASSERT_NE(w, nullptr);
-    EXPECT_STREQ(w, "b");
-}
-

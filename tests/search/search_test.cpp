@@ -1,5 +1,5 @@
 // The search on whole positions: results at the root as a table, draws by
-// repetition and the fifty-move rule, quiescence, determinism and long games.
+// repetition and the fifty-move rule, quiescence and long games.
 #include <gtest/gtest.h>
 
 #include "search/search.h"
@@ -28,11 +28,13 @@ int SearchAt(int ply, int depth, int alpha = -10000, int beta = 10000) {
 
 using SearchTest = EngineTest;
 
-TEST_F(SearchTest, RootResults) {
+// Depth 0 is the quiescence search alone (at ply 2): a capture sequence is seen
+// to its end, and a capture that loses is declined by standing pat.
+TEST_F(SearchTest, Results) {
     const struct {
         const char* fen;
         int depth;
-        const char* best;  // "0000": no move
+        const char* best;  // "0000": no move, nullptr: quiescence
         int low, high;     // score bounds
     } kCases[] = {
         {"rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq -", 6, "0000", -9999, -9999},  // mated
@@ -40,13 +42,20 @@ TEST_F(SearchTest, RootResults) {
         {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", 10, "a1a8", 9998, 9998},                                // mate in one
         {"3r2k1/5ppp/8/8/8/8/4RPPP/4R1K1 w - -", 8, "e2e8", 9996, 9996},                          // mate in two
         {"4k3/8/8/3q4/8/8/3R4/4K3 w - -", 5, "d2d5", 500, 9000},                                  // hanging queen
+        {"4k3/8/8/3q4/8/8/3R4/4K3 w - -", 0, nullptr, 500, 1200},      // Rxd5 wins the queen
+        {"4k3/8/2p5/3p4/8/8/3Q4/4K3 w - -", 0, nullptr, 700, 900},     // stand pat: Qxd5 cxd5 loses the queen
+        {"4k3/8/2p5/3r4/8/3R4/3R4/4K3 w - -", 0, nullptr, 0, 700},     // Rxd5 cxd5 Rxd5: rook and pawn for rook
+        {"3rk3/8/8/3q4/8/8/3R4/3RK3 w - -", 0, nullptr, 400, 800},     // Rxd5 Rxd5 Rxd5: queen and rook for a rook
+        {"1n4k1/5ppp/8/8/Q7/8/8/6K1 w - -", 0, nullptr, 9000, 10000},  // Qe8#: a diagonal move checking along the rank
     };
     for (auto& c : kCases) {
         SCOPED_TRACE(c.fen);
-        SearchResult r = Search(c.fen, c.depth);
-        EXPECT_EQ(Coord(r.best), c.best);
+        SetGame(c.fen);
+        SearchResult r = c.best ? SearchGame(c.depth) : SearchResult{0, 0, 0, SearchAt(2, 0), 0, 0};
         EXPECT_GE(r.score, c.low);
         EXPECT_LE(r.score, c.high);
+        if (!c.best) continue;
+        EXPECT_EQ(Coord(r.best), c.best);
         if (r.best) {  // the ponder move answers the best move
             Referee ref;
             ASSERT_TRUE(ref.Set(c.fen, {Coord(r.best)}));
@@ -68,37 +77,6 @@ TEST_F(SearchTest, RepetitionAndFiftyMoveDraws) {
     EXPECT_EQ(SearchAt(3, 2), kDraw);
     pos->fifty = 101;
     EXPECT_NE(SearchAt(2, 2), kDraw);  // the pawn push resets the counter
-}
-
-// Depth 0 is the quiescence search alone: a capture sequence is seen to its
-// end, and a capture that loses is declined by standing pat.
-TEST_F(SearchTest, Quiescence) {
-    const struct {
-        const char* fen;
-        int low, high;
-    } kCases[] = {
-        {"4k3/8/8/3q4/8/8/3R4/4K3 w - -", 500, 1200},           // Rxd5 wins the queen
-        {"4k3/8/2p5/3p4/8/8/3Q4/4K3 w - -", 700, 900},           // stand pat: Qxd5 cxd5 loses the queen
-        {"4k3/8/2p5/3r4/8/3R4/3R4/4K3 w - -", 0, 700},           // Rxd5 cxd5 Rxd5: rook and pawn for rook
-        {"3rk3/8/8/3q4/8/8/3R4/3RK3 w - -", 400, 800},           // Rxd5 Rxd5 Rxd5: queen and rook for a rook
-        {"1n4k1/5ppp/8/8/Q7/8/8/6K1 w - -", 9000, 10000},        // Qe8#: a diagonal move checking along the rank
-    };
-    for (auto& c : kCases) {
-        SCOPED_TRACE(c.fen);
-        SetGame(c.fen);
-        int score = SearchAt(2, 0);
-        EXPECT_GE(score, c.low);
-        EXPECT_LE(score, c.high);
-    }
-}
-
-TEST_F(SearchTest, FixedDepthIsDeterministic) {
-    const char* kiwipete = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -";
-    SearchResult a = Search(kiwipete, 7), b = Search(kiwipete, 7);
-    EXPECT_GT(a.nodes, 1000u);
-    EXPECT_EQ(a.nodes, b.nodes);
-    EXPECT_EQ(a.best, b.best);
-    EXPECT_EQ(a.score, b.score);
 }
 
 TEST_F(SearchTest, LongGameHistoryFitsTheArrays) {
