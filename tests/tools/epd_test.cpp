@@ -2,16 +2,12 @@
 // the summary, "quit" during a run, and a searched suite of known best moves.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstring>
 #include <string>
 
 #include "board/makemove.h"
 #include "search/records.h"
 #include "search/threads.h"
 #include "search/transposition.h"
-#include "tests/support/engine_process.h"
 #include "tests/tools/tools_env.h"
 #include "tools/epd.h"
 
@@ -19,27 +15,16 @@ namespace {
 
 const std::string bare_kings = "4k3/8/8/8/8/8/8/4K3 w - -";
 
-// Searches deeper than 0 need the table and a running search thread 1.
-void StartSearchThread() {
-    static bool started;
-    if (started) return;
-    started = true;
-    ASSERT_EQ(InitTTable(), 0);
-    ASSERT_EQ(StartThreadPool(1), 0);
-}
-
-class EpdAnalysis : public ToolsTest {
+class EpdAnalysis : public EngineTest {
 protected:
     // Runs the analysis of the given file text; returns the average error and
     // leaves the output in out_.
-    double Run(const std::string& text, int depth, bool quiet = true) {
-        Write("suite.epd", text);
-        std::snprintf(PBlock.epd_name, sizeof PBlock.epd_name, "%s/suite.epd", dir_.c_str());
+    double Run(const std::string& text, int depth) {
+        WriteFile("suite.epd", text);
+        std::snprintf(PBlock.epd_name, sizeof PBlock.epd_name, "suite.epd");
         PBlock.max_depth.store(int8_t(depth));
-        PBlock.info_delay.store(quiet ? 9999.0 : 0.0);
-        testing::internal::CaptureStdout();
-        double e = Analyze_EPD_File();
-        out_ = testing::internal::GetCapturedStdout();
+        double e = 0;
+        out_ = Output([&] { e = Analyze_EPD_File(); });
         return e;
     }
     bool Has(const std::string& line) const { return out_.find(line + "\n") != std::string::npos; }
@@ -47,110 +32,75 @@ protected:
 };
 
 TEST(EpdError, KnownValues) {
-    EXPECT_DOUBLE_EQ(PredictionError(1.0, 0), 0.5);
-    EXPECT_DOUBLE_EQ(PredictionError(0.5, 0), 0.0);
-    EXPECT_NEAR(PredictionError(1.0, 400), 0.0818, 0.00005);
-    EXPECT_NEAR(PredictionError(0.0, -400), 0.0818, 0.00005);
-    EXPECT_LT(PredictionError(0.0, -9999), 1e-12);
+    const struct {
+        double result;
+        int score;
+        double error;
+    } rows[] = {{1.0, 0, 0.5}, {0.5, 0, 0.0}, {1.0, 400, 0.0818}, {0.0, -400, 0.0818}, {0.0, -9999, 0.0}};
+    for (const auto& r : rows) EXPECT_NEAR(PredictionError(r.result, r.score), r.error, 0.00005) << r.score;
 }
 
-TEST_F(EpdAnalysis, MissingFileReturnsOneSilently) {
-    std::strcpy(PBlock.epd_name, "/nonexistent/suite.epd");
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(Analyze_EPD_File(), 1.0);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-}
-
-TEST_F(EpdAnalysis, SummaryLinesComeInTheirOrder) {
-    Run(bare_kings + " tune 1.0;\n", 0);
-    const char* order[] = {"Analyzing ", "0 / 1 correct best moves\n", "total nodes= ", "total time= ",
-                           "avg depth= ", "avg nodes= ",  "node_rate= ", "avg bf= 2.00\n",
-                           "avg error= 0.50000\n\n"};
-    size_t at = 0;
-    for (const char* o : order) {
-        size_t k = out_.find(o, at);
-        ASSERT_NE(k, std::string::npos) << o << "\n" << out_;
-        at = k;
+TEST_F(EpdAnalysis, DepthZeroRuns) {
+    const struct {
+        std::string text;
+        double error;
+        const char* count;
+        int qscore;
+    } rows[] = {
+        // Depth 0 reads no "bm": nothing counts as found, even a move that would be.
+        {bare_kings + " bm Kd2; tune 1.0;\n", 0.5, "0 / 1", 0},
+        {bare_kings + " bm Kd2;\n" + bare_kings + "\n", 0.0, "0 / 2", 0},  // without tune the target is 1/2
+        {"4k3/8/8/8/8/8/4r3/4K3 w - - tune 0.0;\n", 0.0, "0 / 1", -9999},  // in check: scored as mated
+        // Counted: lines 1, 2, 3, 8 and the over-long one, whose cut-off rest
+        // (the tune field) is dropped rather than read as a line of its own.
+        {bare_kings + " tune 1.0;\n" +                                             // error 0.5
+             bare_kings + " tune abc;\n" +                                         // no number: 0.5, error 0
+             bare_kings + " tune nan;\n" +                                         // the same
+             "4k3/8/8/8/8/8/8/8 w - - tune 1.0;\n" +                               // no white king
+             "4k3/8/8/8/8/8/8/8/4K3 w - - tune 1.0;\n" +                           // nine ranks
+             "4kP2/8/8/8/8/8/8/4K3 w - - tune 1.0;\n" +                            // pawn on the last rank
+             "4k3/8/8/8/8/8/8/4K3 x - - tune 1.0;\n" +                             // bad side to move
+             "4k3/8/8/8/8/8/8/4K3 w - - ; bm ; tune 1.0\n" +                       // empty bm: error 0.5
+             bare_kings + " id \"" + std::string(400, 'x') + "\"; tune 1.0;\n\n",  // cut
+         0.2, "0 / 5", 0},
+    };
+    for (const auto& r : rows) {
+        EXPECT_NEAR(Run(r.text, 0), r.error, 1e-9) << r.text;
+        EXPECT_TRUE(Has(std::string(r.count) + " correct best moves")) << out_;
+        EXPECT_EQ(PBlock.root_qscore, r.qscore) << r.text;
+        EXPECT_EQ(PBlock.use_hash.load(), 0) << "shallow runs leave the table alone";
     }
-}
-
-TEST_F(EpdAnalysis, ScoreZeroAgainstAWinIsHalfAnError) {
-    EXPECT_DOUBLE_EQ(Run(bare_kings + " bm Kd2; tune 1.0;\n", 0), 0.5);
-    EXPECT_EQ(PBlock.root_qscore, 0);
-    EXPECT_EQ(PBlock.best_score.load(), 0);
-    // Depth 0 reads no "bm": nothing counts as found, even a move that would be.
-    EXPECT_TRUE(Has("0 / 1 correct best moves"));
-    EXPECT_EQ(PBlock.use_hash.load(), 0) << "shallow runs leave the table alone";
-}
-
-TEST_F(EpdAnalysis, WithoutTuneTheTargetIsOneHalf) {
-    EXPECT_DOUBLE_EQ(Run(bare_kings + " bm Kd2;\n" + bare_kings + "\n", 0), 0.0);
-    EXPECT_TRUE(Has("0 / 2 correct best moves"));
-}
-
-TEST_F(EpdAnalysis, InCheckScoresAsMated) {
-    // White is in check: the score is the evaluation's in-check value.
-    double e = Run("4k3/8/8/8/8/8/4r3/4K3 w - - tune 0.0;\n", 0);
-    EXPECT_EQ(PBlock.root_qscore, -9999);
-    EXPECT_LT(e, 1e-9);
-}
-
-TEST_F(EpdAnalysis, QuiescenceResolvesAHangingQueen) {
-    // The queen is lost at once: the root's quiescence value is far below
-    // the static evaluation.
+    size_t at = 0;
+    for (const char* o :
+         {"Analyzing ", "0 / 5 correct best moves\n", "total nodes= ", "total time= ", "avg depth= ",
+          "avg nodes= ", "node_rate= ", "avg bf= 2.00\n", "avg error= 0.20000\n\n"}) {
+        ASSERT_NE(at = out_.find(o, at), std::string::npos) << o << "\n" << out_;
+    }
+    // The queen is lost at once: the root's quiescence value is far below the static evaluation.
     Run("4k3/8/8/3q4/8/8/3R4/4K3 w - - tune 1.0;\n", 0);
     EXPECT_GT(PBlock.root_qscore, 300);
     EXPECT_LT(PBlock.root_eval, -300);
+    std::snprintf(PBlock.epd_name, sizeof PBlock.epd_name, "/nonexistent/suite.epd");
+    EXPECT_EQ(Output([] { EXPECT_EQ(Analyze_EPD_File(), 1.0); }), "");
 }
 
-TEST_F(EpdAnalysis, MalformedAndOverlongLinesAreSkipped) {
-    std::string text = bare_kings + " tune 1.0;\n" +                  // error 0.5
-                       bare_kings + " tune abc;\n" +                  // no number: 0.5, error 0
-                       bare_kings + " tune nan;\n" +                  // the same
-                       "4k3/8/8/8/8/8/8/8 w - - tune 1.0;\n" +        // no white king
-                       "4k3/8/8/8/8/8/8/8/4K3 w - - tune 1.0;\n" +    // nine ranks
-                       "4kP2/8/8/8/8/8/8/4K3 w - - tune 1.0;\n" +     // pawn on the last rank
-                       "4k3/8/8/8/8/8/8/4K3 x - - tune 1.0;\n" +      // bad side to move
-                       "4k3/8/8/8/8/8/8/4K3 w - - ; bm ; tune 1.0\n" +  // empty bm: error 0.5
-                       bare_kings + " id \"" + std::string(400, 'x') + "\"; tune 1.0;\n" +  // cut
-                       "\n";
-    double e = Run(text, 0);
-    // Counted: lines 1, 2, 3, 8 and the over-long one, whose cut-off rest
-    // (the tune field) is dropped rather than read as a line of its own.
-    EXPECT_TRUE(Has("0 / 5 correct best moves")) << out_;
-    EXPECT_NEAR(e, 1.0 / 5, 1e-12);
-}
-
-TEST_F(EpdAnalysis, QuitEndsTheRunAfterTheCurrentPosition) {
+TEST_F(EpdAnalysis, QuitEndsTheRunAndTheRunIsNotReused) {
     std::string text;
     for (int i = 0; i < 40; i++) text += bare_kings + " tune 0.5;\n";
-    ToolsSendInput("quit\n");
+    SendInput("quit\n");
     Run(text, 0);
     // At depth 0 input is read every 16th position.
     EXPECT_TRUE(Has("0 / 16 correct best moves")) << out_;
     EXPECT_EQ(PBlock.quit.load(), 1);
     PBlock.quit.store(0);
-}
-
-TEST_F(EpdAnalysis, ARunEndedByQuitIsNotReused) {
-    std::string text;
-    for (int i = 0; i < 40; i++) text += bare_kings + " tune 0.5;\n";
-    ToolsSendInput("quit\n");
-    Run(text, 0);
-    EXPECT_TRUE(Has("0 / 16 correct best moves")) << out_;
-    PBlock.quit.store(0);
-    testing::internal::CaptureStdout();
-    Analyze_EPD_File();
-    out_ = testing::internal::GetCapturedStdout();
+    out_ = Output([] { Analyze_EPD_File(); });
     EXPECT_TRUE(Has("0 / 40 correct best moves")) << out_;
 }
 
 TEST_F(EpdAnalysis, NewKeysAreNotMixedWithOldOnes) {
     Run(bare_kings + " tune 1.0;\n4k3/8/8/3q4/8/8/3R4/4K3 w - - tune 1.0;\n", 0);
     InitKeys();  // as a change of the hash size does
-    testing::internal::CaptureStdout();
-    Analyze_EPD_File();
-    testing::internal::GetCapturedStdout();
+    Output([] { Analyze_EPD_File(); });
     const Position& pos = ThreadData[0]->pos;
     EXPECT_EQ(pos.hash, ComputeHash(&pos));
     EXPECT_EQ(pos.pawnhash, ComputePawnHash(&pos));
@@ -160,7 +110,7 @@ TEST_F(EpdAnalysis, NewKeysAreNotMixedWithOldOnes) {
 // and pieces that can simply be taken; a stalemate whose bm names no move
 // is never solved.
 TEST_F(EpdAnalysis, SearchedSuiteFindsTheKnownBestMoves) {
-    StartSearchThread();
+    UseThreads(1);
     std::string suite = ReadFile(std::string(VELL_TEST_DATA) + "/tools/best_moves.epd");
     ASSERT_FALSE(suite.empty());
     PBlock.move_time.store(30.0);

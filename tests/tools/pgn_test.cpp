@@ -1,6 +1,7 @@
 // PGN games in and out, and Polyglot books: keys and lookups.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "board/makemove.h"
@@ -29,10 +30,10 @@ std::string ReadGames(const std::string& file, std::string* problems = nullptr) 
     return out;
 }
 
-using PgnFiles = ToolsTest;
+using PgnFiles = EngineTest;
 
 TEST_F(PgnFiles, FragmentsToGames) {
-    struct Row {
+    const struct {
         const char *pgn, *games;
     } rows[] = {
         {"[Event \"a\"]\n[Result \"*\"]\n\n% escaped\n1. e4 {two\nlines} e5 $1 ; rest Nc6\n"
@@ -42,55 +43,50 @@ TEST_F(PgnFiles, FragmentsToGames) {
          "3 Kc7;"},
         // the e2 knight is pinned, so Nd4 and Nc3 name the other knights
         {"[FEN \"4k3/4r3/8/5N2/8/8/4N3/1N2K3 w - -\"]\n1. Nd4 Kd8 2. Nc3 Ke8 3. Ng3 *\n", "4 Ke8 cut;"},
-        {"1. e4!! e5?? 2. Qh5?! Nc6 3. Bc4 Nf6 4. Qxf7# 1-0\n1. d4 d5 2. Bc4 Nf6 *\n[Event \"c\"]\n1. c4 0-1\n",
+        {"1. e4!! e5?? 2. Qh5?! Nc6 3. Bc4 Nf6 4. Qxf7# 1-0\n1. d4 d5 2. Bc4 Nf6 *\n[Event \"c\"]\n1. c4 "
+         "0-1\n",
          "7 Qxf7#;2 d5 cut;1 c4;"},
         {"[FEN \"7k/4P3/8/8/8/8/8/4K3 w - -\"]\n1. e8Q+ Kg7 2. Qe5+ Kg8 *\n", "4 Kg8;"},
     };
-    for (const Row& r : rows) {
-        Write("games.pgn", r.pgn);
+    for (const auto& r : rows) {
+        WriteFile("games.pgn", r.pgn);
         EXPECT_EQ(ReadGames("games.pgn"), r.games) << r.pgn;
     }
     std::string problems;
-    Write("games.pgn", rows[3].pgn);
+    WriteFile("games.pgn", rows[3].pgn);
     ReadGames("games.pgn", &problems);
     EXPECT_EQ(problems, "game 2 (? - ?): can't parse move 'Bc4' at 2., the rest of the game is skipped\n");
 }
 
 TEST_F(PgnFiles, SavedGamesReadBackTheSame) {
-    const char* starts[] = {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", "4k3/1P6/8/8/8/8/8/R3K2R b KQ -"};
-    const char* lines[] = {"e4 e5 Nf3 Nc6 Bc4 Bc5 O-O Nf6 d3 O-O Bg5 h6 Bxf6 Qxf6 Nc3 d6 Nd5 Qd8 c3 a6 b4 Ba7 a4 Be6"
-                           " Qb3 Rb8 a5 Kh8 Rfe1 f5 exf5 Bxf5 Re2 Qe8 Rae1 Qf7",
-                           "Kd7 b8=N+ Kc7 O-O Kxb8 Rf8+"};
-    HistRec hist[HIST_SIZE];
+    const struct {
+        const char *fen, *moves;
+    } games[] = {{"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
+                  "e4 e5 Nf3 Nc6 Bc4 Bc5 O-O Nf6 d3 O-O Bg5 h6 Bxf6 Qxf6 Nc3 d6 Nd5 Qd8 c3 a6 b4 Ba7 a4 Be6"
+                  " Qb3 Rb8 a5 Kh8 Rfe1 f5 exf5 Bxf5 Re2 Qe8 Rae1 Qf7"},
+                 {"4k3/1P6/8/8/8/8/8/R3K2R b KQ -", "Kd7 b8=N+ Kc7 O-O Kxb8 Rf8+"}};
     static uint16_t moves[HIST_SIZE];
-    for (int i = 0; i < 2; i++) {
-        Position pos{};
-        pos.hist = hist;
-        pos.ply = 1;
-        SetPosition(&pos, starts[i]);
-        Position start = pos;
+    for (const auto& g : games) {
+        Position* pos = SetGame(g.fen);
+        Position start = *pos;
         int n = 0;
-        std::string text = lines[i];
-        for (size_t at = 0; at < text.size();) {
-            size_t end = text.find(' ', at);
-            end = end == std::string::npos ? text.size() : end;
-            ASSERT_EQ(ParseMove(&pos, text.substr(at, end - at).c_str(), &moves[n]), 1) << text.substr(at);
-            MakeMove(&pos, moves[n++]);
-            at = end + 1;
-        }
+        std::istringstream text(g.moves);
+        for (std::string san; text >> san; MakeMove(pos, moves[n++]))
+            ASSERT_EQ(ParseMove(pos, san.c_str(), &moves[n]), 1) << san;
         ASSERT_TRUE(AppendPgnGame("saved.pgn", start, moves, n));
     }
-    std::string saved = Read("saved.pgn");
-    EXPECT_NE(saved.find("[FEN \"4k3/1P6/8/8/8/8/8/R3K2R b KQ - 0 1\"]\n\n1... Kd7 2. b8=N+ Kc7 3. O-O Kxb8 4. Rf8+ *\n\n"),
-              std::string::npos) << saved;
-    for (size_t at = 0, end; (end = saved.find('\n', at)) != std::string::npos; at = end + 1)
-        EXPECT_LE(end - at, 80u) << saved.substr(at, end - at);
+    std::string saved = ReadFile("saved.pgn");
+    EXPECT_NE(saved.find("[FEN \"4k3/1P6/8/8/8/8/8/R3K2R b KQ - 0 1\"]\n\n1... Kd7 2. b8=N+ Kc7 3. O-O Kxb8 "
+                         "4. Rf8+ *\n\n"),
+              std::string::npos)
+        << saved;
+    std::istringstream lines(saved);
+    for (std::string l; std::getline(lines, l);) EXPECT_LE(l.size(), 80u) << l;
     EXPECT_EQ(ReadGames("saved.pgn"), "36 Qf7;6 Rf8+;");
 }
 
-TEST(Polyglot, KeysOfKnownPositions) {
-    ToolsEngineSetUp();
-    struct Row {
+TEST_F(PgnFiles, PolyglotKeysOfKnownPositions) {
+    const struct {
         const char* fen;
         uint64_t key;
     } rows[] = {
@@ -104,31 +100,18 @@ TEST(Polyglot, KeysOfKnownPositions) {
         {"rnbqkbnr/p1pppppp/8/8/PpP4P/8/1P1PPPP1/RNBQKBNR b KQkq c3", 0x3c8123ea7b067637ULL},
         {"rnbqkbnr/p1pppppp/8/8/P6P/R1p5/1P1PPPP1/1NBQKBNR b Kkq -", 0x5c3f9b829b279560ULL},
     };
-    for (const Row& r : rows) {
-        Position pos{};
-        pos.ply = 1;
-        SetPosition(&pos, r.fen);
-        EXPECT_EQ(PolyglotKey(&pos), r.key) << r.fen;
-    }
+    for (const auto& r : rows) EXPECT_EQ(PolyglotKey(SetGame(r.fen)), r.key) << r.fen;
 }
 
 TEST_F(PgnFiles, PolyglotBookGivesTheWeightsInTheFile) {
     ASSERT_TRUE(SetBookFile(VELL_TEST_DATA "/tools/polyglot_excerpt.bin"));
     const char* want[] = {"e2e4 1100,d2d4 1058,g1f3 405,c2c4 353,g2g3 47,b2b3 18,f2f4 11,b2b4 4,",
                           "c7c5 475,e7e5 256,e7e6 156,c7c6 109,d7d6 34,g7g6 26,g8f6 24,d7d5 15,b8c6 3,"};
-    Position* pos = &ThreadData[0]->pos;
-    pos->ply = 1;
-    SetPosition(pos, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    Position* pos = SetGame("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     for (const char* w : want) {
-        testing::internal::CaptureStdout();
-        GetCandidates(pos, 1);
-        std::string out = testing::internal::GetCapturedStdout(), got;
-        char move[16];
-        int weight, at = 0, used;
-        while (std::sscanf(out.c_str() + at, "%15s %d %*s%n", move, &weight, &used) == 2) {
-            got += std::string(move) + " " + std::to_string(weight) + ",";
-            at += used;
-        }
+        std::istringstream out(Output([&] { GetCandidates(pos, 1); }));
+        std::string got, move, rest;
+        for (int weight; out >> move >> weight >> rest;) got += move + " " + std::to_string(weight) + ",";
         EXPECT_EQ(got, w);
         EXPECT_NE(PBlock.best_pv[1].load(), 0);
         if (w == want[0]) MakeMove(pos, MakeMoveWord(12, 28));  // 1. e4

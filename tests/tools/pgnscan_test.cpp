@@ -1,54 +1,28 @@
 // PGN scanning: both comment styles, the tuning filters and targets, the
-// annotated copy with its weak-move flag, and malformed input.
+// annotated copy with its weak-move flag, and malformed input. (The first
+// written ply and the fifty-move filter are a transcript in uci_transcripts_test.)
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "tests/support/engine_process.h"
 #include "tests/tools/tools_env.h"
 #include "tools/pgnscan.h"
 
 namespace {
 
-const char* const start_epd = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
-
 // The first 60 plies of a real game; ply 58 (30. Qxb1) answers a check.
-const std::vector<std::string> game_moves = {
-    "e4",   "e5",   "Nf3",  "Nc6",  "Bb5",  "Nf6",  "Qe2",  "Bc5",   "c3",   "O-O",  "d3",   "Re8",
-    "Bg5",  "h6",   "Bh4",  "Be7",  "Bxc6", "bxc6", "Nbd2", "Rb8",   "Nc4",  "d6",   "b3",   "Be6",
-    "Bxf6", "Bxf6", "O-O",  "c5",   "Rfd1", "Bd7",  "Rac1", "h5",    "h3",   "Qe7",  "Ne3",  "c6",
-    "Qd2",  "Red8", "b4",   "Be6",  "bxc5", "dxc5", "Qc2",  "Qd7",   "c4",   "Qc7",  "Rb1",  "Rb4",
-    "Rb3",  "a5",   "a3",   "Rxb3", "Qxb3", "Rb8",  "Qc2",  "g6",    "Rb1",  "Rxb1+", "Qxb1", "Bd8"};
-
-// Knights out and back: no pawn moves or captures, so the fifty-move count
-// equals the ply number, and every fourth ply is the start position again.
-std::vector<std::string> Shuffle(int plies) {
-    static const char* const cycle[4] = {"Nf3", "Nf6", "Ng1", "Ng8"};
-    std::vector<std::string> m;
-    for (int i = 0; i < plies; i++) m.push_back(cycle[i % 4]);
-    return m;
-}
-
-std::string Tags(const std::string& result, int round) {
-    return "[Event \"test\"]\n[Site \"here\"]\n[Round \"" + std::to_string(round) + "\"]\n[White \"A\"]\n" +
-           "[Black \"B\"]\n[Result \"" + result + "\"]\n\n";
-}
-
-// Movetext with one comment (possibly empty: none) per ply, eight plies a line.
-std::string Movetext(const std::vector<std::string>& moves, const std::vector<std::string>& comments,
-                     const std::string& result) {
-    std::ostringstream s;
-    for (size_t i = 0; i < moves.size(); i++) {
-        if (i % 2 == 0) s << i / 2 + 1 << ". ";
-        s << moves[i] << ' ';
-        if (i < comments.size() && !comments[i].empty()) s << '{' << comments[i] << "} ";
-        if (i % 8 == 7) s << '\n';
-    }
-    s << result << "\n\n";
-    return s.str();
-}
+const char* const game_moves =
+    "e4 e5 Nf3 Nc6 Bb5 Nf6 Qe2 Bc5 c3 O-O d3 Re8 Bg5 h6 Bh4 Be7 Bxc6 bxc6 Nbd2 Rb8 Nc4 d6 b3 Be6 Bxf6 Bxf6 "
+    "O-O c5 "
+    "Rfd1 Bd7 Rac1 h5 h3 Qe7 Ne3 c6 Qd2 Red8 b4 Be6 bxc5 dxc5 Qc2 Qd7 c4 Qc7 Rb1 Rb4 Rb3 a5 a3 Rxb3 Qxb3 Rb8 "
+    "Qc2 "
+    "g6 Rb1 Rxb1+ Qxb1 Bd8";
+// Knights out and back: no pawn moves or captures, and every fourth ply is
+// the start position again.
+const char* const shuffle =
+    "Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8";
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> out;
@@ -57,27 +31,31 @@ std::vector<std::string> Lines(const std::string& text) {
     return out;
 }
 
-class PgnScan : public ToolsTest {
+class PgnScan : public EngineTest {
 protected:
-    std::string Scan(const std::string& pgn, int mode) {
-        Write("games.pgn", pgn);
-        testing::internal::CaptureStdout();
-        Scan_PGN_File((dir_ + "/games.pgn").c_str(), mode);
-        std::string out = testing::internal::GetCapturedStdout();
-        size_t read = out.find(" moves read, ");  // the summary line, checked where it matters
-        size_t from = read == std::string::npos ? read : out.rfind('\n', read);
-        from = from == std::string::npos ? 0 : from + 1;
+    // A game with one comment (possibly empty: none) per ply, eight plies a
+    // line, scanned in the mode; returns the output less the summary line.
+    std::string Scan(const char* moves, const std::vector<std::string>& comments, const std::string& result,
+                     int mode, int round = 1) {
+        std::ostringstream s;
+        s << "[Event \"test\"]\n[Site \"here\"]\n[Round \"" << round << "\"]\n[White \"A\"]\n[Black \"B\"]\n"
+          << "[Result \"" << result << "\"]\n\n";
+        std::istringstream in(moves);
+        int i = 0;
+        for (std::string m; in >> m; i++) {
+            if (i % 2 == 0) s << i / 2 + 1 << ". ";
+            s << m << ' ';
+            if (i < int(comments.size()) && !comments[i].empty()) s << '{' << comments[i] << "} ";
+            if (i % 8 == 7) s << '\n';
+        }
+        s << result << "\n\n";
+        WriteFile("games.pgn", s.str());
+        std::string out = Output([&] { Scan_PGN_File("games.pgn", mode); });
+        size_t read = out.find(" moves read, ");
+        size_t from = out.rfind('\n', read) == std::string::npos ? 0 : out.rfind('\n', read) + 1;
         return read == std::string::npos ? out : out.erase(from, out.find('\n', read) + 1 - from);
     }
 };
-
-TEST_F(PgnScan, TwentiethPlyIsTheFirstWrittenAndFiftyCountOver20IsSkipped) {
-    std::vector<std::string> c(24, "+0.10/5 0.1s");
-    std::string out = Scan(Tags("1-0", 1) + Movetext(Shuffle(24), c, "1-0"), 2);
-    // p(10) = 0.5151, the winner's target 0.5 + 0.5 p = 0.7576.
-    EXPECT_EQ(Read("tmp.epd"), std::string(start_epd) + " bm Nf3; ce 10; tune 0.76;\n\n");
-    EXPECT_EQ(out, "games= 1, positions= 1\n");
-}
 
 TEST_F(PgnScan, EvalCommentsOfADrawnGame) {
     // "eval N" is White's view in centipawns.
@@ -89,22 +67,22 @@ TEST_F(PgnScan, EvalCommentsOfADrawnGame) {
     c[24] = "eval 749, depth 9";   // kept (draws have no 250 limit): 0.25 + 0.5 p(749) = 0.7447
     c[25] = "eval abc, depth 9";   // no number: no score, dropped
     c[26] = "";                    // no comment: dropped
-    std::string out = Scan(Tags("1/2-1/2", 1) + Movetext(game_moves, c, "1/2-1/2"), 2);
-    std::vector<std::string> lines = Lines(Read("tmp.epd"));
-    ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(lines[0], "1rbqr1k1/p1ppbpp1/2p2n1p/4p3/4P2B/2PP1N2/PP1NQPPP/R3K2R w KQ - bm Nc4; ce 0; tune 0.50;")
+    EXPECT_EQ(Scan(game_moves, c, "1/2-1/2", 2), "games= 1, positions= 35\n");
+    std::vector<std::string> lines = Lines(ReadFile("tmp.epd"));
+    // Plies 20..59 less the four dropped above and ply 58, which is in check,
+    // and the final empty line.
+    ASSERT_EQ(lines.size(), 40u - 4u - 1u + 1u);
+    EXPECT_EQ(lines[0],
+              "1rbqr1k1/p1ppbpp1/2p2n1p/4p3/4P2B/2PP1N2/PP1NQPPP/R3K2R w KQ - bm Nc4; ce 0; tune 0.50;")
         << "ply 20";
     // p(-100) = 0.3533: 0.25 + 0.5 p = 0.4267.
-    EXPECT_EQ(lines[1], "1rbqr1k1/p1ppbpp1/2p2n1p/4p3/2N1P2B/2PP1N2/PP2QPPP/R3K2R b KQ - bm d6; ce -100; tune 0.43;");
+    EXPECT_EQ(lines[1],
+              "1rbqr1k1/p1ppbpp1/2p2n1p/4p3/2N1P2B/2PP1N2/PP2QPPP/R3K2R b KQ - bm d6; ce -100; tune 0.43;");
     EXPECT_NE(lines[2].find(" bm Bxf6; ce 749; tune 0.74;"), std::string::npos);
     // Ply 27 (White has castled meanwhile) follows ply 24.
     EXPECT_NE(lines[3].find(" b - - bm c5; ce 0; tune 0.50;"), std::string::npos) << lines[3];
-    // Plies 20..59 less the four dropped above and ply 58, which is in check,
-    // and the final empty line.
-    EXPECT_EQ(lines.size(), 40u - 4u - 1u + 1u);
     EXPECT_EQ(lines.back(), "");
     for (const std::string& l : lines) EXPECT_EQ(l.find(" bm Qxb1;"), std::string::npos);
-    EXPECT_EQ(out, "games= 1, positions= 35\n");
 }
 
 TEST_F(PgnScan, SlashCommentsAreTheMoversViewAndTheWinnersFilters) {
@@ -117,21 +95,14 @@ TEST_F(PgnScan, SlashCommentsAreTheMoversViewAndTheWinnersFilters) {
     c[24] = "0.00/10 0.1s";   // loser v = 0: 0.25
     c[25] = "0.00/12";        // winner v = 0: 0.75
     c[26] = "book";           // no score
-    std::string out = Scan(Tags("0-1", 1) + Movetext(game_moves, c, "0-1"), 2);
-    std::vector<std::string> lines = Lines(Read("tmp.epd"));
+    EXPECT_EQ(Scan(game_moves, c, "0-1", 2), "games= 1, positions= 4\n");
+    std::vector<std::string> lines = Lines(ReadFile("tmp.epd"));
     ASSERT_EQ(lines.size(), 5u);
-    EXPECT_NE(lines[0].find(" w KQ - bm b3; ce 250; tune 0.41;"), std::string::npos);
-    EXPECT_NE(lines[1].find(" b KQ - bm Be6; ce -250; tune 0.59;"),
-              std::string::npos);
-    EXPECT_NE(lines[2].find(" bm Bxf6; ce 0; tune 0.25;"), std::string::npos);
-    EXPECT_NE(lines[3].find(" bm Bxf6; ce 0; tune 0.75;"), std::string::npos);
-    EXPECT_EQ(out, "games= 1, positions= 4\n");
-}
-
-TEST_F(PgnScan, MissingInputWritesNothing) {
-    testing::internal::CaptureStdout();
-    Scan_PGN_File((dir_ + "/absent.pgn").c_str(), 2);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    const char* want[] = {" w KQ - bm b3; ce 250; tune 0.41;", " b KQ - bm Be6; ce -250; tune 0.59;",
+                          " bm Bxf6; ce 0; tune 0.25;", " bm Bxf6; ce 0; tune 0.75;"};
+    for (int i = 0; i < 4; i++) EXPECT_NE(lines[i].find(want[i]), std::string::npos) << lines[i];
+    std::remove("tmp.epd");  // missing input writes nothing
+    EXPECT_EQ(Output([] { Scan_PGN_File("absent.pgn", 2); }), "");
     EXPECT_FALSE(Exists("tmp.epd"));
 }
 
@@ -139,38 +110,35 @@ TEST_F(PgnScan, AnnotatedCopyFlagsTheLosersWeakMove) {
     // White wins. Scores in White's view: 0 up to ply 13, then +50 at 14 and
     // +60 from 16 on. Black's move 13 (7... Nf6) lost 50 over one move pair
     // and 60 over two: d1 = 50 > 40, d2 = 60 > 50.
-    std::vector<std::string> c(24);
-    for (int i = 0; i < 24; i++) {
-        int w = i < 14 ? 0 : i < 16 ? 50 : 60;  // White's view
-        int mover = i % 2 == 0 ? w : -w;
+    std::vector<std::string> c(23);
+    for (int i = 0; i < 23; i++) {
+        int w = i < 14 ? 0 : i < 16 ? 50 : 60;
         char b[32];
-        std::snprintf(b, sizeof b, "%+0.2f/5 0.1s", mover / 100.0);
+        std::snprintf(b, sizeof b, "%+0.2f/5 0.1s", (i % 2 == 0 ? w : -w) / 100.0);
         c[i] = b;
     }
-    c[23] = "";
-    std::string out = Scan(Tags("1-0", 7) + Movetext(Shuffle(24), c, "1-0"), 1);
-    std::vector<std::string> lines = Lines(Read("tmp.pgn"));
+    EXPECT_EQ(Scan(shuffle, c, "1-0", 1, 7), "games= 1, positions= 0\n");
+    std::vector<std::string> lines = Lines(ReadFile("tmp.pgn"));
     // Seven tag lines (the empty line after them is not copied), 24 moves,
     // the empty line after the game and the one that ends the file.
     ASSERT_EQ(lines.size(), 7u + 24u + 2u);
-    EXPECT_EQ(lines[0], "[Event \"test\"]");
-    EXPECT_EQ(lines[2], "[Round \"7\"]");
-    EXPECT_EQ(lines[3], "[Tag \"game_1\"]");
-    EXPECT_EQ(lines[6], "[Result \"1-0\"]");
-    EXPECT_EQ(lines[7 + 0], "  1.  Nf3     {  0.00}");
-    EXPECT_EQ(lines[7 + 1], "      Nf6     {  0.00}");
-    EXPECT_EQ(lines[7 + 13],
-              "      Nf6     {  0.00 ? rnbqkbnr/pppppppp/8/8/8/5N2/PPPPPPPP/RNBQKB1R b KQkq -}");
-    EXPECT_EQ(lines[7 + 14], "  8.  Ng1     {  0.50}");
-    EXPECT_EQ(lines[7 + 15], "      Ng8     {  0.50}") << "scores are shown from White's view";
-    EXPECT_EQ(lines[7 + 23], "      Ng8     {      }");
-    for (int i = 0; i < 24; i++) {
-        if (i == 13) continue;
-        EXPECT_EQ(lines[7 + i].find('?'), std::string::npos) << i;
-    }
-    EXPECT_EQ(lines[31], "");
-    EXPECT_EQ(lines[32], "");
-    EXPECT_EQ(out, "games= 1, positions= 0\n");
+    const struct {
+        size_t line;
+        const char* text;
+    } rows[] = {{0, "[Event \"test\"]"},
+                {2, "[Round \"7\"]"},
+                {3, "[Tag \"game_1\"]"},
+                {6, "[Result \"1-0\"]"},
+                {7, "  1.  Nf3     {  0.00}"},
+                {8, "      Nf6     {  0.00}"},
+                {20, "      Nf6     {  0.00 ? rnbqkbnr/pppppppp/8/8/8/5N2/PPPPPPPP/RNBQKB1R b KQkq -}"},
+                {21, "  8.  Ng1     {  0.50}"},
+                {22, "      Ng8     {  0.50}"},  // scores are shown from White's view
+                {30, "      Ng8     {      }"},
+                {31, ""},
+                {32, ""}};
+    for (const auto& r : rows) EXPECT_EQ(lines[r.line], r.text) << r.line;
+    for (int i = 0; i < 24; i++) EXPECT_EQ(lines[7 + i].find('?') == std::string::npos, i != 13) << i;
 }
 
 }  // namespace
