@@ -57,7 +57,6 @@ const struct {
     {kStart, "Nf3", "g1f3"},
     {kStart, "Ng1f3", "g1f3"},
     {kStart, "nf3", ""},  // case matters
-    {kStart, "e5", ""},
     {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "exd6", "e5d6"},
     {"4k3/8/8/3p4/3PP3/8/8/4K3 w - -", "d5", ""},
     {"4k3/4r3/8/8/8/8/4N3/4K3 w - -", "Nc3", ""},        // pinned
