@@ -56,7 +56,6 @@ const MoveRow kMoves[] = {
     {"4k3/8/8/8/8/8/p7/1R2K3 b - -", "a2a1b", "4k3/8/8/8/8/8/8/bR2K3 w - -", 0},
     // Castling resets the counter too.
     {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "e1g1", "r3k2r/8/8/8/8/8/8/R4RK1 b kq -", 0},
-    {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "e8g8", "r4rk1/8/8/8/8/8/8/R3K2R w KQ -", 0},
     {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "e8c8", "2kr3r/8/8/8/8/8/8/R3K2R w KQ -", 0},
     {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "h1h8", "r3k2R/8/8/8/8/8/8/R3K3 b Qq -", 0},
     {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq -", "a8a7", "4k2r/r7/8/8/8/8/8/R3K2R w KQk -", 8},
