@@ -59,7 +59,8 @@ EngineProcess::~EngineProcess() {
     if (out_ >= 0) close(out_);
 }
 
-void EngineProcess::SendRaw(const std::string& bytes) {
+void EngineProcess::Send(const std::string& line) {
+    const std::string bytes = line + "\n";
     size_t done = 0;
     while (in_ >= 0 && done < bytes.size()) {
         ssize_t w = write(in_, bytes.data() + done, bytes.size() - done);
@@ -67,8 +68,6 @@ void EngineProcess::SendRaw(const std::string& bytes) {
         done += size_t(w);
     }
 }
-
-void EngineProcess::Send(const std::string& line) { SendRaw(line + "\n"); }
 
 void EngineProcess::CloseInput() {
     if (in_ >= 0) close(in_);
@@ -104,25 +103,14 @@ bool EngineProcess::ReadLine(std::string& line, double timeout) {
     }
 }
 
-bool EngineProcess::WaitFor(const std::string& prefix, double timeout, std::vector<std::string>* seen,
-                            std::string* match) {
+bool EngineProcess::WaitFor(const std::string& prefix, double timeout, std::vector<std::string>* seen) {
     double deadline = Now() + timeout;
     std::string line;
     while (ReadLine(line, deadline - Now())) {
-        if (seen) seen->push_back(line);
-        if (line.compare(0, prefix.size(), prefix) == 0) {
-            if (match) *match = line;
-            return true;
-        }
+        seen->push_back(line);
+        if (line.starts_with(prefix)) return true;
     }
     return false;
-}
-
-std::vector<std::string> EngineProcess::Drain(double quiet) {
-    std::vector<std::string> lines;
-    std::string line;
-    while (ReadLine(line, quiet)) lines.push_back(line);
-    return lines;
 }
 
 int EngineProcess::Wait(double timeout) {
@@ -143,16 +131,4 @@ int EngineProcess::Wait(double timeout) {
     pid_ = -1;
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     return -WTERMSIG(status);
-}
-
-std::vector<std::string> ReadFor(EngineProcess& e, double seconds) {
-    std::vector<std::string> lines;
-    std::string line;
-    double end = Now() + seconds;
-    for (;;) {
-        double left = end - Now();
-        if (left <= 0 || !e.ReadLine(line, left)) break;
-        lines.push_back(line);
-    }
-    return lines;
 }

@@ -21,17 +21,13 @@ public:
     EngineProcess& operator=(const EngineProcess&) = delete;
 
     void Send(const std::string& line);  // adds the line feed
-    void SendRaw(const std::string& bytes);
     void CloseInput();
     // Next output line without its line feed; false when none arrived within
     // timeout seconds or the engine closed its output.
     bool ReadLine(std::string& line, double timeout);
     // Reads lines until one starts with prefix; every line read is kept in
     // *seen when given. False on timeout or end of output.
-    bool WaitFor(const std::string& prefix, double timeout, std::vector<std::string>* seen = nullptr,
-                 std::string* match = nullptr);
-    // All lines that arrive until the engine has been silent for quiet seconds.
-    std::vector<std::string> Drain(double quiet);
+    bool WaitFor(const std::string& prefix, double timeout, std::vector<std::string>* seen);
     // Waits for the process to end; returns its exit status, minus the signal
     // that ended it, or -1000 if it had to be killed after timeout seconds.
     int Wait(double timeout);
@@ -45,6 +41,3 @@ private:
     bool eof_ = false;
     std::unique_ptr<TempDir> own_;
 };
-
-// Every line that arrives within the next seconds (a search may never fall silent).
-std::vector<std::string> ReadFor(EngineProcess& e, double seconds);

@@ -147,14 +147,20 @@ std::string Coord(uint16_t move) {
     return s;
 }
 
-uint16_t TextMove(Position* pos, const char* coord) {
+std::vector<uint16_t> PseudoMoves(Position* pos) {
     MoveEntry list[256];
     MoveEntry* end = GeneratePawnCaptures(pos, pos->side, list);
     end = GeneratePieceCaptures(pos, pos->side, end);
     end = GeneratePromotions(pos, pos->side, 1, end);
     end = GenerateNonCaptures(pos, pos->side, end);
-    for (MoveEntry* e = list; e < end; e++)
-        if (Coord(e->move) == coord) return e->move;
+    std::vector<uint16_t> out;
+    for (MoveEntry* e = list; e < end; e++) out.push_back(e->move);
+    return out;
+}
+
+uint16_t TextMove(Position* pos, const char* coord) {
+    for (uint16_t m : PseudoMoves(pos))
+        if (Coord(m) == coord) return m;
     return 0;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "board/position.h"
 #include "search/records.h"
@@ -63,6 +64,8 @@ private:
 // The main thread's position set from fen with the moves (coordinate text,
 // separated by blanks) played; fails the test on a bad move.
 Position* SetGame(const char* fen, const char* moves = nullptr);
+// Every pseudo-legal move of the side to move in pos.
+std::vector<uint16_t> PseudoMoves(Position* pos);
 // The pseudo-legal move with this coordinate text in pos, 0 if none.
 uint16_t TextMove(Position* pos, const char* coord);
 // Coordinate text of a move ("e7e8q"), whatever the protocol.

@@ -8,7 +8,6 @@
 
 #include "board/legality.h"
 #include "board/makemove.h"
-#include "board/movegen.h"
 #include "engine/shell.h"
 #include "tests/support/engine_process.h"
 
@@ -21,12 +20,10 @@ std::vector<std::string> Words(const std::string& line) {
     return w;
 }
 
-bool StartsWith(const std::string& s, const std::string& p) { return s.compare(0, p.size(), p) == 0; }
-
 bool Matches(const std::string& want, const std::string& s) {
     if (want.size() > 1 && want.front() == '/' && want.back() == '/')
         return std::regex_match(s, std::regex(want.substr(1, want.size() - 2)));
-    if (!want.empty() && want.back() == '*') return StartsWith(s, want.substr(0, want.size() - 1));
+    if (!want.empty() && want.back() == '*') return s.starts_with(want.substr(0, want.size() - 1));
     return s == want;
 }
 
@@ -65,15 +62,9 @@ bool Referee::SetUci(const std::string& command) {
 }
 
 std::vector<std::string> Referee::Legal() {
-    Position* pos = &td_->pos;
-    MoveEntry list[256];
-    MoveEntry* end = GeneratePawnCaptures(pos, pos->side, list);
-    end = GeneratePieceCaptures(pos, pos->side, end);
-    end = GeneratePromotions(pos, pos->side, 1, end);
-    end = GenerateNonCaptures(pos, pos->side, end);
     std::vector<std::string> out;
-    for (MoveEntry* e = list; e < end; e++)
-        if (MoveIsLegal(pos, pos->side, e->move)) out.push_back(Coord(e->move));
+    for (uint16_t m : PseudoMoves(&td_->pos))
+        if (MoveIsLegal(&td_->pos, td_->pos.side, m)) out.push_back(Coord(m));
     return out;
 }
 
@@ -142,7 +133,7 @@ void RunTranscript(const Transcript& t) {
             ref.Set(searches.front());
             EXPECT_EQ(ref.Check(line), "") << t.name;
         }
-        if (StartsWith(line, "bestmove")) {
+        if (line.starts_with("bestmove")) {
             answers++;
             if (!searches.empty()) searches.pop_front();
         }
@@ -160,9 +151,16 @@ void RunTranscript(const Transcript& t) {
     };
     bool ended = false;
     std::string forbid;
+    auto finish = [&](int status) {  // reads to the end of output; the engine must end with status
+        std::string line;
+        while (read(line, 30))
+            if (!forbid.empty() && Matches(forbid, line)) ADD_FAILURE() << t.name << ": '" << line << "'" << history();
+        EXPECT_EQ(e.Wait(30), status) << t.name << history();
+        ended = true;
+    };
     for (auto& [name, text] : t.files) WriteFile(e.Dir() + "/" + name, text);
     for (const std::string& l : t.lines) {
-        if (StartsWith(l, "> ")) {
+        if (l.starts_with("> ")) {
             const std::string text = l.substr(2);
             e.Send(text);  // several lines go out in one write
             std::istringstream lines(text);
@@ -178,23 +176,19 @@ void RunTranscript(const Transcript& t) {
             }
         } else if (l == "<") {
             e.CloseInput();
-        } else if (StartsWith(l, "@")) {
+        } else if (l.starts_with("@")) {
             std::this_thread::sleep_for(std::chrono::duration<double>(std::stod(l.substr(1))));
-        } else if (StartsWith(l, "=")) {
-            std::string line;
-            while (read(line, 30))
-                if (!forbid.empty() && Matches(forbid, line)) ADD_FAILURE() << t.name << ": '" << line << "'" << history();
-            EXPECT_EQ(e.Wait(30), std::stoi(l.substr(1))) << t.name << history();
-            ended = true;
-        } else if (StartsWith(l, "!")) {
+        } else if (l.starts_with("=")) {
+            finish(std::stoi(l.substr(1)));
+        } else if (l.starts_with("!")) {
             forbid = l.substr(1);
-        } else if (StartsWith(l, "&")) {
+        } else if (l.starts_with("&")) {
             const size_t eq = l.find('=');
             const std::string text = ReadFile(e.Dir() + "/" + l.substr(1, eq - 1)), want = l.substr(eq + 1);
-            EXPECT_TRUE(want.ends_with('*') ? StartsWith(text, want.substr(0, want.size() - 1)) : text == want)
+            EXPECT_TRUE(Matches(want, text))
                 << t.name << ": " << l << " but it holds\n" << text;
         } else {
-            const bool skip = StartsWith(l, "...");
+            const bool skip = l.starts_with("...");
             const std::string want = skip ? l.substr(3) : l;
             std::string line;
             bool found = false;
@@ -213,13 +207,7 @@ void RunTranscript(const Transcript& t) {
             }
         }
     }
-    if (!ended) {
-        e.CloseInput();
-        std::string line;
-        while (read(line, 30)) {
-        }
-        EXPECT_EQ(e.Wait(30), 0) << t.name << history();
-    }
+    if (!ended) e.CloseInput(), finish(0);
     const bool quit = std::find(t.lines.begin(), t.lines.end(), "> quit") != t.lines.end();
     if (uci && !quit) {
         EXPECT_EQ(answers, gos) << t.name << ": every go gets exactly one bestmove" << history();
