@@ -6,22 +6,15 @@
 #include <cstring>
 #include <string>
 
-#include "board/bitboard.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/position.h"
 #include "search/records.h"
-
-static ThreadRec* Setup() {
-    SetPBlockDefaults();
-    InitBitboards();
-    InitKeys();
-    ThreadData[0] = NewThreadRec(0);
-    return ThreadData[0];
-}
+#include "tests/fuzz/fuzz_engine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static ThreadRec* td = Setup();
+    StartEngine();
+    ThreadRec* td = ThreadData[0];
     std::string fen(reinterpret_cast<const char*>(data), size);
     char why[128];
     Position* pos = &td->pos;

@@ -23,7 +23,12 @@ namespace {
 
 constexpr auto R = std::memory_order_relaxed;
 
+}  // namespace
+
 void StartEngine() {
+    static bool started = false;
+    if (started) return;
+    started = true;
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
     ThreadData[0] = NewThreadRec(0);
     InitBitboards();
@@ -39,6 +44,8 @@ void StartEngine() {
     if (StartThreadPool(1) != 0) std::abort();
     InitEval();
 }
+
+namespace {
 
 bool HasWord(const char* line, const char* word) {
     size_t n = std::strlen(word);
@@ -66,8 +73,7 @@ bool SkipLine(const char* line) {
 }
 
 void RunLines(const uint8_t* data, size_t size, int protocol) {
-    static bool started = (StartEngine(), true);
-    (void)started;
+    StartEngine();
     Position* pos = &ThreadData[0]->pos;
     SetPosition(pos, fen_opn);
     PBlock.protocol.store(int16_t(protocol), R);

@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// Brings the engine up once per process (later calls do nothing).
+void StartEngine();
+
 // Lines a fuzz run must not execute for reasons of time or files, not of
 // correctness: deep perft, the board editor (it waits for input), file
 // commands, tuning, and sizes that would allocate gigabytes.
