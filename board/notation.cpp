@@ -46,8 +46,9 @@ char* MoveToStr(uint16_t move, char* buf) {
 }
 
 int LegalMoveList(Position* pos, uint16_t* out) {
-    // A list of its own: the main position's ply may lie beyond the stack.
-    MoveEntry list[256];
+    // A list of its own: the main position's ply may lie beyond the stack. Set-up positions can
+    // have more pseudo-legal moves than any game reaches, hence the room.
+    MoveEntry list[1024];
     MoveEntry* end = GeneratePawnCaptures(pos, pos->side, list);
     end = GeneratePieceCaptures(pos, pos->side, end);
     end = GeneratePromotions(pos, pos->side, 1, end);

@@ -1,11 +1,11 @@
 // Helpers on the main thread's game position shared by both protocols.
 #include "engine/game.h"
 
+#include <algorithm>
 #include <cstring>
 
-#include "board/legality.h"
 #include "board/makemove.h"
-#include "board/movegen.h"
+#include "board/notation.h"
 #include "engine/platform.h"
 #include "search/records.h"
 #include "search/threads.h"
@@ -23,16 +23,9 @@ Position* GamePos() { return &ThreadData[0]->pos; }
 
 int IsLegalMove(Position* pos, uint16_t move) {
     if (move == 0 || move == END_OF_LIST) return 0;
-    // Far more than any position can have, pseudo-legal moves included.
-    MoveEntry list[1024];
-    int side = pos->side;
-    MoveEntry* end = GeneratePawnCaptures(pos, side, list);
-    end = GeneratePieceCaptures(pos, side, end);
-    end = GeneratePromotions(pos, side, 1, end);
-    end = GenerateNonCaptures(pos, side, end);
-    for (MoveEntry* e = list; e < end; e++)
-        if (e->move == move) return MoveIsLegal(pos, side, move) ? 1 : 0;
-    return 0;
+    uint16_t list[256];
+    const int n = LegalMoveList(pos, list);
+    return std::find(list, list + n, move) != list + n ? 1 : 0;
 }
 
 void WaitSearchIdle() {

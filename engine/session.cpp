@@ -2,9 +2,7 @@
 // UCI and console handlers.
 #include "engine/session.h"
 
-#include "board/legality.h"
 #include "board/makemove.h"
-#include "board/movegen.h"
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/book.h"
@@ -33,11 +31,8 @@ uint16_t FallbackMove(Position* pos) {
     e.depth = int8_t(TT_MISS);
     if (entries >= 2) ProbeTTable(pos, &e);
     if (e.depth > TT_EMPTY && IsLegalMove(pos, e.move)) return e.move;
-    MoveEntry* list = pos->ss[pos->ply].list;
-    GenerateAll(pos);
-    for (MoveEntry* m = list; m->move != END_OF_LIST; m++)
-        if (MoveIsLegal(pos, pos->side, m->move)) return m->move;
-    return 0;
+    uint16_t list[256];
+    return LegalMoveList(pos, list) ? list[0] : 0;
 }
 
 }  // namespace
