@@ -167,6 +167,34 @@ void GenerateAll(Position* pos) {
 // Room a ply's list may need (pseudo-legal moves stay well below this).
 constexpr int LIST_ROOM = 256;
 
+// Own pieces that stand alone between the king of `side` and an enemy slider.
+static uint64_t Pinned(const Position* pos, int side, int k) {
+    const uint64_t* e = pos->bb[side ^ 1];
+    uint64_t occ = pos->bb[0][0] | pos->bb[1][0], pinned = 0;
+    uint64_t snipers = ((e[BISHOP] | e[QUEEN]) & BB_BishopRays[k]) | ((e[ROOK] | e[QUEEN]) & BB_RookRays[k]);
+    for (; snipers; snipers &= snipers - 1) {
+        uint64_t b = BB_Between[LSB(snipers)][k] & occ;
+        if (b && !(b & (b - 1))) pinned |= b & pos->bb[side][0];
+    }
+    return pinned;
+}
+
+// Legal moves among the leaves. Out of check, a move of a piece that is
+// neither the king nor pinned, and not onto the en-passant square, cannot
+// expose the king; every other move still goes through MoveIsLegal.
+static uint64_t CountLeaves(Position* pos, int side, const MoveEntry* list, const MoveEntry* end) {
+    int k = KingSq(*pos, side);
+    uint64_t risky = SqAtakd(pos, k, side ^ 1) ? ~uint64_t(0) : Pinned(pos, side, k) | uint64_t(1) << k;
+    uint64_t n = 0;
+    for (const MoveEntry* e = list; e != end; e++) {
+        if ((risky >> MoveFrom(e->move) & 1) || MoveTo(e->move) == pos->ep)
+            n += MoveIsLegal(pos, side, e->move);
+        else
+            n++;
+    }
+    return n;
+}
+
 static uint64_t PerftCount(ThreadRec* td, int side, int ply, int depth) {
     Position* pos = &td->pos;
     MoveEntry* list = pos->ss[ply].list;
@@ -174,10 +202,7 @@ static uint64_t PerftCount(ThreadRec* td, int side, int ply, int depth) {
     MoveEntry* end = GenerateEverything(pos, side, list);
     pos->ss[ply + 1].list = end + 1;
     uint64_t n = 0;
-    if (depth == 1) {  // the leaves are counted, not made
-        for (MoveEntry* e = list; e != end; e++) n += MoveIsLegal(pos, side, e->move);
-        return n;
-    }
+    if (depth == 1) return CountLeaves(pos, side, list, end);  // the leaves are counted, not made
     for (MoveEntry* e = list; e != end; e++) {
         if (!MoveIsLegal(pos, side, e->move)) continue;  // also skips a move of 0
         MakeMove(pos, e->move);
