@@ -9,8 +9,7 @@
 #include <sys/stat.h>
 
 #include "eval/params.h"
-#include "search/records.h"
-#include "tests/tools/tools_env.h"
+#include "tests/board/board_setup.h"
 #include "tools/epd.h"
 #include "tools/tune.h"
 
@@ -32,7 +31,7 @@ protected:
     // best line shortened to its value and bounds.
     std::string Tune(const char* name, int16_t* field, int range, bool log = true) {
         if (log) fdtune = std::fopen("tune.log", "w");
-        std::istringstream out(Output([&] { best_ = PTune(name, field, range); }));
+        std::istringstream out(Printed([&] { best_ = PTune(name, field, range); }));
         if (log) std::fclose(fdtune);
         fdtune = nullptr;
         std::string r;
@@ -55,7 +54,6 @@ TEST_F(Tuner, IntervalSearch) {
     EXPECT_EQ(best_, 10);
     EXPECT_EQ(Personality.tune, 10);
     EXPECT_EQ(ReadFile("tune.log").substr(0, 32), "tune" + std::string(20, ' ') + "    10  ");
-    EXPECT_EQ(ReadFile("tune.log").size(), 24u + 2u + 4u + 2u + 7u + 1u);
     // The first trial is the upper midpoint; it improves, so lo moves up; the parameter is restored.
     std::string t = Tune("knight_value_en", &Personality.knight_value_en, 30, false);
     EXPECT_EQ(t.rfind("knight_value_en= 315;knight_value_en= 330;best= 330, min= 315, max= 345;", 0), 0u)
@@ -79,7 +77,7 @@ TEST_F(Tuner, EachMeasureUsesTheCurrentValue) {
     // position after a pawn capture, which the evaluation caches.
     WriteFile("tune.epd", "4k3/ppp5/8/8/8/1p6/PPPP4/2N1K3 w - - tune 1.0;\n");
     double e[3];
-    Output([&] {
+    Printed([&] {
         e[0] = Analyze_EPD_File();
         Personality.knight_value_en = 345;
         e[1] = Analyze_EPD_File();
@@ -95,7 +93,7 @@ TEST_F(Tuner, TheFullPassLogsEveryParameterInTableOrder) {
     PersonalityRec before;
     std::memcpy(&before, &Personality, sizeof before);
     PBlock.max_depth.store(9);
-    Output(RunTuningPass);
+    Printed(RunTuningPass);
     EXPECT_EQ(std::memcmp(&before, &Personality, sizeof before), 0) << "every parameter is restored";
     EXPECT_EQ(fdtune, nullptr);
     EXPECT_EQ(PBlock.max_depth.load(), 0);
@@ -105,13 +103,12 @@ TEST_F(Tuner, TheFullPassLogsEveryParameterInTableOrder) {
         ASSERT_LT(i, NumTunable());
         const ParamDesc* p = TunableParam(i);
         EXPECT_EQ(l.rfind(p->name + std::string(26 - std::strlen(p->name), ' '), 0), 0u) << l;
-        EXPECT_LE(std::abs(std::atoi(l.substr(26, 4).c_str()) - *p->field), p->range) << l;
         EXPECT_EQ(l.size(), 26u + 4u + 2u + 7u) << l;
     }
     EXPECT_EQ(i, NumTunable());
     std::remove("tune.log");
     ASSERT_EQ(mkdir("tune.log", 0755), 0);  // the pass needs its log: a folder cannot be opened as one
-    EXPECT_EQ(Output(RunTuningPass), "");
+    EXPECT_EQ(Printed(RunTuningPass), "");
     EXPECT_EQ(fdtune, nullptr);
 }
 
