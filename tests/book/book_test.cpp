@@ -250,33 +250,18 @@ TEST_F(BookTest, PgnToRecords) {
 // input still gives every record once; a merge that cannot read or write keeps
 // both files, and pruning after it leaves tmp.opn alone.
 TEST_F(BookTest, Merges) {
-    const struct {
-        Recs book, tmp, merged;
-        std::string tail;
-    } rows[] = {
-        {{{0x9000, 5, 50000, 1, 2, 0}, {0x9000, 4, 1, 1, 1, 0}, {0x8000, 1, 7, 7, 7, 0}},
-         {{0xA000, 0, 9, 9, 9, 0}, {0x9000, 5, 20000, 3, 59999, 0}, {0x8500, 9, 2, 2, 2, 0}},
-         {{0xA000, 0, 9, 9, 9, 0},
-          {0x9000, 5, 60000, 4, 60000, 0},
-          {0x9000, 4, 1, 1, 1, 0},
-          {0x8500, 9, 2, 2, 2, 0},
-          {0x8000, 1, 7, 7, 7, 0}},
-         ""},
-        {{{0x1000, 1, 1, 0, 0, 0}, {0x9000, 1, 1, 0, 0, 0}},
-         {{0x5000, 1, 1, 0, 0, 0}},
-         {{0x9000, 1, 1, 0, 0, 0}, {0x5000, 1, 1, 0, 0, 0}, {0x1000, 1, 1, 0, 0, 0}},
-         "\x05\x06\x07"},
-    };
-    for (const auto& row : rows) {
-        std::remove("book.opn");
-        if (!row.book.empty()) Write("book.opn", row.book, row.tail);
-        Write("tmp.opn", row.tmp);
-        EXPECT_EQ(Silently(MergeBook), 1);
-        Recs merged = Read("book.opn");
-        Sort(merged);
-        EXPECT_EQ(Texts(merged), Texts(row.merged));
-        EXPECT_FALSE(Exists("tmp.opn") || Exists("tmp__0.opn"));
-    }
+    Write("book.opn", {{0x9000, 5, 50000, 1, 2, 0}, {0x9000, 4, 1, 1, 1, 0}, {0x8000, 1, 7, 7, 7, 0}},
+          "\x05\x06\x07");
+    Write("tmp.opn", {{0xA000, 0, 9, 9, 9, 0}, {0x9000, 5, 20000, 3, 59999, 0}, {0x8500, 9, 2, 2, 2, 0}});
+    EXPECT_EQ(Silently(MergeBook), 1);
+    Recs got = Read("book.opn");
+    Sort(got);
+    EXPECT_EQ(Texts(got), Texts({{0xA000, 0, 9, 9, 9, 0},
+                                 {0x9000, 5, 60000, 4, 60000, 0},
+                                 {0x9000, 4, 1, 1, 1, 0},
+                                 {0x8500, 9, 2, 2, 2, 0},
+                                 {0x8000, 1, 7, 7, 7, 0}}));
+    EXPECT_FALSE(Exists("tmp.opn") || Exists("tmp__0.opn"));
     int merged = 1;
     EXPECT_EQ(Printed([&] { merged = MergeBook(); }), "");  // nothing to merge
     EXPECT_EQ(merged, 0);

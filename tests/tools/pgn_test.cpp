@@ -44,8 +44,8 @@ TEST_F(PgnFiles, FragmentsToGames) {
          "7 Qxf7#;2 d5 cut;1 c4;"},
         {"[FEN \"7k/4P3/8/8/8/8/8/4K3 w - -\"]\n1. e8Q+ Kg7 2. Qe5+ Kg8 *\n", "4 Kg8;"},
         // Brackets closed but never opened, or never closed, end with their game.
-        {"1. e4 } e5 2. Nf3 1-0\n\n[Result \"1-0\"]\n1. d4 { never closed d5\n\n[Result \"1-0\"]\n1. c4 ) e5 ( Nf3 \n\n"
-         "[Result \"1-0\"]\n1. Nf3 d5 1-0\n",
+        {"1. e4 } e5 2. Nf3 1-0\n\n[Result \"1-0\"]\n1. d4 { never closed d5\n\n"
+         "[Result \"1-0\"]\n1. c4 ) e5 ( Nf3 \n\n[Result \"1-0\"]\n1. Nf3 d5 1-0\n",
          "3 Nf3;1 d4;2 e5;2 d5;"},
     };
     for (const auto& r : rows) {
