@@ -1,7 +1,6 @@
 // The shared in-process fixture, temporary folders and the stdout capture.
 #include "tests/support/fixture.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -100,9 +99,7 @@ void WriteFile(const std::string& path, const std::string& text) {
 
 std::string ReadFile(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
+    return {std::istreambuf_iterator<char>(f), {}};
 }
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
@@ -128,16 +125,14 @@ std::string CaptureStdout::Text() {
 
 void EngineTest::SetUp() {
     ResetEngine();
-    char cwd[PATH_MAX];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    old_cwd_ = cwd;
-    ASSERT_EQ(chdir(dir.path.c_str()), 0);
+    old_cwd_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path);
 }
 
 void EngineTest::TearDown() {
     EndPool();
     FreeBook();
-    EXPECT_EQ(chdir(old_cwd_.c_str()), 0);
+    std::filesystem::current_path(old_cwd_);
 }
 
 std::string Coord(uint16_t move) {
@@ -187,12 +182,8 @@ SearchResult SearchGame(int depth) {
     InitSearch();
     WakeSearchThreads();
     while (SearchThreadsBusy()) usleep(100);
-    SearchResult r{};
-    for (int i = 1; i <= PBlock.nthreads.load(); i++) r.nodes += ThreadData[i]->nodes.load();
-    r.best = PBlock.best_pv[1].load();
-    r.ponder = PBlock.best_pv[2].load();
-    r.score = PBlock.best_score.load();
-    r.depth = PBlock.best_depth.load();
-    r.stop = PBlock.stop.load();
-    return r;
+    uint64_t nodes = 0;
+    for (int i = 1; i <= PBlock.nthreads.load(); i++) nodes += ThreadData[i]->nodes.load();
+    return {nodes, PBlock.best_pv[1].load(), PBlock.best_pv[2].load(), PBlock.best_score.load(),
+            PBlock.best_depth.load(), PBlock.stop.load()};
 }

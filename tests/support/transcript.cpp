@@ -1,15 +1,108 @@
-// The referee and the transcript runner.
+// The engine as a child process, the referee and the transcript runner.
 #include "tests/support/transcript.h"
 
+#include <chrono>
+#include <csignal>
 #include <deque>
 #include <regex>
 #include <sstream>
-#include <thread>
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "board/legality.h"
 #include "board/makemove.h"
 #include "engine/shell.h"
-#include "tests/support/engine_process.h"
+
+#ifndef VELL_BINARY
+#define VELL_BINARY "vell"
+#endif
+
+double Seconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+EngineProcess::EngineProcess(const std::vector<std::string>& args) {
+    signal(SIGPIPE, SIG_IGN);
+    int to_child[2], from_child[2];
+    if (pipe(to_child) || pipe(from_child)) std::abort();
+    pid_ = fork();
+    if (pid_ == 0) {
+        dup2(to_child[0], 0);
+        dup2(from_child[1], 1);
+        close(to_child[0]), close(to_child[1]), close(from_child[0]), close(from_child[1]);
+        if (chdir(dir.path.c_str()) != 0) _exit(127);
+        std::vector<char*> argv{const_cast<char*>(VELL_BINARY)};
+        for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(VELL_BINARY, argv.data());
+        _exit(127);
+    }
+    close(to_child[0]);
+    close(from_child[1]);
+    in_ = to_child[1];
+    out_ = from_child[0];
+}
+
+EngineProcess::~EngineProcess() {
+    CloseInput();
+    if (pid_ > 0) {
+        EXPECT_EQ(Wait(30), 0) << "the engine did not end cleanly at the end of its input";
+    }
+    close(out_);
+}
+
+void EngineProcess::Send(const std::string& line) {
+    const std::string bytes = line + "\n";
+    for (size_t done = 0; in_ >= 0 && done < bytes.size();) {
+        const ssize_t w = write(in_, bytes.data() + done, bytes.size() - done);
+        if (w <= 0) break;
+        done += size_t(w);
+    }
+}
+
+void EngineProcess::CloseInput() {
+    if (in_ >= 0) close(in_);
+    in_ = -1;
+}
+
+bool EngineProcess::Read(double timeout, std::string* line) {
+    const double deadline = Seconds() + timeout;
+    for (double left; !eof_ && !(line && buf_.find('\n') != std::string::npos) && (left = deadline - Seconds()) > 0;) {
+        pollfd p{out_, POLLIN, 0};
+        if (poll(&p, 1, int(left * 1000) + 1) <= 0) continue;
+        char tmp[4096];
+        const ssize_t r = read(out_, tmp, sizeof tmp);
+        if (r <= 0)
+            eof_ = true;
+        else
+            buf_.append(tmp, size_t(r));
+    }
+    const size_t nl = buf_.find('\n');
+    if (!line || (nl == std::string::npos && (!eof_ || buf_.empty()))) return false;
+    *line = buf_.substr(0, nl);  // a last line may come without its line feed
+    buf_.erase(0, nl == std::string::npos ? nl : nl + 1);
+    return true;
+}
+
+int EngineProcess::Wait(double timeout) {
+    if (pid_ <= 0) return -1;
+    const double deadline = Seconds() + timeout;
+    int status = 0;
+    while (waitpid(pid_, &status, WNOHANG) != pid_) {
+        if (Seconds() > deadline) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
+            pid_ = -1;
+            return -1000;
+        }
+        usleep(2000);
+    }
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
 
 namespace {
 
@@ -45,22 +138,6 @@ bool Referee::Set(const std::string& fen, const std::vector<std::string>& moves)
     return true;
 }
 
-bool Referee::SetUci(const std::string& command) {
-    auto w = Words(command);
-    size_t i = 2;
-    std::string fen;
-    if (w.size() > 1 && w[1] == "startpos") {
-        fen = fen_opn;
-    } else if (w.size() > 1 && w[1] == "fen") {
-        for (; i < w.size() && w[i] != "moves"; i++) fen += w[i] + " ";
-    } else {
-        return false;
-    }
-    if (i < w.size() && w[i] != "moves") return false;
-    std::vector<std::string> moves(w.begin() + long(std::min(i + 1, w.size())), w.end());
-    return Set(fen, moves);
-}
-
 std::vector<std::string> Referee::Legal() {
     std::vector<std::string> out;
     for (uint16_t m : PseudoMoves(&td_->pos))
@@ -70,14 +147,12 @@ std::vector<std::string> Referee::Legal() {
 
 bool Referee::Play(const std::string& move) {
     Position* pos = &td_->pos;
-    for (auto& m : Legal())
-        if (m == move) {
-            MakeMove(pos, TextMove(pos, move.c_str()));
-            fen_ = Fen();
-            SetPosition(pos, fen_.c_str());  // keeps the history shallow however long the game
-            return true;
-        }
-    return false;
+    const uint16_t m = TextMove(pos, move.c_str());
+    if (!m || !MoveIsLegal(pos, pos->side, m)) return false;
+    MakeMove(pos, m);
+    fen_ = Fen();
+    SetPosition(pos, fen_.c_str());  // keeps the history shallow however long the game
+    return true;
 }
 
 std::string Referee::Fen() const {
@@ -87,31 +162,29 @@ std::string Referee::Fen() const {
 }
 
 std::string Referee::Check(const std::string& line) {
-    auto w = Words(line);
-    std::vector<std::string> seq;
+    const auto w = Words(line);
+    const bool none = Legal().empty();
+    std::vector<std::vector<std::string>> seqs;  // each played from here, one move after the other
     if (w.size() >= 2 && w[0] == "bestmove") {
-        if (Legal().empty()) return w[1] == "0000" ? "" : "no legal move, yet '" + line + "'";
-        seq.push_back(w[1]);
-        if (w.size() >= 4 && w[2] == "ponder") seq.push_back(w[3]);
-    } else if (!w.empty() && w[0] == "info" && (w.size() < 2 || w[1] != "string")) {
-        for (size_t i = 1; i + 1 < w.size(); i++)
-            if (w[i] == "currmove" && Legal().size() > 0) {
-                std::vector<std::string> legal = Legal();
-                if (std::find(legal.begin(), legal.end(), w[i + 1]) == legal.end())
-                    return "illegal currmove in '" + line + "' at " + fen_;
-            }
-        auto pv = std::find(w.begin(), w.end(), "pv");
-        if (pv != w.end()) seq.assign(pv + 1, w.end());
+        if (none) return w[1] == "0000" ? "" : "no legal move, yet '" + line + "'";
+        seqs.push_back({w[1]});
+        if (w.size() >= 4 && w[2] == "ponder") seqs[0].push_back(w[3]);
+    } else if (w.size() >= 2 && w[0] == "info" && w[1] != "string") {
+        const auto cur = std::find(w.begin(), w.end(), "currmove");
+        if (!none && cur < w.end() - 1) seqs.push_back({cur[1]});
+        const auto pv = std::find(w.begin(), w.end(), "pv");
+        if (pv != w.end()) seqs.emplace_back(pv + 1, w.end());
     }
     const std::string base = fen_;
-    std::string error;
-    for (auto& m : seq)
-        if (!Play(m)) {
-            error = "illegal move " + m + " in '" + line + "' at " + base;
-            break;
-        }
-    Set(base);
-    return error;
+    for (auto& seq : seqs) {
+        for (auto& m : seq)
+            if (!Play(m)) {
+                Set(base);
+                return "illegal move " + m + " in '" + line + "' at " + base;
+            }
+        Set(base);
+    }
+    return "";
 }
 
 void RunTranscript(const Transcript& t) {
@@ -127,26 +200,27 @@ void RunTranscript(const Transcript& t) {
     std::deque<std::string> searches;  // the position of every go not answered yet
     int gos = 0, answers = 0;
     std::vector<std::string> seen;
-    auto judge = [&](const std::string& line) {
-        if (!uci) return;
-        if (!searches.empty()) {
-            ref.Set(searches.front());
-            EXPECT_EQ(ref.Check(line), "") << t.name;
-        }
-        if (line.starts_with("bestmove")) {
-            answers++;
-            if (!searches.empty()) searches.pop_front();
-        }
-    };
     auto history = [&] {
         std::string text = "\nlast lines:";
         for (size_t i = seen.size() > 25 ? seen.size() - 25 : 0; i < seen.size(); i++) text += "\n  " + seen[i];
         return text;
     };
-    auto read = [&](std::string& line, double timeout) {
-        if (!e.ReadLine(line, timeout)) return false;
+    auto read = [&](std::string& line, double timeout) {  // the next line, judged
+        if (!e.Read(timeout, &line)) return false;
         seen.push_back(line);
-        judge(line);
+        const size_t n = seen.size();
+        if (!uci && (line == "white" || line == "black") && n >= 10 && seen[n - 10].find('/') != std::string::npos) {
+            const std::string& epd = seen[n - 10];
+            EXPECT_TRUE(ref.Set(epd.substr(0, epd.find(" bm")))) << t.name << ": no legal position " << epd;
+        }
+        if (uci && !searches.empty()) {
+            ref.Set(searches.front());
+            EXPECT_EQ(ref.Check(line), "") << t.name;
+        }
+        if (uci && line.starts_with("bestmove")) {
+            answers++;
+            if (!searches.empty()) searches.pop_front();
+        }
         return true;
     };
     bool ended = false;
@@ -158,35 +232,38 @@ void RunTranscript(const Transcript& t) {
         EXPECT_EQ(e.Wait(30), status) << t.name << history();
         ended = true;
     };
-    for (auto& [name, text] : t.files) WriteFile(e.Dir() + "/" + name, text);
+    for (auto& [name, text] : t.files) WriteFile(e.dir / name, text);
     for (const std::string& l : t.lines) {
         if (l.starts_with("> ")) {
             const std::string text = l.substr(2);
             e.Send(text);  // several lines go out in one write
             std::istringstream lines(text);
             for (std::string cmd; uci && std::getline(lines, cmd);) {
-                auto w = Words(cmd);
-                if (w.empty()) continue;
-                if (w[0] == "position") {
+                const auto w = Words(cmd);
+                if (!w.empty() && w[0] == "position") {
+                    // As the engine takes it: a refused FEN keeps the last position, a bad move ends the list.
+                    const auto moves = std::find(w.begin(), w.end(), "moves");
+                    std::string fen = w.size() > 1 && w[1] == "startpos" && moves - w.begin() <= 2 ? fen_opn : "";
+                    if (w.size() > 2 && w[1] == "fen")
+                        for (auto i = w.begin() + 2; i < moves; i++) fen += *i + " ";
                     ref.Set(position);
-                    ref.SetUci(cmd);  // a refused FEN keeps the last position, a bad move ends the list
+                    if (!fen.empty()) ref.Set(fen, {moves + (moves != w.end()), w.end()});
                     position = ref.Fen();
                 }
-                if (w[0] == "go") gos++, searches.push_back(position);
+                if (!w.empty() && w[0] == "go") gos++, searches.push_back(position);
             }
         } else if (l == "<") {
             e.CloseInput();
         } else if (l.starts_with("@")) {
-            std::this_thread::sleep_for(std::chrono::duration<double>(std::stod(l.substr(1))));
+            e.Read(std::stod(l.substr(1)));
         } else if (l.starts_with("=")) {
             finish(std::stoi(l.substr(1)));
         } else if (l.starts_with("!")) {
             forbid = l.substr(1);
         } else if (l.starts_with("&")) {
             const size_t eq = l.find('=');
-            const std::string text = ReadFile(e.Dir() + "/" + l.substr(1, eq - 1)), want = l.substr(eq + 1);
-            EXPECT_TRUE(Matches(want, text))
-                << t.name << ": " << l << " but it holds\n" << text;
+            const std::string text = ReadFile(e.dir / l.substr(1, eq - 1));
+            EXPECT_TRUE(Matches(l.substr(eq + 1), text)) << t.name << ": " << l << " but it holds\n" << text;
         } else {
             const bool skip = l.starts_with("...");
             const std::string want = skip ? l.substr(3) : l;
@@ -208,8 +285,7 @@ void RunTranscript(const Transcript& t) {
         }
     }
     if (!ended) e.CloseInput(), finish(0);
-    const bool quit = std::find(t.lines.begin(), t.lines.end(), "> quit") != t.lines.end();
-    if (uci && !quit) {
+    if (uci && std::find(t.lines.begin(), t.lines.end(), "> quit") == t.lines.end()) {
         EXPECT_EQ(answers, gos) << t.name << ": every go gets exactly one bestmove" << history();
     }
 }

@@ -1,13 +1,48 @@
-// The referee (the engine's own move generator judging every move an engine
-// prints) and the transcript runner that drives the built engine with
-// {send, expect} lines for UCI and console sessions alike.
+// The built engine as a child process, the referee (the engine's own move
+// generator judging every move an engine prints) and the transcript runner
+// that drives the engine with {send, expect} lines for UCI and console sessions.
 #pragma once
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include "search/records.h"
+#include "tests/support/fixture.h"
+
+double Seconds();  // on a steady clock
+
+// The engine (VELL_BINARY) with pipes on standard input and output, the way a
+// chess GUI or match runner drives it, started in a temporary folder of its own.
+class EngineProcess {
+public:
+    explicit EngineProcess(const std::vector<std::string>& args);
+    // Closes the input and waits for the engine; fails the test when it had
+    // to be killed or ended with anything but status 0 (unless Wait was called).
+    ~EngineProcess();
+    EngineProcess(const EngineProcess&) = delete;
+    EngineProcess& operator=(const EngineProcess&) = delete;
+
+    void Send(const std::string& line);  // adds the line feed
+    void CloseInput();
+    // Keeps reading the engine's output (so it never blocks on a full pipe)
+    // for timeout seconds, or until a whole line is there when line is given;
+    // then takes that line without its line feed. False when none came or
+    // the engine closed its output.
+    bool Read(double timeout, std::string* line = nullptr);
+    // Waits for the process to end; returns its exit status, minus the signal
+    // that ended it, or -1000 if it had to be killed after timeout seconds.
+    int Wait(double timeout);
+    bool Ended() const { return eof_; }
+    TempDir dir;
+
+private:
+    pid_t pid_ = -1;
+    int in_ = -1, out_ = -1;
+    std::string buf_;
+    bool eof_ = false;
+};
 
 // Needs the engine's tables (ResetEngine or EngineTest builds them).
 class Referee {
@@ -19,14 +54,13 @@ public:
     // As the engine takes a position: false and the position unchanged when
     // the FEN is refused; false at the first illegal move, which ends the list.
     bool Set(const std::string& fen, const std::vector<std::string>& moves = {});
-    // A UCI "position startpos|fen ... [moves ...]" command.
-    bool SetUci(const std::string& command);
     std::vector<std::string> Legal();  // coordinate text, "e7e8q" for promotions
     bool Play(const std::string& move);
     std::string Fen() const;
     // "" when every move the line names is legal here: the best and ponder
-    // move of "bestmove" ("0000" exactly when there is no legal move), the "currmove" and the whole "pv" of an info line;
-    // otherwise what is wrong. Other lines pass.
+    // move of "bestmove" ("0000" exactly when there is no legal move), the
+    // "currmove" and the whole "pv" of an info line; otherwise what is wrong.
+    // Other lines pass.
     std::string Check(const std::string& line);
 
 private:
@@ -38,7 +72,7 @@ private:
 //   "> text"   send text and a line feed to the engine (lines of text joined by
 //              "\n" go out in one write, as a burst)
 //   "<"        close the engine's input
-//   "@0.5"     pause half a second
+//   "@0.5"     pause half a second (the output is read meanwhile)
 //   "=N"       the engine ends with exit status N (default: it must end with 0
 //              once the transcript is over and its input closed)
 //   "text"     the next output line is exactly text
@@ -51,7 +85,8 @@ private:
 // Expectations wait up to 30 s, only to catch a hang. In UCI sessions (no
 // "-c" argument) the referee checks every bestmove, ponder move, currmove and
 // PV against the position of the matching `go`, and every `go` must get
-// exactly one bestmove by the end.
+// exactly one bestmove by the end; in console sessions every board shown
+// must be a position the referee takes.
 struct Transcript {
     const char* name;
     std::vector<std::string> args;  // "-nolog" is added unless the first is "+log"
@@ -61,13 +96,10 @@ struct Transcript {
 void RunTranscript(const Transcript& t);
 
 inline void PrintTo(const Transcript& t, std::ostream* os) { *os << t.name; }
-// Prints a transcript's name as the test parameter's name.
-struct TranscriptName {
-    std::string operator()(const testing::TestParamInfo<Transcript>& info) const { return info.param.name; }
-};
 
 // A parameterised suite Suite with one test per transcript of table.
 #define TRANSCRIPT_TESTS(Suite, table)                                  \
     class Suite : public testing::TestWithParam<Transcript> {};         \
     TEST_P(Suite, Session) { RunTranscript(GetParam()); }                \
-    INSTANTIATE_TEST_SUITE_P(T, Suite, testing::ValuesIn(table), TranscriptName())
+    INSTANTIATE_TEST_SUITE_P(T, Suite, testing::ValuesIn(table),        \
+                             [](const testing::TestParamInfo<Transcript>& i) { return std::string(i.param.name); })
