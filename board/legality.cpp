@@ -2,6 +2,8 @@
 // the header).
 #include "board/legality.h"
 
+#include <algorithm>
+
 static inline uint64_t Bit(int sq) { return uint64_t(1) << sq; }
 
 // A piece of `mask` on both lines through k and through from that sees k once
@@ -88,40 +90,53 @@ int MoveIsThreat(Position* pos, const MoveEntry* entry) {
     return 0;
 }
 
-// Cheapest attacker of `side` on `to`: pawns, knights, then bishops, rooks,
-// queens with a clear line, then the king; 64 if none.
-static int CheapestAttacker(const Position* pos, int side, int to, uint64_t occupied) {
+// Cheapest attacker of `side` on `to` among its pieces not in `gone`: pawns,
+// knights, then bishops, rooks, queens with a clear line, then the king; 64
+// if none.
+static int CheapestAttacker(const Position* pos, int side, int to, uint64_t occupied, uint64_t gone) {
     const uint64_t* p = pos->bb[side];
-    if (uint64_t b = BB_PawnRays[side ^ 1][to] & p[PAWN]) return LSB(b);
-    if (uint64_t b = BB_KnightRays[to] & p[KNIGHT]) return LSB(b);
+    if (uint64_t b = BB_PawnRays[side ^ 1][to] & p[PAWN] & ~gone) return LSB(b);
+    if (uint64_t b = BB_KnightRays[to] & p[KNIGHT] & ~gone) return LSB(b);
     const uint64_t lines[3] = {p[BISHOP] & BB_BishopRays[to], p[ROOK] & BB_RookRays[to],
                                p[QUEEN] & (BB_BishopRays[to] | BB_RookRays[to])};
     for (uint64_t b : lines)
-        for (; b; b &= b - 1)
+        for (b &= ~gone; b; b &= b - 1)
             if (!(BB_Between[LSB(b)][to] & occupied)) return LSB(b);
-    if (uint64_t b = BB_KingRays[to] & p[KING]) return LSB(b);
+    if (uint64_t b = BB_KingRays[to] & p[KING] & ~gone) return LSB(b);
     return NO_SQ;
 }
 
+// The exchange is played out forwards, collecting what each capture takes,
+// then valued backwards: every side after the first capture may stop instead
+// of recapturing, and taking a king ends it. The board is only read.
 int swapoff1(Position* pos, int side, int from, int to, uint64_t occupied) {
-    bool may_decline = from == NO_SQ;
-    if (may_decline) {
-        from = CheapestAttacker(pos, side, to, occupied);
-        if (from == NO_SQ) return 0;
+    int gain[64];  // each capture uses up a square of the board
+    const bool first_forced = from != NO_SQ;
+    int on_to = PieceType(pos->board[to]);
+    uint64_t gone = 0;  // attackers already moved onto `to`
+    int n = 0, value;
+    for (;;) {
+        if (n > 0 || !first_forced) {
+            from = CheapestAttacker(pos, side, to, occupied, gone);
+            if (from == NO_SQ) {
+                value = 0;
+                break;
+            }
+        }
+        if (on_to == KING) {
+            value = 9999;
+            break;
+        }
+        gain[n++] = piece_value[on_to];
+        on_to = PieceType(pos->board[from]);
+        gone |= Bit(from);
+        occupied &= ~Bit(from);
+        side ^= 1;
     }
-    int victim = pos->board[to], attacker = pos->board[from];
-    if (PieceType(victim) == KING) return 9999;
-    int gain = piece_value[PieceType(victim)];
-
-    pos->board[to] = uint8_t(attacker);
-    pos->board[from] = 0;
-    pos->bb[side][PieceType(attacker)] &= ~Bit(from);
-    int reply = swapoff1(pos, side ^ 1, NO_SQ, to, occupied & ~Bit(from));
-    pos->bb[side][PieceType(attacker)] |= Bit(from);
-    pos->board[from] = uint8_t(attacker);
-    pos->board[to] = uint8_t(victim);
-
-    int value = gain - reply;
-    int floor = may_decline ? 0 : -9999;
-    return value < floor ? floor : value;
+    while (n > 0) {
+        n--;
+        const int floor = n == 0 && first_forced ? -9999 : 0;
+        value = std::max(gain[n] - value, floor);
+    }
+    return value;
 }
