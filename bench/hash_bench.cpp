@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <unistd.h>
 
 #include "bench/engine_setup.h"
 #include "engine/platform.h"
@@ -27,7 +26,7 @@ static void Search(const char* what) {
     const double t0 = GetTime(), c0 = CpuTime();
     InitSearch();
     WakeSearchThreads();
-    while (SearchThreadsBusy()) usleep(250);
+    WaitSearchThreads();
     Report(what, t0, c0);
 }
 

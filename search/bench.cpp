@@ -6,7 +6,6 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
-#include <unistd.h>
 
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -139,7 +138,7 @@ static uint64_t SearchOne(const char* fen, int threads, uint16_t* best, double* 
     const double t0 = GetTime();
     InitSearch();
     WakeSearchThreads();
-    while (SearchThreadsBusy()) usleep(250);
+    WaitSearchThreads();
     *seconds += GetTime() - t0;
     uint64_t nodes = 0;
     for (int i = 1; i <= threads; i++) nodes += ThreadData[i]->nodes.load(R);

@@ -34,16 +34,19 @@ void* SearchThreadFunc(void* arg) {
     for (;;) {
         const int8_t cmd = td->command.load(std::memory_order_acquire);
         if (cmd == CMD_END) {
-            // The record is not touched after this: a successor may free it.
             td->command.store(CMD_IDLE, std::memory_order_release);
+            td->command.notify_all();
+            // The record is not touched after this: a successor may free it.
             alive[i].store(0, std::memory_order_release);
             return nullptr;
         }
         if (cmd == CMD_SEARCH) {
             SearchIterations(i);
             td->command.store(CMD_IDLE, std::memory_order_release);
+            td->command.notify_all();
         } else {
-            SleepMs(1);
+            // Every writer of the command byte wakes the thread.
+            td->command.wait(cmd, std::memory_order_acquire);
         }
     }
 }
@@ -82,7 +85,10 @@ void KillThreadPool(int n) {
     PBlock.stop.store(CMD_END, R);
     WaitIdle(all);
     for (int i = 1; i <= n; i++)
-        if (alive[i].load(R)) ThreadData[i]->command.store(CMD_END, std::memory_order_release);
+        if (alive[i].load(R)) {
+            ThreadData[i]->command.store(CMD_END, std::memory_order_release);
+            ThreadData[i]->command.notify_all();
+        }
     for (int i = 1; i <= n; i++)
         while (alive[i].load(std::memory_order_acquire)) SleepMs(1);
     WaitIdle(all);
@@ -99,5 +105,17 @@ int SearchThreadsBusy() {
 void WakeSearchThreads() {
     const int n = PBlock.nthreads.load(R);
     for (int i = 1; i <= n && i <= MAX_THREADS; i++)
-        if (ThreadData[i]) ThreadData[i]->command.store(CMD_SEARCH, std::memory_order_release);
+        if (ThreadData[i]) {
+            ThreadData[i]->command.store(CMD_SEARCH, std::memory_order_release);
+            ThreadData[i]->command.notify_all();
+        }
+}
+
+void WaitSearchThreads() {
+    const int n = PBlock.nthreads.load(R);
+    for (int i = 1; i <= n && i <= MAX_THREADS; i++) {
+        if (!ThreadData[i]) continue;
+        std::atomic<int8_t>& cmd = ThreadData[i]->command;
+        for (int8_t c; (c = cmd.load(std::memory_order_acquire)) != CMD_IDLE;) cmd.wait(c, std::memory_order_acquire);
+    }
 }

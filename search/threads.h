@@ -15,3 +15,6 @@ void KillThreadPool(int n);
 int SearchThreadsBusy();
 // Sets command 1 in threads 1..nthreads (after InitSearch).
 void WakeSearchThreads();
+// Sleeps until threads 1..nthreads are idle, without polling; their results
+// are then visible to the caller.
+void WaitSearchThreads();
