@@ -1,7 +1,8 @@
 // The KPK bitbase against a solver of its own, and the scale factor rules.
 #include <vector>
 
-#include "tests/eval/eval_setup.h"
+#include "eval/endgame.h"
+#include "tests/support/fixture.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ TEST_F(Endgame, KpkBitbaseMatchesASolver) {
         if (id % 61 == 0)
             for (bool black : {false, true}) {
                 std::string fen = KpkFen(p, K, k, stm, black);
-                Position* pos = EvalPosition(fen.c_str());
+                Position* pos = SetGame(fen.c_str());
                 ASSERT_EQ(EvalKPK(pos, pos->side), win ? (stm == WHITE ? 800 : -800) : 0) << fen;
             }
     }
@@ -128,7 +129,7 @@ TEST_F(Endgame, ScaleFactors) {
         {"4k3/8/5n2/8/4P3/8/8/2B1K3 w - -", 100, 0, 28, 0.65 * 0.5 * 0.8 * 0.5},
     };
     for (const auto& row : rows) {
-        Position* pos = EvalPosition(row.fen);
+        Position* pos = SetGame(row.fen);
         pos->fifty = uint8_t(row.fifty);
         StackRec ss{};
         ss.passer_sq[WHITE] = uint8_t(row.white_passer);
