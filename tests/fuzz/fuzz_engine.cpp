@@ -1,75 +1,41 @@
-// The engine brought up once per fuzz process, as main() would, minus the
-// main loop: handlers run on this thread and nothing searches.
+// The engine brought up once per fuzz process by the tests' own reset, minus
+// the main loop: handlers run on this thread and nothing searches.
 #include "tests/fuzz/fuzz_engine.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <regex>
 
-#include "board/bitboard.h"
-#include "board/position.h"
 #include "engine/console.h"
 #include "engine/input.h"
 #include "engine/shell.h"
 #include "engine/uci.h"
-#include "eval/endgame.h"
-#include "eval/params.h"
-#include "search/records.h"
-#include "search/threads.h"
-#include "search/transposition.h"
+#include "tests/support/fixture.h"
 
 namespace {
 
 constexpr auto R = std::memory_order_relaxed;
 
+// Lines a fuzz run must not execute for reasons of time or files, not of
+// correctness: the board editor (it waits for input), file commands, tuning,
+// perft deeper than 3, and Hash or Threads sizes that would take gigabytes.
+bool SkipLine(const char* line) {
+    static const std::regex skip(R"(\b(edit|load|save|mkbook|tune|quit)\b|^(?=.*\bperft\b).*([4-9]|[1-9]\d))"
+                                 R"(|^(?=.*(Hash|Threads)).*([3-9]|[1-9]\d))");
+    return std::regex_search(line, skip);
+}
+
 }  // namespace
 
 void StartEngine() {
-    static bool started = false;
-    if (started) return;
-    started = true;
-    if (!std::freopen("/dev/null", "w", stdout)) std::abort();
-    ThreadData[0] = NewThreadRec(0);
-    InitBitboards();
-    InitKPK();
-    SetPBlockDefaults();
-    SetPersonalityDefaults();
-    InitReductions();
-    PBlock.hash_mb = 1;
-    PBlock.log_on.store(0, R);
-    if (InitTTable() != 0) std::abort();
-    pthread_mutex_init(&lock, nullptr);
-    pthread_spin_init(&spinlock1, PTHREAD_PROCESS_PRIVATE);
-    if (StartThreadPool(1) != 0) std::abort();
-    InitEval();
-}
-
-namespace {
-
-bool HasWord(const char* line, const char* word) {
-    size_t n = std::strlen(word);
-    for (const char* p = std::strstr(line, word); p; p = std::strstr(p + 1, word))
-        if ((p == line || p[-1] == ' ') && (p[n] == 0 || p[n] == ' ' || p[n] == '\r')) return true;
-    return false;
-}
-
-long LargestNumber(const char* line) {
-    long best = 0;
-    for (const char* p = line; *p; p++)
-        if (std::isdigit(uint8_t(*p))) best = std::max(best, std::strtol(p, nullptr, 10) > 1000000 ? 1000000 : std::strtol(p, nullptr, 10));
-    return best;
-}
-
-}  // namespace
-
-bool SkipLine(const char* line) {
-    static const char* const words[] = {"edit", "load", "save", "mkbook", "tune", "quit"};
-    for (const char* w : words)
-        if (HasWord(line, w)) return true;
-    if (HasWord(line, "perft") && LargestNumber(line) > 3) return true;
-    if ((std::strstr(line, "Hash") || std::strstr(line, "Threads")) && LargestNumber(line) > 2) return true;
-    return false;
+    static const bool started = [] {
+        if (!std::freopen("/dev/null", "w", stdout)) std::abort();
+        ResetEngine();
+        UseThreads(1);
+        return true;
+    }();
+    (void)started;
 }
 
 void RunLines(const uint8_t* data, size_t size, int protocol) {
