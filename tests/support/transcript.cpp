@@ -55,12 +55,8 @@ EngineProcess::~EngineProcess() {
 }
 
 void EngineProcess::Send(const std::string& line) {
-    const std::string bytes = line + "\n";
-    for (size_t done = 0; in_ >= 0 && done < bytes.size();) {
-        const ssize_t w = write(in_, bytes.data() + done, bytes.size() - done);
-        if (w <= 0) break;
-        done += size_t(w);
-    }
+    const std::string bytes = line + "\n";  // a blocking pipe takes it whole
+    if (in_ >= 0 && write(in_, bytes.data(), bytes.size()) < 0) CloseInput();  // the engine has gone
 }
 
 void EngineProcess::CloseInput() {
