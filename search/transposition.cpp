@@ -54,6 +54,36 @@ static size_t raw_size;
 static char* unmapped_start;
 static size_t unmapped_bytes;
 
+// A byte per 64-byte line of slots, set once anything in the line is written,
+// so that emptying a table used only in part (the bench empties its table
+// before every position) zeroes just the lines that were written. It sits in
+// the same block, behind the slots.
+static constexpr int SLOTS_PER_LINE = 64 / sizeof(TTSlot);
+static uint8_t* written;
+static uint8_t* next_written;  // the map of the block AllocateSlots returned last
+
+static void MarkWritten(const TTSlot* slot) {
+    std::atomic_ref<uint8_t>(written[(slot - hashtable) / SLOTS_PER_LINE]).store(1, std::memory_order_relaxed);
+}
+
+static size_t Lines(uint64_t n) { return (n + 16 + SLOTS_PER_LINE - 1) / SLOTS_PER_LINE; }
+// Whole words, so that the map is read eight lines at a time.
+static size_t MapBytes(uint64_t n) { return (Lines(n) + 7) & ~size_t(7); }
+
+// Zeroes the written lines and clears the map.
+static void ZeroWrittenLines() {
+    char* const base = reinterpret_cast<char*>(hashtable);
+    const size_t map_bytes = MapBytes(entries);
+    for (size_t i = 0; i < map_bytes; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, written + i, 8);
+        if (!word) continue;
+        for (size_t j = i; j < i + 8; j++)
+            if (written[j]) std::memset(base + j * 64, 0, 64);
+        std::memset(written + i, 0, 8);
+    }
+}
+
 void WaitTTableMapped() {
     if (unmapped_start) madvise(unmapped_start, unmapped_bytes, MADV_POPULATE_WRITE);
     unmapped_start = nullptr;
@@ -68,7 +98,7 @@ static void ReleaseBlock() {
 }
 
 static TTSlot* AllocateSlots(uint64_t n) {
-    const size_t bytes = (n + 16) * sizeof(TTSlot);
+    const size_t bytes = Lines(n) * 64 + MapBytes(n);
     const size_t size = bytes + HUGE_PAGE;
     void* mem = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mem == MAP_FAILED) return nullptr;
@@ -79,11 +109,13 @@ static TTSlot* AllocateSlots(uint64_t n) {
     raw_size = size;
     unmapped_start = reinterpret_cast<char*>(start);
     unmapped_bytes = bytes;
+    next_written = reinterpret_cast<uint8_t*>(start + Lines(n) * 64);
     return reinterpret_cast<TTSlot*>(start);
 }
 
 static void SetTable(TTSlot* block, uint64_t n) {
     hashtable = block;
+    written = next_written;
     entries = n;
     xhtable[0] = hashtable;
     xhtable[1] = hashtable + (n / 2 + 4);
@@ -100,6 +132,7 @@ static void ResetCounts() {
 void FreeTTable() {
     ReleaseBlock();
     hashtable = xhtable[0] = xhtable[1] = nullptr;
+    written = nullptr;
     entries = 0;
     tt_home_mask = 0;
 }
@@ -126,7 +159,7 @@ void ClearTTable() {
     if (block)
         SetTable(block, entries);
     else
-        std::memset(static_cast<void*>(hashtable), 0, bytes);
+        ZeroWrittenLines();
     ResetCounts();
 }
 
@@ -150,6 +183,7 @@ void ProbeTTable(Position* pos, TTEntry* entry) {
         if (SlotAge(data) != age) {
             uint64_t aged = (data & ~(uint64_t(0xFFFF) << 48)) | uint64_t(age) << 48;
             // A racing store wins; the age refresh is only a hint.
+            MarkWritten(slot);
             std::atomic_ref<uint64_t>(slot->data).compare_exchange_strong(data, aged, R, R);
             data = aged;
         }
@@ -208,6 +242,7 @@ void StoreTT(Position* pos, int ply, int depth, int alpha, int beta, int score, 
     const int keep = depth + PBlock.best_depth.load(R) / 4 + 5;
     if (SlotAge(old) == age && SlotDepth(old) >= keep) return;
     if (SlotDepth(old) == TT_EMPTY) ttcnt.store(ttcnt.load(R) + 1, R);
+    MarkWritten(slot);
     StoreWord(slot->data, PackData(move, score, bound, depth, age));
     StoreWord(slot->lock, key ^ LockData(move, score));
 }
