@@ -175,7 +175,10 @@ int main(int argc, char** argv) {
     PBlock.protocol.store(2, R);
     Options opt;
     ReadCommandLine(argc, argv, &opt);
-    if (InitTTable() != 0) return 1;
+    if (InitTTable() != 0) {
+        std::fprintf(stderr, "cannot allocate a %dM byte hash table\n", int(PBlock.hash_mb));
+        return 1;
+    }
     InitBook();
     if (pthread_mutex_init(&lock, nullptr) != 0) return 1;
     if (pthread_spin_init(&spinlock1, PTHREAD_PROCESS_PRIVATE) != 0) return 1;

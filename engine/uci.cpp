@@ -3,9 +3,12 @@
 #include "engine/uci.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+
+#include <strings.h>
 
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -50,17 +53,38 @@ void Identify() {
     PBlock.protocol.store(2, R);
 }
 
-// strtol that saturates instead of overflowing and reads garbage as 0.
-long ToInt(const char* text) {
-    long v = std::strtol(text, nullptr, 10);
-    return Clamp(v, -1000000000L, 1000000000L);
+// A whole number from an option value, saturated; false when the value is no number.
+bool ReadSpin(const char* option, const char* text, long lo, long hi, long* out) {
+    char* end;
+    long v = std::strtol(text, &end, 10);
+    if (end == text || *end) {
+        ShowMessagef("info string bad value '%.40s' for %s, option unchanged", text, option);
+        return false;
+    }
+    *out = Clamp(v, lo, hi);
+    return true;
 }
 
-void SetHash(const char* value) {
+bool ReadCheck(const char* option, const char* text, bool* out) {
+    if (strcasecmp(text, "true") && strcasecmp(text, "false")) {
+        ShowMessagef("info string bad value '%.40s' for %s, option unchanged", text, option);
+        return false;
+    }
+    *out = !strcasecmp(text, "true");
+    return true;
+}
+
+void SetHash(long mb) {
     // The table is replaced under the search's feet otherwise.
     StopSearchAndWait();
-    PBlock.hash_mb = int16_t(Clamp(ToInt(value), 0, 8192));
-    if (InitTTable() != 0) std::exit(-1);
+    const int16_t old_mb = PBlock.hash_mb;
+    PBlock.hash_mb = int16_t(mb);
+    if (InitTTable() != 0) {
+        // Without the memory the old table (and its keys) stays as it was.
+        PBlock.hash_mb = old_mb;
+        ShowMessagef("info string cannot allocate %ldM bytes, Hash stays at %dM bytes", mb, int(old_mb));
+        return;
+    }
     // A search with no table switched it off; a table of any size brings it back.
     if (PBlock.hash_mb >= 1 && PBlock.use_hash.load(std::memory_order_relaxed) == 0)
         PBlock.use_hash.store(1, std::memory_order_relaxed);
@@ -68,13 +92,12 @@ void SetHash(const char* value) {
     ShowMessagef("info string Hash size set to %dM bytes", PBlock.hash_mb);
 }
 
-void SetThreads(const char* value) {
-    int n = int(Clamp(ToInt(value), 1, MAX_THREADS));
+void SetThreads(long n) {
     if (n != PBlock.nthreads.load(R)) {
         StopSearchAndWait();
         KillThreadPool(PBlock.nthreads.load(R));
         PBlock.nthreads.store(int8_t(n), R);
-        int err = StartThreadPool(n);
+        int err = StartThreadPool(int(n));
         VELL_ASSERT(err == 0);
     }
     ShowMessagef("info string Threads set to %d", int(PBlock.nthreads.load(R)));
@@ -87,47 +110,59 @@ void ClearHash() {
     ShowMessage("info string Hash table cleared");
 }
 
+// Copies the words of text into out with single blanks between them.
+void CopyWords(const char* text, const char* end, char* out, size_t size) {
+    size_t n = 0;
+    for (const char* t = text; t < end; t++) {
+        if (*t == ' ' || *t == '\t') {
+            if (n > 0 && out[n - 1] != ' ' && n + 1 < size) out[n++] = ' ';
+        } else if (n + 1 < size) {
+            out[n++] = *t;
+        }
+    }
+    if (n > 0 && out[n - 1] == ' ') n--;
+    out[n] = 0;
+}
+
+// Option names are matched in any case and with any blanks between their words,
+// as GUIs send them; the value is everything after "value".
 void SetOption(const char* args) {
     const char* name = std::strstr(args, "name");
     if (!name) return;
-    const char* value = std::strstr(args, "value");
+    name += 4;
+    const char* value = std::strstr(name, " value");
     char opt[256], val[256];
-    if (value && value > name) {
-        const char* from = name + 5;
-        long len = long(value - from) - 1;
-        if (from > value) len = 0;
-        len = Clamp(len, 0, sizeof opt - 1);
-        std::memcpy(opt, from, size_t(len));
-        opt[len] = 0;
-        const char* v = std::strlen(value) >= 6 ? value + 6 : "";
-        std::snprintf(val, sizeof val, "%s", v);
-    } else {
-        std::snprintf(opt, sizeof opt, "%s", std::strlen(name) >= 5 ? name + 5 : "");
-        val[0] = 0;
-    }
-    if (!std::strcmp(opt, "Hash")) {
-        SetHash(val);
-    } else if (!std::strcmp(opt, "Threads")) {
-        SetThreads(val);
-    } else if (!std::strcmp(opt, "Communication Overhead")) {
-        long v = Clamp(ToInt(val), 0, 5000);
-        PBlock.overhead.store(double(v) / 1000.0, R);
-        ShowMessagef("info string Communication Overhead set to %ld", v);
-    } else if (!std::strcmp(opt, "Ponder")) {
-        PBlock.ponder = !std::strcmp(val, "true");
-    } else if (!std::strcmp(opt, "OwnBook")) {
-        PBlock.own_book = !std::strcmp(val, "true");
+    CopyWords(name, value ? value : name + std::strlen(name), opt, sizeof opt);
+    const char* v = value ? value + 6 : "";
+    CopyWords(v, v + std::strlen(v), val, sizeof val);
+    long n;
+    bool on;
+    if (!strcasecmp(opt, "Hash")) {
+        if (ReadSpin("Hash", val, 0, 8192, &n)) SetHash(n);
+    } else if (!strcasecmp(opt, "Threads")) {
+        if (ReadSpin("Threads", val, 1, MAX_THREADS, &n)) SetThreads(n);
+    } else if (!strcasecmp(opt, "Communication Overhead")) {
+        if (!ReadSpin("Communication Overhead", val, 0, 5000, &n)) return;
+        PBlock.overhead.store(double(n) / 1000.0, R);
+        ShowMessagef("info string Communication Overhead set to %ld", n);
+    } else if (!strcasecmp(opt, "Ponder")) {
+        if (ReadCheck("Ponder", val, &on)) PBlock.ponder = on;
+    } else if (!strcasecmp(opt, "OwnBook")) {
+        if (!ReadCheck("OwnBook", val, &on)) return;
+        PBlock.own_book = on;
         ShowMessagef("info string OwnBook set to %d", PBlock.own_book);
-    } else if (!std::strcmp(opt, "BookFile")) {
+    } else if (!strcasecmp(opt, "BookFile")) {
         if (SetBookFile(val)) ShowMessagef("info string BookFile set to %s", val);
         else ShowMessagef("info string cannot open book file %s, book unchanged", val);
-    } else if (!std::strcmp(opt, "Log")) {
-        PBlock.log_on.store(!std::strcmp(val, "true"), R);
+    } else if (!strcasecmp(opt, "Log")) {
+        if (!ReadCheck("Log", val, &on)) return;
+        PBlock.log_on.store(on, R);
         ShowMessagef("info string Log set to %d", int(PBlock.log_on.load(R)));
-    } else if (!std::strcmp(opt, "Clear Hash")) {
+    } else if (!strcasecmp(opt, "Clear Hash")) {
         ClearHash();
-    } else if (!std::strcmp(opt, "MultiPV")) {
-        PBlock.multipv.store(int16_t(Clamp(ToInt(val), 1, MAX_MULTIPV)), R);
+    } else if (!strcasecmp(opt, "MultiPV")) {
+        if (!ReadSpin("MultiPV", val, 1, MAX_MULTIPV, &n)) return;
+        PBlock.multipv.store(int16_t(n), R);
         ShowMessagef("info string MultiPV set to %d", int(PBlock.multipv.load(R)));
     }
 }
@@ -206,9 +241,10 @@ void SetUpPosition(char* args) {
 }
 
 // What a go line names; a limit it does not name is no limit.
+constexpr double NOT_NAMED = -1e18;
 struct GoRequest {
-    double time[2] = {-1, -1}, inc[2] = {0, 0};
-    double movetime = -1, nodes = 0, depth = 0, mate = 0, movestogo = -1;
+    double time[2] = {NOT_NAMED, NOT_NAMED}, inc[2] = {0, 0};
+    double movetime = NOT_NAMED, nodes = NOT_NAMED, depth = NOT_NAMED, mate = NOT_NAMED, movestogo = NOT_NAMED;
     bool infinite = false, ponder = false;
     uint16_t moves[MAX_ROOT_MOVES];
     int nmoves = 0;
@@ -254,18 +290,20 @@ void Go(char* args) {
     ParseGo(args, &g);
     const int side = GamePos()->side;
     computer = side;
-    PBlock.max_depth.store(int8_t(g.depth >= 1 ? std::min(g.depth, 66.0) : default_depth), R);
-    PBlock.node_limit.store(g.nodes >= 1 ? uint64_t(g.nodes) : 0, R);
-    PBlock.mate_limit.store(int16_t(g.mate >= 1 ? std::min(g.mate, 999.0) : 0), R);
+    // A named limit always limits: depth, nodes or mate of 0 or less (or none
+    // given) mean 1, a clock or move time below zero means an empty one.
+    auto named = [](double v) { return v != NOT_NAMED; };
+    PBlock.max_depth.store(int8_t(named(g.depth) ? std::clamp(g.depth, 1.0, 66.0) : default_depth), R);
+    PBlock.node_limit.store(named(g.nodes) ? uint64_t(std::max(g.nodes, 1.0)) : 0, R);
+    PBlock.mate_limit.store(int16_t(named(g.mate) ? std::clamp(g.mate, 1.0, 999.0) : 0), R);
     PBlock.increment.store(0, R);
-    if (g.movetime >= 0) {
+    if (named(g.movetime)) {
         PBlock.tc_mode.store(1, R);
-        PBlock.move_time.store(g.movetime * 0.001, R);
-    } else if (g.time[side] >= 0 && !g.infinite) {
-        // A clock below zero means the same as an empty one.
+        PBlock.move_time.store(std::max(g.movetime, 0.0) * 0.001, R);
+    } else if (named(g.time[side]) && !g.infinite) {
         for (int c = 0; c < 2; c++) PBlock.clock[c].store(std::max(g.time[c], 0.0) * 0.001, R);
         PBlock.increment.store(std::max(g.inc[side], 0.0) * 0.001, R);
-        PBlock.tc_mode.store(g.movestogo >= 0 ? 40 : 0, R);
+        PBlock.tc_mode.store(named(g.movestogo) ? 40 : 0, R);
         // "movestogo 0" is read as one move to go.
         PBlock.moves_to_go.store(int16_t(std::clamp(g.movestogo, 1.0, 1000.0)), R);
     } else {

@@ -138,7 +138,6 @@ void FreeTTable() {
 }
 
 int InitTTable() {
-    FreeTTable();
     int64_t mb = PBlock.hash_mb < 0 ? 0 : PBlock.hash_mb;
     uint64_t n = uint64_t(mb << 20) / sizeof(TTSlot);
     TTSlot* block = AllocateSlots(n);

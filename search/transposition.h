@@ -52,8 +52,9 @@ extern uint64_t entries;            // slots of the table proper
 extern TTSlot* xhtable[2];          // the half for white and for black to move
 extern std::atomic<uint64_t>& ttcnt;  // stores into never-used slots (fill statistic only)
 
-// Frees the old block, allocates hash_mb megabytes, empties it and redraws
-// the position keys. 0 on success, -1 when the block cannot be allocated.
+// Allocates hash_mb megabytes, empties them, frees the old block and redraws
+// the position keys. 0 on success; -1 when the block cannot be allocated, and
+// then the old table and keys stay.
 int InitTTable();
 // Empties every slot and resets the fill count, hash_fill and tt_age.
 void ClearTTable();
