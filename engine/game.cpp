@@ -6,7 +6,6 @@
 
 #include "board/makemove.h"
 #include "board/notation.h"
-#include "engine/platform.h"
 #include "search/records.h"
 #include "search/threads.h"
 
@@ -28,9 +27,7 @@ int IsLegalMove(Position* pos, uint16_t move) {
     return std::find(list, list + n, move) != list + n ? 1 : 0;
 }
 
-void WaitSearchIdle() {
-    while (SearchThreadsBusy()) SleepMs(1);
-}
+void WaitSearchIdle() { WaitSearchThreads(); }
 
 void PlayGameMove(uint16_t move) {
     Position* pos = GamePos();
