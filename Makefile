@@ -74,14 +74,15 @@ fuzz:
 	  VELL_INTERLEAVE=3000 ./build-asan/tests/vell_tests --gtest_filter='Interleave.*' --gtest_brief=1
 
 fuzz-run:
-	@for dir in tests/fuzz/corpus/*/; do \
-	  name=$$(basename $$dir); work=$$(mktemp -d); \
+	@pids=""; work=$$(mktemp -d); for dir in tests/fuzz/corpus/*/; do \
+	  name=$$(basename $$dir); mkdir $$work/$$name; \
 	  echo "fuzzing $$name for $(FUZZ_SECONDS) s"; \
-	  if ./build-asan/$${name}_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
-	      -artifact_prefix=$$work.crash- $$work $$dir >$$work.log 2>&1; then tail -n 1 $$work.log; \
-	  else tail -n 40 $$work.log; rm -rf $$work $$work.log; exit 1; fi; \
-	  rm -rf $$work $$work.log; \
-	done
+	  ./build-asan/$${name}_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	    -artifact_prefix=$$work/$$name.crash- $$work/$$name $$dir >$$work/$$name.log 2>&1 & pids="$$pids $$!"; \
+	done; status=0; for p in $$pids; do wait $$p || status=1; done; \
+	for log in $$work/*.log; do \
+	  if [ $$status -ne 0 ]; then tail -n 40 $$log; else echo "$$(basename $$log .log): $$(tail -n 1 $$log)"; fi; \
+	done; rm -rf $$work; exit $$status
 
 bench: build
 	@for b in $(notdir $(basename $(wildcard bench/*.cpp))); do echo "== $$b"; ./$(BUILD)/$$b || exit 1; done
