@@ -32,6 +32,7 @@ check: build
 # shards (one process each) rather than a process per test.
 SAN_FLAGS = -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 -DVELL_NATIVE=OFF
 HAVE_CLANG := $(shell command -v clang++ 2>/dev/null)
+FUZZ_TARGETS = $(patsubst tests/fuzz/%.cpp,%,$(wildcard tests/fuzz/*_fuzz.cpp))
 SHARDS = 2
 define run_shards
 	@pids=""; for i in $$(seq 0 $$(($(SHARDS) - 1))); do \
@@ -46,10 +47,11 @@ endef
 test-asan:
 ifdef HAVE_CLANG
 	@CXX=clang++ cmake -S . -B build-asan $(SAN_FLAGS) -DVELL_SANITIZE=address,undefined -DVELL_FUZZ=ON >/dev/null
+	@cmake --build build-asan -j $(JOBS) --target vell vell_tests $(FUZZ_TARGETS)
 else
 	@cmake -S . -B build-asan $(SAN_FLAGS) -DVELL_SANITIZE=address,undefined >/dev/null
+	@cmake --build build-asan -j $(JOBS) --target vell vell_tests
 endif
-	@cmake --build build-asan -j $(JOBS)
 	$(call run_shards,build-asan,,-SystemGames.*)
 ifdef HAVE_CLANG
 	@$(MAKE) fuzz-run
