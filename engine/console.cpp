@@ -353,6 +353,29 @@ void Tune(const Words& w) {
     ShowMessage("done!\n");
 }
 
+// Counts as Perft does, splitting the top of the tree so that the input is
+// looked at between subtrees of at most five plies (a second or so each): a
+// line typed meanwhile ends the count. False when it was ended.
+bool CountPerft(ThreadRec* td, int depth) {
+    Position* pos = &td->pos;
+    if (depth <= 5) {
+        Perft(td, pos->side, pos->ply, depth);
+        return true;
+    }
+    GenerateAll(pos);
+    bool first = true;
+    for (MoveEntry* e = pos->ss[pos->ply].list; e->move != END_OF_LIST; e++) {
+        if (!MoveIsLegal(pos, pos->side, e->move)) continue;
+        if (!first && LinePending()) return false;
+        first = false;
+        MakeMove(pos, e->move);
+        const bool go_on = CountPerft(td, depth - 1);
+        UnmakeMove(pos);
+        if (!go_on) return false;
+    }
+    return true;
+}
+
 void RunPerft(const Words& w) {
     long depth = std::atol(w.arg[1]);
     depth = depth < 0 ? 0 : depth > 20 ? 20 : depth;
@@ -362,10 +385,11 @@ void RunPerft(const Words& w) {
     PBlock.elapsed.store(0, R);
     Position* pos = GamePos();
     pos->ply = 1;
-    Perft(td, pos->side, 1, int(depth));
+    const bool done = CountPerft(td, int(depth));
     double elapsed = GetTime() - t0;
     PBlock.elapsed.store(elapsed, R);
     double nodes = double(td->nodes.load(R));
+    if (!done) ShowMessage("perft stopped");
     ShowMessagef("visited %0.0f nodes in %0.3f seconds, nps= %0.0f", nodes, elapsed,
                  nodes / (elapsed + 0.001));
 }

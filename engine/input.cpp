@@ -108,6 +108,11 @@ void Dispatch(char* line) {
 
 }  // namespace
 
+bool LinePending() {
+    ReadWaiting(0);
+    return LineWaiting();
+}
+
 void FeedInput(const char* bytes, long n) {
     for (long i = 0; i < n; i++) {
         char c = bytes[i];

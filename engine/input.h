@@ -15,6 +15,9 @@ char* NextWord(const char* text);
 // Blocking read of the next whole input line through the same buffers (for the
 // board editor); 1 with the line in buf, 0 at the end of input.
 int ReadInputLine(char* buf, int size);
+// Reads what standard input holds, without waiting; true when a whole line is
+// there for the next pass (a long count on the main thread stops for it).
+bool LinePending();
 // True once standard input has ended and every complete line has been taken.
 bool InputExhausted();
 

@@ -48,6 +48,7 @@ const Transcript kConsole[] = {
     {"PerftAndSwap",
      kC,
      Session({"> perft 3", "/visited 8902 nodes in [0-9]+\\.[0-9]{3} seconds, nps= [0-9.]+/",
+              "> perft 12", "> perft 1", "perft stopped", "/visited [0-9]+ nodes .*/", "/visited 20 nodes .*/",
               "> fen 4k3/8/2p5/3p4/4P3/8/8/4K3 w - -", "...white", "", "> swap", "sq= e4, swap= 100",
               "> fen 4k3/8/8/3p4/4P3/8/8/4K3 w - -", "...white", "", "> swap", "sq= e4, swap= 100",
               "sq= d5, swap= 100"})},
