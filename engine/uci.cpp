@@ -152,8 +152,10 @@ void SetOption(const char* args) {
         PBlock.own_book = on;
         ShowMessagef("info string OwnBook set to %d", PBlock.own_book);
     } else if (!strcasecmp(opt, "BookFile")) {
-        if (SetBookFile(val)) ShowMessagef("info string BookFile set to %s", val);
-        else ShowMessagef("info string cannot open book file %s, book unchanged", val);
+        if (SetBookFile(val))
+            ShowMessagef("info string BookFile set to %s", val);
+        else
+            ShowMessagef("info string cannot open book file %s, book unchanged", val);
     } else if (!strcasecmp(opt, "Log")) {
         if (!ReadCheck("Log", val, &on)) return;
         PBlock.log_on.store(on, R);
@@ -244,7 +246,8 @@ void SetUpPosition(char* args) {
 constexpr double NOT_NAMED = -1e18;
 struct GoRequest {
     double time[2] = {NOT_NAMED, NOT_NAMED}, inc[2] = {0, 0};
-    double movetime = NOT_NAMED, nodes = NOT_NAMED, depth = NOT_NAMED, mate = NOT_NAMED, movestogo = NOT_NAMED;
+    double movetime = NOT_NAMED, nodes = NOT_NAMED, depth = NOT_NAMED, mate = NOT_NAMED,
+           movestogo = NOT_NAMED;
     bool infinite = false, ponder = false;
     uint16_t moves[MAX_ROOT_MOVES];
     int nmoves = 0;
@@ -258,10 +261,10 @@ double ToNumber(const char* text) {
 }
 
 void ParseGo(char* args, GoRequest* g) {
-    static const char* const numbers[] = {"wtime", "btime", "winc", "binc", "movetime", "nodes", "depth", "mate",
-                                          "movestogo"};
-    double* slots[] = {&g->time[0], &g->time[1], &g->inc[0],  &g->inc[1],     &g->movetime,
-                       &g->nodes,   &g->depth,   &g->mate,    &g->movestogo};
+    static const char* const numbers[] = {"wtime", "btime", "winc", "binc",     "movetime",
+                                          "nodes", "depth", "mate", "movestogo"};
+    double* slots[] = {&g->time[0], &g->time[1], &g->inc[0], &g->inc[1],   &g->movetime,
+                       &g->nodes,   &g->depth,   &g->mate,   &g->movestogo};
     bool in_moves = false;
     for (char* w = std::strtok(args, " \t"); w; w = std::strtok(nullptr, " \t")) {
         int key = -1;
@@ -310,7 +313,8 @@ void Go(char* args) {
         PBlock.tc_mode.store(1, R);
         PBlock.move_time.store(g.infinite ? UNLIMITED : default_move_time, R);
     }
-    if (g.named_moves && g.nmoves == 0) ShowMessage("info string no legal move in searchmoves, all moves searched");
+    if (g.named_moves && g.nmoves == 0)
+        ShowMessage("info string no legal move in searchmoves, all moves searched");
     LimitRootMoves(g.moves, g.nmoves);
     if (g.infinite) HoldAnswerUntilStop();
     PBlock.next_ponder_state.store(g.ponder ? 2 : 1, R);

@@ -3,10 +3,14 @@
 #include "tools/pgnscan.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+
+#include <unistd.h>
 
 #include "board/bitboard.h"
 #include "board/makemove.h"
@@ -34,9 +38,7 @@ static int16_t ClampScore(double x) {
     return int16_t(x);
 }
 
-static bool InCheck(const Position& pos) {
-    return SqAtakd(&pos, KingSq(pos, pos.side), pos.side ^ 1) != 0;
-}
+static bool InCheck(const Position& pos) { return SqAtakd(&pos, KingSq(pos, pos.side), pos.side ^ 1) != 0; }
 
 // The annotation line of move i; the weak-move flag marks the non-winner's
 // moves after which its score fell clearly over the next two moves.
@@ -53,8 +55,8 @@ static void AnnotateMove(FILE* out, const Position& pos, const PgnGame& g, const
     else
         std::strcpy(comment, "      ");
     auto near = [&](int k, int lim) { return score[k] >= -lim && score[k] <= lim; };
-    if (i > 10 && i < count - 5 && mover != result && near(i, 149) && near(i - 3, 999) &&
-        near(i - 1, 999) && near(i + 1, 999) && near(i + 3, 999)) {
+    if (i > 10 && i < count - 5 && mover != result && near(i, 149) && near(i - 3, 999) && near(i - 1, 999) &&
+        near(i + 1, 999) && near(i + 3, 999)) {
         int d1 = score[i + 1] - score[i - 1];
         int d2 = score[i + 3] - score[i - 3];
         if (mover == WHITE) d1 = -d1, d2 = -d2;
@@ -149,12 +151,20 @@ void Scan_PGN_File(const char* file, int mode) {
     if (!s) return;
     new (&s->reader) PgnReader();
     if (!OpenPgn(&s->reader, file)) {
+        std::printf("can't open %s\n", file);
         ClosePgn(&s->reader);
         std::free(s);
         return;
     }
-    FILE* out = std::fopen(mode == 1 ? "tmp.pgn" : "tmp.epd", "w");
+    // Written beside the target and renamed over it only when complete: the
+    // old file survives a failed write, and a scan of tmp.pgn itself reads
+    // the games to the end.
+    const char* target = mode == 1 ? "tmp.pgn" : "tmp.epd";
+    char part[16];
+    std::snprintf(part, sizeof part, "%s.new", target);
+    FILE* out = std::fopen(part, "w");
     if (!out) {
+        std::printf("can't write %s: %s\n", part, std::strerror(errno));
         ClosePgn(&s->reader);
         std::free(s);
         return;
@@ -173,7 +183,11 @@ void Scan_PGN_File(const char* file, int mode) {
         std::fflush(stdout);
     }
     std::fputc('\n', out);
-    std::fclose(out);
+    const bool written = !std::ferror(out);
+    if (std::fclose(out) != 0 || !written || std::rename(part, target) != 0) {
+        std::printf("can't write %s: %s, the old file stays\n", target, std::strerror(errno));
+        unlink(part);
+    }
     char summary[128];
     PgnSummary(s->reader, summary, sizeof summary);
     ClosePgn(&s->reader);
