@@ -22,14 +22,26 @@ inline int Dist(int a, int b) {
 }
 // Square colour: 1 for the colour of a1.
 inline int SqColor(int sq) { return ((sq >> 3) + (sq & 7) + 1) & 1; }
+// Colour is a template argument throughout: every "which way is forward"
+// choice is then settled at compile time.
 // One step forward for that colour's pawns; squares off the board drop out.
-inline uint64_t Forward(uint64_t b, int colour) { return colour == WHITE ? b << 8 : b >> 8; }
-// Squares attacked by a set of pawns of that colour, the two diagonals apart.
-inline uint64_t PawnAttacksW(uint64_t p, int colour) {
-    return colour == WHITE ? (p & ~FILE_A) << 7 : (p & ~FILE_A) >> 9;
+template <int C>
+constexpr uint64_t Forward(uint64_t b) {
+    return C == WHITE ? b << 8 : b >> 8;
 }
-inline uint64_t PawnAttacksE(uint64_t p, int colour) {
-    return colour == WHITE ? (p & ~FILE_H) << 9 : (p & ~FILE_H) >> 7;
+// Squares attacked by a set of pawns of that colour, the two diagonals apart.
+template <int C>
+constexpr uint64_t PawnAttacksW(uint64_t p) {
+    return C == WHITE ? (p & ~FILE_A) << 7 : (p & ~FILE_A) >> 9;
+}
+template <int C>
+constexpr uint64_t PawnAttacksE(uint64_t p) {
+    return C == WHITE ? (p & ~FILE_H) << 9 : (p & ~FILE_H) >> 7;
+}
+// The square mirrored to White's side for the tables.
+template <int C>
+constexpr int Rel(int sq) {
+    return C == WHITE ? sq : sq ^ 56;
 }
 
 struct EvalState {
@@ -59,6 +71,7 @@ inline void ReportPiece(const EvalState& st, int colour, int slot, int sq, int o
 }
 
 void EvalPawns(EvalState& st);
-void EvalKing(EvalState& st, int colour);
+// Both kings, White first: they read the attack maps the piece loops built.
+void EvalKings(EvalState& st);
 
 }  // namespace evalimpl

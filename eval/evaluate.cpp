@@ -120,20 +120,25 @@ static void AddAttacks(EvalState& st, int c, int type, uint64_t a) {
 }
 
 // Pawn and king attacks, king zones and the pawn field of the zone counters.
+template <int C>
 static void SetUpMaps(EvalState& st) {
     const Position& pos = *st.pos;
-    for (int c = WHITE; c <= BLACK; c++) {
-        const uint64_t p = pos.bb[c][PAWN];
-        const uint64_t west = PawnAttacksW(p, c), east = PawnAttacksE(p, c);
-        const int k = KingSq(pos, c), f = k & 7, r = k >> 3;
-        const int centre = (r + adj[r]) * 8 + f + adj[f];
-        for (int t = 0; t < 7; t++) st.atk[c][t] = 0;
-        st.atk[c][PAWN] = west | east;
-        st.twice[c] = west & east;
-        st.atk[c][0] = west | east;
-        AddAttacks(st, c, KING, BB_KingRays[k]);
-        st.zone[c] = BB_KingRays[centre] | Bit(centre);
-    }
+    const uint64_t p = pos.bb[C][PAWN];
+    const uint64_t west = PawnAttacksW<C>(p), east = PawnAttacksE<C>(p);
+    const int k = KingSq(pos, C), f = k & 7, r = k >> 3;
+    const int centre = (r + adj[r]) * 8 + f + adj[f];
+    for (int t = 0; t < 7; t++) st.atk[C][t] = 0;
+    st.atk[C][PAWN] = west | east;
+    st.twice[C] = west & east;
+    st.atk[C][0] = west | east;
+    AddAttacks(st, C, KING, BB_KingRays[k]);
+    st.zone[C] = BB_KingRays[centre] | Bit(centre);
+}
+
+static void SetUpMaps(EvalState& st) {
+    const Position& pos = *st.pos;
+    SetUpMaps<WHITE>(st);
+    SetUpMaps<BLACK>(st);
     st.counter[WHITE] = uint32_t(Pop((st.zone[WHITE] << 8) & pos.bb[BLACK][PAWN]));
     st.counter[BLACK] = uint32_t(Pop((st.zone[BLACK] >> 8) & pos.bb[WHITE][PAWN]));
 }
@@ -145,120 +150,127 @@ static void Finish(EvalState& st, int c, int type, int sq, int op, int en) {
     if (st.report) ReportPiece(st, c, type, sq, op, en);
 }
 
-static void EvalKnights(EvalState& st, int c) {
+template <int C>
+static void EvalKnights(EvalState& st) {
+    constexpr int E = C ^ 1;
     const Position& pos = *st.pos;
-    const int e = c ^ 1;
-    const uint64_t outposts = OUTPOST[c] & ~st.pawns->span[e] & st.atk[c][PAWN];
-    const uint64_t mob_area = ~pos.bb[c][0] & ~st.atk[e][PAWN];
-    for (uint64_t b = pos.bb[c][KNIGHT]; b; b &= b - 1) {
-        const int sq = Lsb(b), rs = sq ^ flip_sq[c];
+    const uint64_t outposts = OUTPOST[C] & ~st.pawns->span[E] & st.atk[C][PAWN];
+    const uint64_t mob_area = ~pos.bb[C][0] & ~st.atk[E][PAWN];
+    for (uint64_t b = pos.bb[C][KNIGHT]; b; b &= b - 1) {
+        const int sq = Lsb(b), rs = Rel<C>(sq);
         const uint64_t a = BB_KnightRays[sq];
-        AddAttacks(st, c, KNIGHT, a);
+        AddAttacks(st, C, KNIGHT, a);
         const int mob = KnightMobility[Pop(a & mob_area)];
         int op = KnightOpening[rs] + mob, en = KnightEnding[rs] + mob;
         if (Bit(sq) & outposts) op += Personality.knight_outpost;
         if (a & outposts) op += 8;
-        if (a & st.zone[e]) st.counter[e] += 0x10, op += 8, en += 8;
-        Finish(st, c, KNIGHT, sq, op, en);
+        if (a & st.zone[E]) st.counter[E] += 0x10, op += 8, en += 8;
+        Finish(st, C, KNIGHT, sq, op, en);
     }
 }
 
-static void EvalBishops(EvalState& st, int c) {
+template <int C>
+static void EvalBishops(EvalState& st) {
+    constexpr int E = C ^ 1;
     const Position& pos = *st.pos;
-    const int e = c ^ 1;
-    const uint64_t mob_area = ~pos.bb[c][0] & ~st.atk[e][PAWN];
-    const uint64_t occ = st.occ & ~pos.bb[c][QUEEN];
-    for (uint64_t b = pos.bb[c][BISHOP]; b; b &= b - 1) {
-        const int sq = Lsb(b), rs = sq ^ flip_sq[c];
+    const uint64_t mob_area = ~pos.bb[C][0] & ~st.atk[E][PAWN];
+    const uint64_t occ = st.occ & ~pos.bb[C][QUEEN];
+    for (uint64_t b = pos.bb[C][BISHOP]; b; b &= b - 1) {
+        const int sq = Lsb(b), rs = Rel<C>(sq);
         const uint64_t a = GenAttacksB(sq, occ);
-        AddAttacks(st, c, BISHOP, a);
+        AddAttacks(st, C, BISHOP, a);
         const int mob = BishopMobility[Pop(a & mob_area)] + 4 * Pop(a & CENTRE16);
         int op = BishopOpening[rs] + mob, en = BishopEnding[rs] + mob;
-        if (a & st.zone[e]) st.counter[e] += 0x100, op += 4, en += 4;
-        if ((Bit(sq) & TRAP[c]) && !(a & INNER & ~st.atk[e][PAWN]))
+        if (a & st.zone[E]) st.counter[E] += 0x100, op += 4, en += 4;
+        if ((Bit(sq) & TRAP[C]) && !(a & INNER & ~st.atk[E][PAWN]))
             op += Personality.bishop_trapped, en += Personality.bishop_trapped;
-        Finish(st, c, BISHOP, sq, op, en);
+        Finish(st, C, BISHOP, sq, op, en);
     }
 }
 
 // Rook or queen on the seventh with the enemy king on its back rank or enemy pawns there.
-static bool SeventhRank(const Position& pos, int c, int sq) {
-    if ((sq ^ flip_sq[c]) >> 3 != 6) return false;
-    const int e = c ^ 1;
-    return ((KingSq(pos, e) ^ flip_sq[e]) >> 3) == 0 || (pos.bb[e][PAWN] & BB_r7[c]);
+template <int C>
+static bool SeventhRank(const Position& pos, int sq) {
+    constexpr int E = C ^ 1;
+    if (Rel<C>(sq) >> 3 != 6) return false;
+    return (Rel<E>(KingSq(pos, E)) >> 3) == 0 || (pos.bb[E][PAWN] & BB_r7[C]);
 }
 
-static void RookFiles(const EvalState& st, int c, int sq, int mob, int& op, int& en) {
+template <int C>
+static void RookFiles(const EvalState& st, int sq, int mob, int& op, int& en) {
     const PersonalityRec& P = Personality;
     const Position& pos = *st.pos;
     const int f = sq & 7;
-    if (!(st.pawns->files[c] & (1u << f))) {
-        const int bonus = st.pawns->files[c ^ 1] & (1u << f) ? P.rook_half_open_file : P.rook_open_file;
+    if (!(st.pawns->files[C] & (1u << f))) {
+        const int bonus = st.pawns->files[C ^ 1] & (1u << f) ? P.rook_half_open_file : P.rook_open_file;
         op += bonus;
         en += bonus / 2;
     } else if (mob < 5 && BBTF[f]) {
-        const uint64_t blockers = (pos.bb[c][KING] | pos.bb[c][PAWN]) & BBTF[f] & (RANK1 << (sq & 56));
+        const uint64_t blockers = (pos.bb[C][KING] | pos.bb[C][PAWN]) & BBTF[f] & (RANK1 << (sq & 56));
         if (blockers) op += P.rook_trapped;
     }
 }
 
-static void EvalRooks(EvalState& st, int c) {
+template <int C>
+static void EvalRooks(EvalState& st) {
+    constexpr int E = C ^ 1;
     const Position& pos = *st.pos;
-    const int e = c ^ 1;
-    const uint64_t mob_area = ~pos.bb[c][0] & ~st.atk[e][PAWN];
-    const uint64_t occ = st.occ & ~(pos.bb[c][ROOK] | pos.bb[c][QUEEN]);
-    for (uint64_t b = pos.bb[c][ROOK]; b; b &= b - 1) {
-        const int sq = Lsb(b), rs = sq ^ flip_sq[c];
+    const uint64_t mob_area = ~pos.bb[C][0] & ~st.atk[E][PAWN];
+    const uint64_t occ = st.occ & ~(pos.bb[C][ROOK] | pos.bb[C][QUEEN]);
+    for (uint64_t b = pos.bb[C][ROOK]; b; b &= b - 1) {
+        const int sq = Lsb(b), rs = Rel<C>(sq);
         const uint64_t a = GenAttacksR(sq, occ);
-        AddAttacks(st, c, ROOK, a);
+        AddAttacks(st, C, ROOK, a);
         const int count = Pop(a & mob_area);
-        const int mob = RookMobility[count] + 4 * Pop(a & (FILE_A << (sq & 7)) & ENEMY_HALF[c]);
+        const int mob = RookMobility[count] + 4 * Pop(a & (FILE_A << (sq & 7)) & ENEMY_HALF[C]);
         int op = RookOpening[rs] + mob, en = RookEnding[rs] + mob;
-        if (a & st.zone[e]) st.counter[e] += 0x1000, op += 4;
-        RookFiles(st, c, sq, count, op, en);
-        if (SeventhRank(pos, c, sq)) op += Personality.rook_rank7, en += Personality.rook_rank7;
-        Finish(st, c, ROOK, sq, op, en);
+        if (a & st.zone[E]) st.counter[E] += 0x1000, op += 4;
+        RookFiles<C>(st, sq, count, op, en);
+        if (SeventhRank<C>(pos, sq)) op += Personality.rook_rank7, en += Personality.rook_rank7;
+        Finish(st, C, ROOK, sq, op, en);
     }
 }
 
-static void EvalQueens(EvalState& st, int c) {
+template <int C>
+static void EvalQueens(EvalState& st) {
+    constexpr int E = C ^ 1;
     const Position& pos = *st.pos;
-    const int e = c ^ 1;
-    const uint64_t mob_area = ~pos.bb[c][0] & ~st.atk[e][PAWN];
-    const uint64_t diag_occ = st.occ & ~pos.bb[c][BISHOP], orth_occ = st.occ & ~pos.bb[c][ROOK];
-    for (uint64_t b = pos.bb[c][QUEEN]; b; b &= b - 1) {
-        const int sq = Lsb(b), rs = sq ^ flip_sq[c];
+    const uint64_t mob_area = ~pos.bb[C][0] & ~st.atk[E][PAWN];
+    const uint64_t diag_occ = st.occ & ~pos.bb[C][BISHOP], orth_occ = st.occ & ~pos.bb[C][ROOK];
+    for (uint64_t b = pos.bb[C][QUEEN]; b; b &= b - 1) {
+        const int sq = Lsb(b), rs = Rel<C>(sq);
         const uint64_t direct = GenAttacksB(sq, st.occ) | GenAttacksR(sq, st.occ);
         const uint64_t a = GenAttacksB(sq, diag_occ) | GenAttacksR(sq, orth_occ);
-        AddAttacks(st, c, QUEEN, a);
+        AddAttacks(st, C, QUEEN, a);
         const int mob = QueenMobility[Pop(a & mob_area)];
         int op = QueenOpening[rs] + mob, en = QueenEnding[rs] + mob;
-        if (direct & st.zone[e])
-            st.counter[e] += 0x10000;
-        else if (a & st.zone[e])
-            st.counter[e] += 0x100000;
-        if (SeventhRank(pos, c, sq)) op += Personality.queen_rank7, en += Personality.queen_rank7;
-        Finish(st, c, QUEEN, sq, op, en);
+        if (direct & st.zone[E])
+            st.counter[E] += 0x10000;
+        else if (a & st.zone[E])
+            st.counter[E] += 0x100000;
+        if (SeventhRank<C>(pos, sq)) op += Personality.queen_rank7, en += Personality.queen_rank7;
+        Finish(st, C, QUEEN, sq, op, en);
     }
 }
 
-// Hanging pieces of side c; returns the set and charges the side.
-static uint64_t Hanging(EvalState& st, int c) {
+// Hanging pieces of side C; returns the set and charges the side.
+template <int C>
+static uint64_t Hanging(EvalState& st) {
     const Position& pos = *st.pos;
-    const uint64_t(&them)[7] = st.atk[c ^ 1];
-    const uint64_t* bb = pos.bb[c];
+    const uint64_t(&them)[7] = st.atk[C ^ 1];
+    const uint64_t* bb = pos.bb[C];
     uint64_t h = bb[QUEEN] & (them[KNIGHT] | them[BISHOP] | them[ROOK] | them[PAWN]);
     h |= (bb[KNIGHT] | bb[BISHOP]) & them[PAWN];
     h |= bb[ROOK] & (them[PAWN] | them[KNIGHT] | them[BISHOP]);
-    h |= (bb[0] & ~bb[KING]) & them[0] & ~st.atk[c][0] & ~(bb[PAWN] & them[PAWN]);
+    h |= (bb[0] & ~bb[KING]) & them[0] & ~st.atk[C][0] & ~(bb[PAWN] & them[PAWN]);
     const int n = Pop(h);
     if (n) {
         const int cost = (n == 1 ? 1 : 2 * n - 1) * Personality.hung;
-        st.op[c] += cost;
-        st.en[c] += cost;
+        st.op[C] += cost;
+        st.en[C] += cost;
         int value = 0;
         for (uint64_t b = h; b; b &= b - 1) value += piece_value[PieceType(pos.board[Lsb(b)])];
-        st.ss->hung_value[c] = int16_t(value);
+        st.ss->hung_value[C] = int16_t(value);
     }
     return h;
 }
@@ -301,13 +313,16 @@ static int PositionalScore(EvalState& st, const int mat[2], uint64_t* hanging) {
     EvalPawns(st);
     SetUpMaps(st);
     st.pinned = PinnedSet(pos);
-    for (int c = WHITE; c <= BLACK; c++) EvalKnights(st, c);
-    for (int c = WHITE; c <= BLACK; c++) EvalBishops(st, c);
-    for (int c = WHITE; c <= BLACK; c++) EvalRooks(st, c);
-    for (int c = WHITE; c <= BLACK; c++) EvalQueens(st, c);
-    EvalKing(st, WHITE);
-    EvalKing(st, BLACK);
-    *hanging = Hanging(st, WHITE) | Hanging(st, BLACK);
+    EvalKnights<WHITE>(st);
+    EvalKnights<BLACK>(st);
+    EvalBishops<WHITE>(st);
+    EvalBishops<BLACK>(st);
+    EvalRooks<WHITE>(st);
+    EvalRooks<BLACK>(st);
+    EvalQueens<WHITE>(st);
+    EvalQueens<BLACK>(st);
+    EvalKings(st);
+    *hanging = Hanging<WHITE>(st) | Hanging<BLACK>(st);
     // Kings in vertical opposition in a pawn ending cost the side to move.
     if (pos.npmat[WHITE] + pos.npmat[BLACK] == 0 && KingSq(pos, BLACK) == KingSq(pos, WHITE) + 16)
         st.en[st.side] -= 5;

@@ -16,57 +16,61 @@ static constexpr int8_t KingExposed[64] = {
 };
 
 // Missing shelter: 0..5, more is worse; the opening term gets (2 - a) shields.
-static int Shelter(const Position& pos, int c, int k, int fx) {
-    const uint64_t own = pos.bb[c][PAWN];
+template <int C>
+static int Shelter(const Position& pos, int k, int fx) {
+    const uint64_t own = pos.bb[C][PAWN];
     int near = Pop(BB_KingRays[k] & own);
     int a = near == 0 ? 2 : near == 1 ? 1 : 0;
     for (int f = fx - 1; f <= fx + 1; f++)
-        if (!((FILE_A << f) & own & bbf[c])) a++;
+        if (!((FILE_A << f) & own & bbf[C])) a++;
     return a;
 }
 
-static int Storm(const Position& pos, int c, int fx) {
-    const int e = c ^ 1;
-    int d = (KingSq(pos, e) & 7) - fx;
+template <int C>
+static int Storm(const Position& pos, int fx) {
+    constexpr int E = C ^ 1;
+    int d = (KingSq(pos, E) & 7) - fx;
     if (d >= -2 && d <= 2) return 0;
     int n = 0;
     for (int f = fx - 1; f <= fx + 1; f++)
-        if (!((FILE_A << f) & pos.bb[e][PAWN] & BBHB[e])) n++;
+        if (!((FILE_A << f) & pos.bb[E][PAWN] & BBHB[E])) n++;
     return n * Personality.pawn_storm;
 }
 
 // Safe checks and queen contact; returns k and sets q.
-static int SafeChecks(EvalState& st, int c, int k, int& q) {
-    const int e = c ^ 1;
-    const uint64_t(&them)[7] = st.atk[e];
-    const uint64_t(&us)[7] = st.atk[c];
+template <int C>
+static int SafeChecks(EvalState& st, int k, int& q) {
+    constexpr int E = C ^ 1;
+    const uint64_t(&them)[7] = st.atk[E];
+    const uint64_t(&us)[7] = st.atk[C];
     const uint64_t defended = us[PAWN] | us[KNIGHT] | us[BISHOP] | us[ROOK] | us[QUEEN];
-    uint64_t safe = ~st.pos->bb[e][0] & ~defended & ~(BB_KingRays[k] & ~st.twice[e]);
+    uint64_t safe = ~st.pos->bb[E][0] & ~defended & ~(BB_KingRays[k] & ~st.twice[E]);
     uint64_t diag = GenAttacksB(k, st.occ), orth = GenAttacksR(k, st.occ);
     int n = Pop(safe & ((BB_KnightRays[k] & them[KNIGHT]) | (diag & them[BISHOP]) | (orth & them[ROOK])));
     if (them[QUEEN] & diag & safe) n += 2;
     if (them[QUEEN] & orth & safe) n += 2;
     q = 0;
     if (them[QUEEN] & BB_KingRays[k] & safe) {
-        st.ss->king_attacked[c] = 1;
+        st.ss->king_attacked[C] = 1;
         q = 1;
     }
     return n;
 }
 
 // The attack on the zone: adds to op and en.
-static void ZoneAttack(EvalState& st, int c, int k, int ks, int a, int& op, int& en) {
-    const int e = c ^ 1;
-    const uint64_t z = st.zone[c];
-    const uint64_t(&them)[7] = st.atk[e];
-    const uint64_t(&us)[7] = st.atk[c];
+template <int C>
+static void ZoneAttack(EvalState& st, int k, int ks, int a, int& op, int& en) {
+    constexpr int E = C ^ 1;
+    const uint64_t z = st.zone[C];
+    const uint64_t(&them)[7] = st.atk[E];
+    const uint64_t(&us)[7] = st.atk[C];
     int c1 = Pop(z & them[KNIGHT] & ~us[PAWN]);
     int c2 = Pop(z & them[BISHOP] & ~us[PAWN]);
     int c3 = Pop(z & them[ROOK] & ~(us[PAWN] | us[KNIGHT] | us[BISHOP]));
     int c4 = Pop(z & them[QUEEN] & ~(us[PAWN] | us[KNIGHT] | us[BISHOP] | us[ROOK] | us[QUEEN]));
     int q;
-    int checks = SafeChecks(st, c, k, q);
-    const uint32_t cnt = st.counter[c];
+    int checks = SafeChecks<C>(st, k, q);
+    const uint32_t cnt = st.counter[C];
     const int pawns = cnt & 15, knights = (cnt >> 4) & 15, bishops = (cnt >> 8) & 15;
     const int rooks = (cnt >> 12) & 15, queens = (cnt >> 16) & 15, xqueens = (cnt >> 20) & 15;
     int n = q + KingExposed[ks] + a + 3 * (queens + rooks) + 2 * (xqueens + pawns + knights + bishops) +
@@ -77,7 +81,8 @@ static void ZoneAttack(EvalState& st, int c, int k, int ks, int a, int& op, int&
 }
 
 // The ending: distance to the pawns and room to move.
-static int EndingReach(const EvalState& st, int c, int k, int f) {
+template <int C>
+static int EndingReach(const EvalState& st, int k, int f) {
     const Position& pos = *st.pos;
     int en = 0;
     unsigned m = st.pawns->files[WHITE] | st.pawns->files[BLACK];
@@ -85,33 +90,40 @@ static int EndingReach(const EvalState& st, int c, int k, int f) {
         if (leftbit[m] - f >= 2) en -= 8 * (leftbit[m] - f) - 8;
         if (f - rightbit[m] >= 2) en -= 8 * (f - rightbit[m]) - 8;
     }
-    uint64_t moves = BB_KingRays[k] & ~st.atk[c ^ 1][0] & ~pos.bb[c][0];
+    uint64_t moves = BB_KingRays[k] & ~st.atk[C ^ 1][0] & ~pos.bb[C][0];
     if (!(moves & INNER)) en -= 10;
-    int best = KingEnding[k ^ flip_sq[c]] - 20;
+    int best = KingEnding[Rel<C>(k)] - 20;
     for (; moves; moves &= moves - 1) {
-        int v = KingEnding[Lsb(moves) ^ flip_sq[c]];
+        int v = KingEnding[Rel<C>(Lsb(moves))];
         if (v > best) best = v;
     }
     return en + best / 2;
 }
 
-void EvalKing(EvalState& st, int c) {
+template <int C>
+static void EvalKing(EvalState& st) {
+    constexpr int E = C ^ 1;
     const PersonalityRec& P = Personality;
     const Position& pos = *st.pos;
-    const int e = c ^ 1, k = KingSq(pos, c), ks = k ^ flip_sq[c], f = ks & 7;
+    const int k = KingSq(pos, C), ks = Rel<C>(k), f = ks & 7;
     int op = KingOpening[ks], en = KingEnding[ks];
-    if (pos.npmat[e] > 9) {
+    if (pos.npmat[E] > 9) {
         const int fx = fyle_x[f];
-        int a = Shelter(pos, c, k, fx);
+        int a = Shelter<C>(pos, k, fx);
         op = KingOpening[ks] + (2 - a) * P.pawn_shield;
-        op -= Storm(pos, c, fx);
-        ZoneAttack(st, c, k, ks, a, op, en);
+        op -= Storm<C>(pos, fx);
+        ZoneAttack<C>(st, k, ks, a, op, en);
     }
-    if (st.e > 13) en += EndingReach(st, c, k, f);
-    if (!pos.bb[e][QUEEN]) op /= 2;
-    st.op[c] += op;
-    st.en[c] += en;
-    if (st.report) ReportPiece(st, c, KING, k, op, en);
+    if (st.e > 13) en += EndingReach<C>(st, k, f);
+    if (!pos.bb[E][QUEEN]) op /= 2;
+    st.op[C] += op;
+    st.en[C] += en;
+    if (st.report) ReportPiece(st, C, KING, k, op, en);
+}
+
+void EvalKings(EvalState& st) {
+    EvalKing<WHITE>(st);
+    EvalKing<BLACK>(st);
 }
 
 }  // namespace evalimpl

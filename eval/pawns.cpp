@@ -9,25 +9,25 @@
 namespace evalimpl {
 
 // Scores one pawn's structure into op/en; `passed` is the side's passer set.
-static void ScorePawn(const EvalState& st, int c, int s, uint64_t span, uint64_t passed, int& op,
-                      int& en) {
+template <int C>
+static void ScorePawn(const EvalState& st, int s, uint64_t span, uint64_t passed, int& op, int& en) {
     const PersonalityRec& P = Personality;
     const Position& pos = *st.pos;
-    const uint64_t own = pos.bb[c][PAWN], enemy = pos.bb[c ^ 1][PAWN];
-    const int rs = s ^ flip_sq[c], r = rs >> 3, f = s & 7;
-    const uint64_t ahead = c == WHITE ? BB_RayN[s] : BB_RayS[s];
+    const uint64_t own = pos.bb[C][PAWN], enemy = pos.bb[C ^ 1][PAWN];
+    const int rs = Rel<C>(s), r = rs >> 3, f = s & 7;
+    const uint64_t ahead = C == WHITE ? BB_RayN[s] : BB_RayS[s];
     const bool unopposed = !(ahead & enemy);
     int t = 0, cand = 0;
     if (!(BB_AdjacentFiles[f] & own)) t += P.pawn_isolated;
     if ((FILE_A << f) & own & ~Bit(s)) t += P.pawn_doubled;
-    if (!(Forward(Bit(s), c) & span)) {
+    if (!(Forward<C>(Bit(s)) & span)) {
         t += P.pawn_backward;
         if (unopposed) t += P.pawn_weak;
     }
-    if (BB_PawnRays[c ^ 1][s] & own) t += 5;
+    if (BB_PawnRays[C ^ 1][s] & own) t += 5;
     if (r > 2 && unopposed && !(passed & Bit(s))) {
         int beside = Pop(BB_AdjacentSquares[s] & own);
-        int against = Pop(BB_PawnSpan[c][s] & enemy);
+        int against = Pop(BB_PawnSpan[C][s] & enemy);
         if (beside >= 1 && beside >= against)
             cand = (r - 2) * P.pawn_candidate;
         else if (r == 5)
@@ -35,6 +35,23 @@ static void ScorePawn(const EvalState& st, int c, int s, uint64_t span, uint64_t
     }
     op = PawnOpening[rs] + t;
     en = PawnEnding[rs] + t + cand;
+}
+
+template <int C>
+static void SidePawns(const EvalState& st, PawnCacheEntry* pe) {
+    const Position& pos = *st.pos;
+    int op_sum = 0, en_sum = 0;
+    uint16_t files = 0;
+    for (const uint8_t* p = pos.plist[C][PAWN]; *p != NO_SQ; p++) {
+        int op, en;
+        ScorePawn<C>(st, *p, pe->span[C], pe->passers[C], op, en);
+        op_sum += op, en_sum += en;
+        files = uint16_t(files | (1u << (*p & 7)));
+        if (st.report) ReportPiece(st, C, PAWN, *p, op, en);
+    }
+    pe->opening[C] = int16_t(op_sum);
+    pe->ending[C] = int16_t(en_sum);
+    pe->files[C] = files;
 }
 
 // The pawn-only part: fills, spans, passers and the structure sums.
@@ -48,20 +65,8 @@ static void PawnStructure(const EvalState& st, PawnCacheEntry* pe) {
     pe->span[BLACK] = ((bf & ~FILE_H) << 1) | ((bf & ~FILE_A) >> 1);
     pe->passers[WHITE] = wp & ~(bf | pe->span[BLACK]);
     pe->passers[BLACK] = bp & ~(wf | pe->span[WHITE]);
-    for (int c = WHITE; c <= BLACK; c++) {
-        int op_sum = 0, en_sum = 0;
-        uint16_t files = 0;
-        for (const uint8_t* p = pos.plist[c][PAWN]; *p != NO_SQ; p++) {
-            int op, en;
-            ScorePawn(st, c, *p, pe->span[c], pe->passers[c], op, en);
-            op_sum += op, en_sum += en;
-            files = uint16_t(files | (1u << (*p & 7)));
-            if (st.report) ReportPiece(st, c, PAWN, *p, op, en);
-        }
-        pe->opening[c] = int16_t(op_sum);
-        pe->ending[c] = int16_t(en_sum);
-        pe->files[c] = files;
-    }
+    SidePawns<WHITE>(st, pe);
+    SidePawns<BLACK>(st, pe);
     pe->key = pos.pawnhash;
 }
 
@@ -79,22 +84,23 @@ static bool Attacked(const Position& pos, int sq, int c, uint64_t occ) {
 
 // Walks the passer's path while it is empty and safe. Returns the weight the
 // walk earns; `reached` tells whether the pawn counts as reaching the last rank.
-static int FreePath(const EvalState& st, int c, int s, int r, int q, bool& reached) {
+template <int C>
+static int FreePath(const EvalState& st, int s, int r, int q, bool& reached) {
     const Position& pos = *st.pos;
     const uint64_t occ = st.occ, lifted = occ & ~Bit(s);
-    const int dir = pawn_dir[c];
+    constexpr int dir = C == WHITE ? 8 : -8;
     int steps = 0;
     reached = false;
     for (int sq = s + dir; sq >= 0 && sq < 64; sq += dir) {
         if (occ & Bit(sq)) break;
-        if (Attacked(pos, sq, c ^ 1, lifted) && !Attacked(pos, sq, c, lifted)) break;
+        if (Attacked(pos, sq, C ^ 1, lifted) && !Attacked(pos, sq, C, lifted)) break;
         steps++;
         if (sq == q) {
             reached = true;
             return 405;
         }
     }
-    if (r == 6 && (BB_PawnRays[c][s] & pos.bb[c ^ 1][0])) {
+    if (r == 6 && (BB_PawnRays[C][s] & pos.bb[C ^ 1][0])) {
         reached = true;
         return 405;
     }
@@ -102,73 +108,77 @@ static int FreePath(const EvalState& st, int c, int s, int r, int q, bool& reach
 }
 
 // Weight of one passer in 1/256; may raise the side's unstoppable measure.
-static int PasserWeight(EvalState& st, int c, int s, int& unstoppable) {
+template <int C>
+static int PasserWeight(EvalState& st, int s, int& unstoppable) {
     const Position& pos = *st.pos;
-    const int rs = s ^ flip_sq[c], r = rs >> 3, f = s & 7;
-    const int q = f + (c == WHITE ? 56 : 0), front = s + pawn_dir[c];
-    const int own_k = KingSq(pos, c), their_k = KingSq(pos, c ^ 1);
-    const uint64_t own_p = pos.bb[c][PAWN];
+    const int rs = Rel<C>(s), r = rs >> 3, f = s & 7;
+    const int q = f + (C == WHITE ? 56 : 0), front = s + (C == WHITE ? 8 : -8);
+    const int own_k = KingSq(pos, C), their_k = KingSq(pos, C ^ 1);
+    const uint64_t own_p = pos.bb[C][PAWN];
     bool reached;
-    int m = FreePath(st, c, s, r, q, reached);
+    int m = FreePath<C>(st, s, r, q, reached);
     if (reached) {
-        uint8_t& rec = st.ss->passer_sq[c];
-        if ((s ^ flip_sq[c]) >> 3 > (rec ^ flip_sq[c]) >> 3) rec = uint8_t(s);
+        uint8_t& rec = st.ss->passer_sq[C];
+        if (Rel<C>(s) >> 3 > Rel<C>(rec) >> 3) rec = uint8_t(s);
     }
     if (BB_AdjacentSquares[s] & own_p)
         m += 80;
-    else if (BB_PawnRays[c ^ 1][s] & own_p)
+    else if (BB_PawnRays[C ^ 1][s] & own_p)
         m += 40;
     m += 34 * Dist(their_k, front) - 22 * Dist(own_k, front);
-    const int n = st.side == c ? 7 - r : 8 - r;
+    const int n = st.side == C ? 7 - r : 8 - r;
     const bool square_rule = n < Dist(their_k, q);
     if (square_rule) m += 60;
     const bool escort = r >= 4 && f != 0 && f != 7 && Dist(own_k, front) <= 1 && Dist(own_k, q) <= 1;
     if (escort) m += 75;
     if (st.occ & Bit(front)) m -= 24;
-    const uint64_t ahead = c == WHITE ? BB_RayN[s] : BB_RayS[s];
-    if (ahead & pos.bb[c][ROOK]) m -= 8;
+    const uint64_t ahead = C == WHITE ? BB_RayN[s] : BB_RayS[s];
+    if (ahead & pos.bb[C][ROOK]) m -= 8;
     if (pos.npmat[WHITE] + pos.npmat[BLACK] == 0 && (escort || square_rule)) {
         m += 100;
-        int u = r + (st.side == c) + (r == 1) - (reached ? 0 : 1);
+        int u = r + (st.side == C) + (r == 1) - (reached ? 0 : 1);
         unstoppable = std::max(unstoppable, u);
     }
     return m;
 }
 
-static void PassedPawns(EvalState& st) {
+// Passed pawns of side C; returns its unstoppable measure.
+template <int C>
+static int SidePassers(EvalState& st) {
     const Position& pos = *st.pos;
-    int unstoppable[2] = {0, 0};
-    for (int c = WHITE; c <= BLACK; c++) {
-        for (uint64_t b = st.pawns->passers[c]; b; b &= b - 1) {
-            const int s = Lsb(b), r = (s ^ flip_sq[c]) >> 3;
-            const int q = (s & 7) + (c == WHITE ? 56 : 0);
-            if (r >= 7) continue;  // a pawn on its last rank is no pawn
-            if (BB_Between[s][q] & pos.bb[c][PAWN]) {
-                st.op[c] += PP_ADVANCE[r] / 3;
-                st.en[c] += PP_ADVANCE[r] / 3;
-                continue;
-            }
-            const int m = PasserWeight(st, c, s, unstoppable[c]);
-            const int bonus = m * PP_ADVANCE[r] / 256, bonus_op = bonus * 192 / 256;
-            st.en[c] += bonus;
-            st.op[c] += bonus_op;
-            if (st.report) ReportPiece(st, c, 0, s, bonus_op, bonus);
+    int unstoppable = 0;
+    for (uint64_t b = st.pawns->passers[C]; b; b &= b - 1) {
+        const int s = Lsb(b), r = Rel<C>(s) >> 3;
+        const int q = (s & 7) + (C == WHITE ? 56 : 0);
+        if (r >= 7) continue;  // a pawn on its last rank is no pawn
+        if (BB_Between[s][q] & pos.bb[C][PAWN]) {
+            st.op[C] += PP_ADVANCE[r] / 3;
+            st.en[C] += PP_ADVANCE[r] / 3;
+            continue;
         }
+        const int m = PasserWeight<C>(st, s, unstoppable);
+        const int bonus = m * PP_ADVANCE[r] / 256, bonus_op = bonus * 192 / 256;
+        st.en[C] += bonus;
+        st.op[C] += bonus_op;
+        if (st.report) ReportPiece(st, C, 0, s, bonus_op, bonus);
     }
+    return unstoppable;
+}
+
+static void PassedPawns(EvalState& st) {
+    const int unstoppable[2] = {SidePassers<WHITE>(st), SidePassers<BLACK>(st)};
     if (unstoppable[WHITE] >= unstoppable[BLACK] + 2 && unstoppable[WHITE] > 3) st.en[WHITE] += 150;
     if (unstoppable[BLACK] >= unstoppable[WHITE] + 2 && unstoppable[BLACK] > 3) st.en[BLACK] += 150;
 }
 
+template <int C>
 static void BlockedPawns(EvalState& st) {
-    static constexpr uint64_t centre2[2] = {Bit(11) | Bit(12), Bit(51) | Bit(52)};  // d2 e2, d7 e7
-    const Position& pos = *st.pos;
-    for (int c = WHITE; c <= BLACK; c++) {
-        const uint64_t p = pos.bb[c][PAWN];
-        int n = Pop(Forward(p, c) & st.occ);
-        int centre = Pop(Forward(p & centre2[c], c) & st.occ);
-        st.op[c] -= 2 * n + 12 * centre;
-        st.en[c] -= 2 * n;
-    }
+    constexpr uint64_t centre2 = C == WHITE ? Bit(11) | Bit(12) : Bit(51) | Bit(52);  // d2 e2, d7 e7
+    const uint64_t p = st.pos->bb[C][PAWN];
+    int n = Pop(Forward<C>(p) & st.occ);
+    int centre = Pop(Forward<C>(p & centre2) & st.occ);
+    st.op[C] -= 2 * n + 12 * centre;
+    st.en[C] -= 2 * n;
 }
 
 void EvalPawns(EvalState& st) {
@@ -188,7 +198,8 @@ void EvalPawns(EvalState& st) {
         st.en[c] += pe->ending[c];
     }
     PassedPawns(st);
-    BlockedPawns(st);
+    BlockedPawns<WHITE>(st);
+    BlockedPawns<BLACK>(st);
 }
 
 }  // namespace evalimpl
