@@ -113,12 +113,6 @@ static uint64_t PinnedSet(const Position& pos) {
     return pinned;
 }
 
-static void AddAttacks(EvalState& st, int c, int type, uint64_t a) {
-    st.atk[c][type] |= a;
-    st.twice[c] |= st.atk[c][0] & a;
-    st.atk[c][0] |= a;
-}
-
 // Pawn and king attacks, king zones and the pawn field of the zone counters.
 template <int C>
 static void SetUpMaps(EvalState& st) {
@@ -127,11 +121,11 @@ static void SetUpMaps(EvalState& st) {
     const uint64_t west = PawnAttacksW<C>(p), east = PawnAttacksE<C>(p);
     const int k = KingSq(pos, C), f = k & 7, r = k >> 3;
     const int centre = (r + adj[r]) * 8 + f + adj[f];
-    for (int t = 0; t < 7; t++) st.atk[C][t] = 0;
+    const uint64_t king = BB_KingRays[k];
     st.atk[C][PAWN] = west | east;
-    st.twice[C] = west & east;
-    st.atk[C][0] = west | east;
-    AddAttacks(st, C, KING, BB_KingRays[k]);
+    st.atk[C][KING] = king;
+    st.twice[C] = (west & east) | ((west | east) & king);
+    st.atk[C][0] = west | east | king;
     st.zone[C] = BB_KingRays[centre] | Bit(centre);
 }
 
@@ -143,48 +137,63 @@ static void SetUpMaps(EvalState& st) {
     st.counter[BLACK] = uint32_t(Pop((st.zone[BLACK] >> 8) & pos.bb[WHITE][PAWN]));
 }
 
-static void Finish(EvalState& st, int c, int type, int sq, int op, int en) {
-    if (st.pinned & Bit(sq)) op += Personality.pinned, en += Personality.pinned;
-    st.op[c] += op;
-    st.en[c] += en;
+// One side's piece loops gather into locals and write the state once at the
+// end: stores into the state would otherwise force reloads of the position.
+struct PieceSums {
+    uint64_t all, twice;  // squares attacked, and attacked at least twice
+    uint64_t by_type;     // attacks of the piece type at hand
+    int op, en;
+    uint32_t counter;  // attackers of the enemy king's zone
+    void Add(uint64_t a) {
+        by_type |= a;
+        twice |= all & a;
+        all |= a;
+    }
+};
+
+// Inputs every piece of one side reads.
+struct PieceView {
+    const Position& pos;
+    uint64_t occ, mob_area, zone, enemy_pawn_atk, pinned;
+};
+
+static void Finish(const EvalState& st, const PieceView& v, PieceSums& s, int c, int type, int sq, int op,
+                   int en) {
+    if (v.pinned & Bit(sq)) op += Personality.pinned, en += Personality.pinned;
+    s.op += op;
+    s.en += en;
     if (st.report) ReportPiece(st, c, type, sq, op, en);
 }
 
 template <int C>
-static void EvalKnights(EvalState& st) {
-    constexpr int E = C ^ 1;
-    const Position& pos = *st.pos;
-    const uint64_t outposts = OUTPOST[C] & ~st.pawns->span[E] & st.atk[C][PAWN];
-    const uint64_t mob_area = ~pos.bb[C][0] & ~st.atk[E][PAWN];
-    for (uint64_t b = pos.bb[C][KNIGHT]; b; b &= b - 1) {
+static void EvalKnights(const EvalState& st, const PieceView& v, PieceSums& s) {
+    const uint64_t outposts = OUTPOST[C] & ~st.pawns->span[C ^ 1] & st.atk[C][PAWN];
+    for (uint64_t b = v.pos.bb[C][KNIGHT]; b; b &= b - 1) {
         const int sq = Lsb(b), rs = Rel<C>(sq);
         const uint64_t a = BB_KnightRays[sq];
-        AddAttacks(st, C, KNIGHT, a);
-        const int mob = KnightMobility[Pop(a & mob_area)];
+        s.Add(a);
+        const int mob = KnightMobility[Pop(a & v.mob_area)];
         int op = KnightOpening[rs] + mob, en = KnightEnding[rs] + mob;
         if (Bit(sq) & outposts) op += Personality.knight_outpost;
         if (a & outposts) op += 8;
-        if (a & st.zone[E]) st.counter[E] += 0x10, op += 8, en += 8;
-        Finish(st, C, KNIGHT, sq, op, en);
+        if (a & v.zone) s.counter += 0x10, op += 8, en += 8;
+        Finish(st, v, s, C, KNIGHT, sq, op, en);
     }
 }
 
 template <int C>
-static void EvalBishops(EvalState& st) {
-    constexpr int E = C ^ 1;
-    const Position& pos = *st.pos;
-    const uint64_t mob_area = ~pos.bb[C][0] & ~st.atk[E][PAWN];
-    const uint64_t occ = st.occ & ~pos.bb[C][QUEEN];
-    for (uint64_t b = pos.bb[C][BISHOP]; b; b &= b - 1) {
+static void EvalBishops(const EvalState& st, const PieceView& v, PieceSums& s) {
+    const uint64_t occ = v.occ & ~v.pos.bb[C][QUEEN];
+    for (uint64_t b = v.pos.bb[C][BISHOP]; b; b &= b - 1) {
         const int sq = Lsb(b), rs = Rel<C>(sq);
         const uint64_t a = GenAttacksB(sq, occ);
-        AddAttacks(st, C, BISHOP, a);
-        const int mob = BishopMobility[Pop(a & mob_area)] + 4 * Pop(a & CENTRE16);
+        s.Add(a);
+        const int mob = BishopMobility[Pop(a & v.mob_area)] + 4 * Pop(a & CENTRE16);
         int op = BishopOpening[rs] + mob, en = BishopEnding[rs] + mob;
-        if (a & st.zone[E]) st.counter[E] += 0x100, op += 4, en += 4;
-        if ((Bit(sq) & TRAP[C]) && !(a & INNER & ~st.atk[E][PAWN]))
+        if (a & v.zone) s.counter += 0x100, op += 4, en += 4;
+        if ((Bit(sq) & TRAP[C]) && !(a & INNER & ~v.enemy_pawn_atk))
             op += Personality.bishop_trapped, en += Personality.bishop_trapped;
-        Finish(st, C, BISHOP, sq, op, en);
+        Finish(st, v, s, C, BISHOP, sq, op, en);
     }
 }
 
@@ -212,45 +221,65 @@ static void RookFiles(const EvalState& st, int sq, int mob, int& op, int& en) {
 }
 
 template <int C>
-static void EvalRooks(EvalState& st) {
-    constexpr int E = C ^ 1;
-    const Position& pos = *st.pos;
-    const uint64_t mob_area = ~pos.bb[C][0] & ~st.atk[E][PAWN];
-    const uint64_t occ = st.occ & ~(pos.bb[C][ROOK] | pos.bb[C][QUEEN]);
-    for (uint64_t b = pos.bb[C][ROOK]; b; b &= b - 1) {
+static void EvalRooks(const EvalState& st, const PieceView& v, PieceSums& s) {
+    const uint64_t occ = v.occ & ~(v.pos.bb[C][ROOK] | v.pos.bb[C][QUEEN]);
+    for (uint64_t b = v.pos.bb[C][ROOK]; b; b &= b - 1) {
         const int sq = Lsb(b), rs = Rel<C>(sq);
         const uint64_t a = GenAttacksR(sq, occ);
-        AddAttacks(st, C, ROOK, a);
-        const int count = Pop(a & mob_area);
+        s.Add(a);
+        const int count = Pop(a & v.mob_area);
         const int mob = RookMobility[count] + 4 * Pop(a & (FILE_A << (sq & 7)) & ENEMY_HALF[C]);
         int op = RookOpening[rs] + mob, en = RookEnding[rs] + mob;
-        if (a & st.zone[E]) st.counter[E] += 0x1000, op += 4;
+        if (a & v.zone) s.counter += 0x1000, op += 4;
         RookFiles<C>(st, sq, count, op, en);
-        if (SeventhRank<C>(pos, sq)) op += Personality.rook_rank7, en += Personality.rook_rank7;
-        Finish(st, C, ROOK, sq, op, en);
+        if (SeventhRank<C>(v.pos, sq)) op += Personality.rook_rank7, en += Personality.rook_rank7;
+        Finish(st, v, s, C, ROOK, sq, op, en);
     }
 }
 
 template <int C>
-static void EvalQueens(EvalState& st) {
+static void EvalQueens(const EvalState& st, const PieceView& v, PieceSums& s) {
+    const uint64_t diag_occ = v.occ & ~v.pos.bb[C][BISHOP], orth_occ = v.occ & ~v.pos.bb[C][ROOK];
+    for (uint64_t b = v.pos.bb[C][QUEEN]; b; b &= b - 1) {
+        const int sq = Lsb(b), rs = Rel<C>(sq);
+        const uint64_t direct = GenAttacksB(sq, v.occ) | GenAttacksR(sq, v.occ);
+        const uint64_t a = GenAttacksB(sq, diag_occ) | GenAttacksR(sq, orth_occ);
+        s.Add(a);
+        const int mob = QueenMobility[Pop(a & v.mob_area)];
+        int op = QueenOpening[rs] + mob, en = QueenEnding[rs] + mob;
+        if (direct & v.zone)
+            s.counter += 0x10000;
+        else if (a & v.zone)
+            s.counter += 0x100000;
+        if (SeventhRank<C>(v.pos, sq)) op += Personality.queen_rank7, en += Personality.queen_rank7;
+        Finish(st, v, s, C, QUEEN, sq, op, en);
+    }
+}
+
+// Knights, bishops, rooks and queens of side C. They read only the pawn and
+// king maps and the zones, so each side's pieces can run in one go.
+template <int C>
+static void EvalPieces(EvalState& st) {
     constexpr int E = C ^ 1;
     const Position& pos = *st.pos;
-    const uint64_t mob_area = ~pos.bb[C][0] & ~st.atk[E][PAWN];
-    const uint64_t diag_occ = st.occ & ~pos.bb[C][BISHOP], orth_occ = st.occ & ~pos.bb[C][ROOK];
-    for (uint64_t b = pos.bb[C][QUEEN]; b; b &= b - 1) {
-        const int sq = Lsb(b), rs = Rel<C>(sq);
-        const uint64_t direct = GenAttacksB(sq, st.occ) | GenAttacksR(sq, st.occ);
-        const uint64_t a = GenAttacksB(sq, diag_occ) | GenAttacksR(sq, orth_occ);
-        AddAttacks(st, C, QUEEN, a);
-        const int mob = QueenMobility[Pop(a & mob_area)];
-        int op = QueenOpening[rs] + mob, en = QueenEnding[rs] + mob;
-        if (direct & st.zone[E])
-            st.counter[E] += 0x10000;
-        else if (a & st.zone[E])
-            st.counter[E] += 0x100000;
-        if (SeventhRank<C>(pos, sq)) op += Personality.queen_rank7, en += Personality.queen_rank7;
-        Finish(st, C, QUEEN, sq, op, en);
-    }
+    const PieceView v{pos, st.occ, ~pos.bb[C][0] & ~st.atk[E][PAWN], st.zone[E], st.atk[E][PAWN], st.pinned};
+    PieceSums s{st.atk[C][0], st.twice[C], 0, 0, 0, 0};
+    EvalKnights<C>(st, v, s);
+    st.atk[C][KNIGHT] = s.by_type;
+    s.by_type = 0;
+    EvalBishops<C>(st, v, s);
+    st.atk[C][BISHOP] = s.by_type;
+    s.by_type = 0;
+    EvalRooks<C>(st, v, s);
+    st.atk[C][ROOK] = s.by_type;
+    s.by_type = 0;
+    EvalQueens<C>(st, v, s);
+    st.atk[C][QUEEN] = s.by_type;
+    st.atk[C][0] = s.all;
+    st.twice[C] = s.twice;
+    st.op[C] += s.op;
+    st.en[C] += s.en;
+    st.counter[E] += s.counter;
 }
 
 // Hanging pieces of side C; returns the set and charges the side.
@@ -313,14 +342,8 @@ static int PositionalScore(EvalState& st, const int mat[2], uint64_t* hanging) {
     EvalPawns(st);
     SetUpMaps(st);
     st.pinned = PinnedSet(pos);
-    EvalKnights<WHITE>(st);
-    EvalKnights<BLACK>(st);
-    EvalBishops<WHITE>(st);
-    EvalBishops<BLACK>(st);
-    EvalRooks<WHITE>(st);
-    EvalRooks<BLACK>(st);
-    EvalQueens<WHITE>(st);
-    EvalQueens<BLACK>(st);
+    EvalPieces<WHITE>(st);
+    EvalPieces<BLACK>(st);
     EvalKings(st);
     *hanging = Hanging<WHITE>(st) | Hanging<BLACK>(st);
     // Kings in vertical opposition in a pawn ending cost the side to move.
