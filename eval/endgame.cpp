@@ -2,6 +2,8 @@
 // the scale factor for endings the side ahead is unlikely to win.
 #include "eval/endgame.h"
 
+#include <cmath>
+
 #include "board/bitboard.h"
 #include "eval/evalstate.h"
 
@@ -203,4 +205,12 @@ double ScaleFactor(const Position* pos, const StackRec* ss, int score, int side)
         if (sigS == 0x200 && sigW == 0x10) return f * 0.9;
     }
     return ScaleRest(pos, ss, s, side, f);
+}
+
+int ScaledScore(const Position* pos, const StackRec* ss, int score, int side) {
+    // ScaleFactor's first test, repeated: most scores leave here without double arithmetic.
+    const int strong = score >= 0 ? side : side ^ 1;
+    if (pos->npmat[strong] > 13 || (score >= -14 && score <= 14)) return score;
+    const double f = ScaleFactor(pos, ss, score, side);
+    return f == 1.0 ? score : int(std::lround(score * f));
 }

@@ -22,3 +22,5 @@ int EvalKPK(const Position* pos, int side);
 // Factor in (0, 1] for the unscaled score (side to move's view); ss is the
 // stack entry of the evaluation, whose passer_sq it reads.
 double ScaleFactor(const Position* pos, const StackRec* ss, int score, int side);
+// The score times ScaleFactor, rounded half away from zero.
+int ScaledScore(const Position* pos, const StackRec* ss, int score, int side);

@@ -2,8 +2,6 @@
 // hanging pieces, the blend of opening and ending, and the evaluation cache.
 #include "eval/evaluate.h"
 
-#include <cmath>
-
 #include "board/bitboard.h"
 #include "eval/endgame.h"
 #include "eval/evalstate.h"
@@ -305,7 +303,7 @@ static uint64_t Hanging(EvalState& st) {
 }
 
 static int ScaleAndStore(EvalState& st, int score) {
-    const int scaled = int(std::lround(score * ScaleFactor(st.pos, st.ss, score, st.side)));
+    const int scaled = ScaledScore(st.pos, st.ss, score, st.side);
     st.ss->eval = int16_t(scaled);
     return scaled;
 }
@@ -331,7 +329,7 @@ static bool ProbeCache(ThreadRec* td, StackRec* ss, int side, int* out) {
         ss->passer_sq[c] = ce.passer_sq[c];
         ss->hung_value[c] = ce.hung_value[c];
     }
-    *out = int(std::lround(ce.score * ScaleFactor(&pos, ss, ce.score, side)));
+    *out = ScaledScore(&pos, ss, ce.score, side);
     ss->eval = int16_t(*out);
     return true;
 }
