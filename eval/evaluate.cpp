@@ -155,15 +155,20 @@ struct PieceView {
     uint64_t occ, mob_area, zone, enemy_pawn_atk, pinned;
 };
 
+// R: the evaluation fills the report, which shows each piece with its pin.
+// The sums take the pins in one count per side (EvalPieces).
+template <bool R>
 static void Finish(const EvalState& st, const PieceView& v, PieceSums& s, int c, int type, int sq, int op,
                    int en) {
-    if (v.pinned & Bit(sq)) op += Personality.pinned, en += Personality.pinned;
     s.op += op;
     s.en += en;
-    if (st.report) ReportPiece(st, c, type, sq, op, en);
+    if constexpr (R) {
+        if (v.pinned & Bit(sq)) op += Personality.pinned, en += Personality.pinned;
+        ReportPiece(st, c, type, sq, op, en);
+    }
 }
 
-template <int C>
+template <int C, bool R>
 static void EvalKnights(const EvalState& st, const PieceView& v, PieceSums& s) {
     const uint64_t outposts = OUTPOST[C] & ~st.pawns->span[C ^ 1] & st.atk[C][PAWN];
     for (uint64_t b = v.pos.bb[C][KNIGHT]; b; b &= b - 1) {
@@ -175,11 +180,11 @@ static void EvalKnights(const EvalState& st, const PieceView& v, PieceSums& s) {
         if (Bit(sq) & outposts) op += Personality.knight_outpost;
         if (a & outposts) op += 8;
         if (a & v.zone) s.counter += 0x10, op += 8, en += 8;
-        Finish(st, v, s, C, KNIGHT, sq, op, en);
+        Finish<R>(st, v, s, C, KNIGHT, sq, op, en);
     }
 }
 
-template <int C>
+template <int C, bool R>
 static void EvalBishops(const EvalState& st, const PieceView& v, PieceSums& s) {
     const uint64_t occ = v.occ & ~v.pos.bb[C][QUEEN];
     for (uint64_t b = v.pos.bb[C][BISHOP]; b; b &= b - 1) {
@@ -191,7 +196,7 @@ static void EvalBishops(const EvalState& st, const PieceView& v, PieceSums& s) {
         if (a & v.zone) s.counter += 0x100, op += 4, en += 4;
         if ((Bit(sq) & TRAP[C]) && !(a & INNER & ~v.enemy_pawn_atk))
             op += Personality.bishop_trapped, en += Personality.bishop_trapped;
-        Finish(st, v, s, C, BISHOP, sq, op, en);
+        Finish<R>(st, v, s, C, BISHOP, sq, op, en);
     }
 }
 
@@ -218,7 +223,7 @@ static void RookFiles(const EvalState& st, int sq, int mob, int& op, int& en) {
     }
 }
 
-template <int C>
+template <int C, bool R>
 static void EvalRooks(const EvalState& st, const PieceView& v, PieceSums& s) {
     const uint64_t occ = v.occ & ~(v.pos.bb[C][ROOK] | v.pos.bb[C][QUEEN]);
     for (uint64_t b = v.pos.bb[C][ROOK]; b; b &= b - 1) {
@@ -231,11 +236,11 @@ static void EvalRooks(const EvalState& st, const PieceView& v, PieceSums& s) {
         if (a & v.zone) s.counter += 0x1000, op += 4;
         RookFiles<C>(st, sq, count, op, en);
         if (SeventhRank<C>(v.pos, sq)) op += Personality.rook_rank7, en += Personality.rook_rank7;
-        Finish(st, v, s, C, ROOK, sq, op, en);
+        Finish<R>(st, v, s, C, ROOK, sq, op, en);
     }
 }
 
-template <int C>
+template <int C, bool R>
 static void EvalQueens(const EvalState& st, const PieceView& v, PieceSums& s) {
     const uint64_t diag_occ = v.occ & ~v.pos.bb[C][BISHOP], orth_occ = v.occ & ~v.pos.bb[C][ROOK];
     for (uint64_t b = v.pos.bb[C][QUEEN]; b; b &= b - 1) {
@@ -250,28 +255,30 @@ static void EvalQueens(const EvalState& st, const PieceView& v, PieceSums& s) {
         else if (a & v.zone)
             s.counter += 0x100000;
         if (SeventhRank<C>(v.pos, sq)) op += Personality.queen_rank7, en += Personality.queen_rank7;
-        Finish(st, v, s, C, QUEEN, sq, op, en);
+        Finish<R>(st, v, s, C, QUEEN, sq, op, en);
     }
 }
 
 // Knights, bishops, rooks and queens of side C. They read only the pawn and
 // king maps and the zones, so each side's pieces can run in one go.
-template <int C>
+template <int C, bool R>
 static void EvalPieces(EvalState& st) {
     constexpr int E = C ^ 1;
     const Position& pos = *st.pos;
-    const PieceView v{pos, st.occ, ~pos.bb[C][0] & ~st.atk[E][PAWN], st.zone[E], st.atk[E][PAWN], st.pinned};
-    PieceSums s{st.atk[C][0], st.twice[C], 0, 0, 0, 0};
-    EvalKnights<C>(st, v, s);
+    const uint64_t* own = pos.bb[C];
+    const PieceView v{pos, st.occ, ~own[0] & ~st.atk[E][PAWN], st.zone[E], st.atk[E][PAWN], st.pinned};
+    const int pins = Pop(st.pinned & (own[KNIGHT] | own[BISHOP] | own[ROOK] | own[QUEEN])) * Personality.pinned;
+    PieceSums s{st.atk[C][0], st.twice[C], 0, pins, pins, 0};
+    EvalKnights<C, R>(st, v, s);
     st.atk[C][KNIGHT] = s.by_type;
     s.by_type = 0;
-    EvalBishops<C>(st, v, s);
+    EvalBishops<C, R>(st, v, s);
     st.atk[C][BISHOP] = s.by_type;
     s.by_type = 0;
-    EvalRooks<C>(st, v, s);
+    EvalRooks<C, R>(st, v, s);
     st.atk[C][ROOK] = s.by_type;
     s.by_type = 0;
-    EvalQueens<C>(st, v, s);
+    EvalQueens<C, R>(st, v, s);
     st.atk[C][QUEEN] = s.by_type;
     st.atk[C][0] = s.all;
     st.twice[C] = s.twice;
@@ -340,8 +347,13 @@ static int PositionalScore(EvalState& st, const int mat[2], uint64_t* hanging) {
     EvalPawns(st);
     SetUpMaps(st);
     st.pinned = PinnedSet(pos);
-    EvalPieces<WHITE>(st);
-    EvalPieces<BLACK>(st);
+    if (st.report) {
+        EvalPieces<WHITE, true>(st);
+        EvalPieces<BLACK, true>(st);
+    } else {
+        EvalPieces<WHITE, false>(st);
+        EvalPieces<BLACK, false>(st);
+    }
     EvalKings(st);
     *hanging = Hanging<WHITE>(st) | Hanging<BLACK>(st);
     // Kings in vertical opposition in a pawn ending cost the side to move.
