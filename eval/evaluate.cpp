@@ -152,7 +152,7 @@ struct PieceSums {
 // Inputs every piece of one side reads.
 struct PieceView {
     const Position& pos;
-    uint64_t occ, mob_area, zone, enemy_pawn_atk, pinned;
+    uint64_t occ, mob_area, zone, enemy_pawn_atk, pinned, seventh;
 };
 
 // R: the evaluation fills the report, which shows each piece with its pin.
@@ -200,12 +200,13 @@ static void EvalBishops(const EvalState& st, const PieceView& v, PieceSums& s) {
     }
 }
 
-// Rook or queen on the seventh with the enemy king on its back rank or enemy pawns there.
+// Where a rook or queen earns the seventh-rank bonus: on the seventh while the
+// enemy king stands on its back rank or enemy pawns stand on that seventh.
 template <int C>
-static bool SeventhRank(const Position& pos, int sq) {
+static uint64_t SeventhRank(const Position& pos) {
     constexpr int E = C ^ 1;
-    if (Rel<C>(sq) >> 3 != 6) return false;
-    return (Rel<E>(KingSq(pos, E)) >> 3) == 0 || (pos.bb[E][PAWN] & BB_r7[C]);
+    const bool target = (Rel<E>(KingSq(pos, E)) >> 3) == 0 || (pos.bb[E][PAWN] & BB_r7[C]);
+    return target ? BB_r7[C] : 0;
 }
 
 template <int C>
@@ -235,7 +236,7 @@ static void EvalRooks(const EvalState& st, const PieceView& v, PieceSums& s) {
         int op = RookOpening[rs] + mob, en = RookEnding[rs] + mob;
         if (a & v.zone) s.counter += 0x1000, op += 4;
         RookFiles<C>(st, sq, count, op, en);
-        if (SeventhRank<C>(v.pos, sq)) op += Personality.rook_rank7, en += Personality.rook_rank7;
+        if (Bit(sq) & v.seventh) op += Personality.rook_rank7, en += Personality.rook_rank7;
         Finish<R>(st, v, s, C, ROOK, sq, op, en);
     }
 }
@@ -254,7 +255,7 @@ static void EvalQueens(const EvalState& st, const PieceView& v, PieceSums& s) {
             s.counter += 0x10000;
         else if (a & v.zone)
             s.counter += 0x100000;
-        if (SeventhRank<C>(v.pos, sq)) op += Personality.queen_rank7, en += Personality.queen_rank7;
+        if (Bit(sq) & v.seventh) op += Personality.queen_rank7, en += Personality.queen_rank7;
         Finish<R>(st, v, s, C, QUEEN, sq, op, en);
     }
 }
@@ -266,8 +267,10 @@ static void EvalPieces(EvalState& st) {
     constexpr int E = C ^ 1;
     const Position& pos = *st.pos;
     const uint64_t* own = pos.bb[C];
-    const PieceView v{pos, st.occ, ~own[0] & ~st.atk[E][PAWN], st.zone[E], st.atk[E][PAWN], st.pinned};
-    const int pins = Pop(st.pinned & (own[KNIGHT] | own[BISHOP] | own[ROOK] | own[QUEEN])) * Personality.pinned;
+    const PieceView v{
+        pos, st.occ, ~own[0] & ~st.atk[E][PAWN], st.zone[E], st.atk[E][PAWN], st.pinned, SeventhRank<C>(pos)};
+    const uint64_t pinned = st.pinned & (own[KNIGHT] | own[BISHOP] | own[ROOK] | own[QUEEN]);
+    const int pins = pinned ? Pop(pinned) * Personality.pinned : 0;
     PieceSums s{st.atk[C][0], st.twice[C], 0, pins, pins, 0};
     EvalKnights<C, R>(st, v, s);
     st.atk[C][KNIGHT] = s.by_type;
