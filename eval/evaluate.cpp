@@ -393,9 +393,11 @@ int Evaluate(ThreadRec* td, int side, int ply, int in_check) {
         ss->eval = int16_t(result);
         return result;
     }
-    EvalState st{};
+    // Not zeroed as a whole: every map is written before it is read.
+    EvalState st;
     st.pos = &pos, st.td = td, st.ss = ss;
     st.side = side, st.ply = ply, st.e = e;
+    st.op[WHITE] = st.op[BLACK] = st.en[WHITE] = st.en[BLACK] = 0;
     // Only thread 1 fills the report: other threads evaluating the root would race on it.
     st.report = ply < 2 && td->index == 1;
     const int mat[2] = {SideMaterial(pos.msig[WHITE], e), SideMaterial(pos.msig[BLACK], e)};
