@@ -1,5 +1,5 @@
 // What one evaluation carries between its stages (pawns, pieces, kings): the
-// attack maps, king zones and attack counters, and the per-side sums. Private
+// attack maps, king zones and their attackers, and the per-side sums. Private
 // to the evaluation's own files.
 #pragma once
 #include <cstdint>
@@ -54,7 +54,10 @@ struct EvalState {
     uint64_t atk[2][7];  // [colour][0] everything attacked, [colour][type] by type
     uint64_t twice[2];   // squares attacked at least twice
     uint64_t zone[2];    // king zones
-    uint32_t counter[2]; // packed attackers of each king's zone
+    // Attackers of each king's zone, already weighted for the attack count:
+    // 3 a rook or queen, 2 a knight, bishop, queen behind its own bishop or
+    // rook, or enemy pawn near the zone.
+    int attackers[2];
     uint64_t pinned;
     const PawnCacheEntry* pawns;
     int op[2], en[2];    // positional sums, material apart

@@ -111,7 +111,7 @@ static uint64_t PinnedSet(const Position& pos) {
     return pinned;
 }
 
-// Pawn and king attacks, king zones and the pawn field of the zone counters.
+// Pawn and king attacks, king zones and the enemy pawns near each zone.
 template <int C>
 static void SetUpMaps(EvalState& st) {
     const Position& pos = *st.pos;
@@ -131,8 +131,8 @@ static void SetUpMaps(EvalState& st) {
     const Position& pos = *st.pos;
     SetUpMaps<WHITE>(st);
     SetUpMaps<BLACK>(st);
-    st.counter[WHITE] = uint32_t(Pop((st.zone[WHITE] << 8) & pos.bb[BLACK][PAWN]));
-    st.counter[BLACK] = uint32_t(Pop((st.zone[BLACK] >> 8) & pos.bb[WHITE][PAWN]));
+    st.attackers[WHITE] = 2 * Pop((st.zone[WHITE] << 8) & pos.bb[BLACK][PAWN]);
+    st.attackers[BLACK] = 2 * Pop((st.zone[BLACK] >> 8) & pos.bb[WHITE][PAWN]);
 }
 
 // One side's piece loops gather into locals and write the state once at the
@@ -141,7 +141,7 @@ struct PieceSums {
     uint64_t all, twice;  // squares attacked, and attacked at least twice
     uint64_t by_type;     // attacks of the piece type at hand
     int op, en;
-    uint32_t counter;  // attackers of the enemy king's zone
+    int attackers;  // weighted attackers of the enemy king's zone
     void Add(uint64_t a) {
         by_type |= a;
         twice |= all & a;
@@ -179,7 +179,7 @@ static void EvalKnights(const EvalState& st, const PieceView& v, PieceSums& s) {
         int op = KnightOpening[rs] + mob, en = KnightEnding[rs] + mob;
         if (Bit(sq) & outposts) op += Personality.knight_outpost;
         if (a & outposts) op += 8;
-        if (a & v.zone) s.counter += 0x10, op += 8, en += 8;
+        if (a & v.zone) s.attackers += 2, op += 8, en += 8;
         Finish<R>(st, v, s, C, KNIGHT, sq, op, en);
     }
 }
@@ -193,7 +193,7 @@ static void EvalBishops(const EvalState& st, const PieceView& v, PieceSums& s) {
         s.Add(a);
         const int mob = BishopMobility[Pop(a & v.mob_area)] + 4 * Pop(a & CENTRE16);
         int op = BishopOpening[rs] + mob, en = BishopEnding[rs] + mob;
-        if (a & v.zone) s.counter += 0x100, op += 4, en += 4;
+        if (a & v.zone) s.attackers += 2, op += 4, en += 4;
         if ((Bit(sq) & TRAP[C]) && !(a & INNER & ~v.enemy_pawn_atk))
             op += Personality.bishop_trapped, en += Personality.bishop_trapped;
         Finish<R>(st, v, s, C, BISHOP, sq, op, en);
@@ -234,7 +234,7 @@ static void EvalRooks(const EvalState& st, const PieceView& v, PieceSums& s) {
         const int count = Pop(a & v.mob_area);
         const int mob = RookMobility[count] + 4 * Pop(a & (FILE_A << (sq & 7)) & ENEMY_HALF[C]);
         int op = RookOpening[rs] + mob, en = RookEnding[rs] + mob;
-        if (a & v.zone) s.counter += 0x1000, op += 4;
+        if (a & v.zone) s.attackers += 3, op += 4;
         RookFiles<C>(st, sq, count, op, en);
         if (Bit(sq) & v.seventh) op += Personality.rook_rank7, en += Personality.rook_rank7;
         Finish<R>(st, v, s, C, ROOK, sq, op, en);
@@ -252,9 +252,9 @@ static void EvalQueens(const EvalState& st, const PieceView& v, PieceSums& s) {
         const int mob = QueenMobility[Pop(a & v.mob_area)];
         int op = QueenOpening[rs] + mob, en = QueenEnding[rs] + mob;
         if (direct & v.zone)
-            s.counter += 0x10000;
+            s.attackers += 3;
         else if (a & v.zone)
-            s.counter += 0x100000;
+            s.attackers += 2;
         if (Bit(sq) & v.seventh) op += Personality.queen_rank7, en += Personality.queen_rank7;
         Finish<R>(st, v, s, C, QUEEN, sq, op, en);
     }
@@ -287,7 +287,7 @@ static void EvalPieces(EvalState& st) {
     st.twice[C] = s.twice;
     st.op[C] += s.op;
     st.en[C] += s.en;
-    st.counter[E] += s.counter;
+    st.attackers[E] += s.attackers;
 }
 
 // Hanging pieces of side C; returns the set and charges the side.

@@ -15,15 +15,22 @@ static constexpr int8_t KingExposed[64] = {
     2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2,
 };
 
+// Files of a pawn set as a byte, bit f for file f.
+static unsigned PawnFiles(uint64_t p) {
+    p |= p >> 32;
+    p |= p >> 16;
+    p |= p >> 8;
+    return unsigned(p & 0xFF);
+}
+
 // Missing shelter: 0..5, more is worse; the opening term gets (2 - a) shields.
 template <int C>
 static int Shelter(const Position& pos, int k, int fx) {
     const uint64_t own = pos.bb[C][PAWN];
-    int near = Pop(BB_KingRays[k] & own);
-    int a = near == 0 ? 2 : near == 1 ? 1 : 0;
-    for (int f = fx - 1; f <= fx + 1; f++)
-        if (!((FILE_A << f) & own & bbf[C])) a++;
-    return a;
+    const int near = Pop(BB_KingRays[k] & own);
+    const int a = near == 0 ? 2 : near == 1 ? 1 : 0;
+    // One point for each of the three shield files without an own pawn on the shield ranks.
+    return a + 3 - Pop(PawnFiles(own & bbf[C]) & (7u << (fx - 1)));
 }
 
 template <int C>
@@ -31,15 +38,14 @@ static int Storm(const Position& pos, int fx) {
     constexpr int E = C ^ 1;
     int d = (KingSq(pos, E) & 7) - fx;
     if (d >= -2 && d <= 2) return 0;
-    int n = 0;
-    for (int f = fx - 1; f <= fx + 1; f++)
-        if (!((FILE_A << f) & pos.bb[E][PAWN] & BBHB[E])) n++;
+    // Shield files without an enemy pawn in the enemy's own half.
+    const int n = 3 - Pop(PawnFiles(pos.bb[E][PAWN] & BBHB[E]) & (7u << (fx - 1)));
     return n * Personality.pawn_storm;
 }
 
 // Safe checks and queen contact; returns k and sets q.
 template <int C>
-static int SafeChecks(EvalState& st, int k, int& q) {
+static int SafeChecks(const EvalState& st, int k, int& q) {
     constexpr int E = C ^ 1;
     const uint64_t(&them)[7] = st.atk[E];
     const uint64_t(&us)[7] = st.atk[C];
@@ -49,17 +55,13 @@ static int SafeChecks(EvalState& st, int k, int& q) {
     int n = Pop(safe & ((BB_KnightRays[k] & them[KNIGHT]) | (diag & them[BISHOP]) | (orth & them[ROOK])));
     if (them[QUEEN] & diag & safe) n += 2;
     if (them[QUEEN] & orth & safe) n += 2;
-    q = 0;
-    if (them[QUEEN] & BB_KingRays[k] & safe) {
-        st.ss->king_attacked[C] = 1;
-        q = 1;
-    }
+    q = (them[QUEEN] & BB_KingRays[k] & safe) != 0;
     return n;
 }
 
-// The attack on the zone: adds to op and en.
+// The attack on the zone: adds to op and en; returns the queen-contact flag.
 template <int C>
-static void ZoneAttack(EvalState& st, int k, int ks, int a, int& op, int& en) {
+static int ZoneAttack(const EvalState& st, int k, int ks, int a, int& op, int& en) {
     constexpr int E = C ^ 1;
     const uint64_t z = st.zone[C];
     const uint64_t(&them)[7] = st.atk[E];
@@ -70,14 +72,11 @@ static void ZoneAttack(EvalState& st, int k, int ks, int a, int& op, int& en) {
     int c4 = Pop(z & them[QUEEN] & ~(us[PAWN] | us[KNIGHT] | us[BISHOP] | us[ROOK] | us[QUEEN]));
     int q;
     int checks = SafeChecks<C>(st, k, q);
-    const uint32_t cnt = st.counter[C];
-    const int pawns = cnt & 15, knights = (cnt >> 4) & 15, bishops = (cnt >> 8) & 15;
-    const int rooks = (cnt >> 12) & 15, queens = (cnt >> 16) & 15, xqueens = (cnt >> 20) & 15;
-    int n = q + KingExposed[ks] + a + 3 * (queens + rooks) + 2 * (xqueens + pawns + knights + bishops) +
-            c1 + c2 + c3 + c4 + checks;
+    int n = q + KingExposed[ks] + a + st.attackers[C] + c1 + c2 + c3 + c4 + checks;
     if (n > 31) n = 31;
     op -= KingDanger[n] + 6 * checks;
     en -= 6 * checks;
+    return q;
 }
 
 // The ending: distance to the pawns and room to move.
@@ -112,7 +111,8 @@ static void EvalKing(EvalState& st) {
         int a = Shelter<C>(pos, k, fx);
         op = KingOpening[ks] + (2 - a) * P.pawn_shield;
         op -= Storm<C>(pos, fx);
-        ZoneAttack<C>(st, k, ks, a, op, en);
+        // Stored last: a byte store could alias anything the terms above read.
+        if (ZoneAttack<C>(st, k, ks, a, op, en)) st.ss->king_attacked[C] = 1;
     }
     if (st.e > 13) en += EndingReach<C>(st, k, f);
     if (!pos.bb[E][QUEEN]) op /= 2;
