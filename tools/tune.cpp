@@ -68,6 +68,18 @@ int PTune(const char* name, int16_t* param, int range) {
     return best;
 }
 
+// Without its positions a tuning pass would try every value on an error of
+// 1.0 and write that over the last pass's log.
+static bool TuningDataThere() {
+    FILE* f = std::fopen("tune.epd", "r");
+    if (!f) {
+        ShowMessage("can't open tune.epd, nothing tuned");
+        return false;
+    }
+    std::fclose(f);
+    return true;
+}
+
 static void TuningSettings() {
     PBlock.max_depth.store(0, rlx);
     std::strcpy(PBlock.epd_name, "tune.epd");
@@ -92,11 +104,13 @@ void TTune(const char* name, const char* range) {
         ShowMessagef("bad range %s", range);
         return;
     }
+    if (!TuningDataThere()) return;
     TuningSettings();
     PTune(name, field, int(r));
 }
 
 void RunTuningPass() {
+    if (!TuningDataThere()) return;
     fdtune = std::fopen("tune.log", "w");
     if (!fdtune) return;
     TuningSettings();
