@@ -23,19 +23,16 @@ TEST(InputBuffer, LinesFromChunks) {
     const std::pair<Lines, Lines> cases[] = {
         {{"isready\ngo infinite\n"}, {"isready", "go infinite", "|"}},
         {{"posit", "ion startpos\n"}, {"|", "position startpos", "|"}},  // waits for its line feed
-        {{"setoption name OwnBook value true\r\ngo\rstop\n"},
-         {"setoption name OwnBook value true", "go", "stop", "|"}},
-        {{std::string("a@b\0c\n", 6)}, {"a", "b", "c", "|"}},   // at sign and zero byte end a line
+        {{"setoption name OwnBook value true\r\ngo\rstop\n"}, {"setoption name OwnBook value true", "go", "stop", "|"}},
+        {{std::string("a@b\0c\n", 6)}, {"a", "b", "c", "|"}},  // at sign and zero byte end a line
         {{"stop\nquit", "<end>"}, {"stop", "|", "quit", "|"}},  // the last line counts at end of input
     };
     for (auto& [chunks, want] : cases) {
         ResetInput();
         Lines got;
         for (auto& c : chunks) {
-            if (c == "<end>")
-                EndInput();
-            else
-                FeedInput(c.data(), long(c.size()));
+            if (c == "<end>") EndInput();
+            else FeedInput(c.data(), long(c.size()));
             for (auto& l : TakeAll()) got.push_back(l);
             got.push_back("|");
         }
@@ -54,9 +51,7 @@ TEST(InputBuffer, LinesFromChunks) {
 // separate words, and a long word is cut at 79 characters.
 TEST(NextWord, Splits) {
     const std::pair<std::string, Lines> cases[] = {
-        {"  (Nf3\t\x01)  d\xc3\xa9"
-         "5 {good}",
-         {"(", "Nf3", ")", "d5", "{", "good", "}"}},
+        {"  (Nf3\t\x01)  d\xc3\xa9" "5 {good}", {"(", "Nf3", ")", "d5", "{", "good", "}"}},
         {std::string(200, 'a') + " b", {std::string(79, 'a'), "b"}},
     };
     for (auto& [text, want] : cases) {

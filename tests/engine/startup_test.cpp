@@ -19,8 +19,7 @@ TEST(Startup, TableThatCannotBeAllocatedExitsWithOne) {
 #endif
     TempDir dir;
     // About 600 MB of address space: the engine fits, a 4 GB table does not.
-    std::string cmd = "cd '" + dir.path +
-                      "' && ulimit -v 600000 && echo quit | '" VELL_BINARY
+    std::string cmd = "cd '" + dir.path + "' && ulimit -v 600000 && echo quit | '" VELL_BINARY
                       "' -nolog -hash 4096 > out.txt 2>&1";
     int status = std::system(("sh -c \"" + cmd + "\"").c_str());
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
@@ -31,8 +30,7 @@ TEST(Startup, LogHeldByAnotherEngineStaysWhole) {
     TempDir dir;
     WriteFile(dir / "vell.log", "the other engine's log\n");
     // flock(1) holds the lock an engine running in the folder would hold.
-    std::string cmd =
-        "cd '" + dir.path + "' && flock vell.log sh -c 'echo quit | " VELL_BINARY " -nolog > out.txt 2>&1'";
+    std::string cmd = "cd '" + dir.path + "' && flock vell.log sh -c 'echo quit | " VELL_BINARY " -nolog > out.txt 2>&1'";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
     EXPECT_EQ(ReadFile(dir / "out.txt"), "log file in use\n\n");
     EXPECT_EQ(ReadFile(dir / "vell.log"), "the other engine's log\n");
