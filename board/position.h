@@ -50,8 +50,9 @@ struct HistRec {
     uint64_t hash, pawnhash;
 };
 
-// One entry of a move list; the generators fill all but score.
-struct MoveEntry {
+// One entry of a move list; the generators fill all but score. Eight bytes,
+// so that an entry's place in a list is a shift away from its address.
+struct alignas(4) MoveEntry {
     uint16_t move;
     uint8_t score;     // ordering score, set by the move picker
     uint8_t piece;     // code of the moving piece

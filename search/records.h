@@ -26,6 +26,10 @@ struct StackRec {
     uint16_t check_killer;
     MoveEntry* list;
     MoveEntry* cur;
+    // The untried entries holding the score being picked, as bits from
+    // pick_base on; 0 when the next pick has to look for the score again.
+    uint64_t pick_bits;
+    MoveEntry* pick_base;
 };
 
 // One per thread. Written only by its own thread while it searches; the main
@@ -36,6 +40,10 @@ struct ThreadRec {
     HistRec hist[HIST_SIZE];
     StackRec stack[MAX_PLY];
     MoveEntry moves[MOVE_BUFFER];
+    // The ordering score of each entry of moves, kept beside the entry's own
+    // copy so that the picker compares sixteen at a time; 16 bytes of slack
+    // let it read whole blocks past the last list.
+    uint8_t move_scores[MOVE_BUFFER + 16];
     int16_t history[64][16];
     uint16_t counter[64][16];
     EvalCacheEntry ecache[EVAL_CACHE_SIZE];

@@ -11,6 +11,7 @@
 #include "board/movegen.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
+#include "search/pick.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
 
@@ -109,27 +110,48 @@ static void SetChildLists(StackRec* ss, MoveEntry* terminator) {
 // every generation step sets the child's list right behind its terminator.
 static MoveEntry* ListEnd(const StackRec* ss) { return ss[1].list - 1; }
 
+// The score byte beside the entry (see ThreadRec::move_scores).
+static uint8_t& ScoreOf(ThreadRec* td, const MoveEntry* e) { return td->move_scores[e - td->moves]; }
+
+static void SetScore(ThreadRec* td, MoveEntry* e, int s) {
+    e->score = uint8_t(s);
+    ScoreOf(td, e) = uint8_t(s);
+}
+
 // Highest score among the untried entries, the earliest on ties; null when
-// none is left.
-static MoveEntry* SelectBest(const StackRec* ss) {
+// none is left. The caller swaps each pick into ss->cur, which moves only an
+// entry of a lower score (a capture it demotes stays at ss->cur), so the
+// entries holding the highest score keep their places: found once, they are
+// handed out in list order, and the list is scanned again only when they are
+// used up.
+static MoveEntry* SelectBest(ThreadRec* td, StackRec* ss) {
+    MoveEntry* const cur = ss->cur;
     MoveEntry* const end = ListEnd(ss);
-    MoveEntry* best = ss->cur;
-    if (best >= end) return nullptr;
-    for (MoveEntry* e = best + 1; e < end; e++)
-        if (e->score > best->score) best = e;
-    return best;
+    if (cur >= end) return nullptr;
+    if (!ss->pick_bits) {
+        const uint8_t* s = &ScoreOf(td, cur);
+        const int n = int(end - cur), best = HighestScore(s, n);
+        int first = 0;
+        while (!(ss->pick_bits = ScoresEqual(s + first, n - first, best))) first += 64;
+        ss->pick_base = cur + first;
+    }
+    MoveEntry* e = ss->pick_base + __builtin_ctzll(ss->pick_bits);
+    ss->pick_bits &= ss->pick_bits - 1;
+    return e;
 }
 
-static void SwapInto(MoveEntry* slot, MoveEntry* e) {
-    if (e != slot) std::swap(*slot, *e);
+static void SwapInto(ThreadRec* td, MoveEntry* slot, MoveEntry* e) {
+    if (e == slot) return;
+    std::swap(*slot, *e);
+    std::swap(ScoreOf(td, slot), ScoreOf(td, e));
 }
 
-static void ScoreCaptures(const Position* pos, MoveEntry* first, uint16_t hash_move) {
+static void ScoreCaptures(const Position* pos, ThreadRec* td, MoveEntry* first, uint16_t hash_move) {
     const int recapture = MoveTo(pos->lastmove);
     for (MoveEntry* e = first; e->move != END_OF_LIST; e++) {
         if (e->move == hash_move) {
             e->move = 0;
-            e->score = 0;
+            SetScore(td, e, 0);
             continue;
         }
         int s;
@@ -138,11 +160,11 @@ static void ScoreCaptures(const Position* pos, MoveEntry* first, uint16_t hash_m
         else
             s = (e->move & PROMO_Q) ? 200 : 60;
         if (MoveTo(e->move) == recapture) s += 5;
-        e->score = uint8_t(s);
+        SetScore(td, e, s);
     }
 }
 
-static void ScoreQuiets(const Position* pos, const ThreadRec* td, int ply, int in_check, MoveEntry* first) {
+static void ScoreQuiets(const Position* pos, ThreadRec* td, int ply, int in_check, MoveEntry* first) {
     const StackRec* ss = &pos->ss[ply];
     const uint16_t hash_move = ss->hash_move;
     uint16_t counter = 0;
@@ -160,11 +182,11 @@ static void ScoreQuiets(const Position* pos, const ThreadRec* td, int ply, int i
         const uint16_t m = e->move;
         if (m == hash_move) {
             e->move = 0;
-            e->score = 0;
+            SetScore(td, e, 0);
             continue;
         }
         if (in_check) {
-            e->score = m == ss->check_killer ? 75 : m == counter ? 70 : 1;
+            SetScore(td, e, m == ss->check_killer ? 75 : m == counter ? 70 : 1);
             continue;
         }
         int h = td->history[MoveTo(m)][e->piece] / 64;
@@ -173,12 +195,13 @@ static void ScoreQuiets(const Position* pos, const ThreadRec* td, int ply, int i
         else if (m == ss->killer[1]) s = h / 2 + 75;
         else if (m == counter) s = h / 2 + 60;
         else if (m == killer3) s = h / 2 + 45;
-        e->score = uint8_t(s + 1);
+        SetScore(td, e, s + 1);
     }
 }
 
 static MoveEntry* PickHashMove(Position* pos, int side, StackRec* ss) {
     ss->cur = ss->list;
+    ss->pick_bits = 0;
     const uint16_t m = ss->hash_move;
     if (!m) return nullptr;
     if (!HashMoveIsPseudoLegal(pos, side, m)) {
@@ -200,7 +223,7 @@ static void GenerateCaptures(Position* pos, int side, StackRec* ss) {
     end = GeneratePromotions(pos, side, 1, end);
     end->move = END_OF_LIST;
     SetChildLists(ss, end);
-    ScoreCaptures(pos, first, ss->hash_move);
+    ScoreCaptures(pos, ThreadData[pos->thread], first, ss->hash_move);
 }
 
 static void GenerateQuiets(Position* pos, int side, int ply, int in_check, StackRec* ss) {
@@ -208,21 +231,22 @@ static void GenerateQuiets(Position* pos, int side, int ply, int in_check, Stack
     MoveEntry* end = GenerateNonCaptures(pos, side, first);
     end->move = END_OF_LIST;
     SetChildLists(ss, end);
+    ss->pick_bits = 0;
     ScoreQuiets(pos, ThreadData[pos->thread], ply, in_check, first);
 }
 
 // Good captures first: a victim worth at least the attacker goes at once,
 // others only when the exchange does not lose; losing ones wait among the
 // quiet moves with a low score.
-static MoveEntry* PickCapture(Position* pos, int side, StackRec* ss) {
-    while (MoveEntry* e = SelectBest(ss)) {
+static MoveEntry* PickCapture(Position* pos, ThreadRec* td, int side, StackRec* ss) {
+    while (MoveEntry* e = SelectBest(td, ss)) {
         if (e->score <= 179) break;
-        SwapInto(ss->cur, e);
+        SwapInto(td, ss->cur, e);
         e = ss->cur;
         const int from = MoveFrom(e->move), to = MoveTo(e->move);
         if (sort_value[PieceType(e->captured)] < sort_value[PieceType(e->piece)] &&
             swapoff1(pos, side, from, to, Occupied(*pos)) < -49) {
-            e->score = uint8_t(8 + PieceType(e->captured));
+            SetScore(td, e, 8 + PieceType(e->captured));
             continue;
         }
         ss->cur++;
@@ -233,6 +257,7 @@ static MoveEntry* PickCapture(Position* pos, int side, StackRec* ss) {
 
 static MoveEntry* NextMove(Position* pos, int side, int ply, int in_check) {
     StackRec* ss = &pos->ss[ply];
+    ThreadRec* td = ThreadData[pos->thread];
     switch (ss->phase) {
         case PICK_HASH:
             ss->phase = PICK_CAPTURES_GEN;
@@ -243,14 +268,14 @@ static MoveEntry* NextMove(Position* pos, int side, int ply, int in_check) {
             ss->phase = PICK_CAPTURES;
             [[fallthrough]];
         case PICK_CAPTURES:
-            if (MoveEntry* e = PickCapture(pos, side, ss)) return e;
+            if (MoveEntry* e = PickCapture(pos, td, side, ss)) return e;
             GenerateQuiets(pos, side, ply, in_check, ss);
             ss->phase = PICK_QUIETS;
             [[fallthrough]];
         case PICK_QUIETS:
-            while (MoveEntry* e = SelectBest(ss)) {
+            while (MoveEntry* e = SelectBest(td, ss)) {
                 if (e->score <= 3) break;
-                SwapInto(ss->cur, e);
+                SwapInto(td, ss->cur, e);
                 e = ss->cur++;
                 if (MoveIsLegal(pos, side, e->move)) return e;
             }
