@@ -69,15 +69,18 @@ void UpdateHash2(Position* pos) {
 }
 
 // The primitives are inlined into make and unmake; the public names wrap them.
+// A list keeps its order: a piece joins at the end, a lifted one closes its
+// gap, a moved one keeps its place; slot finds a square's place without a
+// search.
 static inline void PlacePiece(Position* pos, int colour, int type, int sq) {
     int piece = type;
     VELL_ASSERT(piece > 0);
     uint8_t* list = pos->plist[colour][type];
-    int n = 0;
-    while (list[n] != NO_SQ) n++;
+    const int n = __builtin_popcountll(pos->bb[colour][type]);  // the list's length
     VELL_ASSERT(n < PLIST_SIZE - 1);
     list[n] = uint8_t(sq);
     list[n + 1] = NO_SQ;
+    pos->slot[sq] = uint8_t(n);
     pos->board[sq] = uint8_t(PieceCode(colour, type));
     pos->npmat[colour] += npv[type];
     pos->msig[colour] += msig[type];
@@ -90,9 +93,12 @@ static inline void LiftPiece(Position* pos, int sq) {
     VELL_ASSERT(piece > 0);
     int colour = PieceColor(piece), type = PieceType(piece);
     uint8_t* list = pos->plist[colour][type];
-    int n = 0;
-    while (list[n] != sq && list[n] != NO_SQ) n++;
-    for (; list[n] != NO_SQ; n++) list[n] = list[n + 1];
+    int n = pos->slot[sq];
+    for (; list[n + 1] != NO_SQ; n++) {
+        list[n] = list[n + 1];
+        pos->slot[list[n]] = uint8_t(n);
+    }
+    list[n] = NO_SQ;
     pos->board[sq] = 0;
     pos->npmat[colour] -= npv[type];
     pos->msig[colour] -= msig[type];
@@ -104,10 +110,9 @@ static inline void ShiftPiece(Position* pos, int colour, int from, int to) {
     int piece = pos->board[from];
     VELL_ASSERT(piece > 0);
     int type = PieceType(piece);
-    uint8_t* list = pos->plist[colour][type];
-    int n = 0;
-    while (list[n] != from && list[n] != NO_SQ) n++;
-    list[n] = uint8_t(to);
+    const int n = pos->slot[from];
+    pos->plist[colour][type][n] = uint8_t(to);
+    pos->slot[to] = uint8_t(n);
     pos->board[to] = uint8_t(piece);
     pos->board[from] = 0;
     uint64_t fromto = (uint64_t(1) << from) | (uint64_t(1) << to);
@@ -291,7 +296,10 @@ void CheckPosition(const Position* pos) {
         for (int t = PAWN; t <= KING; t++) {
             uint64_t listed = 0;
             int n = 0;
-            for (; n < 10 && pos->plist[c][t][n] != NO_SQ; n++) listed |= uint64_t(1) << pos->plist[c][t][n];
+            for (; n < 10 && pos->plist[c][t][n] != NO_SQ; n++) {
+                listed |= uint64_t(1) << pos->plist[c][t][n];
+                VELL_ASSERT(pos->slot[pos->plist[c][t][n]] == n);
+            }
             VELL_ASSERT(n < 10 && listed == sets[c][t] && n == __builtin_popcountll(listed));
         }
     }

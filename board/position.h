@@ -62,6 +62,7 @@ struct alignas(4) MoveEntry {
 struct Position {
     uint8_t board[65];  // board[64] stays 0 so that NO_SQ reads as empty
     uint8_t plist[2][8][PLIST_SIZE];
+    uint8_t slot[64];  // place of the piece on a square in its list (stale on empty squares)
     uint64_t bb[2][8];  // [colour][0] = all pieces of that colour
     uint8_t side, castle, ep, fifty;
     uint32_t msig[2];
