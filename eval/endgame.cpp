@@ -32,55 +32,106 @@ static void KpkInitEntry(int p, int K, int k) {
     }
 }
 
-// Pawn side to move: wins if any move wins.
-static bool KpkPawnSide(int p, int K, int k) {
-    uint8_t& entry = kpk_db[KpkIndex(0, p, K, k)];
-    if (entry != KPK_UNKNOWN) return false;
-    bool unknown = false, win = false;
-    auto take = [&](uint8_t v) { win |= v == KPK_WIN, unknown |= v == KPK_UNKNOWN; };
-    const uint8_t push = kpk_db[KpkIndex(1, p + 8, K, k)];
-    take(push);
-    if ((p >> 3) == 1 && push != KPK_ILLEGAL) take(kpk_db[KpkIndex(1, p + 16, K, k)]);
-    for (uint64_t b = BB_KingRays[K]; b; b &= b - 1) take(kpk_db[KpkIndex(1, p, Lsb(b), k)]);
-    if (win)
-        entry = KPK_WIN;
-    else if (!unknown)
-        entry = KPK_DRAW;
-    return entry != KPK_UNKNOWN;
+// The solver works on one pawn rank at a time with square sets over the lone
+// king's square: for each side to move, pawn file and square of the pawn
+// side's king, the lone-king squares whose entry is won, drawn or still
+// undecided. A whole set of entries then takes one step of the rules at once.
+struct KpkSets {
+    uint64_t win, draw, open;
+};
+
+// The squares next to some square of b: where a king stands that can step into b.
+static uint64_t KingSpread(uint64_t b) {
+    const uint64_t side = ((b << 1) & ~FILE_A) | ((b >> 1) & ~FILE_H);
+    const uint64_t row = b | side;
+    return side | (row << 8) | (row >> 8);
 }
 
-// Lone king to move: saved if any move saves it; stalemate saves it too.
-static bool KpkLoneSide(int p, int K, int k) {
-    uint8_t& entry = kpk_db[KpkIndex(1, p, K, k)];
-    if (entry != KPK_UNKNOWN) return false;
-    bool unknown = false, draw = false, loss = false;
-    for (uint64_t b = BB_KingRays[k]; b; b &= b - 1) {
-        const int to = Lsb(b);
-        uint8_t v = kpk_db[KpkIndex(0, p, K, to)];
-        if (to == p && Dist(K, p) >= 2) v = KPK_DRAW;  // takes the pawn
-        draw |= v == KPK_DRAW, unknown |= v == KPK_UNKNOWN, loss |= v == KPK_WIN;
+static KpkSets KpkRead(int stm, int p, int K) {
+    KpkSets t{0, 0, 0};
+    const uint8_t* e = &kpk_db[KpkIndex(stm, p, K, 0)];
+    for (int k = 0; k < 64; k++) {
+        t.win |= uint64_t(e[k] == KPK_WIN) << k;
+        t.draw |= uint64_t(e[k] == KPK_DRAW) << k;
+        t.open |= uint64_t(e[k] == KPK_UNKNOWN) << k;
     }
-    if (draw || (!unknown && !loss))
-        entry = KPK_DRAW;
-    else if (!unknown)
-        entry = KPK_WIN;
-    return entry != KPK_UNKNOWN;
+    return t;
+}
+
+static void KpkWrite(int stm, int p, int K, const KpkSets& t) {
+    uint8_t* e = &kpk_db[KpkIndex(stm, p, K, 0)];
+    for (uint64_t b = t.win; b; b &= b - 1) e[Lsb(b)] = KPK_WIN;
+    for (uint64_t b = t.draw; b; b &= b - 1) e[Lsb(b)] = KPK_DRAW;
 }
 
 // Pawn moves only go up, so each pawn rank is settled before the one below it.
+// Within the rank the rules are applied until nothing changes; an entry, once
+// decided, keeps its value, so the order in which entries are decided does
+// not change the table.
+//  - Pawn side to move: won if any move wins (a push, or a double push from
+//    the second rank over a free square, or a king move); drawn once every
+//    move is decided and none wins.
+//  - Lone king to move: drawn if any move draws (taking an unprotected pawn
+//    draws); won once every move is decided and each loses; no move at all
+//    (stalemate) draws.
 static void KpkSolveRank(int rank) {
+    KpkSets t0[4][64], t1[4][64];
+    uint64_t push_win[4][64], push_open[4][64];  // outcomes of the pawn's moves, already settled
+    for (int f = 0; f < 4; f++) {
+        const int p = rank * 8 + f;
+        for (int K = 0; K < 64; K++) {
+            t0[f][K] = KpkRead(0, p, K);
+            t1[f][K] = KpkRead(1, p, K);
+            const KpkSets one = KpkRead(1, p + 8, K);
+            // Lone-king squares where the push is legal: not onto either king.
+            const uint64_t free = K == p + 8 ? 0 : ~Bit(p + 8);
+            push_win[f][K] = one.win;
+            push_open[f][K] = one.open;
+            if (rank == 1) {
+                const KpkSets two = KpkRead(1, p + 16, K);
+                push_win[f][K] |= two.win & free;
+                push_open[f][K] |= two.open & free;
+            }
+        }
+    }
     bool changed = true;
     while (changed) {
         changed = false;
+        for (int f = 0; f < 4; f++)
+            for (int K = 0; K < 64; K++) {
+                KpkSets& t = t0[f][K];
+                if (!t.open) continue;
+                uint64_t win = push_win[f][K], open = push_open[f][K];
+                for (uint64_t b = BB_KingRays[K]; b; b &= b - 1) {
+                    win |= t1[f][Lsb(b)].win;
+                    open |= t1[f][Lsb(b)].open;
+                }
+                const uint64_t won = t.open & win, drawn = t.open & ~win & ~open;
+                if (!(won | drawn)) continue;
+                t.win |= won, t.draw |= drawn, t.open &= ~(won | drawn);
+                changed = true;
+            }
         for (int f = 0; f < 4; f++) {
             const int p = rank * 8 + f;
-            for (int K = 0; K < 64; K++)
-                for (int k = 0; k < 64; k++) {
-                    changed |= KpkPawnSide(p, K, k);
-                    changed |= KpkLoneSide(p, K, k);
-                }
+            for (int K = 0; K < 64; K++) {
+                KpkSets& t = t1[f][K];
+                if (!t.open) continue;
+                const KpkSets& after = t0[f][K];
+                const uint64_t take = Dist(K, p) >= 2 ? Bit(p) : 0;
+                const uint64_t draw = KingSpread(after.draw | take), open = KingSpread(after.open);
+                const uint64_t loss = KingSpread(after.win);
+                const uint64_t drawn = t.open & (draw | (~open & ~loss)), won = t.open & ~draw & ~open & loss;
+                if (!(won | drawn)) continue;
+                t.win |= won, t.draw |= drawn, t.open &= ~(won | drawn);
+                changed = true;
+            }
         }
     }
+    for (int f = 0; f < 4; f++)
+        for (int K = 0; K < 64; K++) {
+            KpkWrite(0, rank * 8 + f, K, t0[f][K]);
+            KpkWrite(1, rank * 8 + f, K, t1[f][K]);
+        }
 }
 
 void InitKPK() {
