@@ -2,6 +2,8 @@
 // hanging pieces, the blend of opening and ending, and the evaluation cache.
 #include "eval/evaluate.h"
 
+#include <array>
+
 #include "board/bitboard.h"
 #include "eval/endgame.h"
 #include "eval/evalstate.h"
@@ -29,6 +31,13 @@ static constexpr uint64_t INNER = 0x007E7E7E7E7E7E00ULL;     // files b-g, ranks
 static constexpr uint64_t TRAP[2] = {Bit(48) | Bit(55) | Bit(57) | Bit(62),  // a7 h7 b8 g8
                                      Bit(8) | Bit(15) | Bit(1) | Bit(6)};    // a2 h2 b1 g1
 static constexpr uint64_t ENEMY_HALF[2] = {0xFFFFFFFF00000000ULL, 0x00000000FFFFFFFFULL};
+// By colour and square: the square's file in the enemy half.
+static constexpr auto FILE_AHEAD = [] {
+    std::array<std::array<uint64_t, 64>, 2> t{};
+    for (int c = 0; c < 2; c++)
+        for (int sq = 0; sq < 64; sq++) t[c][sq] = (FILE_A << (sq & 7)) & ENEMY_HALF[c];
+    return t;
+}();
 static constexpr uint64_t RANK1 = 0xFFULL;
 // Squares beside a rook on file a, b, g or h (any rank) that shut it in.
 static constexpr uint64_t BBTF[8] = {FILE_A << 1 | FILE_A << 2, FILE_A << 2, 0, 0, 0, 0,
@@ -209,13 +218,14 @@ static uint64_t SeventhRank(const Position& pos) {
     return target ? BB_r7[C] : 0;
 }
 
+// own_files, their_files: the files with pawns of each side, as square sets.
 template <int C>
-static void RookFiles(const EvalState& st, int sq, int mob, int& op, int& en) {
+static void RookFiles(const Position& pos, uint64_t own_files, uint64_t their_files, int sq, int mob, int& op,
+                      int& en) {
     const PersonalityRec& P = Personality;
-    const Position& pos = *st.pos;
     const int f = sq & 7;
-    if (!(st.pawns->files[C] & (1u << f))) {
-        const int bonus = st.pawns->files[C ^ 1] & (1u << f) ? P.rook_half_open_file : P.rook_open_file;
+    if (!(Bit(sq) & own_files)) {
+        const int bonus = Bit(sq) & their_files ? P.rook_half_open_file : P.rook_open_file;
         op += bonus;
         en += bonus / 2;
     } else if (mob < 5 && BBTF[f]) {
@@ -227,15 +237,16 @@ static void RookFiles(const EvalState& st, int sq, int mob, int& op, int& en) {
 template <int C, bool R>
 static void EvalRooks(const EvalState& st, const PieceView& v, PieceSums& s) {
     const uint64_t occ = v.occ & ~(v.pos.bb[C][ROOK] | v.pos.bb[C][QUEEN]);
+    const uint64_t own_files = st.pawns->files[C] * FILE_A, their_files = st.pawns->files[C ^ 1] * FILE_A;
     for (uint64_t b = v.pos.bb[C][ROOK]; b; b &= b - 1) {
         const int sq = Lsb(b), rs = Rel<C>(sq);
         const uint64_t a = GenAttacksR(sq, occ);
         s.Add(a);
         const int count = Pop(a & v.mob_area);
-        const int mob = RookMobility[count] + 4 * Pop(a & (FILE_A << (sq & 7)) & ENEMY_HALF[C]);
+        const int mob = RookMobility[count] + 4 * Pop(a & FILE_AHEAD[C][sq]);
         int op = RookOpening[rs] + mob, en = RookEnding[rs] + mob;
         if (a & v.zone) s.attackers += 3, op += 4;
-        RookFiles<C>(st, sq, count, op, en);
+        RookFiles<C>(v.pos, own_files, their_files, sq, count, op, en);
         if (Bit(sq) & v.seventh) op += Personality.rook_rank7, en += Personality.rook_rank7;
         Finish<R>(st, v, s, C, ROOK, sq, op, en);
     }
