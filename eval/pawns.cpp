@@ -171,14 +171,15 @@ static void PassedPawns(EvalState& st) {
     if (unstoppable[BLACK] >= unstoppable[WHITE] + 2 && unstoppable[BLACK] > 3) st.en[BLACK] += 150;
 }
 
+// Blocked pawns of side C: 2 each in both parts, and 12 more in the opening
+// for a blocked pawn on d2 or e2 (d7 or e7). Adds to op and en.
 template <int C>
-static void BlockedPawns(EvalState& st) {
-    constexpr uint64_t centre2 = C == WHITE ? Bit(11) | Bit(12) : Bit(51) | Bit(52);  // d2 e2, d7 e7
-    const uint64_t p = st.pos->bb[C][PAWN];
-    int n = Pop(Forward<C>(p) & st.occ);
-    int centre = Pop(Forward<C>(p & centre2) & st.occ);
-    st.op[C] -= 2 * n + 12 * centre;
-    st.en[C] -= 2 * n;
+static void BlockedPawns(const Position& pos, uint64_t occ, int& op, int& en) {
+    constexpr uint64_t centre2 = C == WHITE ? Bit(11) | Bit(12) : Bit(51) | Bit(52);
+    const uint64_t blocked = pos.bb[C][PAWN] & (C == WHITE ? occ >> 8 : occ << 8);
+    const int n = Pop(blocked);
+    op -= 2 * n + 12 * Pop(blocked & centre2);
+    en -= 2 * n;
 }
 
 void EvalPawns(EvalState& st) {
@@ -193,13 +194,11 @@ void EvalPawns(EvalState& st) {
     }
     if (!hit) PawnStructure(st, pe);
     st.pawns = pe;
-    for (int c = WHITE; c <= BLACK; c++) {
-        st.op[c] += pe->opening[c];
-        st.en[c] += pe->ending[c];
-    }
-    PassedPawns(st);
-    BlockedPawns<WHITE>(st);
-    BlockedPawns<BLACK>(st);
+    int op[2] = {pe->opening[WHITE], pe->opening[BLACK]}, en[2] = {pe->ending[WHITE], pe->ending[BLACK]};
+    BlockedPawns<WHITE>(pos, st.occ, op[WHITE], en[WHITE]);
+    BlockedPawns<BLACK>(pos, st.occ, op[BLACK], en[BLACK]);
+    for (int c = WHITE; c <= BLACK; c++) st.op[c] += op[c], st.en[c] += en[c];
+    if (pe->passers[WHITE] | pe->passers[BLACK]) PassedPawns(st);
 }
 
 }  // namespace evalimpl
