@@ -8,50 +8,91 @@
 
 namespace evalimpl {
 
-// Scores one pawn's structure into op/en; `passed` is the side's passer set.
+static uint64_t FillUp(uint64_t b) {
+    b |= b << 8;
+    b |= b << 16;
+    return b | b << 32;
+}
+static uint64_t FillDown(uint64_t b) {
+    b |= b >> 8;
+    b |= b >> 16;
+    return b | b >> 32;
+}
+
+// One side's pawns by structure term. A pawn's term adds the weight of every
+// set that holds it, so the side's sum takes one count per set.
+struct PawnSets {
+    uint64_t isolated;   // no own pawn on an adjacent file
+    uint64_t doubled;    // another own pawn on the file
+    uint64_t backward;   // the square in front is outside the own span
+    uint64_t weak;       // backward and unopposed
+    uint64_t defended;   // an own pawn diagonally behind
+    uint64_t candidate;  // may be a candidate: beyond the third rank, unopposed, not passed
+};
+
 template <int C>
-static void ScorePawn(const EvalState& st, int s, uint64_t span, uint64_t passed, int& op, int& en) {
+static PawnSets StructureSets(uint64_t own, uint64_t enemy, uint64_t span, uint64_t passed) {
+    constexpr uint64_t beyond_third = C == WHITE ? 0xFFFFFFFFFF000000ULL : 0x000000FFFFFFFFFFULL;
+    const uint64_t files = FillUp(own) | FillDown(own);
+    const uint64_t opposed = C == WHITE ? FillDown(enemy >> 8) : FillUp(enemy << 8);  // an enemy pawn in front
+    PawnSets t;
+    t.isolated = own & ~(((files & ~FILE_H) << 1) | ((files & ~FILE_A) >> 1));
+    t.doubled = own & (FillUp(own << 8) | FillDown(own >> 8));
+    t.backward = own & ~(C == WHITE ? span >> 8 : span << 8);
+    t.weak = t.backward & ~opposed;
+    t.defended = own & (PawnAttacksW<C>(own) | PawnAttacksE<C>(own));
+    t.candidate = own & ~opposed & ~passed & beyond_third;
+    return t;
+}
+
+// A pawn of the candidate set: returns its candidate bonus (ending only), or
+// adds 12 to t for one on the sixth rank that is no candidate.
+template <int C>
+static int Candidate(int s, uint64_t own, uint64_t enemy, int& t) {
+    const int r = Rel<C>(s) >> 3;
+    const int beside = Pop(BB_AdjacentSquares[s] & own);
+    const int against = Pop(BB_PawnSpan[C][s] & enemy);
+    if (beside >= 1 && beside >= against) return (r - 2) * Personality.pawn_candidate;
+    if (r == 5) t += 12;
+    return 0;
+}
+
+// Each pawn's own value, for the report.
+template <int C>
+static void ReportPawns(const EvalState& st, const PawnSets& t, uint64_t own, uint64_t enemy) {
     const PersonalityRec& P = Personality;
-    const Position& pos = *st.pos;
-    const uint64_t own = pos.bb[C][PAWN], enemy = pos.bb[C ^ 1][PAWN];
-    const int rs = Rel<C>(s), r = rs >> 3, f = s & 7;
-    const uint64_t ahead = C == WHITE ? BB_RayN[s] : BB_RayS[s];
-    const bool unopposed = !(ahead & enemy);
-    int t = 0, cand = 0;
-    if (!(BB_AdjacentFiles[f] & own)) t += P.pawn_isolated;
-    if ((FILE_A << f) & own & ~Bit(s)) t += P.pawn_doubled;
-    if (!(Forward<C>(Bit(s)) & span)) {
-        t += P.pawn_backward;
-        if (unopposed) t += P.pawn_weak;
+    for (uint64_t b = own; b; b &= b - 1) {
+        const int s = Lsb(b), rs = Rel<C>(s);
+        int v = 0, cand = 0;
+        if (t.isolated & Bit(s)) v += P.pawn_isolated;
+        if (t.doubled & Bit(s)) v += P.pawn_doubled;
+        if (t.backward & Bit(s)) v += P.pawn_backward;
+        if (t.weak & Bit(s)) v += P.pawn_weak;
+        if (t.defended & Bit(s)) v += 5;
+        if (t.candidate & Bit(s)) cand = Candidate<C>(s, own, enemy, v);
+        ReportPiece(st, C, PAWN, s, PawnOpening[rs] + v, PawnEnding[rs] + v + cand);
     }
-    if (BB_PawnRays[C ^ 1][s] & own) t += 5;
-    if (r > 2 && unopposed && !(passed & Bit(s))) {
-        int beside = Pop(BB_AdjacentSquares[s] & own);
-        int against = Pop(BB_PawnSpan[C][s] & enemy);
-        if (beside >= 1 && beside >= against)
-            cand = (r - 2) * P.pawn_candidate;
-        else if (r == 5)
-            t += 12;
-    }
-    op = PawnOpening[rs] + t;
-    en = PawnEnding[rs] + t + cand;
 }
 
 template <int C>
 static void SidePawns(const EvalState& st, PawnCacheEntry* pe) {
+    const PersonalityRec& P = Personality;
     const Position& pos = *st.pos;
-    int op_sum = 0, en_sum = 0;
-    uint16_t files = 0;
-    for (const uint8_t* p = pos.plist[C][PAWN]; *p != NO_SQ; p++) {
-        int op, en;
-        ScorePawn<C>(st, *p, pe->span[C], pe->passers[C], op, en);
-        op_sum += op, en_sum += en;
-        files = uint16_t(files | (1u << (*p & 7)));
-        if (st.report) ReportPiece(st, C, PAWN, *p, op, en);
+    const uint64_t own = pos.bb[C][PAWN], enemy = pos.bb[C ^ 1][PAWN];
+    const PawnSets t = StructureSets<C>(own, enemy, pe->span[C], pe->passers[C]);
+    int both = Pop(t.isolated) * P.pawn_isolated + Pop(t.doubled) * P.pawn_doubled +
+               Pop(t.backward) * P.pawn_backward + Pop(t.weak) * P.pawn_weak + 5 * Pop(t.defended);
+    int op = 0, en = 0;
+    for (uint64_t b = t.candidate; b; b &= b - 1) en += Candidate<C>(Lsb(b), own, enemy, both);
+    for (uint64_t b = own; b; b &= b - 1) {
+        const int rs = Rel<C>(Lsb(b));
+        op += PawnOpening[rs];
+        en += PawnEnding[rs];
     }
-    pe->opening[C] = int16_t(op_sum);
-    pe->ending[C] = int16_t(en_sum);
-    pe->files[C] = files;
+    pe->opening[C] = int16_t(op + both);
+    pe->ending[C] = int16_t(en + both);
+    pe->files[C] = uint16_t(FillDown(own) & 0xFF);
+    if (st.report) ReportPawns<C>(st, t, own, enemy);
 }
 
 // The pawn-only part: fills, spans, passers and the structure sums.
