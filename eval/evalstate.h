@@ -2,6 +2,7 @@
 // attack maps, king zones and their attackers, and the per-side sums. Private
 // to the evaluation's own files.
 #pragma once
+#include <array>
 #include <cstdint>
 
 #include "board/position.h"
@@ -14,12 +15,18 @@ constexpr uint64_t FILE_H = 0x8080808080808080ULL;
 constexpr uint64_t Bit(int sq) { return 1ULL << sq; }
 inline int Pop(uint64_t b) { return __builtin_popcountll(b); }
 inline int Lsb(uint64_t b) { return __builtin_ctzll(b); }
-inline int Dist(int a, int b) {
-    int df = (a & 7) - (b & 7), dr = (a >> 3) - (b >> 3);
-    df = df < 0 ? -df : df;
-    dr = dr < 0 ? -dr : dr;
-    return df > dr ? df : dr;
-}
+// King distance: the larger of the file and the rank difference.
+inline constexpr auto DIST = [] {
+    std::array<std::array<uint8_t, 64>, 64> t{};
+    for (int a = 0; a < 64; a++)
+        for (int b = 0; b < 64; b++) {
+            const int df = (a & 7) > (b & 7) ? (a & 7) - (b & 7) : (b & 7) - (a & 7);
+            const int dr = (a >> 3) > (b >> 3) ? (a >> 3) - (b >> 3) : (b >> 3) - (a >> 3);
+            t[a][b] = uint8_t(df > dr ? df : dr);
+        }
+    return t;
+}();
+inline int Dist(int a, int b) { return DIST[a][b]; }
 // Square colour: 1 for the colour of a1.
 inline int SqColor(int sq) { return ((sq >> 3) + (sq & 7) + 1) & 1; }
 // Colour is a template argument throughout: every "which way is forward"
