@@ -102,22 +102,28 @@ static uint64_t PinnedOn(int target, uint64_t diag, uint64_t orth, uint64_t occ)
     return pinned;
 }
 
-uint64_t PinnedToQueen(const Position* pos, int side) {
-    const uint64_t q = pos->bb[side][QUEEN];
+// Pieces of side C alone between its single queen and an enemy bishop or rook.
+template <int C>
+static uint64_t QueenPins(const Position& pos, uint64_t occ) {
+    const uint64_t q = pos.bb[C][QUEEN];
     if (!q || (q & (q - 1))) return 0;
-    const int e = side ^ 1;
-    return PinnedOn(Lsb(q), pos->bb[e][BISHOP], pos->bb[e][ROOK], Occupied(*pos)) & pos->bb[side][0];
+    return PinnedOn(Lsb(q), pos.bb[C ^ 1][BISHOP], pos.bb[C ^ 1][ROOK], occ) & pos.bb[C][0];
 }
 
-static uint64_t PinnedSet(const Position& pos) {
-    uint64_t pinned = 0, occ = Occupied(pos);
-    for (int c = WHITE; c <= BLACK; c++) {
-        const int e = c ^ 1;
-        pinned |= PinnedOn(KingSq(pos, c), pos.bb[e][BISHOP] | pos.bb[e][QUEEN],
-                           pos.bb[e][ROOK] | pos.bb[e][QUEEN], occ);
-        pinned |= PinnedToQueen(&pos, c);
-    }
-    return pinned;
+uint64_t PinnedToQueen(const Position* pos, int side) {
+    return side == WHITE ? QueenPins<WHITE>(*pos, Occupied(*pos)) : QueenPins<BLACK>(*pos, Occupied(*pos));
+}
+
+// Pieces of either colour alone between C's king and an enemy slider, and C's
+// pieces pinned to its single queen.
+template <int C>
+static uint64_t PinnedTo(const Position& pos, uint64_t occ) {
+    const uint64_t* e = pos.bb[C ^ 1];
+    return PinnedOn(KingSq(pos, C), e[BISHOP] | e[QUEEN], e[ROOK] | e[QUEEN], occ) | QueenPins<C>(pos, occ);
+}
+
+static uint64_t PinnedSet(const Position& pos, uint64_t occ) {
+    return PinnedTo<WHITE>(pos, occ) | PinnedTo<BLACK>(pos, occ);
 }
 
 // Pawn and king attacks, king zones and the enemy pawns near each zone.
@@ -360,7 +366,7 @@ static int PositionalScore(EvalState& st, const int mat[2], uint64_t* hanging) {
     st.occ = Occupied(pos);
     EvalPawns(st);
     SetUpMaps(st);
-    st.pinned = PinnedSet(pos);
+    st.pinned = PinnedSet(pos, st.occ);
     if (st.report) {
         EvalPieces<WHITE, true>(st);
         EvalPieces<BLACK, true>(st);
