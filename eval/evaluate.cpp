@@ -42,6 +42,12 @@ static constexpr uint64_t RANK1 = 0xFFULL;
 // Squares beside a rook on file a, b, g or h (any rank) that shut it in.
 static constexpr uint64_t BBTF[8] = {FILE_A << 1 | FILE_A << 2, FILE_A << 2, 0, 0, 0, 0,
                                      FILE_A << 5, FILE_A << 5 | FILE_A << 6};
+// The same by the rook's square, on its rank.
+static constexpr auto SHUT_IN = [] {
+    std::array<uint64_t, 64> t{};
+    for (int sq = 0; sq < 64; sq++) t[sq] = BBTF[sq & 7] & (RANK1 << (sq & 56));
+    return t;
+}();
 static constexpr int adj[8] = {1, 0, 0, 0, 0, 0, 0, -1};
 
 static int Count(uint32_t sig, int type) { return (sig >> (4 * (type - 1))) & 15; }
@@ -229,14 +235,12 @@ template <int C>
 static void RookFiles(const Position& pos, uint64_t own_files, uint64_t their_files, int sq, int mob, int& op,
                       int& en) {
     const PersonalityRec& P = Personality;
-    const int f = sq & 7;
     if (!(Bit(sq) & own_files)) {
         const int bonus = Bit(sq) & their_files ? P.rook_half_open_file : P.rook_open_file;
         op += bonus;
         en += bonus / 2;
-    } else if (mob < 5 && BBTF[f]) {
-        const uint64_t blockers = (pos.bb[C][KING] | pos.bb[C][PAWN]) & BBTF[f] & (RANK1 << (sq & 56));
-        if (blockers) op += P.rook_trapped;
+    } else if (mob < 5 && ((pos.bb[C][KING] | pos.bb[C][PAWN]) & SHUT_IN[sq])) {
+        op += P.rook_trapped;
     }
 }
 
