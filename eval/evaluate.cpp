@@ -48,7 +48,18 @@ static constexpr auto SHUT_IN = [] {
     for (int sq = 0; sq < 64; sq++) t[sq] = BBTF[sq & 7] & (RANK1 << (sq & 56));
     return t;
 }();
-static constexpr int adj[8] = {1, 0, 0, 0, 0, 0, 0, -1};
+// The king zone by king square: the squares around the zone centre and the
+// centre itself, the centre being the king's square moved one square inwards
+// from the edge.
+static constexpr auto KING_ZONE = [] {
+    constexpr int adj[8] = {1, 0, 0, 0, 0, 0, 0, -1};
+    std::array<uint64_t, 64> t{};
+    for (int k = 0; k < 64; k++) {
+        const int f = k & 7, r = k >> 3, centre = (r + adj[r]) * 8 + f + adj[f];
+        t[k] = BB_KingRays[centre] | Bit(centre);
+    }
+    return t;
+}();
 
 static int Count(uint32_t sig, int type) { return (sig >> (4 * (type - 1))) & 15; }
 
@@ -138,14 +149,13 @@ static void SetUpMaps(EvalState& st) {
     const Position& pos = *st.pos;
     const uint64_t p = pos.bb[C][PAWN];
     const uint64_t west = PawnAttacksW<C>(p), east = PawnAttacksE<C>(p);
-    const int k = KingSq(pos, C), f = k & 7, r = k >> 3;
-    const int centre = (r + adj[r]) * 8 + f + adj[f];
+    const int k = KingSq(pos, C);
     const uint64_t king = BB_KingRays[k];
     st.atk[C][PAWN] = west | east;
     st.atk[C][KING] = king;
     st.twice[C] = (west & east) | ((west | east) & king);
     st.atk[C][0] = west | east | king;
-    st.zone[C] = BB_KingRays[centre] | Bit(centre);
+    st.zone[C] = KING_ZONE[k];
 }
 
 static void SetUpMaps(EvalState& st) {
