@@ -15,10 +15,3 @@ inline std::string Epd(const Position* pos) {
     return buf;
 }
 
-// What f prints; the capture ends before anything is checked.
-template <class F>
-std::string Printed(F f) {
-    CaptureStdout out;
-    f();
-    return out.Text();
-}

@@ -19,20 +19,12 @@
 
 namespace {
 
-const char kStart[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
 using Recs = std::vector<BookRec>;
 
 // The main position set from a FEN, or after moves from the start.
 Position* Play(const std::string& where) {
-    bool fen = where.find('/') != std::string::npos;
-    Position* pos = SetGame(fen ? where.c_str() : kStart);
-    std::istringstream moves(fen ? "" : where);
-    for (std::string w; moves >> w;) {
-        uint16_t m = 0;
-        EXPECT_EQ(ParseMove(pos, w.c_str(), &m), 1) << w;
-        MakeMove(pos, m);
-    }
-    return pos;
+    const bool fen = where.find('/') != std::string::npos;
+    return fen ? SetGame(where.c_str()) : SetGame(fen_opn, where.c_str());
 }
 
 // The record of "where|wins losses draws".
@@ -42,9 +34,7 @@ BookRec Rec(const std::string& row) {
     int wins = 0, losses = 0, draws = 0;
     if (bar != std::string::npos) std::sscanf(row.c_str() + bar + 1, "%d %d %d", &wins, &losses, &draws);
     UpdatePosHash(pos);
-    BookRec r{BookKey16(hash1, pos->side), hash2, uint16_t(losses), uint16_t(wins), uint16_t(draws), 0};
-    SetGame(kStart);
-    return r;
+    return {BookKey16(hash1, pos->side), hash2, uint16_t(losses), uint16_t(wins), uint16_t(draws), 0};
 }
 
 void Sort(Recs& recs) {
@@ -161,7 +151,7 @@ TEST_F(BookTest, SoundAndDamagedFiles) {
                         (row.records != 3000 && (got.empty() || got.substr(0, 13) == want.substr(0, 13))));
             EXPECT_TRUE(row.records != 3000 || !Find(r.key16, r.key32 ^ 1)) << row.what;
         }
-        SetGame(kStart);
+        SetGame(fen_opn);
         EXPECT_EQ(Silently([&] { return Choose(1); }) != 0, row.records == 3) << row.what;
     }
     // A file that shrank after start-up.
@@ -302,7 +292,7 @@ TEST_F(BookTest, SixThousandGamesMatchDirectCounts) {
             if (l.rfind("[Result ", 0) == 0)
                 l = std::string("[Result \"") + results[result = (games++ + pass) % 3] + "\"]\r";
             pgn += l + "\n";
-            if (l.rfind("1.", 0) == 0) SetGame(kStart);
+            if (l.rfind("1.", 0) == 0) SetGame(fen_opn);
             if (l.empty() || l[0] == '[' || l[0] == '\r') continue;
             std::istringstream words(l);
             for (std::string w; words >> w && ThreadData[0]->pos.nhist < 50;) {

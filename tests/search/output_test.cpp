@@ -61,9 +61,7 @@ TEST_F(OutputTest, InfoLines) {
         PBlock.protocol.store(int16_t(r.protocol));
         PBlock.elapsed.store(r.flag == 2 ? 0.001 : 2.5);
         uci_extra = r.extra;
-        CaptureStdout out;
-        DisplaySearchInfo(3, r.flag, 12, r.score, pv, r.bound, r.line);
-        EXPECT_EQ(out.Text(), r.text);
+        EXPECT_EQ(Printed([&] { DisplaySearchInfo(3, r.flag, 12, r.score, pv, r.bound, r.line); }), r.text);
     }
     uci_extra = 0;
 }
@@ -76,16 +74,12 @@ TEST_F(OutputTest, ConsoleSummary) {
     PBlock.best_score.store(-35);
     PBlock.done_depth.store(4);
     Collect();
-    CaptureStdout out;
-    ShowSearchSummary();
-    EXPECT_EQ(out.Text(),
+    EXPECT_EQ(Printed(ShowSearchSummary),
               "move= e2e4, time= 2.500, score= -35, nodes= 1234567, nps= 494K ebf= 2.00\n"
               "Hash fill= 0%, Hash hits: main= 0.0%, pawn= 0.0%, eval= 0.0%\n");
     PBlock.done_depth.store(8);
     for (int d : {4, 6, 8}) ThreadData[1]->iter_nodes[d].store(d == 8 ? 81000 : 1000 << (d - 4));
-    CaptureStdout again;
-    ShowSearchSummary();
-    EXPECT_NE(again.Text().find("ebf= 3.00\n"), std::string::npos);
+    EXPECT_NE(Printed(ShowSearchSummary).find("ebf= 3.00\n"), std::string::npos);
 }
 
 TEST_F(OutputTest, FinalLineOnlyWithAMoveAndOutputAllowed) {
@@ -101,9 +95,7 @@ TEST_F(OutputTest, FinalLineOnlyWithAMoveAndOutputAllowed) {
     for (auto& r : rows) {
         PBlock.info_delay.store(r.delay);
         PBlock.best_pv[1].store(r.move);
-        CaptureStdout out;
-        ShowFinalSearchInfo();
-        EXPECT_EQ(out.Text(), r.text);
+        EXPECT_EQ(Printed(ShowFinalSearchInfo), r.text);
     }
 }
 

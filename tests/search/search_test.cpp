@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr const char* kStart = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
 constexpr int kDraw = -123;  // the side to move at the node dislikes draws
 
 // Searches the game position as if the search had reached it at ply, with a
@@ -63,10 +62,10 @@ TEST_F(SearchTest, Results) {
 
 TEST_F(SearchTest, RepetitionAndFiftyMoveDraws) {
     const std::string dance = "g1f3 g8f6 f3g1 f6g8";
-    SetGame(kStart, dance.c_str());
+    SetGame(fen_opn, dance.c_str());
     EXPECT_EQ(SearchAt(4, 2), kDraw);  // one repetition counts from ply four
     EXPECT_NE(SearchAt(3, 2), kDraw);
-    SetGame(kStart, (dance + " " + dance).c_str());
+    SetGame(fen_opn, (dance + " " + dance).c_str());
     EXPECT_EQ(SearchAt(2, 2), kDraw);  // two count at any ply
     Position* pos = SetGame("8/8/3k4/8/8/3K4/3RP3/8 w - -");
     pos->fifty = 101;
@@ -80,7 +79,7 @@ TEST_F(SearchTest, LongGameHistoryFitsTheArrays) {
     // the repetition test still sees the game.
     std::string moves;
     for (int i = 0; i < 182; i++) moves += "g1f3 g8f6 f3g1 f6g8 ";
-    Position* pos = SetGame(kStart, (moves + "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6").c_str());
+    Position* pos = SetGame(fen_opn, (moves + "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6").c_str());
     ASSERT_EQ(pos->nhist, 734);
     EXPECT_NE(SearchGame(6).best, 0);
     EXPECT_EQ(ThreadData[1]->pos.nhist, 300);

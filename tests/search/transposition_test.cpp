@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr const char* kStart = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
-
 using TTTest = EngineTest;
 
 TTEntry Probe(Position* pos) {
@@ -20,7 +18,7 @@ TTEntry Probe(Position* pos) {
 
 // Each row stores into the slot of the start position, then probes it.
 TEST_F(TTTest, StoreThenProbe) {
-    Position* pos = SetGame(kStart);
+    Position* pos = SetGame(fen_opn);
     const uint16_t e2e4 = MakeMoveWord(12, 28);
     const struct {
         int ply, depth, alpha, beta, score;
@@ -57,7 +55,7 @@ TEST_F(TTTest, StoreThenProbe) {
 }
 
 TEST_F(TTTest, TornEntryNoHashAndZeroSizeTable) {
-    Position* pos = SetGame(kStart);
+    Position* pos = SetGame(fen_opn);
     StoreTT(pos, 1, 5, -100, 100, 33, TextMove(pos, "g1f3"));
     TTSlot* slot = TTWindow(pos);
     // A second writer changed the move but not the lock.

@@ -13,9 +13,9 @@
 #include "board/bitboard.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
+#include "board/notation.h"
 #include "book/book.h"
 #include "engine/input.h"
-#include "engine/shell.h"
 #include "eval/endgame.h"
 #include "eval/params.h"
 #include "search/threads.h"
@@ -104,23 +104,18 @@ std::string ReadFile(const std::string& path) {
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
-CaptureStdout::CaptureStdout() {
+std::string Printed(const std::function<void()>& f) {
+    TempDir dir;
     std::fflush(stdout);
-    saved_ = dup(STDOUT_FILENO);
-    int fd = open((dir_ / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int saved = dup(STDOUT_FILENO);
+    const int fd = open((dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     dup2(fd, STDOUT_FILENO);
     close(fd);
-}
-
-CaptureStdout::~CaptureStdout() {
+    f();
     std::fflush(stdout);
-    dup2(saved_, STDOUT_FILENO);
-    close(saved_);
-}
-
-std::string CaptureStdout::Text() {
-    std::fflush(stdout);
-    return ReadFile(dir_ / "out");
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    return ReadFile(dir / "out");
 }
 
 void EngineTest::SetUp() {
@@ -164,8 +159,8 @@ Position* SetGame(const char* fen, const char* moves) {
     SetPosition(pos, fen);
     std::istringstream words(moves ? moves : "");
     for (std::string w; words >> w;) {
-        uint16_t m = TextMove(pos, w.c_str());
-        EXPECT_NE(m, 0) << w;
+        uint16_t m;
+        EXPECT_EQ(ParseMove(pos, w.c_str(), &m), 1) << w;
         if (m) MakeMove(pos, m);
     }
     pos->ply = 1;

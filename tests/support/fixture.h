@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "board/position.h"
+#include "engine/shell.h"
 #include "search/records.h"
 
 // The tables that depend on nothing (attack sets, the KPK bitbase), the
@@ -37,16 +39,9 @@ void WriteFile(const std::string& path, const std::string& text);
 std::string ReadFile(const std::string& path);  // "" when missing
 bool Exists(const std::string& path);
 
-// Everything written to standard output (fd 1) while it lives.
-class CaptureStdout {
-public:
-    CaptureStdout();
-    ~CaptureStdout();
-    std::string Text();  // what was written so far; capture goes on
-private:
-    int saved_ = -1;
-    TempDir dir_;
-};
+// What f writes to standard output (fd 1); the capture ends before anything
+// is checked, so a failure inside f still shows.
+std::string Printed(const std::function<void()>& f);
 
 // ResetEngine before each test and the test run inside its own temporary
 // folder (the tools write their files in the working folder); threads are
@@ -61,8 +56,8 @@ private:
     std::string old_cwd_;
 };
 
-// The main thread's position set from fen with the moves (coordinate text,
-// separated by blanks) played; fails the test on a bad move.
+// The main thread's position set from fen with the moves (coordinate or
+// algebraic text, separated by blanks) played; fails the test on a bad move.
 Position* SetGame(const char* fen, const char* moves = nullptr);
 // Every pseudo-legal move of the side to move in pos.
 std::vector<uint16_t> PseudoMoves(Position* pos);

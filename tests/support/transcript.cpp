@@ -13,7 +13,6 @@
 
 #include "board/legality.h"
 #include "board/makemove.h"
-#include "engine/shell.h"
 
 #ifndef VELL_BINARY
 #define VELL_BINARY "vell"

@@ -6,7 +6,6 @@
 #include <random>
 #include <regex>
 
-#include "engine/shell.h"
 #include "tests/support/transcript.h"
 
 namespace {
