@@ -1,5 +1,6 @@
 // Positions and moves as text and as tables of cases: FENs accepted, repaired
-// or refused; move text both ways; the board editor. (Legality is perft's.)
+// or refused; move text both ways. (Legality is perft's, the board editor a
+// console transcript's.)
 #include <gtest/gtest.h>
 
 #include <set>
@@ -9,13 +10,11 @@
 
 namespace {
 
-const char kStart[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
-
 // A FEN from outside and the position it gives ("=" the same), or why it is refused.
 const struct {
     const char *fen, *expect;
 } kFens[] = {
-    {kStart, "="},
+    {fen_opn, "="},
     {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", "="},
     {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 3 20", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq -"},
     {"4k3/8/8/8/8/8/8/4K3 b", "4k3/8/8/8/8/8/8/4K3 b - -"},
@@ -53,10 +52,10 @@ const struct {
 const struct {
     const char *fen, *text, *coord;
 } kTexts[] = {
-    {kStart, "e4", "e2e4"},
-    {kStart, "Nf3", "g1f3"},
-    {kStart, "Ng1f3", "g1f3"},
-    {kStart, "nf3", ""},  // case matters
+    {fen_opn, "e4", "e2e4"},
+    {fen_opn, "Nf3", "g1f3"},
+    {fen_opn, "Ng1f3", "g1f3"},
+    {fen_opn, "nf3", ""},  // case matters
     {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "exd6", "e5d6"},
     {"4k3/8/8/3p4/3PP3/8/8/4K3 w - -", "d5", ""},
     {"4k3/4r3/8/8/8/8/4N3/4K3 w - -", "Nc3", ""},        // pinned
@@ -125,53 +124,5 @@ TEST_F(Positions, MoveText) {
     for (const auto& row : kWritten) {
         Position* pos = SetGame(row.fen);
         EXPECT_STREQ(MoveToSan(pos, TextMove(pos, row.move), san), row.san) << row.fen;
-    }
-    // The console names a text that fits two moves; three fit silently.
-    for (const char* fen : {"4k3/8/8/8/8/5N2/8/1N2K3 w - -", "4k3/8/8/1N6/8/5N2/2N5/4K3 w - -"}) {
-        uint16_t m;
-        SetGame(fen);
-        int fits = 1;
-        std::string printed = Printed([&] { fits = IsValidMove(fen[8] == '1' ? "Nd4" : "Nd2", &m); });
-        EXPECT_EQ(fits, 0);
-        EXPECT_EQ(printed, fen[8] == '1' ? "" : "ambiguous move\n");
-    }
-}
-
-// The editor: lines typed from a starting position, the position it leaves
-// and what it printed.
-static const char* const* script;
-static int ScriptLine(char* buf, int size) {
-    if (!*script) return 0;
-    std::snprintf(buf, size, "%s\n", *script++);
-    return 1;
-}
-
-TEST_F(Positions, BoardEditor) {
-    // Replacing, emptying (a word with no piece letter), a bad square ending
-    // the line; a line of no colour is ignored and the end of input ends the edit.
-    const char* change[] = {"w Qe2 -d1 Nz9 Ng5", "b xa8 xh8 xe7 pe5", "x Ke5", nullptr};
-    const char* no_king[] = {"#", "w Ke1", ".", nullptr};
-    const char* pawn_gone[] = {"w xe4", "b xd7 Pd4", ".", nullptr};  // the e3 square must go with it
-    const struct {
-        const char* fen;
-        const char* const* lines;
-        const char *expect, *printed;
-    } rows[] = {
-        {kStart, change, "1nbqkbn1/pppp1ppp/8/4p3/8/8/PPPPQPPP/RNB1KBNR b KQ -", ""},
-        {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3", pawn_gone,
-         "rnbqkbnr/ppp1pppp/8/8/3p4/8/PPPP1PPP/RNBQKBNR b KQkq -", ""},
-        {"4k3/8/8/8/8/8/8/4K3 w - -", no_king, "4k3/8/8/8/8/8/8/4K3 w - -",
-         "position not accepted: black has 0 kings"},
-    };
-    for (const auto& row : rows) {
-        Position* pos = SetGame(row.fen);
-        script = row.lines;
-        int result = 1;
-        std::string printed = Printed([&] { result = EditBoard(ScriptLine); });
-        EXPECT_EQ(result, 0);
-        EXPECT_NE(printed.find(row.printed), std::string::npos) << printed;
-        EXPECT_EQ(Epd(pos), row.expect);
-        EXPECT_TRUE(pos->hash == ComputeHash(pos) && pos->pawnhash == ComputePawnHash(pos));
-        EXPECT_TRUE(pos->nhist == 0 && pos->ply == 1);
     }
 }

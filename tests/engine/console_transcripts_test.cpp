@@ -26,7 +26,10 @@ const Transcript kConsole[] = {
      Session({"> e2e4", "1. move e2e4", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3*", "...black", "",
               "> e2e4", "> e5", "1. move e5", "...white", "", "> move Nf3", "2. move Nf3", "...black", "",
               "> fen 4k3/8/8/8/8/8/8/4K2R w K -", "4k3/8/8/8/8/8/8/4K2R w K -", "...white", "> O-O",
-              "...1. move O-O"})},
+              "...1. move O-O",
+              // A text that fits two moves is named; three fit silently.
+              "> fen 4k3/8/8/8/8/5N2/8/1N2K3 w - -", "...white", "", "> Nd2", "ambiguous move",
+              "> fen 4k3/8/8/1N6/8/5N2/2N5/4K3 w - -", "...white", "", "> Nd4", "> bd", "4k3/8/8/1N6/8/5N2/2N5/4K3 w - -"})},
     {"UndoRedoAndJump",
      kC,
      Session({"> undo", "> e2e4", "> e7e5", "> g1f3", "...2. move g1f3", "...black", "", "> undo",
@@ -44,7 +47,9 @@ const Transcript kConsole[] = {
               "set level to 0 moves in 10.00 seconds, inc 1.00", "> level x 5 0", "!set level*", "*",
               "> level 40 5:xx 0", "!set level*", "*", "> set LMR_depth 2", "set LMR_depth to 2", "> set",
               "set selectivity to default", "> set bogus 3", "set selectivity to default", "> time abc", "*",
-              "> time 12.5", "> sd 80", "> set LMR_depth 3", "set LMR_depth to 3"})},
+              "> time 12.5", "> sd 80", "> set LMR_depth 3", "set LMR_depth to 3", "> book", "", "> tune",
+              "> tune tune", "> tune no_such_weight 5", "unknown parameter no_such_weight",
+              "> tune pawn_value_op 5", "can't open tune.epd, nothing tuned"})},
     {"PerftAndSwap",
      kC,
      Session({"> perft 3", "/visited 8902 nodes in [0-9]+\\.[0-9]{3} seconds, nps= [0-9.]+/",
@@ -81,30 +86,33 @@ const Transcript kConsole[] = {
     {"AnalysisEndsWithTheSummary",
      kC,
      Session({"> go 3", "...move= *", "Hash fill= *", "", "> an", "@0.3", "> .", "...move= *", "> an", "@0.3",
-              "> e2e4", "...1. move e2e4", "...rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq*"})},
-    {"EditorReadsTheSameInput",
+              "> e2e4", "...1. move e2e4", "...rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq*", "...black", "",
+              // The report and a changed game end the analysis first (its summary comes before them).
+              "> an", "@0.3", "> ev", "...move= *", "Hash fill= *", "", "fen *", "Ply=*", "", "eval=*", "> debug 1",
+              "> an", "@0.3", "> undo", "...move= *", "Hash fill= *", "", "fen *", "Ply=*", "", "eval=*", "> an",
+              "@0.3", "> ]", "...move= *", "Hash fill= *", "", "1. move e2e4", "fen *", "Ply=*", "", "eval=*"})},
+    // The editor reads the console's input: replacing, emptying (a word with
+    // no piece letter), a bad square ending the line, a line of no colour
+    // ignored; the position is checked (a stale en-passant square goes, no
+    // king is refused) and the end of input ends the edit.
+    {"Editor",
      kC,
-     Session({"> edit", "> #", "> w Ke1 Ra1", "> b Ke8", "> .", "...4k3/8/8/8/8/8/8/R3K3 b Q -"})},
-    {"SelfPlayUntilForced",
+     Session({"> e2e4", "...black", "", "> edit", "> w xe4", "> b xd7 Pd4", "> .",
+              "...rnbqkbnr/ppp1pppp/8/8/3p4/8/PPPP1PPP/RNBQKBNR b KQkq -", "...black", "",
+              "> fen 4k3/8/8/8/8/8/8/4K3 w - -", "...white", "", "> edit", "> #", "> w Ke1", "> .",
+              "...position not accepted: black has 0 kings, needs exactly one", "4k3/8/8/8/8/8/8/4K3 w - -",
+              "...white", "", "> new", "...white", "", "> edit", "> w Qe2 -d1 Nz9 Ng5", "> b xa8 xh8 xe7 pe5",
+              "> x Ke5", "<", "...1nbqkbn1/pppp1ppp/8/4p3/8/8/PPPPQPPP/RNB1KBNR b KQ -"})},
+    // Self-play until forced; a position command or a new search ends it, and
+    // the stopped search's move is not played.
+    {"SelfPlay",
      kC,
      Session({"> level 1 0.02 0", "> self", "...move= *", "...move= *", "> force", "@0.5", "> set LMR_depth 3",
-              "...set LMR_depth to 3", "@0.3", "> set LMR_depth 3", "set LMR_depth to 3"})},
-    // The report and a changed game end the analysis first (its summary comes before them).
-    {"ReportDuringAnalysis",
-     kC,
-     Session({"> e2e4", "...black", "", "> an", "@0.3", "> ev", "...move= *", "Hash fill= *", "", "fen *", "Ply=*", "",
-              "eval=*", "> debug 1", "> an", "@0.3", "> undo", "...move= *", "Hash fill= *", "", "fen *", "Ply=*",
-              "", "eval=*", "> an", "@0.3", "> ]", "...move= *", "Hash fill= *", "", "1. move e2e4", "fen *",
-              "Ply=*", "", "eval=*"})},
-    // A position command or a new search ends self-play; the stopped search's move is not played.
-    {"PositionCommandEndsSelfPlay",
-     kC,
-     Session({"> level 1 2 0", "...set level*", "> self", "@0.3", "> new", "...move= *", "Hash fill= *", "",
-              kStartBoard[0], "...white", "", "@0.5", "> bd", "!move= *", kStartBoard[0]})},
-    {"GoDuringSelfPlayIsAnswered",
-     kC,
-     Session({"> level 1 2 0", "...set level*", "> self", "@0.3", "> go 4", "...move= *", "Hash fill= *", "",
-              "...00] 04*", "move= *", "Hash fill= *", "", "> bd", "!move= *", kStartBoard[0]})},
+              "...set LMR_depth to 3", "@0.3", "> set LMR_depth 3", "set LMR_depth to 3", "> level 1 2 0",
+              "...set level*", "> self", "@0.3", "> new", "...move= *", "Hash fill= *", "", kStartBoard[0],
+              "...white", "", "@0.5", "> bd", "!move= *", kStartBoard[0], "...white", "", "> self", "@0.3", "> go 4",
+              "...move= *", "Hash fill= *", "", "...00] 04*", "move= *", "Hash fill= *", "", "> bd", "!move= *",
+              kStartBoard[0]})},
     {"BatchRunTakesOnlyQuit",
      kC,
      Session({"> tune pawn_value_op 20", "> tune pawn_value_op 20", "> ev", "> quit",
@@ -115,10 +123,6 @@ const Transcript kConsole[] = {
            for (int i = 0; i < 40; i++) t += "4k3/8/8/3q4/8/8/3R4/4K3 w - - tune 1.0;\n";
            return t;
        }()}}},
-    {"BookAndTuneRefusals",
-     kC,
-     Session({"> book", "", "> tune", "> tune tune", "> tune no_such_weight 5", "unknown parameter no_such_weight",
-              "> tune pawn_value_op 5", "can't open tune.epd, nothing tuned"})},
 };
 
 }  // namespace
