@@ -29,6 +29,29 @@ int SearchAt(int ply, int depth, int alpha = -10000, int beta = 10000) {
     return Search(pos, pos->side, ply, depth, alpha, beta, NODE_PV, pv);
 }
 
+// Starts a search of the game position to depth on the running pool, with a
+// cleared table.
+void StartSearch(int depth) {
+    ClearTTable();
+    PBlock.max_depth.store(int8_t(depth));
+    PBlock.tc_mode.store(1);
+    PBlock.move_time.store(1e7);
+    PBlock.next_ponder_state.store(0);
+    InitSearch();
+    WakeSearchThreads();
+}
+
+// Its best move and score once it ends.
+struct Result {
+    uint16_t best;
+    int score;
+};
+Result SearchGame(int depth) {
+    StartSearch(depth);
+    WaitSearchThreads();
+    return {PBlock.best_pv[1].load(), PBlock.best_score.load()};
+}
+
 using SearchTest = EngineTest;
 
 // Depth 0 is the quiescence search alone (at ply 2): a capture sequence is seen
@@ -49,10 +72,11 @@ TEST_F(SearchTest, Results) {
         {"3rk3/8/8/3q4/8/8/3R4/3RK3 w - -", 0, nullptr, 400, 800},     // Rxd5 Rxd5 Rxd5: queen and rook for a rook
         {"1n4k1/5ppp/8/8/Q7/8/8/6K1 w - -", 0, nullptr, 9000, 10000},  // Qe8#: a diagonal move checking along the rank
     };
+    UseThreads(1);
     for (auto& c : kCases) {
         SCOPED_TRACE(c.fen);
         SetGame(c.fen);
-        SearchResult r = c.best ? SearchGame(c.depth) : SearchResult{0, 0, 0, SearchAt(2, 0), 0, 0};
+        Result r = c.best ? SearchGame(c.depth) : Result{0, SearchAt(2, 0)};
         EXPECT_GE(r.score, c.low);
         EXPECT_LE(r.score, c.high);
         if (!c.best) continue;
@@ -81,6 +105,7 @@ TEST_F(SearchTest, LongGameHistoryFitsTheArrays) {
     for (int i = 0; i < 182; i++) moves += "g1f3 g8f6 f3g1 f6g8 ";
     Position* pos = SetGame(fen_opn, (moves + "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6").c_str());
     ASSERT_EQ(pos->nhist, 734);
+    UseThreads(1);
     EXPECT_NE(SearchGame(6).best, 0);
     EXPECT_EQ(ThreadData[1]->pos.nhist, 300);
     EXPECT_EQ(ThreadData[1]->hist[300 - 6].hash, ThreadData[0]->hist[734 - 6].hash);
@@ -91,18 +116,17 @@ TEST_F(SearchTest, LongGameHistoryFitsTheArrays) {
 TEST_F(SearchTest, ThreadsSearchAndEndMidSearch) {
     const char* middle = "r1bq1rk1/pp2ppbp/2np2p1/2n5/P3PP2/N1P2N2/1PB3PP/R1B1QRK1 b - -";
     UseThreads(2);
-    EXPECT_EQ(Coord(Search("4k3/8/8/3q4/8/8/3R4/4K3 w - -", 8).best), "d2d5");
+    SetGame("4k3/8/8/3q4/8/8/3R4/4K3 w - -");
+    EXPECT_EQ(Coord(SearchGame(8).best), "d2d5");
     EXPECT_EQ(SearchThreadsBusy(), 0);
     SetGame(middle);
-    PBlock.max_depth.store(66);
-    PBlock.move_time.store(1e7);
-    InitSearch();
-    WakeSearchThreads();
+    StartSearch(66);
     usleep(50 * 1000);
     KillThreadPool(2);
     EXPECT_EQ(SearchThreadsBusy(), 0);
     UseThreads(2);
-    EXPECT_NE(Search(middle, 4).best, 0);
+    SetGame(middle);
+    EXPECT_NE(SearchGame(4).best, 0);
 }
 
 }  // namespace

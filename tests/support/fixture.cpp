@@ -19,7 +19,6 @@
 #include "eval/endgame.h"
 #include "eval/params.h"
 #include "search/threads.h"
-#include "search/timecontrol.h"
 #include "search/transposition.h"
 
 namespace {
@@ -165,20 +164,4 @@ Position* SetGame(const char* fen, const char* moves) {
     }
     pos->ply = 1;
     return pos;
-}
-
-SearchResult SearchGame(int depth) {
-    if (!pool) UseThreads(1);
-    ClearTTable();
-    PBlock.max_depth.store(int8_t(depth));
-    PBlock.tc_mode.store(1);
-    PBlock.move_time.store(1e7);
-    PBlock.next_ponder_state.store(0);
-    InitSearch();
-    WakeSearchThreads();
-    while (SearchThreadsBusy()) usleep(100);
-    uint64_t nodes = 0;
-    for (int i = 1; i <= PBlock.nthreads.load(); i++) nodes += ThreadData[i]->nodes.load();
-    return {nodes, PBlock.best_pv[1].load(), PBlock.best_pv[2].load(), PBlock.best_score.load(),
-            PBlock.best_depth.load(), PBlock.stop.load()};
 }

@@ -1,6 +1,6 @@
 // The one in-process set-up every test builds on: the engine as at start-up,
 // rebuilt in a fixed order before each test, a temporary folder per test,
-// a stdout capture and a fixed-depth search helper.
+// a stdout capture and move text helpers.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -65,16 +65,3 @@ std::vector<uint16_t> PseudoMoves(Position* pos);
 uint16_t TextMove(Position* pos, const char* coord);
 // Coordinate text of a move ("e7e8q"), whatever the protocol.
 std::string Coord(uint16_t move);
-
-struct SearchResult {
-    uint64_t nodes;  // summed over the search threads
-    uint16_t best, ponder;
-    int score, depth, stop;
-};
-// Searches the game position to depth on the running pool (started with one
-// thread if none runs) with a cleared table.
-SearchResult SearchGame(int depth);
-inline SearchResult Search(const char* fen, int depth, const char* moves = nullptr) {
-    SetGame(fen, moves);
-    return SearchGame(depth);
-}
