@@ -2,6 +2,7 @@
 // its own term, colour symmetry over two thousand positions, and the caches.
 #include <cctype>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <tuple>
 
@@ -32,10 +33,13 @@ struct EvalTest : EngineTest {
     }
 };
 
-uint64_t Squares(const char* names) {
-    uint64_t set = 0;
-    for (const char* p = names; *p; p += p[2] ? 3 : 2) set |= 1ULL << ((p[0] - 'a') + 8 * (p[1] - '1'));
-    return set;
+// "square value ..." by square index.
+std::map<int, int> Values(const char* text) {
+    std::map<int, int> values;
+    std::istringstream in(text);
+    std::string sq;
+    for (int v; in >> sq >> v;) values[(sq[0] - 'a') + 8 * (sq[1] - '1')] = v;
+    return values;
 }
 
 // Whole evaluations (side to move's view).
@@ -76,7 +80,7 @@ const struct {
 };
 
 // A weight changed by `add` moves the report's value of exactly the listed
-// squares by their delta (no squares: the whole evaluation moves by delta).
+// squares by the amount beside each (none listed: the whole evaluation moves by delta).
 const char kPieces[] = "rn1qk2r/ppbR2pp/6n1/4N3/5P2/1PN5/b1P1B1PP/2BQ1RK1 w - -";
 const char kPawns[] = "4k3/p4p1p/1p4p1/3p4/2P1P3/2P4P/P4PP1/4K3 w - -";
 PersonalityRec& P = Personality;
@@ -84,26 +88,24 @@ const struct {
     const char* fen;
     int16_t* weight;
     int add;
-    const char* squares;
-    int delta;
-    const char* squares2 = "";
-    int delta2 = 0;
+    const char* deltas;
+    int delta = 0;
 } kWeights[] = {
-    {kPieces, &P.knight_outpost, 10, "e5", 10},
-    {kPieces, &P.rook_open_file, 10, "d7", 10},
-    {kPieces, &P.rook_rank7, 10, "d7", 10},
-    {kPieces, &P.bishop_trapped, 10, "a2", 10},
-    {"rnbqkbnr/pppppppp/8/8/8/5N2/PPPPBPPP/RNBQ1K1R w kq -", &P.rook_trapped, 20, "h1", 20},
-    {"rnbqk2r/pppp1ppp/4pn2/8/1bPP4/2N5/PP2PPPP/R1BQKBNR w KQkq -", &P.pinned, 12, "c3", 12},
+    {kPieces, &P.knight_outpost, 10, "e5 10"},
+    {kPieces, &P.rook_open_file, 10, "d7 10"},
+    {kPieces, &P.rook_rank7, 10, "d7 10"},
+    {kPieces, &P.bishop_trapped, 10, "a2 10"},
+    {"rnbqkbnr/pppppppp/8/8/8/5N2/PPPPBPPP/RNBQ1K1R w kq -", &P.rook_trapped, 20, "h1 20"},
+    {"rnbqk2r/pppp1ppp/4pn2/8/1bPP4/2N5/PP2PPPP/R1BQKBNR w KQkq -", &P.pinned, 12, "c3 12"},
     // Full material (e = 0): a king moves by (2 - missing shield pawns) * the weight.
-    {"rnbqkbnr/pppppppp/8/8/4P3/5N2/PPPPBPPP/RNBQ1RK1 w kq -", &P.pawn_shield, 10, "g1 e8", 20},
-    {"rnbqkbnr/pppppppp/8/8/8/5N2/PPPPB3/RNBQ1RK1 w kq -", &P.pawn_shield, 10, "g1", -30, "e8", 20},
+    {"rnbqkbnr/pppppppp/8/8/4P3/5N2/PPPPBPPP/RNBQ1RK1 w kq -", &P.pawn_shield, 10, "g1 20 e8 20"},
+    {"rnbqkbnr/pppppppp/8/8/8/5N2/PPPPB3/RNBQ1RK1 w kq -", &P.pawn_shield, 10, "g1 -30 e8 20"},
     // Pawn endings (e = 24): each structure weight moves the pawns it applies to.
-    {kPawns, &P.pawn_isolated, 1, "a2 c3 c4 d5", 1},
-    {kPawns, &P.pawn_doubled, 1, "c3 c4", 1},
-    {kPawns, &P.pawn_backward, 1, "a2 c3 c4 a7 d5 f7 h7", 1},
-    {kPawns, &P.pawn_weak, 1, "c3 c4 d5", 1},
-    {"4k3/4p3/8/2PP4/8/8/8/4K3 w - -", &P.pawn_candidate, 10, "d5", 20},  // c5 outnumbers e7
+    {kPawns, &P.pawn_isolated, 1, "a2 1 c3 1 c4 1 d5 1"},
+    {kPawns, &P.pawn_doubled, 1, "c3 1 c4 1"},
+    {kPawns, &P.pawn_backward, 1, "a2 1 c3 1 c4 1 a7 1 d5 1 f7 1 h7 1"},
+    {kPawns, &P.pawn_weak, 1, "c3 1 c4 1 d5 1"},
+    {"4k3/4p3/8/2PP4/8/8/8/4K3 w - -", &P.pawn_candidate, 10, "d5 20"},  // c5 outnumbers e7
     // n hanging pieces cost the weight once for one, 2n - 1 times from two on.
     {"8/pp6/8/8/3PP3/3k4/7P/4K3 w - -", &P.hung, -10, "", -30},
     {"8/pp6/8/8/3P4/3k4/7P/4K3 w - -", &P.hung, -10, "", -10},
@@ -132,11 +134,8 @@ TEST_F(EvalTest, HandWorkedValues) {
     for (const auto& row : kValues) EXPECT_EQ(EvalFen(row.fen), row.value) << row.fen;
     for (const auto& row : kSquares) {
         EvalFen(row.fen, 1);
-        std::istringstream values(row.values);
-        std::string square;
-        for (int value; values >> square >> value;)
-            EXPECT_EQ(PBlock.report.square_score[LSB(Squares(square.c_str()))], value)
-                << row.fen << " " << square;
+        for (auto [sq, value] : Values(row.values))
+            EXPECT_EQ(PBlock.report.square_score[sq], value) << row.fen << " " << sq_name[sq];
     }
     for (const auto& row : kByProducts) {
         EvalFen(row.fen);
@@ -170,12 +169,11 @@ TEST_F(EvalTest, EachWeightMovesExactlyItsTerm) {
         EvalReport was = PBlock.report;
         *row.weight = int16_t(*row.weight + row.add);
         int after = EvalFen(row.fen, 1);
+        const auto deltas = Values(row.deltas);
         for (int sq = 0; sq < 64; sq++)
-            EXPECT_EQ(PBlock.report.square_score[sq] - was.square_score[sq],
-                      int(Squares(row.squares) >> sq & 1) * row.delta +
-                          int(Squares(row.squares2) >> sq & 1) * row.delta2)
+            EXPECT_EQ(PBlock.report.square_score[sq] - was.square_score[sq], deltas.count(sq) ? deltas.at(sq) : 0)
                 << sq_name[sq];
-        EXPECT_EQ(after - before, *row.squares ? after - before : row.delta);
+        EXPECT_EQ(after - before, *row.deltas ? after - before : row.delta);
         SetPersonalityDefaults();
     }
 }
