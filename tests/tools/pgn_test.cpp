@@ -61,15 +61,12 @@ TEST_F(PgnFiles, SavedGamesReadBackTheSame) {
                   "e4 e5 Nf3 Nc6 Bc4 Bc5 O-O Nf6 d3 O-O Bg5 h6 Bxf6 Qxf6 Nc3 d6 Nd5 Qd8 c3 a6 b4 Ba7 a4 Be6"
                   " Qb3 Rb8 a5 Kh8 Rfe1 f5 exf5 Bxf5 Re2 Qe8 Rae1 Qf7"},
                  {"4k3/1P6/8/8/8/8/8/R3K2R b KQ -", "Kd7 b8=N+ Kc7 O-O Kxb8 Rf8+"}};
-    static uint16_t moves[HIST_SIZE];
     for (const auto& g : games) {
-        Position* pos = SetGame(g.fen);
-        Position start = *pos;
-        int n = 0;
-        std::istringstream text(g.moves);
-        for (std::string san; text >> san; MakeMove(pos, moves[n++]))
-            ASSERT_EQ(ParseMove(pos, san.c_str(), &moves[n]), 1) << san;
-        ASSERT_TRUE(AppendPgnGame("saved.pgn", start, moves, n));
+        const Position start = *SetGame(g.fen);
+        const Position* pos = SetGame(g.fen, g.moves);
+        std::vector<uint16_t> moves;
+        for (int i = 0; i < pos->nhist; i++) moves.push_back(pos->hist[i].move);
+        ASSERT_TRUE(AppendPgnGame("saved.pgn", start, moves.data(), pos->nhist));
     }
     std::string saved = ReadFile("saved.pgn");
     EXPECT_NE(saved.find("[FEN \"4k3/1P6/8/8/8/8/8/R3K2R b KQ - 0 1\"]\n\n1... Kd7 2. b8=N+ Kc7 3. O-O Kxb8 "

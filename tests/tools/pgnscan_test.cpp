@@ -14,11 +14,9 @@ namespace {
 
 // The first 60 plies of a real game; ply 58 (30. Qxb1) answers a check.
 const char* const game_moves =
-    "e4 e5 Nf3 Nc6 Bb5 Nf6 Qe2 Bc5 c3 O-O d3 Re8 Bg5 h6 Bh4 Be7 Bxc6 bxc6 Nbd2 Rb8 Nc4 d6 b3 Be6 Bxf6 Bxf6 "
-    "O-O c5 "
-    "Rfd1 Bd7 Rac1 h5 h3 Qe7 Ne3 c6 Qd2 Red8 b4 Be6 bxc5 dxc5 Qc2 Qd7 c4 Qc7 Rb1 Rb4 Rb3 a5 a3 Rxb3 Qxb3 Rb8 "
-    "Qc2 "
-    "g6 Rb1 Rxb1+ Qxb1 Bd8";
+    "e4 e5 Nf3 Nc6 Bb5 Nf6 Qe2 Bc5 c3 O-O d3 Re8 Bg5 h6 Bh4 Be7 Bxc6 bxc6 Nbd2 Rb8 Nc4 d6 b3 Be6 Bxf6 "
+    "Bxf6 O-O c5 Rfd1 Bd7 Rac1 h5 h3 Qe7 Ne3 c6 Qd2 Red8 b4 Be6 bxc5 dxc5 Qc2 Qd7 c4 Qc7 Rb1 Rb4 Rb3 a5 "
+    "a3 Rxb3 Qxb3 Rb8 Qc2 g6 Rb1 Rxb1+ Qxb1 Bd8";
 // Knights out and back: no pawn moves or captures, and every fourth ply is
 // the start position again.
 const char* const shuffle =
@@ -31,28 +29,27 @@ std::vector<std::string> Lines(const std::string& text) {
     return out;
 }
 
-class PgnScan : public EngineTest {
-protected:
-    // A game with one comment (possibly empty: none) per ply, eight plies a
-    // line, scanned in the mode; returns the output.
-    std::string Scan(const char* moves, const std::vector<std::string>& comments, const std::string& result,
-                     int mode, int round = 1) {
-        std::ostringstream s;
-        s << "[Event \"test\"]\n[Site \"here\"]\n[Round \"" << round << "\"]\n[White \"A\"]\n[Black \"B\"]\n"
-          << "[Result \"" << result << "\"]\n\n";
-        std::istringstream in(moves);
-        int i = 0;
-        for (std::string m; in >> m; i++) {
-            if (i % 2 == 0) s << i / 2 + 1 << ". ";
-            s << m << ' ';
-            if (i < int(comments.size()) && !comments[i].empty()) s << '{' << comments[i] << "} ";
-            if (i % 8 == 7) s << '\n';
-        }
-        s << result << "\n\n";
-        WriteFile("games.pgn", s.str());
-        return Printed([&] { Scan_PGN_File("games.pgn", mode); });
+// A game with one comment (possibly empty: none) per ply, eight plies a line,
+// scanned in the mode; returns the output.
+std::string Scan(const char* moves, const std::vector<std::string>& comments, const std::string& result, int mode,
+                 int round = 1) {
+    std::ostringstream s;
+    s << "[Event \"test\"]\n[Site \"here\"]\n[Round \"" << round << "\"]\n[White \"A\"]\n[Black \"B\"]\n"
+      << "[Result \"" << result << "\"]\n\n";
+    std::istringstream in(moves);
+    int i = 0;
+    for (std::string m; in >> m; i++) {
+        if (i % 2 == 0) s << i / 2 + 1 << ". ";
+        s << m << ' ';
+        if (i < int(comments.size()) && !comments[i].empty()) s << '{' << comments[i] << "} ";
+        if (i % 8 == 7) s << '\n';
     }
-};
+    s << result << "\n\n";
+    WriteFile("games.pgn", s.str());
+    return Printed([&] { Scan_PGN_File("games.pgn", mode); });
+}
+
+using PgnScan = EngineTest;
 
 TEST_F(PgnScan, EvalCommentsOfADrawnGame) {
     // "eval N" is White's view in centipawns.
