@@ -12,7 +12,6 @@
 
 #include "board/bitboard.h"
 #include "board/makemove.h"
-#include "board/movegen.h"
 #include "board/notation.h"
 #include "book/book.h"
 #include "engine/input.h"
@@ -136,20 +135,10 @@ std::string Coord(uint16_t move) {
     return s;
 }
 
-std::vector<uint16_t> PseudoMoves(Position* pos) {
-    MoveEntry list[256];
-    MoveEntry* end = GeneratePawnCaptures(pos, pos->side, list);
-    end = GeneratePieceCaptures(pos, pos->side, end);
-    end = GeneratePromotions(pos, pos->side, 1, end);
-    end = GenerateNonCaptures(pos, pos->side, end);
-    std::vector<uint16_t> out;
-    for (MoveEntry* e = list; e < end; e++) out.push_back(e->move);
-    return out;
-}
-
 uint16_t TextMove(Position* pos, const char* coord) {
-    for (uint16_t m : PseudoMoves(pos))
-        if (Coord(m) == coord) return m;
+    uint16_t moves[256];
+    for (int i = 0, n = LegalMoveList(pos, moves); i < n; i++)
+        if (Coord(moves[i]) == coord) return moves[i];
     return 0;
 }
 

@@ -11,8 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "board/legality.h"
 #include "board/makemove.h"
+#include "board/notation.h"
 
 #ifndef VELL_BINARY
 #define VELL_BINARY "vell"
@@ -134,16 +134,16 @@ bool Referee::Set(const std::string& fen, const std::vector<std::string>& moves)
 }
 
 std::vector<std::string> Referee::Legal() {
+    uint16_t moves[256];
     std::vector<std::string> out;
-    for (uint16_t m : PseudoMoves(&td_->pos))
-        if (MoveIsLegal(&td_->pos, td_->pos.side, m)) out.push_back(Coord(m));
+    for (int i = 0, n = LegalMoveList(&td_->pos, moves); i < n; i++) out.push_back(Coord(moves[i]));
     return out;
 }
 
 bool Referee::Play(const std::string& move) {
     Position* pos = &td_->pos;
     const uint16_t m = TextMove(pos, move.c_str());
-    if (!m || !MoveIsLegal(pos, pos->side, m)) return false;
+    if (!m) return false;
     MakeMove(pos, m);
     fen_ = Fen();
     SetPosition(pos, fen_.c_str());  // keeps the history shallow however long the game
