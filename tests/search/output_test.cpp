@@ -83,7 +83,6 @@ TEST_F(OutputTest, ConsoleSummary) {
 }
 
 TEST_F(OutputTest, FinalLineOnlyWithAMoveAndOutputAllowed) {
-    PBlock.protocol.store(2);
     PBlock.best_depth.store(9);
     PBlock.best_score.store(21);
     PBlock.stop.store(1);
