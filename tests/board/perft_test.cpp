@@ -2,7 +2,6 @@
 // make/unmake together must reproduce the published leaf counts.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "tests/board/board_setup.h"
@@ -12,10 +11,9 @@ using PerftCounts = EngineTest;
 
 TEST_F(PerftCounts, PositionFiles) {
     for (const char* file : {"/perft_cpw.epd", "/perftsuite_excerpt.epd"}) {
-        std::ifstream in(std::string(VELL_TEST_DATA) + file);
-        std::string line, tag;
+        std::string tag;
         int checked = 0;
-        while (std::getline(in, line)) {
+        for (const std::string& line : Split(ReadFile(std::string(VELL_TEST_DATA) + file))) {
             size_t semi = line.find(';');
             if (semi == std::string::npos) continue;
             std::istringstream counts(line.substr(semi));

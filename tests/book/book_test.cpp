@@ -45,8 +45,7 @@ void Sort(Recs& recs) {
 // Records "row; row; ..." in book order.
 Recs Book(const std::string& rows) {
     Recs recs;
-    std::istringstream in(rows);
-    for (std::string row; std::getline(in, row, ';');) recs.push_back(Rec(row));
+    for (const std::string& row : Split(rows, ';')) recs.push_back(Rec(row));
     Sort(recs);
     return recs;
 }
@@ -200,9 +199,8 @@ TEST_F(BookTest, ChoiceOfAMove) {
         for (const char* where : {moves, fen}) {
             ResetBookCache();
             Play(where);
-            std::istringstream lines(Printed([&] { Choose(1); }));
             std::set<std::string> listed;
-            for (std::string line; std::getline(lines, line);) listed.insert(line.substr(0, 5));
+            for (const std::string& line : Split(Printed([&] { Choose(1); }))) listed.insert(line.substr(0, 5));
             EXPECT_EQ(std::accumulate(listed.begin(), listed.end(), std::string()), replies) << where;
         }
 }
@@ -275,12 +273,10 @@ TEST_F(BookTest, Merges) {
 // through win, loss and draw (so the build also merges half-way), against
 // every position of their first 50 plies counted straight from the games.
 TEST_F(BookTest, SixThousandGamesMatchDirectCounts) {
-    std::ifstream in(std::string(VELL_TEST_DATA) + "/8moves_v3_first3000.pgn", std::ios::binary);
-    std::string pgn, line;
+    const auto lines = Split(ReadFile(std::string(VELL_TEST_DATA) + "/8moves_v3_first3000.pgn"));
+    std::string pgn;
     std::map<std::pair<uint16_t, uint32_t>, BookRec> counts;
     const char* results[3] = {"1-0", "0-1", "1/2-1/2"};
-    std::vector<std::string> lines;
-    while (std::getline(in, line)) lines.push_back(line);
     int games = 0, unreadable = 0, result = 0;
     for (int pass = 0; pass < 2; pass++)
         for (std::string l : lines) {

@@ -102,6 +102,13 @@ std::string ReadFile(const std::string& path) {
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
+    return parts;
+}
+
 std::string Printed(const std::function<void()>& f) {
     TempDir dir;
     std::fflush(stdout);

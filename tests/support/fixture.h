@@ -38,6 +38,8 @@ struct TempDir {
 void WriteFile(const std::string& path, const std::string& text);
 std::string ReadFile(const std::string& path);  // "" when missing
 bool Exists(const std::string& path);
+// The parts of text between separators (a last empty part does not count).
+std::vector<std::string> Split(const std::string& text, char separator = '\n');
 
 // What f writes to standard output (fd 1); the capture ends before anything
 // is checked, so a failure inside f still shows.

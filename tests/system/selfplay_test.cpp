@@ -2,7 +2,6 @@
 // perft positions, with the referee judging every move, ponder move and PV.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
 #include <regex>
 
@@ -95,8 +94,7 @@ TEST(RefereeSweep, PerftPositions) {
     for (const char* threads : {"1", "4"}) {
         Transcript t{"PerftSweep", {"-threads", threads}, {}};
         for (const char* file : {"/perft_cpw.epd", "/perftsuite_excerpt.epd"}) {
-            std::ifstream in(std::string(VELL_TEST_DATA) + file);
-            for (std::string line; std::getline(in, line);) {
+            for (const std::string& line : Split(ReadFile(std::string(VELL_TEST_DATA) + file))) {
                 if (line.find(';') == std::string::npos) continue;
                 t.lines.push_back("> position fen " + line.substr(0, line.find(';')));
                 t.lines.push_back("> go depth 3");

@@ -22,13 +22,6 @@ const char* const game_moves =
 const char* const shuffle =
     "Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8 Nf3 Nf6 Ng1 Ng8";
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream s(text);
-    for (std::string l; std::getline(s, l);) out.push_back(l);
-    return out;
-}
-
 // A game with one comment (possibly empty: none) per ply, eight plies a line,
 // scanned in the mode; returns the output.
 std::string Scan(const char* moves, const std::vector<std::string>& comments, const std::string& result, int mode,
@@ -63,7 +56,7 @@ TEST_F(PgnScan, EvalCommentsOfADrawnGame) {
     c[26] = "";                    // no comment: dropped
     EXPECT_EQ(Scan(game_moves, c, "1/2-1/2", 2),
               "1 games, 60 moves read, 0 games cut\ngames= 1, positions= 35\n");
-    std::vector<std::string> lines = Lines(ReadFile("tmp.epd"));
+    std::vector<std::string> lines = Split(ReadFile("tmp.epd"));
     // Plies 20..59 less the four dropped above and ply 58, which is in check,
     // and the final empty line.
     ASSERT_EQ(lines.size(), 40u - 4u - 1u + 1u);
@@ -89,7 +82,7 @@ TEST_F(PgnScan, SlashCommentsAreTheMoversViewAndTheWinnersFilters) {
     c[24] = "0.00/10 0.1s";   // loser v = 0: 0.25
     c[25] = "0.00/12";        // winner v = 0: 0.75
     EXPECT_EQ(Scan(game_moves, c, "0-1", 2), "1 games, 60 moves read, 0 games cut\ngames= 1, positions= 4\n");
-    std::vector<std::string> lines = Lines(ReadFile("tmp.epd"));
+    std::vector<std::string> lines = Split(ReadFile("tmp.epd"));
     ASSERT_EQ(lines.size(), 5u);
     const char* want[] = {" w KQ - bm b3; ce 250; tune 0.41;", " b KQ - bm Be6; ce -250; tune 0.59;",
                           " bm Bxf6; ce 0; tune 0.25;", " bm Bxf6; ce 0; tune 0.75;"};
@@ -111,7 +104,7 @@ TEST_F(PgnScan, AnnotatedCopyFlagsTheLosersWeakMove) {
         c[i] = b;
     }
     EXPECT_EQ(Scan(shuffle, c, "1-0", 1, 7), "1 games, 24 moves read, 0 games cut\ngames= 1, positions= 0\n");
-    std::vector<std::string> lines = Lines(ReadFile("tmp.pgn"));
+    std::vector<std::string> lines = Split(ReadFile("tmp.pgn"));
     // Seven tag lines (the empty line after them is not copied), 24 moves,
     // the empty line after the game and the one that ends the file.
     ASSERT_EQ(lines.size(), 7u + 24u + 2u);
