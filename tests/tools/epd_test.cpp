@@ -21,8 +21,7 @@ namespace {
 
 const std::string bare_kings = "4k3/8/8/8/8/8/8/4K3 w - -";
 
-class EpdAnalysis : public EngineTest {
-protected:
+struct EpdAnalysis : EngineTest {
     // Runs the analysis of the given file text; returns the average error and
     // leaves the output in out_.
     double Run(const std::string& text, int depth) {
@@ -131,27 +130,22 @@ TEST_F(EpdAnalysis, EachRunUsesTheCurrentWeights) {
     EXPECT_EQ(e[1], first);
 }
 
-class Tuner : public EngineTest {
-protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        // White has an extra knight and won: a larger knight value predicts these better.
-        WriteFile("tune.epd",
-                  "4k3/pppp4/8/8/8/8/PPPP4/2N1K3 w - - tune 1.0;\n"
-                  "2n1k3/pppp4/8/8/8/8/PPPP4/2N1K3 b - - tune 0.5;\n"
-                  "4k3/4pppp/8/8/8/8/4PPPP/1N2K3 b - - tune 0.0;\n");
-        PBlock.max_depth.store(0);
-        std::strcpy(PBlock.epd_name, "tune.epd");
-    }
-    // PTune (with a log); best_ is its result; returns the trial ("name= v") and "best= " lines, each
-    // best line shortened to its value and bounds.
+// White has an extra knight and won: a larger knight value predicts these better.
+const char kKnightUp[] =
+    "4k3/pppp4/8/8/8/8/PPPP4/2N1K3 w - - tune 1.0;\n"
+    "2n1k3/pppp4/8/8/8/8/PPPP4/2N1K3 b - - tune 0.5;\n"
+    "4k3/4pppp/8/8/8/8/4PPPP/1N2K3 b - - tune 0.0;\n";
+
+struct Tuner : EpdAnalysis {
+    // PTune (with a log) over the positions of the last run; best_ is its result; returns the trial
+    // ("name= v") and "best= " lines, each best line shortened to its value and bounds.
     std::string Tune(const char* name, int16_t* field, int range, bool log = true) {
         if (log) fdtune = std::fopen("tune.log", "w");
-        std::istringstream out(Printed([&] { best_ = PTune(name, field, range); }));
+        const std::string out = Printed([&] { best_ = PTune(name, field, range); });
         if (log) std::fclose(fdtune);
         fdtune = nullptr;
         std::string r;
-        for (std::string l; std::getline(out, l);) {
+        for (const std::string& l : Split(out)) {
             if (l.rfind(std::string(name) + "= ", 0) == 0) r += l + ";";
             if (l.rfind("best= ", 0) == 0) r += l.substr(0, l.find(',')) + l.substr(l.find(", min=")) + ";";
         }
@@ -161,6 +155,7 @@ protected:
 };
 
 TEST_F(Tuner, IntervalSearch) {
+    Run(kKnightUp, 0);
     // The spare parameter feeds no evaluation term: every trial ties, so
     // best stays 10 and the interval closes in from both sides.
     EXPECT_EQ(
@@ -196,15 +191,13 @@ TEST_F(Tuner, TheFullPassLogsEveryParameterInTableOrder) {
     EXPECT_EQ(std::memcmp(&before, &Personality, sizeof before), 0) << "every parameter is restored";
     EXPECT_EQ(fdtune, nullptr);
     EXPECT_EQ(PBlock.max_depth.load(), 0);
-    std::istringstream log(ReadFile("tune.log"));
-    int i = 0;
-    for (std::string l; std::getline(log, l); i++) {
-        ASSERT_LT(i, NumTunable());
-        const ParamDesc* p = TunableParam(i);
-        EXPECT_EQ(l.rfind(p->name + std::string(26 - std::strlen(p->name), ' '), 0), 0u) << l;
-        EXPECT_EQ(l.size(), 26u + 4u + 2u + 7u) << l;
+    const auto log = Split(ReadFile("tune.log"));
+    ASSERT_EQ(int(log.size()), NumTunable());
+    for (int i = 0; i < NumTunable(); i++) {
+        const char* name = TunableParam(i)->name;
+        EXPECT_EQ(log[i].rfind(name + std::string(26 - std::strlen(name), ' '), 0), 0u) << log[i];
+        EXPECT_EQ(log[i].size(), 26u + 4u + 2u + 7u) << log[i];
     }
-    EXPECT_EQ(i, NumTunable());
     std::remove("tune.log");
     ASSERT_EQ(mkdir("tune.log", 0755), 0);  // the pass needs its log: a folder cannot be opened as one
     EXPECT_EQ(Printed(RunTuningPass), "");
