@@ -225,7 +225,7 @@ TEST_F(BookTest, PgnToRecords) {
         std::remove("book.opn");
         EXPECT_EQ(Silently(BuildBook), 1);
         EXPECT_EQ(Texts(Read("book.opn")), Texts(Book(row.book))) << row.pgn;
-        EXPECT_FALSE(Exists("tmp.opn") || Exists("tmp__0.opn"));
+        EXPECT_FALSE(std::filesystem::exists("tmp.opn") || std::filesystem::exists("tmp__0.opn"));
     }
 }
 
@@ -244,7 +244,7 @@ TEST_F(BookTest, Merges) {
                                  {0x9000, 4, 1, 1, 1, 0},
                                  {0x8500, 9, 2, 2, 2, 0},
                                  {0x8000, 1, 7, 7, 7, 0}}));
-    EXPECT_FALSE(Exists("tmp.opn") || Exists("tmp__0.opn"));
+    EXPECT_FALSE(std::filesystem::exists("tmp.opn") || std::filesystem::exists("tmp__0.opn"));
     int merged = 1;
     EXPECT_EQ(Printed([&] { merged = MergeBook(); }), "");  // nothing to merge
     EXPECT_EQ(merged, 0);
@@ -262,7 +262,7 @@ TEST_F(BookTest, Merges) {
     Write("tmp.opn", {{0x9500, 5, 10, 0, 0, 0}});
     ASSERT_EQ(symlink("/dev/full", "tmp__0.opn"), 0);
     EXPECT_EQ(Silently(MergeBook), 0);
-    EXPECT_FALSE(Exists("tmp__0.opn"));
+    EXPECT_FALSE(std::filesystem::exists("tmp__0.opn"));
     EXPECT_TRUE(Texts(Read("book.opn")) == Texts(book) && Read("tmp.opn").size() == 1);
     ASSERT_EQ(symlink("/dev/full", "tmp__0.opn"), 0);
     EXPECT_EQ(Silently(PruneBook), 0);

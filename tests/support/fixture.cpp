@@ -21,22 +21,14 @@
 #include "search/transposition.h"
 
 namespace {
-int pool = 0;  // search threads running
 int input_pipe[2] = {-1, -1};
-
-// Every live search thread, also those a test started itself (the bench does).
-void EndPool() {
-    KillThreadPool(MAX_THREADS);
-    pool = 0;
-}
 }  // namespace
 
 void UseThreads(int n) {
-    EndPool();
+    KillThreadPool(MAX_THREADS);
     PBlock.stop.store(0);
     PBlock.nthreads.store(int8_t(n));
     ASSERT_EQ(StartThreadPool(n), 0);
-    pool = n;
 }
 
 void EngineTables() {
@@ -58,7 +50,8 @@ void SendInput(const std::string& text) {
 
 void ResetEngine() {
     EngineTables();
-    EndPool();
+    // Every live search thread ends, also those a test started itself (the bench does).
+    KillThreadPool(MAX_THREADS);
     FreeBook();
     ResetInput();
     SetPBlockDefaults();
@@ -100,8 +93,6 @@ std::string ReadFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(f), {}};
 }
 
-bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
-
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> parts;
     std::istringstream in(text);
@@ -130,7 +121,7 @@ void EngineTest::SetUp() {
 }
 
 void EngineTest::TearDown() {
-    EndPool();
+    KillThreadPool(MAX_THREADS);
     FreeBook();
     std::filesystem::current_path(old_cwd_);
 }

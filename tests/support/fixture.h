@@ -37,7 +37,6 @@ struct TempDir {
 };
 void WriteFile(const std::string& path, const std::string& text);
 std::string ReadFile(const std::string& path);  // "" when missing
-bool Exists(const std::string& path);
 // The parts of text between separators (a last empty part does not count).
 std::vector<std::string> Split(const std::string& text, char separator = '\n');
 

@@ -3,6 +3,7 @@
 // written ply and the fifty-move filter are a transcript in uci_transcripts_test.)
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -89,7 +90,7 @@ TEST_F(PgnScan, SlashCommentsAreTheMoversViewAndTheWinnersFilters) {
     for (int i = 0; i < 4; i++) EXPECT_NE(lines[i].find(want[i]), std::string::npos) << lines[i];
     std::remove("tmp.epd");  // missing input writes nothing
     EXPECT_EQ(Printed([] { Scan_PGN_File("absent.pgn", 2); }), "can't open absent.pgn\n");
-    EXPECT_FALSE(Exists("tmp.epd"));
+    EXPECT_FALSE(std::filesystem::exists("tmp.epd"));
 }
 
 TEST_F(PgnScan, AnnotatedCopyFlagsTheLosersWeakMove) {
