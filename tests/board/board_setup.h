@@ -15,3 +15,7 @@ inline std::string Epd(const Position* pos) {
     return buf;
 }
 
+inline void ExpectKeysFromScratch(const Position* pos) {
+    EXPECT_TRUE(pos->hash == ComputeHash(pos) && pos->pawnhash == ComputePawnHash(pos)) << Epd(pos);
+}
+

@@ -31,10 +31,6 @@ void ExpectSame(const Position* a, const Position* b, bool counters = true) {
                               a->lastmove == b->lastmove));
 }
 
-void ExpectKeysFromScratch(const Position* pos) {
-    EXPECT_TRUE(pos->hash == ComputeHash(pos) && pos->pawnhash == ComputePawnHash(pos)) << Epd(pos);
-}
-
 // Every kind of move: the position after it (fifty-move counter 7 before),
 // which must equal the same position set up from its FEN, and back again.
 struct MoveRow {

@@ -1,7 +1,6 @@
 // The evaluation against values worked by hand, each weight moving exactly
 // its own term, colour symmetry over two thousand positions, and the caches.
 #include <cctype>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <tuple>
@@ -217,9 +216,8 @@ std::string MirrorFen(const std::string& fen) {
 // No term is asymmetric on purpose: the mirrored position evaluates the same
 // for its side to move, with the by-products mirrored.
 TEST_F(EvalTest, ColourSymmetryOverTheTuningPositions) {
-    std::ifstream in(std::string(VELL_TEST_DATA) + "/tools/tune_positions.epd");
-    int n = 0;
-    for (std::string line; std::getline(in, line); n++) {
+    const auto lines = Split(ReadFile(std::string(VELL_TEST_DATA) + "/tools/tune_positions.epd"));
+    for (const std::string& line : lines) {
         std::string mirror = MirrorFen(line), fen = MirrorFen(mirror);
         int v = EvalFen(fen.c_str());
         StackRec s = Stack(2);
@@ -232,7 +230,7 @@ TEST_F(EvalTest, ColourSymmetryOverTheTuningPositions) {
                 << fen;
         }
     }
-    EXPECT_GT(n, 1900);
+    EXPECT_GT(lines.size(), 1900u);
 }
 
 // A cache hit gives what a fresh evaluation gives, scaled afresh (the

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sstream>
 #include <string>
 
 #include <sys/stat.h>
@@ -82,9 +81,7 @@ TEST_F(EpdAnalysis, DepthZeroRuns) {
     EXPECT_LT(PBlock.root_eval, -300);
     InitKeys();  // as a change of the hash size does: new keys are not mixed with old ones
     Printed([] { Analyze_EPD_File(); });
-    const Position& pos = ThreadData[0]->pos;
-    EXPECT_EQ(pos.hash, ComputeHash(&pos));
-    EXPECT_EQ(pos.pawnhash, ComputePawnHash(&pos));
+    ExpectKeysFromScratch(&ThreadData[0]->pos);
     std::snprintf(PBlock.epd_name, sizeof PBlock.epd_name, "/nonexistent/suite.epd");
     EXPECT_EQ(Printed([] { EXPECT_EQ(Analyze_EPD_File(), 1.0); }), "");
 }
