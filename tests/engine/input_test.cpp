@@ -21,7 +21,6 @@ Lines TakeAll() {
 // every whole line after each; "|" marks where each chunk's lines end.
 TEST(InputBuffer, LinesFromChunks) {
     const std::pair<Lines, Lines> cases[] = {
-        {{"isready\ngo infinite\n"}, {"isready", "go infinite", "|"}},
         {{"posit", "ion startpos\n"}, {"|", "position startpos", "|"}},  // waits for its line feed
         {{"setoption name OwnBook value true\r\ngo\rstop\n"}, {"setoption name OwnBook value true", "go", "stop", "|"}},
         {{std::string("a@b\0c\n", 6)}, {"a", "b", "c", "|"}},  // at sign and zero byte end a line

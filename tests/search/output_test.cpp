@@ -46,7 +46,6 @@ TEST_F(OutputTest, InfoLines) {
         {2, 0, 8999, 0, 1, 0, {e2e4}, Uci("cp 8999", "e2e4")},
         {2, 0, 120, BOUND_LOWER, 1, 0, {e2e4}, Uci("cp 120 lowerbound", "e2e4")},
         {2, 0, -40, BOUND_UPPER, 1, 0, {e2e4}, Uci("cp -40 upperbound", "e2e4")},
-        {2, 0, 5, 0, 7, 0, {e2e4}, Uci("cp 5", "e2e4", "depth 12 seldepth 12 multipv 7")},
         {2, 0, -35, 0, 1, 1, {e2e4}, Uci("cp -35", "e2e4", "[03 ] depth 12 seldepth 12 multipv 1")},
         {2, 1, -35, 0, 1, 0, twelve, Uci("cp -35", g10 + " g1f3 g1f3")},
         {0, 1, -35, 0, 1, 0, twelve, "03] 12.   2.5    1235K   -35  " + g10 + "\n"},

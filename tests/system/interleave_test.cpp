@@ -50,8 +50,7 @@ void Interleave(std::vector<std::string> args, const Kinds& kinds, unsigned seed
     for (int i = env ? std::atoi(env) : 60; i > 0; i--) {
         const auto& kind = kinds[rng() % kinds.size()];
         t.lines.push_back(std::string("> ") + kind[rng() % kind.size()]);
-        const unsigned ms = rng() % 40;
-        t.lines.push_back(std::string(ms < 10 ? "@0.00" : "@0.0") + std::to_string(ms));
+        t.lines.push_back(std::string("@").append(std::to_string(rng() % 40 / 1000.0)));
     }
     t.lines.insert(t.lines.end(), end.begin(), end.end());
     RunTranscript(t);
