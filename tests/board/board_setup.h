@@ -9,12 +9,6 @@
 #include "board/notation.h"
 #include "tests/support/fixture.h"
 
-inline std::string Epd(const Position* pos) {
-    char buf[100];
-    MakeEPD(pos, buf);
-    return buf;
-}
-
 inline void ExpectKeysFromScratch(const Position* pos) {
     EXPECT_TRUE(pos->hash == ComputeHash(pos) && pos->pawnhash == ComputePawnHash(pos)) << Epd(pos);
 }

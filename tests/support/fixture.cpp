@@ -133,6 +133,12 @@ std::string Coord(uint16_t move) {
     return s;
 }
 
+std::string Epd(const Position* pos) {
+    char buf[100];
+    MakeEPD(pos, buf);
+    return buf;
+}
+
 uint16_t TextMove(Position* pos, const char* coord) {
     uint16_t moves[256];
     for (int i = 0, n = LegalMoveList(pos, moves); i < n; i++)

@@ -64,3 +64,4 @@ Position* SetGame(const char* fen, const char* moves = nullptr);
 uint16_t TextMove(Position* pos, const char* coord);
 // Coordinate text of a move ("e7e8q"), whatever the protocol.
 std::string Coord(uint16_t move);
+std::string Epd(const Position* pos);  // FEN without the move counters

@@ -150,11 +150,7 @@ bool Referee::Play(const std::string& move) {
     return true;
 }
 
-std::string Referee::Fen() const {
-    char buf[128];
-    MakeEPD(&td_->pos, buf);
-    return buf;
-}
+std::string Referee::Fen() const { return Epd(&td_->pos); }
 
 std::string Referee::Check(const std::string& line) {
     const auto w = Words(line);
