@@ -194,9 +194,8 @@ TEST_F(EvalTest, Report) {
                              "\n P - + - + - + -       97    -    -    -    -    -    -    -\n"})
         EXPECT_NE(out.find(line), std::string::npos) << out;
     EXPECT_EQ(out.find("hung"), std::string::npos);
-    char buf[40];
-    std::memset(buf, 'x', sizeof buf);
-    EXPECT_EQ(FormatEvalInfo(buf, 30), 29);  // cut, never overrun
+    std::string buf(40, 'x');
+    EXPECT_EQ(FormatEvalInfo(buf.data(), 30), 29);  // cut, never overrun
     EXPECT_TRUE(buf[29] == 0 && buf[30] == 'x');
 }
 

@@ -10,8 +10,7 @@
 
 namespace {
 
-class OutputTest : public EngineTest {
-protected:
+struct OutputTest : EngineTest {
     void SetUp() override {
         EngineTest::SetUp();
         ThreadData[1]->nodes.store(1234567);
@@ -62,7 +61,6 @@ TEST_F(OutputTest, InfoLines) {
         uci_extra = r.extra;
         EXPECT_EQ(Printed([&] { DisplaySearchInfo(3, r.flag, 12, r.score, pv, r.bound, r.line); }), r.text);
     }
-    uci_extra = 0;
 }
 
 // The branching factor comes from the last four iterations.

@@ -11,8 +11,7 @@
 
 namespace {
 
-class TimeTest : public EngineTest {
-protected:
+struct TimeTest : EngineTest {
     void SetUp() override {
         EngineTest::SetUp();
         PBlock.next_ponder_state.store(1);
