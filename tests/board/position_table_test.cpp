@@ -5,7 +5,6 @@
 
 #include <set>
 
-#include "board/legality.h"
 #include "tests/board/board_setup.h"
 
 namespace {

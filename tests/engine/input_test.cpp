@@ -43,7 +43,6 @@ TEST(InputBuffer, LinesFromChunks) {
     Lines lines = TakeAll();
     EXPECT_GT(lines.size(), 100u);
     EXPECT_EQ(lines, Lines(lines.size(), "position startpos moves e2e4 e7e5"));
-    ResetInput();
 }
 
 // Braces and parentheses are words of their own, control codes and high bytes

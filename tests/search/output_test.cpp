@@ -66,7 +66,6 @@ TEST_F(OutputTest, InfoLines) {
 // The branching factor comes from the last four iterations.
 TEST_F(OutputTest, ConsoleSummary) {
     PBlock.protocol.store(0);
-    ClearTTable();
     PBlock.best_pv[1].store(e2e4);
     PBlock.best_score.store(-35);
     PBlock.done_depth.store(4);

@@ -20,9 +20,7 @@
 #include "search/threads.h"
 #include "search/transposition.h"
 
-namespace {
-int input_pipe[2] = {-1, -1};
-}  // namespace
+static int input_pipe[2] = {-1, -1};
 
 void UseThreads(int n) {
     KillThreadPool(MAX_THREADS);

@@ -104,8 +104,7 @@ TEST_F(EpdAnalysis, QuitEndsTheRunAndTheRunIsNotReused) {
 // is never solved.
 TEST_F(EpdAnalysis, SearchedSuiteFindsTheKnownBestMoves) {
     UseThreads(1);
-    std::string suite = ReadFile(std::string(VELL_TEST_DATA) + "/tools/best_moves.epd");
-    ASSERT_FALSE(suite.empty());
+    const std::string suite = ReadFile(std::string(VELL_TEST_DATA) + "/tools/best_moves.epd");
     PBlock.move_time.store(30.0);
     Run(suite + "7k/5Q2/6K1/8/8/8/8/8 b - - bm Kg8; id \"stalemate\";\n", 5);
     EXPECT_TRUE(Has("8 / 9 correct best moves")) << out_;
