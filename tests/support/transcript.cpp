@@ -23,8 +23,9 @@ double Seconds() {
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-EngineProcess::EngineProcess(const std::vector<std::string>& args) {
+EngineProcess::EngineProcess(const std::vector<std::string>& args, const Files& files) {
     signal(SIGPIPE, SIG_IGN);
+    for (auto& [name, text] : files) WriteFile(dir / name, text);
     int to_child[2], from_child[2];
     if (pipe(to_child) || pipe(from_child)) std::abort();
     pid_ = fork();
@@ -185,7 +186,7 @@ void RunTranscript(const Transcript& t) {
     else
         args.erase(args.begin());
     const bool uci = std::find(args.begin(), args.end(), "-c") == args.end();
-    EngineProcess e(args);
+    EngineProcess e(args, t.files);
     Referee ref;
     std::string position = fen_opn;
     std::deque<std::string> searches;  // the position of every go not answered yet
@@ -223,7 +224,6 @@ void RunTranscript(const Transcript& t) {
         EXPECT_EQ(e.Wait(30), status) << t.name << history();
         ended = true;
     };
-    for (auto& [name, text] : t.files) WriteFile(e.dir / name, text);
     for (const std::string& l : t.lines) {
         if (l.starts_with("> ")) {
             const std::string text = l.substr(2);

@@ -14,10 +14,12 @@
 double Seconds();  // on a steady clock
 
 // The engine (VELL_BINARY) with pipes on standard input and output, the way a
-// chess GUI or match runner drives it, started in a temporary folder of its own.
+// chess GUI or match runner drives it, started in a temporary folder of its own
+// that holds the files given (name, text).
+using Files = std::vector<std::pair<std::string, std::string>>;
 class EngineProcess {
 public:
-    explicit EngineProcess(const std::vector<std::string>& args);
+    explicit EngineProcess(const std::vector<std::string>& args, const Files& files = {});
     // Closes the input and waits for the engine; fails the test when it had
     // to be killed or ended with anything but status 0 (unless Wait was called).
     ~EngineProcess();
@@ -91,7 +93,7 @@ struct Transcript {
     const char* name;
     std::vector<std::string> args;  // "-nolog" is added unless the first is "+log"
     std::vector<std::string> lines;
-    std::vector<std::pair<std::string, std::string>> files = {};  // written before the start
+    Files files = {};  // written before the start
 };
 void RunTranscript(const Transcript& t);
 
