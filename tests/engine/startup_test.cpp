@@ -1,6 +1,6 @@
 // Start-up under a tight address-space limit: a table that cannot be
-// allocated ends the engine with status 1 and nothing printed; a log another
-// engine holds stays that engine's.
+// allocated ends the engine with status 1, nothing on standard output and the
+// reason on standard error; a log another engine holds stays that engine's.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -20,10 +20,11 @@ TEST(Startup, TableThatCannotBeAllocatedExitsWithOne) {
     TempDir dir;
     // About 600 MB of address space: the engine fits, a 4 GB table does not.
     std::string cmd = "cd '" + dir.path + "' && ulimit -v 600000 && echo quit | '" VELL_BINARY
-                      "' -nolog -hash 4096 > out.txt 2>&1";
+                      "' -nolog -hash 4096 > out.txt 2> err.txt";
     int status = std::system(("sh -c \"" + cmd + "\"").c_str());
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
     EXPECT_EQ(ReadFile(dir / "out.txt"), "");
+    EXPECT_EQ(ReadFile(dir / "err.txt"), "cannot allocate a 4096M byte hash table\n");
 }
 
 TEST(Startup, LogHeldByAnotherEngineStaysWhole) {
