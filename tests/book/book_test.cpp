@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <numeric>
 #include <set>
@@ -64,7 +63,7 @@ std::vector<std::string> Texts(const Recs& recs) {
 void Write(const char* name, const Recs& recs, const std::string& tail = "") {
     std::string bytes(recs.size() * BOOK_REC_BYTES, 0);
     for (size_t i = 0; i < recs.size(); i++) PackBookRec(recs[i], (uint8_t*)&bytes[i * BOOK_REC_BYTES]);
-    std::ofstream(name, std::ios::binary) << bytes + tail;
+    WriteFile(name, bytes + tail);
 }
 
 Recs Read(const char* name) {
@@ -220,7 +219,7 @@ TEST_F(BookTest, PgnToRecords) {
          "e4|1 0 0; d4|1 0 0; d4 d5|0 1 0"},
     };
     for (const auto& row : rows) {
-        std::ofstream("book.pgn", std::ios::binary) << row.pgn;
+        WriteFile("book.pgn", row.pgn);
         std::remove("book.opn");
         EXPECT_EQ(Silently(BuildBook), 1);
         EXPECT_EQ(Texts(Read("book.opn")), Texts(Book(row.book))) << row.pgn;
@@ -300,7 +299,7 @@ TEST_F(BookTest, SixThousandGamesMatchDirectCounts) {
             }
         }
     EXPECT_EQ(unreadable, 0);
-    std::ofstream("book.pgn", std::ios::binary) << pgn;
+    WriteFile("book.pgn", pgn);
     // A spill every 200 games, a merge at game 5000, then the last spill and merge.
     std::string spills = std::string(25, '.') + "\nmerging...\n" + std::string(6, '.') + "\nmerging...\n";
     EXPECT_EQ(Printed(MakeBook).substr(0, spills.size() + 42),

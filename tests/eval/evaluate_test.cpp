@@ -32,6 +32,12 @@ struct EvalTest : EngineTest {
     }
 };
 
+// What an evaluation leaves for the search.
+auto ByProducts(const StackRec& r) {
+    return std::tuple(r.eval, r.hung_value[0], r.hung_value[1], r.passer_sq[0], r.passer_sq[1],
+                      r.king_attacked[0], r.king_attacked[1]);
+}
+
 // "square value ..." by square index.
 std::map<int, int> Values(const char* text) {
     std::map<int, int> values;
@@ -157,8 +163,7 @@ TEST_F(EvalTest, HandWorkedValues) {
     Stack(3).hung_value[1] = 99;
     Stack(3).king_attacked[0] = 1;
     EXPECT_EQ(Evaluate(td, WHITE, 3, 1), -9999);
-    EXPECT_TRUE(Stack(3).eval == -9999 && Stack(3).hung_value[1] == 0 && Stack(3).king_attacked[0] == 0);
-    EXPECT_TRUE(Stack(3).passer_sq[0] == 0 && Stack(3).passer_sq[1] == 63);
+    EXPECT_EQ(ByProducts(Stack(3)), std::tuple(-9999, 0, 0, 0, 63, 0, 0));
 }
 
 TEST_F(EvalTest, EachWeightMovesExactlyItsTerm) {
@@ -234,11 +239,6 @@ TEST_F(EvalTest, ColourSymmetryOverTheTuningPositions) {
 
 // A cache hit gives what a fresh evaluation gives, scaled afresh (the
 // fifty-move counter is not in the key); ply 1 never reads a cache.
-auto ByProducts(const StackRec& r) {
-    return std::tuple(r.eval, r.hung_value[0], r.hung_value[1], r.passer_sq[0], r.passer_sq[1],
-                      r.king_attacked[0], r.king_attacked[1]);
-}
-
 TEST_F(EvalTest, CachesMatchFreshEvaluations) {
     for (const char* fen : {"1k1r4/pp1b1R2/3q2pp/4p3/2B5/4Q3/PPP2B2/2K5 b - -", "7k/7p/8/P7/8/8/8/4K3 w - -",
                             "rn2k1nr/pbpp1ppp/1p6/4p3/8/5N1P/PPPPPPq1/RNBQK2R w KQkq -",

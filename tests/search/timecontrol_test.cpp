@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 
 #include "engine/game.h"
 #include "search/timecontrol.h"
@@ -34,7 +33,6 @@ struct TimeTest : EngineTest {
 };
 
 TEST_F(TimeTest, Targets) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
     const struct {
         int mode;
         double clock, inc;
@@ -47,7 +45,7 @@ TEST_F(TimeTest, Targets) {
         {40, 22.0, 0, 10, 1, 50, 22.0 / 11 * 1.1},       // movestogo from the interface
         {40, 1.0, 0.5, 1, 1, 0, 0.65},                   // never more than two thirds of the clock
         {0, -3.0, 0, 0, 1, 0, 0.002},                    // bad clocks: the minimum
-        {0, nan, 0, 0, 1, 0, 0.002},
+        {0, std::nan(""), 0, 0, 1, 0, 0.002},
         {0, 60.0, -1e9, 0, 1, 0, 0.002},
     };
     for (auto& c : kCases) {

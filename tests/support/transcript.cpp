@@ -4,6 +4,7 @@
 #include <chrono>
 #include <csignal>
 #include <deque>
+#include <iterator>
 #include <regex>
 #include <sstream>
 
@@ -104,9 +105,7 @@ namespace {
 
 std::vector<std::string> Words(const std::string& line) {
     std::istringstream in(line);
-    std::vector<std::string> w;
-    for (std::string s; in >> s;) w.push_back(s);
-    return w;
+    return {std::istream_iterator<std::string>(in), {}};
 }
 
 bool Matches(const std::string& want, const std::string& s) {

@@ -96,9 +96,8 @@ TEST(RefereeSweep, PerftPositions) {
         for (const char* file : {"/perft_cpw.epd", "/perftsuite_excerpt.epd"}) {
             for (const std::string& line : Split(ReadFile(std::string(VELL_TEST_DATA) + file))) {
                 if (line.find(';') == std::string::npos) continue;
-                t.lines.push_back("> position fen " + line.substr(0, line.find(';')));
-                t.lines.push_back("> go depth 3");
-                t.lines.push_back("...bestmove*");
+                t.lines.insert(t.lines.end(),
+                               {"> position fen " + line.substr(0, line.find(';')), "> go depth 3", "...bestmove*"});
             }
         }
         ASSERT_GT(t.lines.size(), 150u);
