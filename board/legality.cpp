@@ -15,27 +15,37 @@ static int Uncovers(uint64_t pieces, const SqTable& rays, int k, int from, uint6
     return 0;
 }
 
+// The piece that stands on the destination: the promoted one or the mover.
+// A move word carries at most one promotion flag; were there more, bishop
+// would win over knight, queen and rook, in that order.
+static constexpr uint8_t kPromoted[16] = {0,      QUEEN,  KNIGHT, KNIGHT, BISHOP, BISHOP, BISHOP, BISHOP,
+                                          ROOK,   QUEEN,  KNIGHT, KNIGHT, BISHOP, BISHOP, BISHOP, BISHOP};
+
 static int CheckingType(const MoveEntry* entry) {
-    uint16_t m = entry->move;
-    if (m & PROMO_B) return BISHOP;
-    if (m & PROMO_N) return KNIGHT;
-    if (m & PROMO_Q) return QUEEN;
-    if (m & PROMO_R) return ROOK;
-    return PieceType(entry->piece);
+    const uint16_t m = entry->move;
+    if (__builtin_expect(!(m & PROMO_MASK), 1)) return PieceType(entry->piece);
+    return kPromoted[((m & (PROMO_Q | PROMO_N)) >> 6) | ((m & (PROMO_B | PROMO_R)) >> 12)];
 }
 
-int MoveGivesCheck(Position* pos, int side, const MoveEntry* entry) {
-    int from = MoveFrom(entry->move), to = MoveTo(entry->move);
-    int type = CheckingType(entry);
-    int k = KingSq(*pos, side ^ 1);
-    uint64_t kb = Bit(k);
-    uint64_t occ = pos->bb[0][0] | pos->bb[1][0];
-    if (type == PAWN && (BB_PawnRays[side][to] & kb)) return 1;
-    if (type == KNIGHT && (BB_KnightRays[to] & kb)) return 1;
-    if ((type == BISHOP || type == QUEEN) && (BB_BishopRays[to] & kb) && !(BB_Between[to][k] & occ)) return 1;
-    if ((type == ROOK || type == QUEEN) && (BB_RookRays[to] & kb) && !(BB_Between[to][k] & occ)) return 1;
+// Squares from which a piece of each type checks a king on a given square
+// along a clear line; a leaper's squares have an empty line (nothing lies
+// between), and a king never checks.
+static constexpr SqTable kNoSquares{};
+static constexpr const SqTable* kCheckFrom[2][8] = {
+    {&kNoSquares, &BB_PawnRays[BLACK], &BB_KnightRays, &BB_BishopRays, &BB_RookRays, &BB_QueenRays, &kNoSquares,
+     &kNoSquares},
+    {&kNoSquares, &BB_PawnRays[WHITE], &BB_KnightRays, &BB_BishopRays, &BB_RookRays, &BB_QueenRays, &kNoSquares,
+     &kNoSquares}};
 
-    if (!(pos->msig[side] & 0xFFF00)) return 0;  // no bishop, rook or queen to uncover
+int MoveGivesCheck(Position* pos, int side, const MoveEntry* entry) {
+    const int from = MoveFrom(entry->move), to = MoveTo(entry->move);
+    const int k = KingSq(*pos, side ^ 1);
+    const uint64_t occ = pos->bb[0][0] | pos->bb[1][0];
+    // The line from the destination is judged on the board before the move.
+    if (((*kCheckFrom[side][CheckingType(entry)])[k] & Bit(to)) && !(BB_Between[to][k] & occ)) return 1;
+
+    if (!(BB_QueenRays[k] & Bit(from))) return 0;  // off every line through the king
+    if (!(pos->msig[side] & 0xFFF00)) return 0;   // no bishop, rook or queen to uncover
     uint64_t occ2 = (occ & ~Bit(from)) | Bit(to);
     const uint64_t* own = pos->bb[side];
     if (Uncovers(own[ROOK] | own[QUEEN], BB_RookRays, k, from, occ2)) return 2;
