@@ -49,3 +49,11 @@ int MoveIsThreat(Position* pos, const MoveEntry* entry);
 // Exchange value for `side` capturing on `to`, first with the piece on `from`
 // (64: the cheapest attacker, and the side may decline).
 int swapoff1(Position* pos, int side, int from, int to, uint64_t occupied);
+// 1 when swapoff1(pos, side, from, to, occupied set) >= threshold. The side
+// capturing first never ends below what it takes minus what it moves (the
+// other side may at best take the mover back and stop), so a capture whose
+// bare trade already reaches the threshold is not played out.
+inline int ExchangeAtLeast(Position* pos, int side, int from, int to, int threshold) {
+    if (piece_value[PieceType(pos->board[to])] - piece_value[PieceType(pos->board[from])] >= threshold) return 1;
+    return swapoff1(pos, side, from, to, Occupied(*pos)) >= threshold;
+}

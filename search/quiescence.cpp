@@ -86,7 +86,7 @@ static QVerdict Filter(Position* pos, int side, int depth, int stand, int best, 
     } else if (gives == 2) {
         return QVerdict::Search;
     }
-    return swapoff1(pos, side, from, to, Occupied(*pos)) < -75 ? QVerdict::Skip : QVerdict::Search;
+    return ExchangeAtLeast(pos, side, from, to, -75) ? QVerdict::Search : QVerdict::Skip;
 }
 
 int Q_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int node_type, uint16_t* pv) {

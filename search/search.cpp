@@ -40,7 +40,7 @@ int Extension(Position* pos, int side, const MoveEntry* e) {
     if (gives == 2) return 1;
     const int from = MoveFrom(e->move), to = MoveTo(e->move);
     int p7 = PieceType(e->piece) == PAWN && (RelSq(to, side) >> 3) == 6;
-    if ((gives || p7) && swapoff1(pos, side, from, to, Occupied(*pos)) >= -89) return 1;
+    if ((gives || p7) && ExchangeAtLeast(pos, side, from, to, -89)) return 1;
     int c = PieceType(e->captured);
     return c >= KNIGHT && c <= QUEEN && pos->npmat[side ^ 1] == npv[c];
 }
