@@ -28,20 +28,45 @@ static bool TooClose(uint64_t a, uint64_t b) {
     return __builtin_popcount(uint32_t(x >> 32)) <= 4 || __builtin_popcount(uint32_t(x)) <= 4;
 }
 
+// Keys that are too close agree in at least one of five slices of the half
+// where they differ in four bits or fewer. So a candidate is compared only
+// with the earlier keys that share one of its ten slices: chains of key
+// numbers by slice value, -1 ending a chain.
+constexpr int kSliceShift[5] = {0, 7, 14, 20, 26};
+constexpr uint32_t kSliceMask[5] = {127, 127, 63, 63, 63};
+static int16_t slice_head[10][128];
+static int16_t slice_next[10][1024];
+
+static uint32_t SliceValue(uint64_t key, int slice) {
+    const uint32_t half = uint32_t(key >> (slice >= 5 ? 32 : 0));
+    return (half >> kSliceShift[slice % 5]) & kSliceMask[slice % 5];
+}
+
+static bool TooCloseToEarlier(uint64_t k) {
+    for (int s = 0; s < 10; s++)
+        for (int j = slice_head[s][SliceValue(k, s)]; j >= 0; j = slice_next[s][j])
+            if (TooClose(k, rtable[j])) return true;
+    return false;
+}
+
+static void AddKey(int i, uint64_t k) {
+    rtable[i] = k;
+    for (int s = 0; s < 10; s++) {
+        int16_t& head = slice_head[s][SliceValue(k, s)];
+        slice_next[s][i] = head;
+        head = int16_t(i);
+    }
+}
+
 void InitKeys() {
     keys_discarded = 0;
-    rtable[0] = Draw64();
+    for (auto& row : slice_head)
+        for (int16_t& h : row) h = -1;
+    AddKey(0, Draw64());
     for (int i = 1; i < 1024; i++) {
-        for (;;) {
-            uint64_t k = Draw64();
-            int j = 0;
-            while (j < i && !TooClose(k, rtable[j])) j++;
-            if (j == i) {
-                rtable[i] = k;
-                break;
-            }
-            keys_discarded++;
-        }
+        uint64_t k = Draw64();
+        for (; TooCloseToEarlier(k); k = Draw64()) keys_discarded++;
+        AddKey(i, k);
     }
     for (auto& k : rtable2) k = Draw64();
 }
