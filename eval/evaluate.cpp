@@ -67,18 +67,27 @@ static int PhaseCount(uint32_t sig) {
     return Count(sig, KNIGHT) + Count(sig, BISHOP) + 2 * Count(sig, ROOK) + 4 * Count(sig, QUEEN);
 }
 
-static int SideMaterial(uint32_t sig, int e) {
+// Both sides' blended material. Each piece value carries its opening part in
+// the high half and its ending part in the low half of one 64-bit word, so a
+// count times a value is one product for both parts.
+static void Material(const Position& pos, int e, int mat[2]) {
     const PersonalityRec& P = Personality;
-    int np = Count(sig, PAWN), nn = Count(sig, KNIGHT), nb = Count(sig, BISHOP);
-    int nr = Count(sig, ROOK), nq = Count(sig, QUEEN);
-    int op = np * P.pawn_value_op + nn * P.knight_value_op + nb * P.bishop_value_op +
-             nr * P.rook_value_op + nq * P.queen_value_op;
-    int en = np * P.pawn_value_en + nn * P.knight_value_en + nb * P.bishop_value_en +
-             nr * P.rook_value_en + nq * P.queen_value_en;
-    if (nb >= 2) op += P.bishop_pair, en += P.bishop_pair;
-    return (op * (24 - e) + en * e) / 24;
+    auto pack = [](int op, int en) { return int64_t(uint64_t(int64_t(op)) << 32) + en; };
+    const int64_t pawn = pack(P.pawn_value_op, P.pawn_value_en);
+    const int64_t knight = pack(P.knight_value_op, P.knight_value_en);
+    const int64_t bishop = pack(P.bishop_value_op, P.bishop_value_en);
+    const int64_t rook = pack(P.rook_value_op, P.rook_value_en);
+    const int64_t queen = pack(P.queen_value_op, P.queen_value_en);
+    const int64_t pair = pack(P.bishop_pair, P.bishop_pair);
+    for (int c = WHITE; c <= BLACK; c++) {
+        const uint32_t sig = pos.msig[c];
+        const int nb = Count(sig, BISHOP);
+        const int64_t v = Count(sig, PAWN) * pawn + Count(sig, KNIGHT) * knight + nb * bishop +
+                          Count(sig, ROOK) * rook + Count(sig, QUEEN) * queen + (nb >= 2 ? pair : 0);
+        const int en = int32_t(uint32_t(uint64_t(v))), op = int32_t((v - en) >> 32);
+        mat[c] = (op * (24 - e) + en * e) / 24;
+    }
 }
-
 
 // King, bishop and knight against the bare king: drive it to the bishop's corner.
 static int EvalKBNK(const Position& pos, int side) {
@@ -431,7 +440,8 @@ int Evaluate(ThreadRec* td, int side, int ply, int in_check) {
     st.op[WHITE] = st.op[BLACK] = st.en[WHITE] = st.en[BLACK] = 0;
     // Only thread 1 fills the report: other threads evaluating the root would race on it.
     st.report = ply < 2 && td->index == 1;
-    const int mat[2] = {SideMaterial(pos.msig[WHITE], e), SideMaterial(pos.msig[BLACK], e)};
+    int mat[2];
+    Material(pos, e, mat);
     uint64_t hanging;
     const int score = PositionalScore(st, mat, &hanging);
     StoreCache(st, score);
