@@ -286,15 +286,15 @@ static void EvalQueens(const EvalState& st, const PieceView& v, PieceSums& s) {
     const uint64_t diag_occ = v.occ & ~v.pos.bb[C][BISHOP], orth_occ = v.occ & ~v.pos.bb[C][ROOK];
     for (uint64_t b = v.pos.bb[C][QUEEN]; b; b &= b - 1) {
         const int sq = Lsb(b), rs = Rel<C>(sq);
-        const uint64_t direct = GenAttacksB(sq, v.occ) | GenAttacksR(sq, v.occ);
         const uint64_t a = GenAttacksB(sq, diag_occ) | GenAttacksR(sq, orth_occ);
         s.Add(a);
         const int mob = QueenMobility[Pop(a & v.mob_area)];
         int op = QueenOpening[rs] + mob, en = QueenEnding[rs] + mob;
-        if (direct & v.zone)
-            s.attackers += 3;
-        else if (a & v.zone)
-            s.attackers += 2;
+        // The direct attacks are part of those through own bishops and rooks.
+        if (a & v.zone) {
+            const uint64_t direct = GenAttacksB(sq, v.occ) | GenAttacksR(sq, v.occ);
+            s.attackers += direct & v.zone ? 3 : 2;
+        }
         if (Bit(sq) & v.seventh) op += Personality.queen_rank7, en += Personality.queen_rank7;
         Finish<R>(st, v, s, C, QUEEN, sq, op, en);
     }
