@@ -110,11 +110,13 @@ void ClearHash() {
     ShowMessage("info string Hash table cleared");
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
 // Copies the words of text into out with single blanks between them.
 void CopyWords(const char* text, const char* end, char* out, size_t size) {
     size_t n = 0;
     for (const char* t = text; t < end; t++) {
-        if (*t == ' ' || *t == '\t') {
+        if (IsBlank(*t)) {
             if (n > 0 && out[n - 1] != ' ' && n + 1 < size) out[n++] = ' ';
         } else if (n + 1 < size) {
             out[n++] = *t;
@@ -124,17 +126,35 @@ void CopyWords(const char* text, const char* end, char* out, size_t size) {
     out[n] = 0;
 }
 
+// The word "value" after the name, with a blank before it; nullptr when there is none.
+const char* FindValueWord(const char* name) {
+    for (const char* v = std::strstr(name, "value"); v; v = std::strstr(v + 1, "value"))
+        if (v > name && IsBlank(v[-1]) && (!v[5] || IsBlank(v[5]))) return v;
+    return nullptr;
+}
+
 // Option names are matched in any case and with any blanks between their words,
-// as GUIs send them; the value is everything after "value".
+// as GUIs send them; the value is everything after "value" as it stands but
+// for the blanks at its ends (a book's path may hold runs of blanks and tabs).
 void SetOption(const char* args) {
     const char* name = std::strstr(args, "name");
     if (!name) return;
     name += 4;
-    const char* value = std::strstr(name, " value");
+    const char* value = FindValueWord(name);
     char opt[256], val[256];
     CopyWords(name, value ? value : name + std::strlen(name), opt, sizeof opt);
-    const char* v = value ? value + 6 : "";
-    CopyWords(v, v + std::strlen(v), val, sizeof val);
+    const char* v = value ? value + 5 : "";
+    while (IsBlank(*v)) v++;
+    size_t len = std::strlen(v);
+    while (len > 0 && IsBlank(v[len - 1])) len--;
+    // A longer path could only be cut to name another file.
+    if (len >= sizeof val) {
+        ShowMessagef("info string value for %.40s longer than %d characters, option unchanged", opt,
+                     int(sizeof val - 1));
+        return;
+    }
+    std::memcpy(val, v, len);
+    val[len] = 0;
     long n;
     bool on;
     if (!strcasecmp(opt, "Hash")) {
@@ -270,11 +290,17 @@ struct GoRequest {
     bool named_moves = false;
 };
 
-// A number from outside: garbage reads as 0, NaN and huge values are cut.
-double ToNumber(const char* text) {
-    double v = text ? std::strtod(text, nullptr) : 0;
-    return v > -1e12 && v < 1e12 ? v : 0;
+// The word after a limit is its number only when it starts as one; any other
+// word is read as the next keyword ("go depth infinite" is still infinite).
+bool IsNumber(const char* t) {
+    if (*t == '+' || *t == '-') t++;
+    if (*t == '.') t++;
+    return *t >= '0' && *t <= '9';
 }
+
+// Huge values saturate: "nodes 1e30" is as good as no node limit, not a
+// limit of one node.
+double ToNumber(const char* text) { return std::clamp(std::strtod(text, nullptr), -1e12, 1e12); }
 
 void ParseGo(char* args, GoRequest* g) {
     static const char* const numbers[] = {"wtime", "btime", "winc", "binc",     "movetime",
@@ -282,12 +308,18 @@ void ParseGo(char* args, GoRequest* g) {
     double* slots[] = {&g->time[0], &g->time[1], &g->inc[0], &g->inc[1],   &g->movetime,
                        &g->nodes,   &g->depth,   &g->mate,   &g->movestogo};
     bool in_moves = false;
+    int key = -1;  // a limit still waiting for its number
     for (char* w = std::strtok(args, " \t"); w; w = std::strtok(nullptr, " \t")) {
-        int key = -1;
+        if (key >= 0 && IsNumber(w)) {
+            *slots[key] = ToNumber(w);
+            key = -1;
+            continue;
+        }
+        key = -1;
         for (int i = 0; i < int(std::size(numbers)); i++)
             if (!std::strcmp(w, numbers[i])) key = i;
         if (key >= 0) {
-            *slots[key] = ToNumber(std::strtok(nullptr, " \t"));
+            *slots[key] = 0;  // named without a number: read as 0 unless one follows
             in_moves = false;
         } else if (!std::strcmp(w, "infinite")) {
             g->infinite = true;
@@ -347,7 +379,9 @@ void HandleUCI(char* line) {
     if (char* lf = std::strchr(line, '\n')) *lf = 0;
     if (!line[0]) return;
     if (PBlock.log_on.load(R)) ShowMessagef("CMD: %s", line);
-    size_t len = std::strcspn(line, " \r\n");
+    // Tokens may be separated by any run of blanks, tabs included.
+    while (IsBlank(*line)) line++;
+    size_t len = std::strcspn(line, " \t\r\n");
     if (len > WORD_MAX) return;  // no command is that long
     char cmd[WORD_MAX + 1];
     std::memcpy(cmd, line, len);
