@@ -162,6 +162,9 @@ void Scan_PGN_File(const char* file, int mode) {
     const char* target = mode == 1 ? "tmp.pgn" : "tmp.epd";
     char part[16];
     std::snprintf(part, sizeof part, "%s.new", target);
+    // A fresh file, never the old one emptied: the input may be that very
+    // file (a scan of tmp.pgn.new), and the reader keeps it open to its end.
+    unlink(part);
     FILE* out = std::fopen(part, "w");
     if (!out) {
         std::printf("can't write %s: %s\n", part, std::strerror(errno));
