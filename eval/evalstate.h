@@ -61,9 +61,10 @@ struct EvalState {
     uint64_t atk[2][7];  // [colour][0] everything attacked, [colour][type] by type
     uint64_t twice[2];   // squares attacked at least twice
     uint64_t zone[2];    // king zones
-    // Attackers of each king's zone, already weighted for the attack count:
-    // 3 a rook or queen, 2 a knight, bishop, queen behind its own bishop or
-    // rook, or enemy pawn near the zone.
+    // Attackers of each king's zone, already weighted for the attack count: 3
+    // for a rook or a queen attacking it directly, 2 for a knight, a bishop, a
+    // queen reaching it only through its own bishops or rooks, or an enemy
+    // pawn near the zone.
     int attackers[2];
     uint64_t pinned;
     const PawnCacheEntry* pawns;
