@@ -42,6 +42,35 @@ inline int MoveIsLegal(Position* pos, int side, uint16_t move) {
     return !SliderSees((e[QUEEN] | e[ROOK]) & BB_RookRays[k] & ~gone, k, occ);
 }
 
+// Own pieces that stand alone between the king of `side` (on k) and an enemy
+// slider.
+inline uint64_t PinnedPieces(const Position* pos, int side, int k) {
+    const uint64_t* e = pos->bb[side ^ 1];
+    const uint64_t occ = pos->bb[0][0] | pos->bb[1][0];
+    uint64_t pinned = 0;
+    uint64_t snipers = ((e[BISHOP] | e[QUEEN]) & BB_BishopRays[k]) | ((e[ROOK] | e[QUEEN]) & BB_RookRays[k]);
+    for (; snipers; snipers &= snipers - 1) {
+        const uint64_t b = BB_Between[LSB(snipers)][k] & occ;
+        if (b && !(b & (b - 1))) pinned |= b & pos->bb[side][0];
+    }
+    return pinned;
+}
+
+// Origins whose moves MoveIsLegal has to judge: every square when `side` is
+// in check, else the king's and those of pinned pieces. Out of check, a move
+// of any other piece, not onto the en-passant square, cannot expose the king.
+inline uint64_t RiskyOrigins(const Position* pos, int side, int in_check) {
+    if (in_check) return ~uint64_t(0);
+    const int k = KingSq(*pos, side);
+    return PinnedPieces(pos, side, k) | uint64_t(1) << k;
+}
+
+// MoveIsLegal for a pseudo-legal move, given the side's RiskyOrigins.
+inline int MoveIsLegalGiven(Position* pos, int side, uint64_t risky, uint16_t move) {
+    if (!((risky >> MoveFrom(move)) & 1) && MoveTo(move) != pos->ep && move) return 1;
+    return MoveIsLegal(pos, side, move);
+}
+
 // 0 no check, 1 direct check by the moved (or promoted) piece, 2 discovered.
 int MoveGivesCheck(Position* pos, int side, const MoveEntry* entry);
 // 1 if the move of the side to move makes a tactical threat.

@@ -167,24 +167,9 @@ void GenerateAll(Position* pos) {
 // Room a ply's list may need (pseudo-legal moves stay well below this).
 constexpr int LIST_ROOM = 256;
 
-// Own pieces that stand alone between the king of `side` and an enemy slider.
-static uint64_t Pinned(const Position* pos, int side, int k) {
-    const uint64_t* e = pos->bb[side ^ 1];
-    uint64_t occ = pos->bb[0][0] | pos->bb[1][0], pinned = 0;
-    uint64_t snipers = ((e[BISHOP] | e[QUEEN]) & BB_BishopRays[k]) | ((e[ROOK] | e[QUEEN]) & BB_RookRays[k]);
-    for (; snipers; snipers &= snipers - 1) {
-        uint64_t b = BB_Between[LSB(snipers)][k] & occ;
-        if (b && !(b & (b - 1))) pinned |= b & pos->bb[side][0];
-    }
-    return pinned;
-}
-
-// Legal moves among the leaves. Out of check, a move of a piece that is
-// neither the king nor pinned, and not onto the en-passant square, cannot
-// expose the king; every other move still goes through MoveIsLegal.
+// Legal moves among the leaves.
 static uint64_t CountLeaves(Position* pos, int side, const MoveEntry* list, const MoveEntry* end) {
-    int k = KingSq(*pos, side);
-    uint64_t risky = SqAtakd(pos, k, side ^ 1) ? ~uint64_t(0) : Pinned(pos, side, k) | uint64_t(1) << k;
+    const uint64_t risky = RiskyOrigins(pos, side, SqAtakd(pos, KingSq(*pos, side), side ^ 1));
     uint64_t n = 0;
     for (const MoveEntry* e = list; e != end; e++) {
         if ((risky >> MoveFrom(e->move) & 1) || MoveTo(e->move) == pos->ep)

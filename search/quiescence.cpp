@@ -108,6 +108,7 @@ int Q_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, i
     ss[2].list = end + 2;
     ScoreQuiescenceCaptures(pos, first);
     ss->cur = first;
+    uint64_t risky = 0;  // found at the first legality test
 
     for (;;) {
         MoveEntry* e;
@@ -130,7 +131,8 @@ int Q_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, i
         }
         ss->cur++;
         const uint16_t m = e->move;
-        if (!MoveIsLegal(pos, side, m)) continue;
+        if (!risky) risky = NodeRiskyOrigins(pos, side, 0);
+        if (!MoveIsLegalGiven(pos, side, risky, m)) continue;
         if (Filter(pos, side, depth, stand, best, recapture, e) == QVerdict::Skip) continue;
         MakeMove(pos, m);
         cpv[ply + 1] = 0;

@@ -30,6 +30,7 @@ struct StackRec {
     // pick_base on; 0 when the next pick has to look for the score again.
     uint64_t pick_bits;
     MoveEntry* pick_base;
+    uint64_t risky;  // RiskyOrigins of the node's side, 0 until a pick first needs it
 };
 
 // One per thread. Written only by its own thread while it searches; the main

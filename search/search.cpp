@@ -199,9 +199,21 @@ static void ScoreQuiets(const Position* pos, ThreadRec* td, int ply, int in_chec
     }
 }
 
-static MoveEntry* PickHashMove(Position* pos, int side, StackRec* ss) {
+// Legality of a picked move; the node's risky origins are found once, out
+// of line so that the picker stays small.
+[[gnu::noinline]] uint64_t NodeRiskyOrigins(const Position* pos, int side, int in_check) {
+    return RiskyOrigins(pos, side, in_check);
+}
+
+static int PickIsLegal(Position* pos, int side, StackRec* ss, int in_check, uint16_t m) {
+    if (!ss->risky) ss->risky = NodeRiskyOrigins(pos, side, in_check);
+    return MoveIsLegalGiven(pos, side, ss->risky, m);
+}
+
+static MoveEntry* PickHashMove(Position* pos, int side, int in_check, StackRec* ss) {
     ss->cur = ss->list;
     ss->pick_bits = 0;
+    ss->risky = 0;
     const uint16_t m = ss->hash_move;
     if (!m) return nullptr;
     if (!HashMoveIsPseudoLegal(pos, side, m)) {
@@ -213,7 +225,7 @@ static MoveEntry* PickHashMove(Position* pos, int side, StackRec* ss) {
     e[1].move = END_OF_LIST;
     SetChildLists(ss, e + 1);
     ss->cur = e + 1;
-    return MoveIsLegal(pos, side, m) ? e : nullptr;
+    return PickIsLegal(pos, side, ss, in_check, m) ? e : nullptr;
 }
 
 static void GenerateCaptures(Position* pos, int side, StackRec* ss) {
@@ -238,7 +250,7 @@ static void GenerateQuiets(Position* pos, int side, int ply, int in_check, Stack
 // Good captures first: a victim worth at least the attacker goes at once,
 // others only when the exchange does not lose; losing ones wait among the
 // quiet moves with a low score.
-static MoveEntry* PickCapture(Position* pos, ThreadRec* td, int side, StackRec* ss) {
+static MoveEntry* PickCapture(Position* pos, ThreadRec* td, int side, int in_check, StackRec* ss) {
     while (MoveEntry* e = SelectBest(td, ss)) {
         if (e->score <= 179) break;
         SwapInto(td, ss->cur, e);
@@ -250,7 +262,7 @@ static MoveEntry* PickCapture(Position* pos, ThreadRec* td, int side, StackRec* 
             continue;
         }
         ss->cur++;
-        if (MoveIsLegal(pos, side, e->move)) return e;
+        if (PickIsLegal(pos, side, ss, in_check, e->move)) return e;
     }
     return nullptr;
 }
@@ -261,14 +273,14 @@ static MoveEntry* NextMove(Position* pos, int side, int ply, int in_check) {
     switch (ss->phase) {
         case PICK_HASH:
             ss->phase = PICK_CAPTURES_GEN;
-            if (MoveEntry* e = PickHashMove(pos, side, ss)) return e;
+            if (MoveEntry* e = PickHashMove(pos, side, in_check, ss)) return e;
             [[fallthrough]];
         case PICK_CAPTURES_GEN:
             GenerateCaptures(pos, side, ss);
             ss->phase = PICK_CAPTURES;
             [[fallthrough]];
         case PICK_CAPTURES:
-            if (MoveEntry* e = PickCapture(pos, td, side, ss)) return e;
+            if (MoveEntry* e = PickCapture(pos, td, side, in_check, ss)) return e;
             GenerateQuiets(pos, side, ply, in_check, ss);
             ss->phase = PICK_QUIETS;
             [[fallthrough]];
@@ -277,14 +289,14 @@ static MoveEntry* NextMove(Position* pos, int side, int ply, int in_check) {
                 if (e->score <= 3) break;
                 SwapInto(td, ss->cur, e);
                 e = ss->cur++;
-                if (MoveIsLegal(pos, side, e->move)) return e;
+                if (PickIsLegal(pos, side, ss, in_check, e->move)) return e;
             }
             ss->phase = PICK_REST;
             [[fallthrough]];
         default:
             while (ss->cur < ListEnd(ss)) {
                 MoveEntry* e = ss->cur++;
-                if (e->move && MoveIsLegal(pos, side, e->move)) return e;
+                if (e->move && PickIsLegal(pos, side, ss, in_check, e->move)) return e;
             }
             return nullptr;
     }

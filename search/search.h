@@ -21,8 +21,9 @@ int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int
 // The move loop of Search; may return a score outside the window.
 int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int in_check, int node_type,
               uint16_t* pv);
-// Captures (and at depth 0 quiet checks) below the horizon. Needs the node's
-// static evaluation in pos->ss[ply].eval; fail-soft on the stand-pat cut.
+// Captures (and at depth 0 quiet checks) below the horizon, for a side that
+// is not in check. Needs the node's static evaluation in pos->ss[ply].eval;
+// fail-soft on the stand-pat cut.
 int Q_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int node_type, uint16_t* pv);
 
 // Check or a push to the seventh rank that survives the exchange, or a capture
@@ -32,6 +33,8 @@ int Extension(Position* pos, int side, const MoveEntry* entry);
 // or at most three units in the opponent's favour is searched whatever the
 // exchange says.
 int EndgameException(const Position* pos, int side, const MoveEntry* entry);
+// RiskyOrigins, not inlined: the move loops ask it once a node.
+uint64_t NodeRiskyOrigins(const Position* pos, int side, int in_check);
 // 1 when the move is a pawn move onto the en-passant square.
 inline int IsEnPassant(const Position* pos, const MoveEntry* e) {
     return PieceType(e->piece) == PAWN && MoveTo(e->move) == pos->ep;
