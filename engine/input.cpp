@@ -24,7 +24,9 @@ constexpr int READ_SIZE = 4095;  // bytes taken from the input in one read
 // Room for a whole partial line plus one full read, so a read never has to be
 // cut short; reads happen only while no finished line is waiting.
 constexpr int INBUF_SIZE = MAX_LINE + 2 + READ_SIZE + 16;
-constexpr char MARKER = '@';
+// Ends each line in inbuf; a line feed never stands inside a line, so every
+// other byte (an '@' in a file name included) is the line's own.
+constexpr char MARKER = '\n';
 
 char partial[MAX_LINE + 2];
 int bufcnt;
@@ -118,7 +120,7 @@ void FeedInput(const char* bytes, long n) {
         char c = bytes[i];
         // A carriage return ends a line as a line feed does, so no CR of a
         // CRLF client ever reaches a handler.
-        if (c == '\n' || c == '\r' || c == 0 || c == MARKER) {
+        if (c == '\n' || c == '\r' || c == 0) {
             EndPartialLine();
         } else if (bufcnt >= MAX_LINE) {
             overlong = true;

@@ -23,7 +23,7 @@ TEST(InputBuffer, LinesFromChunks) {
     const std::pair<Lines, Lines> cases[] = {
         {{"posit", "ion startpos\n"}, {"|", "position startpos", "|"}},  // waits for its line feed
         {{"setoption name OwnBook value true\r\ngo\rstop\n"}, {"setoption name OwnBook value true", "go", "stop", "|"}},
-        {{std::string("a@b\0c\n", 6)}, {"a", "b", "c", "|"}},  // at sign and zero byte end a line
+        {{std::string("a@b\0c\n", 6)}, {"a@b", "c", "|"}},  // a zero byte ends a line, an at sign does not
         {{"stop\nquit", "<end>"}, {"stop", "|", "quit", "|"}},  // the last line counts at end of input
     };
     for (auto& [chunks, want] : cases) {
