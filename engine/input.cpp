@@ -86,7 +86,11 @@ void AtEndOfInput() {
     PBlock.quit.store(1, R);
 }
 
-bool IsUciLine(const char* line) { return !std::strcmp(line, "uci"); }
+// "uci" alone, blanks around it allowed.
+bool IsUciLine(const char* line) {
+    line += std::strspn(line, " \t");
+    return !std::strncmp(line, "uci", 3) && line[3 + std::strspn(line + 3, " \t")] == 0;
+}
 
 // The first word of the line is "quit".
 bool IsQuit(const char* line) {

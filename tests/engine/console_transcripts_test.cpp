@@ -20,7 +20,7 @@ const std::vector<std::string> kC = {"-c"};
 
 const Transcript kConsole[] = {
     {"LaterProtocolOptionWins", {"-c", "-uci"}, {"@0.3", "> isready", "readyok"}},
-    {"UciLineSwitchesProtocol", kC, Session({"> uci", "id name Vell 2.00", "...uciok", "> isready", "readyok"})},
+    {"UciLineSwitchesProtocol", kC, Session({"> \t uci ", "id name Vell 2.00", "...uciok", "> isready", "readyok"})},
     {"TypedMovesInEveryForm",
      kC,
      Session({"> e2e4", "1. move e2e4", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3*", "...black", "",
