@@ -45,7 +45,7 @@ struct ThreadRec {
     // copy so that the picker compares sixteen at a time; 16 bytes of slack
     // let it read whole blocks past the last list.
     uint8_t move_scores[MOVE_BUFFER + 16];
-    int16_t history[64][16];
+    uint16_t history[64][16];  // stays within 0..4096
     uint16_t counter[64][16];
     EvalCacheEntry ecache[EVAL_CACHE_SIZE];
     PawnCacheEntry pcache[PAWN_CACHE_SIZE];

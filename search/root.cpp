@@ -203,11 +203,11 @@ static int RootReduction(RootIteration& it, const MoveEntry* e) {
 
 static void UpdateRootHistory(RootIteration& it, const MoveEntry* e, int value) {
     if (e->captured || it.in_check) return;
-    int16_t& h = it.td->history[MoveTo(e->move)][e->piece];
+    uint16_t& h = it.td->history[MoveTo(e->move)][e->piece];
     if (it.best >= value)
-        h = int16_t(h - (h + 128) / 256);
+        h = uint16_t(h - (h + 128) / 256);
     else
-        h = int16_t(h + (4096 - h) / 128);
+        h = uint16_t(h + (4096 - h) / 128);
 }
 
 static void SetTimeFactor(RootIteration& it) {
@@ -333,7 +333,7 @@ static void ClearThreadTables(ThreadRec* td) {
     for (auto& n : td->iter_nodes) n.store(0, R);
     for (StackRec& s : td->stack) s.hash_move = s.killer[0] = s.killer[1] = s.check_killer = 0;
     for (auto& row : td->history)
-        for (int16_t& h : row) h = 1024;
+        for (uint16_t& h : row) h = 1024;
     std::memset(td->counter, 0, sizeof td->counter);
 }
 

@@ -146,21 +146,24 @@ static void SwapInto(ThreadRec* td, MoveEntry* slot, MoveEntry* e) {
     std::swap(ScoreOf(td, slot), ScoreOf(td, e));
 }
 
+// The scorers write each score twice: into the entry and, through sc, into
+// the byte array beside the list.
 static void ScoreCaptures(const Position* pos, ThreadRec* td, MoveEntry* first, uint16_t hash_move) {
     const int recapture = MoveTo(pos->lastmove);
-    for (MoveEntry* e = first; e->move != END_OF_LIST; e++) {
+    uint8_t* sc = &ScoreOf(td, first);
+    for (MoveEntry* e = first; e->move != END_OF_LIST; e++, sc++) {
+        int s;
         if (e->move == hash_move) {
             e->move = 0;
-            SetScore(td, e, 0);
-            continue;
+            s = 0;
+        } else {
+            if (e->captured || !(e->move & PROMO_MASK))
+                s = sort_value[e->captured] - PieceType(e->piece);
+            else
+                s = (e->move & PROMO_Q) ? 200 : 60;
+            if (MoveTo(e->move) == recapture) s += 5;
         }
-        int s;
-        if (e->captured || !(e->move & PROMO_MASK))
-            s = sort_value[e->captured] - PieceType(e->piece);
-        else
-            s = (e->move & PROMO_Q) ? 200 : 60;
-        if (MoveTo(e->move) == recapture) s += 5;
-        SetScore(td, e, s);
+        e->score = *sc = uint8_t(s);
     }
 }
 
@@ -178,24 +181,26 @@ static void ScoreQuiets(const Position* pos, ThreadRec* td, int ply, int in_chec
         if (killer3 == ss->killer[0] || killer3 == ss->killer[1] || killer3 == counter)
             killer3 = pos->ss[ply - 2].killer[1];
     }
-    for (MoveEntry* e = first; e->move != END_OF_LIST; e++) {
+    // Held apart: the score stores could otherwise alias them.
+    const uint16_t killer0 = ss->killer[0], killer1 = ss->killer[1], check_killer = ss->check_killer;
+    uint8_t* sc = &ScoreOf(td, first);
+    for (MoveEntry* e = first; e->move != END_OF_LIST; e++, sc++) {
         const uint16_t m = e->move;
+        int s;
         if (m == hash_move) {
             e->move = 0;
-            SetScore(td, e, 0);
-            continue;
+            s = 0;
+        } else if (in_check) {
+            s = m == check_killer ? 75 : m == counter ? 70 : 1;
+        } else {
+            const int h = td->history[MoveTo(m)][e->piece] / 64;
+            s = h + 1;
+            if (m == killer0) s = h / 2 + 91;
+            else if (m == killer1) s = h / 2 + 76;
+            else if (m == counter) s = h / 2 + 61;
+            else if (m == killer3) s = h / 2 + 46;
         }
-        if (in_check) {
-            SetScore(td, e, m == ss->check_killer ? 75 : m == counter ? 70 : 1);
-            continue;
-        }
-        int h = td->history[MoveTo(m)][e->piece] / 64;
-        int s = h;
-        if (m == ss->killer[0]) s = h / 2 + 90;
-        else if (m == ss->killer[1]) s = h / 2 + 75;
-        else if (m == counter) s = h / 2 + 60;
-        else if (m == killer3) s = h / 2 + 45;
-        SetScore(td, e, s + 1);
+        e->score = *sc = uint8_t(s);
     }
 }
 
@@ -316,11 +321,11 @@ static int KeepLateMove(Position* pos, int side, const MoveEntry* e) {
 }
 
 static void UpdateHistory(ThreadRec* td, int to, int piece, int good) {
-    int16_t& h = td->history[to][piece];
+    uint16_t& h = td->history[to][piece];
     if (good)
-        h = int16_t(h + (4096 - h) / 128);
+        h = uint16_t(h + (4096 - h) / 128);
     else
-        h = int16_t(h - (h + 128) / 256);
+        h = uint16_t(h - (h + 128) / 256);
 }
 
 static void UpdateKillers(Position* pos, ThreadRec* td, StackRec* ss, int in_check, uint16_t move) {
