@@ -107,11 +107,13 @@ static int CheapestAttacker(const Position* pos, int side, int to, uint64_t occu
     const uint64_t* p = pos->bb[side];
     if (uint64_t b = BB_PawnRays[side ^ 1][to] & p[PAWN] & ~gone) return LSB(b);
     if (uint64_t b = BB_KnightRays[to] & p[KNIGHT] & ~gone) return LSB(b);
-    const uint64_t lines[3] = {p[BISHOP] & BB_BishopRays[to], p[ROOK] & BB_RookRays[to],
-                               p[QUEEN] & (BB_BishopRays[to] | BB_RookRays[to])};
-    for (uint64_t b : lines)
-        for (b &= ~gone; b; b &= b - 1)
-            if (!(BB_Between[LSB(b)][to] & occupied)) return LSB(b);
+    const uint64_t diag = BB_BishopRays[to] & ~gone, orth = BB_RookRays[to] & ~gone;
+    for (uint64_t b = p[BISHOP] & diag; b; b &= b - 1)
+        if (!(BB_Between[LSB(b)][to] & occupied)) return LSB(b);
+    for (uint64_t b = p[ROOK] & orth; b; b &= b - 1)
+        if (!(BB_Between[LSB(b)][to] & occupied)) return LSB(b);
+    for (uint64_t b = p[QUEEN] & (diag | orth); b; b &= b - 1)
+        if (!(BB_Between[LSB(b)][to] & occupied)) return LSB(b);
     if (uint64_t b = BB_KingRays[to] & p[KING] & ~gone) return LSB(b);
     return NO_SQ;
 }
@@ -122,17 +124,11 @@ static int CheapestAttacker(const Position* pos, int side, int to, uint64_t occu
 int swapoff1(Position* pos, int side, int from, int to, uint64_t occupied) {
     int gain[64];  // each capture uses up a square of the board
     const bool first_forced = from != NO_SQ;
+    if (!first_forced && (from = CheapestAttacker(pos, side, to, occupied, 0)) == NO_SQ) return 0;
     int on_to = PieceType(pos->board[to]);
     uint64_t gone = 0;  // attackers already moved onto `to`
     int n = 0, value;
     for (;;) {
-        if (n > 0 || !first_forced) {
-            from = CheapestAttacker(pos, side, to, occupied, gone);
-            if (from == NO_SQ) {
-                value = 0;
-                break;
-            }
-        }
         if (on_to == KING) {
             value = 9999;
             break;
@@ -142,11 +138,14 @@ int swapoff1(Position* pos, int side, int from, int to, uint64_t occupied) {
         gone |= Bit(from);
         occupied &= ~Bit(from);
         side ^= 1;
+        from = CheapestAttacker(pos, side, to, occupied, gone);
+        if (from == NO_SQ) {
+            value = 0;
+            break;
+        }
     }
-    while (n > 0) {
-        n--;
-        const int floor = n == 0 && first_forced ? -9999 : 0;
-        value = std::max(gain[n] - value, floor);
-    }
+    for (; n > 1; n--) value = std::max(gain[n - 1] - value, 0);
+    // The first capture may be declined only when the caller did not name it.
+    if (n == 1) value = std::max(gain[0] - value, first_forced ? -9999 : 0);
     return value;
 }
