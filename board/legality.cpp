@@ -53,6 +53,41 @@ int MoveGivesCheck(Position* pos, int side, const MoveEntry* entry) {
     return 0;
 }
 
+void FindCheckInfo(const Position* pos, int side, CheckInfo* info) {
+    const int k = KingSq(*pos, side ^ 1);
+    const uint64_t occ = pos->bb[0][0] | pos->bb[1][0];
+    const uint64_t* own = pos->bb[side];
+    info->k = k;
+    info->diag = GenAttacksB(k, occ);
+    info->orth = GenAttacksR(k, occ);
+    info->uncovering = 0;
+    uint64_t snipers = ((own[BISHOP] | own[QUEEN]) & BB_BishopRays[k]) | ((own[ROOK] | own[QUEEN]) & BB_RookRays[k]);
+    for (; snipers; snipers &= snipers - 1) {
+        const uint64_t b = BB_Between[LSB(snipers)][k] & occ;
+        if (b && !(b & (b - 1))) info->uncovering |= b & own[0];
+    }
+}
+
+int MoveGivesCheckGiven(int side, const CheckInfo& info, const MoveEntry* entry) {
+    const int from = MoveFrom(entry->move), to = MoveTo(entry->move), k = info.k;
+    // A destination the attacks from the king reach has a clear line to it
+    // on the board before the move.
+    uint64_t checks;
+    switch (CheckingType(entry)) {
+        case PAWN: checks = BB_PawnRays[side ^ 1][k]; break;
+        case KNIGHT: checks = BB_KnightRays[k]; break;
+        case BISHOP: checks = info.diag; break;
+        case ROOK: checks = info.orth; break;
+        case QUEEN: checks = info.diag | info.orth; break;
+        default: checks = 0; break;
+    }
+    if (checks & Bit(to)) return 1;
+    if (!(info.uncovering & Bit(from))) return 0;
+    // A piece that stays on its line still blocks it: moving along the line
+    // it cannot pass the king nor the slider behind it.
+    return (BB_Between[k][to] & Bit(from)) || (BB_Between[k][from] & Bit(to)) ? 0 : 2;
+}
+
 // Zone squares on the slider's new lines that another piece of `us` already
 // attacks; own pieces of `transparent` do not block the line.
 static int ZoneThreat(Position* pos, const MoveEntry* entry, const SqTable& rays, uint64_t transparent,

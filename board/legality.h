@@ -73,6 +73,18 @@ inline int MoveIsLegalGiven(Position* pos, int side, uint64_t risky, uint16_t mo
 
 // 0 no check, 1 direct check by the moved (or promoted) piece, 2 discovered.
 int MoveGivesCheck(Position* pos, int side, const MoveEntry* entry);
+
+// What MoveGivesCheck needs of a position, found once for all moves of
+// `side` in it: the enemy king, the squares from which a bishop or a rook
+// sees it along a clear line, and the own pieces that stand alone between it
+// and an own slider.
+struct CheckInfo {
+    uint64_t diag, orth, uncovering;
+    int k;
+};
+void FindCheckInfo(const Position* pos, int side, CheckInfo* info);
+// MoveGivesCheck for a pseudo-legal move, given the position's CheckInfo.
+int MoveGivesCheckGiven(int side, const CheckInfo& info, const MoveEntry* entry);
 // 1 if the move of the side to move makes a tactical threat.
 int MoveIsThreat(Position* pos, const MoveEntry* entry);
 // Exchange value for `side` capturing on `to`, first with the piece on `from`

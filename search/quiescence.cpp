@@ -73,10 +73,15 @@ enum class QVerdict { Skip, Search };
 
 // The filters in front of a quiescence move: the endgame exception, delta
 // pruning, the recapture-only rule of deep levels and the exchange test.
+// The check information of the node is found at the first move that needs it.
 static QVerdict Filter(Position* pos, int side, int depth, int stand, int best, int recapture,
-                       const MoveEntry* e) {
+                       const MoveEntry* e, CheckInfo* info, bool* info_ready) {
     if (EndgameException(pos, side, e)) return QVerdict::Search;
-    const int gives = MoveGivesCheck(pos, side, e);
+    if (!*info_ready) {
+        FindCheckInfo(pos, side, info);
+        *info_ready = true;
+    }
+    const int gives = MoveGivesCheckGiven(side, *info, e);
     const int from = MoveFrom(e->move), to = MoveTo(e->move);
     int margin = piece_value[PieceType(e->captured)] + 150;
     if (PieceType(e->piece) == PAWN && RelSq(to, side) > 47) margin += 1000;
@@ -109,6 +114,8 @@ int Q_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, i
     ScoreQuiescenceCaptures(pos, first);
     ss->cur = first;
     uint64_t risky = 0;  // found at the first legality test
+    CheckInfo check_info;
+    bool check_info_ready = false;
 
     for (;;) {
         MoveEntry* e;
@@ -133,7 +140,8 @@ int Q_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, i
         const uint16_t m = e->move;
         if (!risky) risky = NodeRiskyOrigins(pos, side, 0);
         if (!MoveIsLegalGiven(pos, side, risky, m)) continue;
-        if (Filter(pos, side, depth, stand, best, recapture, e) == QVerdict::Skip) continue;
+        if (Filter(pos, side, depth, stand, best, recapture, e, &check_info, &check_info_ready) == QVerdict::Skip)
+            continue;
         MakeMove(pos, m);
         cpv[ply + 1] = 0;
         const int v = -Search(pos, side ^ 1, ply + 1, depth - 1, -beta, -best, child_type, cpv);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <pthread.h>
 
+#include "board/legality.h"
 #include "board/position.h"
 #include "eval/caches.h"
 
@@ -31,6 +32,8 @@ struct StackRec {
     uint64_t pick_bits;
     MoveEntry* pick_base;
     uint64_t risky;  // RiskyOrigins of the node's side, 0 until a pick first needs it
+    CheckInfo check_info;  // for the node's moves once check_info_ready is set
+    uint8_t check_info_ready;
 };
 
 // One per thread. Written only by its own thread while it searches; the main

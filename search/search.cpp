@@ -35,14 +35,18 @@ int EndgameException(const Position* pos, int side, const MoveEntry* e) {
     return pawns == 0 && m >= 0 && m <= 3;
 }
 
-int Extension(Position* pos, int side, const MoveEntry* e) {
-    int gives = MoveGivesCheck(pos, side, e);
+// Extension of a move whose MoveGivesCheck value is `gives`.
+static int ExtensionFor(Position* pos, int side, const MoveEntry* e, int gives) {
     if (gives == 2) return 1;
     const int from = MoveFrom(e->move), to = MoveTo(e->move);
     int p7 = PieceType(e->piece) == PAWN && (RelSq(to, side) >> 3) == 6;
     if ((gives || p7) && ExchangeAtLeast(pos, side, from, to, -89)) return 1;
     int c = PieceType(e->captured);
     return c >= KNIGHT && c <= QUEEN && pos->npmat[side ^ 1] == npv[c];
+}
+
+int Extension(Position* pos, int side, const MoveEntry* e) {
+    return ExtensionFor(pos, side, e, MoveGivesCheck(pos, side, e));
 }
 
 // Repetition (4, 6, 8 ... plies back, within the fifty-move window) and the
@@ -219,6 +223,7 @@ static MoveEntry* PickHashMove(Position* pos, int side, int in_check, StackRec* 
     ss->cur = ss->list;
     ss->pick_bits = 0;
     ss->risky = 0;
+    ss->check_info_ready = 0;
     const uint16_t m = ss->hash_move;
     if (!m) return nullptr;
     if (!HashMoveIsPseudoLegal(pos, side, m)) {
@@ -357,7 +362,14 @@ int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, 
         const uint16_t m = e->move;
         const int piece = e->piece, captured = e->captured;
         // F1-F5: extension, pruning and reduction of this move.
-        const int ext = in_check ? 0 : Extension(pos, side, e);
+        int ext = 0;
+        if (!in_check) {
+            if (!ss->check_info_ready) {
+                FindCheckInfo(pos, side, &ss->check_info);
+                ss->check_info_ready = 1;
+            }
+            ext = ExtensionFor(pos, side, e, MoveGivesCheckGiven(side, ss->check_info, e));
+        }
         const int prunable = best >= -8999 && e->score <= 49 && !ext && !in_check;
         int r = 0;
         if (prunable) {
