@@ -347,10 +347,10 @@ void Tune(const Words& w) {
     static HistRec hist[HIST_SIZE];
     game = *GamePos();
     std::memcpy(hist, GamePos()->hist, sizeof hist);
-    TTune(w.arg[1], w.arg[2]);
+    const bool tuned = TTune(w.arg[1], w.arg[2]);
     *GamePos() = game;
     std::memcpy(GamePos()->hist, hist, sizeof hist);
-    ShowMessage("done!\n");
+    if (tuned) ShowMessage("done!\n");
 }
 
 // Counts as Perft does, splitting the top of the tree so that the input is

@@ -86,7 +86,7 @@ static void TuningSettings() {
     PBlock.info_delay.store(9999.0, rlx);
 }
 
-void TTune(const char* name, const char* range) {
+bool TTune(const char* name, const char* range) {
     int16_t* field = nullptr;
     if (const ParamDesc* p = FindParam(name))
         field = p->field;
@@ -94,7 +94,7 @@ void TTune(const char* name, const char* range) {
         field = &Personality.tune;
     if (!field) {
         ShowMessagef("unknown parameter %s", name);
-        return;
+        return false;
     }
     char* end;
     errno = 0;
@@ -102,11 +102,12 @@ void TTune(const char* name, const char* range) {
     // best +- range must stay a 16-bit value for every parameter.
     if (end == range || *end || errno || r < 0 || r > 9999) {
         ShowMessagef("bad range %s", range);
-        return;
+        return false;
     }
-    if (!TuningDataThere()) return;
+    if (!TuningDataThere()) return false;
     TuningSettings();
     PTune(name, field, int(r));
+    return true;
 }
 
 void RunTuningPass() {

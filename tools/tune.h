@@ -10,7 +10,7 @@ extern FILE* fdtune;  // "tune.log", open only during the -tune pass
 // that gives the smallest error; returns it with *param restored.
 int PTune(const char* name, int16_t* param, int range);
 // Console "tune": one parameter by name (a tunable one, or "tune" for the
-// spare parameter) over the range given as text.
-void TTune(const char* name, const char* range);
+// spare parameter) over the range given as text; false when it refused.
+bool TTune(const char* name, const char* range);
 // The -tune pass: every tunable parameter in table order, logged to "tune.log".
 void RunTuningPass();
