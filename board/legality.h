@@ -56,19 +56,36 @@ inline uint64_t PinnedPieces(const Position* pos, int side, int k) {
     return pinned;
 }
 
-// Origins whose moves MoveIsLegal has to judge: every square when `side` is
-// in check, else the king's and those of pinned pieces. Out of check, a move
-// of any other piece, not onto the en-passant square, cannot expose the king.
-inline uint64_t RiskyOrigins(const Position* pos, int side, int in_check) {
-    if (in_check) return ~uint64_t(0);
+// What MoveIsLegalGiven needs of a position, found once for all moves of
+// `side`: the origins whose moves MoveIsLegal has to judge (the king's, those
+// of pinned pieces), and the destinations that leave the king safe for any
+// other piece (all squares out of check; in check the checker and the squares
+// between it and the king; none in double check).
+struct LegalInfo {
+    uint64_t risky, evasions;
+};
+
+inline LegalInfo FindLegalInfo(const Position* pos, int side, int in_check) {
     const int k = KingSq(*pos, side);
-    return PinnedPieces(pos, side, k) | uint64_t(1) << k;
+    LegalInfo info{PinnedPieces(pos, side, k) | uint64_t(1) << k, ~uint64_t(0)};
+    if (in_check) {
+        const uint64_t* e = pos->bb[side ^ 1];
+        const uint64_t occ = pos->bb[0][0] | pos->bb[1][0];
+        const uint64_t checkers = (BB_PawnRays[side][k] & e[PAWN]) | (BB_KnightRays[k] & e[KNIGHT]) |
+                                  (GenAttacksB(k, occ) & (e[BISHOP] | e[QUEEN])) |
+                                  (GenAttacksR(k, occ) & (e[ROOK] | e[QUEEN]));
+        info.evasions = checkers & (checkers - 1) ? 0 : checkers | BB_Between[LSB(checkers)][k];
+    }
+    return info;
 }
 
-// MoveIsLegal for a pseudo-legal move, given the side's RiskyOrigins.
-inline int MoveIsLegalGiven(Position* pos, int side, uint64_t risky, uint16_t move) {
-    if (!((risky >> MoveFrom(move)) & 1) && MoveTo(move) != pos->ep && move) return 1;
-    return MoveIsLegal(pos, side, move);
+// MoveIsLegal for a pseudo-legal move, given the side's LegalInfo. A move of
+// another piece, not onto the en-passant square, exposes no line to the king
+// and removes a check only by taking the checker or stepping between.
+inline int MoveIsLegalGiven(Position* pos, int side, const LegalInfo& info, uint16_t move) {
+    const int from = MoveFrom(move), to = MoveTo(move);
+    if (((info.risky >> from) & 1) || to == pos->ep || !move) return MoveIsLegal(pos, side, move);
+    return (info.evasions >> to) & 1;
 }
 
 // 0 no check, 1 direct check by the moved (or promoted) piece, 2 discovered.

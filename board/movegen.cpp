@@ -167,9 +167,12 @@ void GenerateAll(Position* pos) {
 // Room a ply's list may need (pseudo-legal moves stay well below this).
 constexpr int LIST_ROOM = 256;
 
-// Legal moves among the leaves.
+// Legal moves among the leaves. Out of check, a move of a piece that is
+// neither the king nor pinned, and not onto the en-passant square, cannot
+// expose the king; in check every move takes the full test.
 static uint64_t CountLeaves(Position* pos, int side, const MoveEntry* list, const MoveEntry* end) {
-    const uint64_t risky = RiskyOrigins(pos, side, SqAtakd(pos, KingSq(*pos, side), side ^ 1));
+    const int k = KingSq(*pos, side);
+    const uint64_t risky = SqAtakd(pos, k, side ^ 1) ? ~uint64_t(0) : PinnedPieces(pos, side, k) | uint64_t(1) << k;
     uint64_t n = 0;
     for (const MoveEntry* e = list; e != end; e++) {
         if ((risky >> MoveFrom(e->move) & 1) || MoveTo(e->move) == pos->ep)

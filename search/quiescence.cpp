@@ -113,7 +113,7 @@ int Q_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, i
     ss[2].list = end + 2;
     ScoreQuiescenceCaptures(pos, first);
     ss->cur = first;
-    uint64_t risky = 0;  // found at the first legality test
+    LegalInfo legal{0, 0};  // found at the first legality test (risky is never 0)
     CheckInfo check_info;
     bool check_info_ready = false;
 
@@ -138,8 +138,8 @@ int Q_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, i
         }
         ss->cur++;
         const uint16_t m = e->move;
-        if (!risky) risky = NodeRiskyOrigins(pos, side, 0);
-        if (!MoveIsLegalGiven(pos, side, risky, m)) continue;
+        if (!legal.risky) legal = NodeLegalInfo(pos, side, 0);
+        if (!MoveIsLegalGiven(pos, side, legal, m)) continue;
         if (Filter(pos, side, depth, stand, best, recapture, e, &check_info, &check_info_ready) == QVerdict::Skip)
             continue;
         MakeMove(pos, m);

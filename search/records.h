@@ -31,7 +31,7 @@ struct StackRec {
     // pick_base on; 0 when the next pick has to look for the score again.
     uint64_t pick_bits;
     MoveEntry* pick_base;
-    uint64_t risky;  // RiskyOrigins of the node's side, 0 until a pick first needs it
+    LegalInfo legal;  // of the node's side; risky is 0 until a pick first needs it
     CheckInfo check_info;  // for the node's moves once check_info_ready is set
     uint8_t check_info_ready;
 };

@@ -208,21 +208,21 @@ static void ScoreQuiets(const Position* pos, ThreadRec* td, int ply, int in_chec
     }
 }
 
-// Legality of a picked move; the node's risky origins are found once, out
-// of line so that the picker stays small.
-[[gnu::noinline]] uint64_t NodeRiskyOrigins(const Position* pos, int side, int in_check) {
-    return RiskyOrigins(pos, side, in_check);
+// Legality of a picked move; the node's LegalInfo is found once, out of
+// line so that the picker stays small.
+[[gnu::noinline]] LegalInfo NodeLegalInfo(const Position* pos, int side, int in_check) {
+    return FindLegalInfo(pos, side, in_check);
 }
 
 static int PickIsLegal(Position* pos, int side, StackRec* ss, int in_check, uint16_t m) {
-    if (!ss->risky) ss->risky = NodeRiskyOrigins(pos, side, in_check);
-    return MoveIsLegalGiven(pos, side, ss->risky, m);
+    if (!ss->legal.risky) ss->legal = NodeLegalInfo(pos, side, in_check);
+    return MoveIsLegalGiven(pos, side, ss->legal, m);
 }
 
 static MoveEntry* PickHashMove(Position* pos, int side, int in_check, StackRec* ss) {
     ss->cur = ss->list;
     ss->pick_bits = 0;
-    ss->risky = 0;
+    ss->legal.risky = 0;
     ss->check_info_ready = 0;
     const uint16_t m = ss->hash_move;
     if (!m) return nullptr;

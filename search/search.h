@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "board/legality.h"
 #include "board/position.h"
 #include "search/records.h"
 
@@ -33,8 +34,8 @@ int Extension(Position* pos, int side, const MoveEntry* entry);
 // or at most three units in the opponent's favour is searched whatever the
 // exchange says.
 int EndgameException(const Position* pos, int side, const MoveEntry* entry);
-// RiskyOrigins, not inlined: the move loops ask it once a node.
-uint64_t NodeRiskyOrigins(const Position* pos, int side, int in_check);
+// FindLegalInfo, not inlined: the move loops ask it once a node.
+LegalInfo NodeLegalInfo(const Position* pos, int side, int in_check);
 // 1 when the move is a pawn move onto the en-passant square.
 inline int IsEnPassant(const Position* pos, const MoveEntry* e) {
     return PieceType(e->piece) == PAWN && MoveTo(e->move) == pos->ep;
