@@ -149,15 +149,7 @@ void Shutdown() {
 
 void RunBatch(const Options& o) {
     batch_run = 1;
-    if (o.batch & EPD) {
-        // The analysis itself reads a missing file as a run without positions.
-        if (FILE* f = std::fopen(PBlock.epd_name, "r")) {
-            std::fclose(f);
-            Analyze_EPD_File();
-        } else {
-            ShowMessagef("can't open %s", PBlock.epd_name);
-        }
-    }
+    if ((o.batch & EPD) && EpdFileThere(PBlock.epd_name)) Analyze_EPD_File();
     if (o.batch & SCAN) Scan_PGN_File(o.scan_file, o.scan_mode);
     if (o.batch & TUNE) RunTuningPass();
     if (o.batch & BENCH) {

@@ -241,12 +241,12 @@ void PlayMoveList(char* moves) {
 uint8_t HalfmoveClock(const char* fen) {
     const char* t = fen;
     for (int field = 0; field < 4; field++) {
-        while (*t == ' ' || *t == '\t') t++;
-        while (*t && *t != ' ' && *t != '\t') t++;
+        while (IsBlank(*t)) t++;
+        while (*t && !IsBlank(*t)) t++;
     }
     char* end;
     long v = std::strtol(t, &end, 10);
-    if (end == t || (*end && *end != ' ' && *end != '\t')) return 0;
+    if (end == t || (*end && !IsBlank(*end))) return 0;
     return uint8_t(Clamp(v, 0, 101));
 }
 

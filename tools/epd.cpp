@@ -281,6 +281,16 @@ static void ClearEvalCaches() {
     }
 }
 
+bool EpdFileThere(const char* name, const char* why) {
+    FILE* f = std::fopen(name, "r");
+    if (!f) {
+        ShowMessagef("can't open %s%s", name, why);
+        return false;
+    }
+    std::fclose(f);
+    return true;
+}
+
 double Analyze_EPD_File() {
     FILE* f = std::fopen(PBlock.epd_name, "r");
     if (!f) return 1.0;

@@ -5,6 +5,9 @@
 // Analyses every position of PBlock.epd_name under the current limits and
 // returns the average error; 1.0 (and no output) when the file cannot be read.
 double Analyze_EPD_File();
+// Whether the file opens for reading; otherwise says "can't open <name><why>".
+// The callers ask first, as the analysis itself reads a missing file silently.
+bool EpdFileThere(const char* name, const char* why = "");
 // The error of one prediction: |target - expected result of score|, the score
 // in centipawns from the side to move's point of view.
 double PredictionError(double target, int score);

@@ -68,18 +68,6 @@ int PTune(const char* name, int16_t* param, int range) {
     return best;
 }
 
-// Without its positions a tuning pass would try every value on an error of
-// 1.0 and write that over the last pass's log.
-static bool TuningDataThere() {
-    FILE* f = std::fopen("tune.epd", "r");
-    if (!f) {
-        ShowMessage("can't open tune.epd, nothing tuned");
-        return false;
-    }
-    std::fclose(f);
-    return true;
-}
-
 static void TuningSettings() {
     PBlock.max_depth.store(0, rlx);
     std::strcpy(PBlock.epd_name, "tune.epd");
@@ -104,14 +92,16 @@ bool TTune(const char* name, const char* range) {
         ShowMessagef("bad range %s", range);
         return false;
     }
-    if (!TuningDataThere()) return false;
+    // Without its positions every value would be tried on an error of 1.0.
+    if (!EpdFileThere("tune.epd", ", nothing tuned")) return false;
     TuningSettings();
     PTune(name, field, int(r));
     return true;
 }
 
 void RunTuningPass() {
-    if (!TuningDataThere()) return;
+    // Nor would the last pass's log be overwritten with such a pass.
+    if (!EpdFileThere("tune.epd", ", nothing tuned")) return;
     fdtune = std::fopen("tune.log", "w");
     if (!fdtune) return;
     TuningSettings();
