@@ -26,6 +26,7 @@
 #include "eval/params.h"
 #include "eval/report.h"
 #include "search/records.h"
+#include "search/threads.h"
 #include "search/transposition.h"
 #include "tools/pgn.h"
 #include "tools/tune.h"
@@ -292,7 +293,7 @@ void LoadGame(const Words& w) {
     if (found) {
         // The position changes only once the game is really there.
         Abort();
-        WaitSearchIdle();
+        WaitSearchThreads();
         char why[128];
         pos->ply = 1;
         LoadFen(pos, game.fen, why);  // the reader has played from it already

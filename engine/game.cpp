@@ -7,7 +7,6 @@
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "search/records.h"
-#include "search/threads.h"
 
 namespace {
 
@@ -26,8 +25,6 @@ int IsLegalMove(Position* pos, uint16_t move) {
     const int n = LegalMoveList(pos, list);
     return std::find(list, list + n, move) != list + n ? 1 : 0;
 }
-
-void WaitSearchIdle() { WaitSearchThreads(); }
 
 void PlayGameMove(uint16_t move) {
     Position* pos = GamePos();

@@ -10,8 +10,6 @@
 Position* GamePos();
 // 1 when move is one of the legal moves of the side to move.
 int IsLegalMove(Position* pos, uint16_t move);
-// Waits until every search thread is idle, without stopping anything.
-void WaitSearchIdle();
 // Plays a move on the game position for a protocol that keeps no undo record:
 // when the history fills up, it is rebased on the current position keeping
 // only the plies since the last capture or pawn move (at most 102), which is

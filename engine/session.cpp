@@ -109,6 +109,6 @@ void StopSearchAndWait() {
     PBlock.stop.store(1, R);
     if (PBlock.ponder_state.load(R) == 2) PBlock.ponder_state.store(1, R);
     hold_until_stop = false;
-    WaitSearchIdle();
+    WaitSearchThreads();
     if (ours) FinishSearch();
 }
