@@ -42,7 +42,7 @@ struct KpkSets {
 
 // The squares next to some square of b: where a king stands that can step into b.
 static uint64_t KingSpread(uint64_t b) {
-    const uint64_t side = ((b << 1) & ~FILE_A) | ((b >> 1) & ~FILE_H);
+    const uint64_t side = Beside(b);
     const uint64_t row = b | side;
     return side | (row << 8) | (row >> 8);
 }

@@ -27,15 +27,12 @@ inline constexpr auto DIST = [] {
     return t;
 }();
 inline int Dist(int a, int b) { return DIST[a][b]; }
+// The squares beside some square of b on its rank.
+constexpr uint64_t Beside(uint64_t b) { return ((b & ~FILE_H) << 1) | ((b & ~FILE_A) >> 1); }
 // Square colour: 1 for the colour of a1.
 inline int SqColor(int sq) { return ((sq >> 3) + (sq & 7) + 1) & 1; }
 // Colour is a template argument throughout: every "which way is forward"
 // choice is then settled at compile time.
-// One step forward for that colour's pawns; squares off the board drop out.
-template <int C>
-constexpr uint64_t Forward(uint64_t b) {
-    return C == WHITE ? b << 8 : b >> 8;
-}
 // Squares attacked by a set of pawns of that colour, the two diagonals apart.
 template <int C>
 constexpr uint64_t PawnAttacksW(uint64_t p) {

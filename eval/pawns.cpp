@@ -36,7 +36,7 @@ static PawnSets StructureSets(uint64_t own, uint64_t enemy, uint64_t span, uint6
     const uint64_t files = FillUp(own) | FillDown(own);
     const uint64_t opposed = C == WHITE ? FillDown(enemy >> 8) : FillUp(enemy << 8);  // an enemy pawn in front
     PawnSets t;
-    t.isolated = own & ~(((files & ~FILE_H) << 1) | ((files & ~FILE_A) >> 1));
+    t.isolated = own & ~Beside(files);
     t.doubled = own & (FillUp(own << 8) | FillDown(own >> 8));
     t.backward = own & ~(C == WHITE ? span >> 8 : span << 8);
     t.weak = t.backward & ~opposed;
@@ -99,11 +99,9 @@ static void SidePawns(const EvalState& st, PawnCacheEntry* pe) {
 static void PawnStructure(const EvalState& st, PawnCacheEntry* pe) {
     const Position& pos = *st.pos;
     const uint64_t wp = pos.bb[WHITE][PAWN], bp = pos.bb[BLACK][PAWN];
-    uint64_t wf = wp << 8, bf = bp >> 8;
-    wf |= wf << 8, wf |= wf << 16, wf |= wf << 32;
-    bf |= bf >> 8, bf |= bf >> 16, bf |= bf >> 32;
-    pe->span[WHITE] = ((wf & ~FILE_H) << 1) | ((wf & ~FILE_A) >> 1);
-    pe->span[BLACK] = ((bf & ~FILE_H) << 1) | ((bf & ~FILE_A) >> 1);
+    const uint64_t wf = FillUp(wp << 8), bf = FillDown(bp >> 8);
+    pe->span[WHITE] = Beside(wf);
+    pe->span[BLACK] = Beside(bf);
     pe->passers[WHITE] = wp & ~(bf | pe->span[BLACK]);
     pe->passers[BLACK] = bp & ~(wf | pe->span[WHITE]);
     SidePawns<WHITE>(st, pe);
@@ -129,7 +127,7 @@ template <int C>
 static int FreePath(const EvalState& st, int s, int r, int q, bool& reached) {
     const Position& pos = *st.pos;
     const uint64_t occ = st.occ, lifted = occ & ~Bit(s);
-    constexpr int dir = C == WHITE ? 8 : -8;
+    constexpr int dir = pawn_dir[C];
     int steps = 0;
     reached = false;
     for (int sq = s + dir; sq >= 0 && sq < 64; sq += dir) {
@@ -153,7 +151,7 @@ template <int C>
 static int PasserWeight(EvalState& st, int s, int& unstoppable) {
     const Position& pos = *st.pos;
     const int rs = Rel<C>(s), r = rs >> 3, f = s & 7;
-    const int q = f + (C == WHITE ? 56 : 0), front = s + (C == WHITE ? 8 : -8);
+    const int q = f + (C == WHITE ? 56 : 0), front = s + pawn_dir[C];
     const int own_k = KingSq(pos, C), their_k = KingSq(pos, C ^ 1);
     const uint64_t own_p = pos.bb[C][PAWN];
     bool reached;
