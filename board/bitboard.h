@@ -92,7 +92,6 @@ inline constexpr SqTable BB_RaySE = bbinit::Ray(1, -1);
 inline constexpr SqTable BB_RaySW = bbinit::Ray(-1, -1);
 inline constexpr SqTable BB_RookRays = bbinit::Union(BB_RayN, BB_RayS, BB_RayE, BB_RayW);
 inline constexpr SqTable BB_BishopRays = bbinit::Union(BB_RayNE, BB_RayNW, BB_RaySE, BB_RaySW);
-inline constexpr SqTable BB_QueenRays = bbinit::Union(BB_RookRays, BB_BishopRays, SqTable{}, SqTable{});
 inline constexpr SqTable BB_KnightRays = bbinit::Leaps(bbinit::kKnightSteps);
 inline constexpr SqTable BB_KingRays = bbinit::Leaps(bbinit::kKingSteps);
 inline constexpr std::array<SqTable, 2> BB_PawnRays = {bbinit::Leaps(bbinit::kWhitePawnSteps),

@@ -6,15 +6,6 @@
 
 static inline uint64_t Bit(int sq) { return uint64_t(1) << sq; }
 
-// A piece of `mask` on both lines through k and through from that sees k once
-// from is vacated and to is filled.
-static int Uncovers(uint64_t pieces, const SqTable& rays, int k, int from, uint64_t occ2) {
-    if (!(rays[k] & Bit(from))) return 0;
-    for (uint64_t b = pieces & rays[k] & rays[from]; b; b &= b - 1)
-        if (!(BB_Between[LSB(b)][k] & occ2)) return 1;
-    return 0;
-}
-
 // The piece that stands on the destination: the promoted one or the mover.
 // A move word carries at most one promotion flag; were there more, bishop
 // would win over knight, queen and rook, in that order.
@@ -25,32 +16,6 @@ static int CheckingType(const MoveEntry* entry) {
     const uint16_t m = entry->move;
     if (__builtin_expect(!(m & PROMO_MASK), 1)) return PieceType(entry->piece);
     return kPromoted[((m & (PROMO_Q | PROMO_N)) >> 6) | ((m & (PROMO_B | PROMO_R)) >> 12)];
-}
-
-// Squares from which a piece of each type checks a king on a given square
-// along a clear line; a leaper's squares have an empty line (nothing lies
-// between), and a king never checks.
-static constexpr SqTable kNoSquares{};
-static constexpr const SqTable* kCheckFrom[2][8] = {
-    {&kNoSquares, &BB_PawnRays[BLACK], &BB_KnightRays, &BB_BishopRays, &BB_RookRays, &BB_QueenRays, &kNoSquares,
-     &kNoSquares},
-    {&kNoSquares, &BB_PawnRays[WHITE], &BB_KnightRays, &BB_BishopRays, &BB_RookRays, &BB_QueenRays, &kNoSquares,
-     &kNoSquares}};
-
-int MoveGivesCheck(Position* pos, int side, const MoveEntry* entry) {
-    const int from = MoveFrom(entry->move), to = MoveTo(entry->move);
-    const int k = KingSq(*pos, side ^ 1);
-    const uint64_t occ = pos->bb[0][0] | pos->bb[1][0];
-    // The line from the destination is judged on the board before the move.
-    if (((*kCheckFrom[side][CheckingType(entry)])[k] & Bit(to)) && !(BB_Between[to][k] & occ)) return 1;
-
-    if (!(BB_QueenRays[k] & Bit(from))) return 0;  // off every line through the king
-    if (!(pos->msig[side] & 0xFFF00)) return 0;   // no bishop, rook or queen to uncover
-    uint64_t occ2 = (occ & ~Bit(from)) | Bit(to);
-    const uint64_t* own = pos->bb[side];
-    if (Uncovers(own[ROOK] | own[QUEEN], BB_RookRays, k, from, occ2)) return 2;
-    if (Uncovers(own[BISHOP] | own[QUEEN], BB_BishopRays, k, from, occ2)) return 2;
-    return 0;
 }
 
 void FindCheckInfo(const Position* pos, int side, CheckInfo* info) {
@@ -86,6 +51,12 @@ int MoveGivesCheckGiven(int side, const CheckInfo& info, const MoveEntry* entry)
     // A piece that stays on its line still blocks it: moving along the line
     // it cannot pass the king nor the slider behind it.
     return (BB_Between[k][to] & Bit(from)) || (BB_Between[k][from] & Bit(to)) ? 0 : 2;
+}
+
+int MoveGivesCheck(const Position* pos, int side, const MoveEntry* entry) {
+    CheckInfo info;
+    FindCheckInfo(pos, side, &info);
+    return MoveGivesCheckGiven(side, info, entry);
 }
 
 // Zone squares on the slider's new lines that another piece of `us` already

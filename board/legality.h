@@ -89,7 +89,7 @@ inline int MoveIsLegalGiven(Position* pos, int side, const LegalInfo& info, uint
 }
 
 // 0 no check, 1 direct check by the moved (or promoted) piece, 2 discovered.
-int MoveGivesCheck(Position* pos, int side, const MoveEntry* entry);
+int MoveGivesCheck(const Position* pos, int side, const MoveEntry* entry);
 
 // What MoveGivesCheck needs of a position, found once for all moves of
 // `side` in it: the enemy king, the squares from which a bishop or a rook
