@@ -167,11 +167,20 @@ void GenerateAll(Position* pos) {
 // Room a ply's list may need (pseudo-legal moves stay well below this).
 constexpr int LIST_ROOM = 256;
 
-// Legal moves among the leaves, with the search's legality shortcuts.
+// Legal moves among the leaves. Out of check, a move of a piece that is
+// neither the king nor pinned, and not onto the en-passant square, cannot
+// expose the king; in check every move takes the full test (finding the
+// checkers as the search's FindLegalInfo does costs the leaves more than it saves).
 static uint64_t CountLeaves(Position* pos, int side, const MoveEntry* list, const MoveEntry* end) {
-    const LegalInfo info = FindLegalInfo(pos, side, SqAtakd(pos, KingSq(*pos, side), side ^ 1));
+    const int k = KingSq(*pos, side);
+    const uint64_t risky = SqAtakd(pos, k, side ^ 1) ? ~uint64_t(0) : PinnedPieces(pos, side, k) | uint64_t(1) << k;
     uint64_t n = 0;
-    for (const MoveEntry* e = list; e != end; e++) n += MoveIsLegalGiven(pos, side, info, e->move);
+    for (const MoveEntry* e = list; e != end; e++) {
+        if ((risky >> MoveFrom(e->move) & 1) || MoveTo(e->move) == pos->ep)
+            n += MoveIsLegal(pos, side, e->move);
+        else
+            n++;
+    }
     return n;
 }
 
