@@ -10,12 +10,12 @@
 #include <sstream>
 #include <string>
 
+#include "base/platform.h"
 #include "board/bitboard.h"
 #include "board/makemove.h"
 #include "book/book.h"
 #include "book/mkbook.h"
-#include "engine/platform.h"
-#include "search/records.h"
+#include "thread/records.h"
 
 static std::string DefaultPgn() {
     std::string here = __FILE__;  // .../bench/book_bench.cpp

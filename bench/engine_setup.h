@@ -7,9 +7,9 @@
 #include "board/makemove.h"
 #include "eval/endgame.h"
 #include "eval/params.h"
-#include "search/records.h"
 #include "search/threads.h"
 #include "search/transposition.h"
+#include "thread/records.h"
 
 inline bool StartSearchEngine() {
     InitBitboards();

@@ -3,13 +3,14 @@
 #include <cstdio>
 #include <ctime>
 
+#include "base/platform.h"
 #include "board/bitboard.h"
+#include "board/fen.h"
 #include "board/makemove.h"
-#include "engine/platform.h"
 #include "eval/endgame.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
-#include "search/records.h"
+#include "thread/records.h"
 
 static const char* const positions[] = {
     // middlegames
@@ -65,19 +66,20 @@ int main() {
     }
     const long rounds = 100000;
     long sum = 0;
-    double start = GetTime();
+    double wall0 = GetTime();
     std::clock_t cpu0 = std::clock();
     for (long n = 0; n < rounds; n++)
         for (int i = 0; i < NPOS; i++) {
             td->pos = boards[i];
             sum += Evaluate(td, td->pos.side, 1, 0);
         }
-    double secs = GetTime() - start;
+    double secs = GetTime() - wall0;
     double cpu = double(std::clock() - cpu0) / CLOCKS_PER_SEC;
     double evals = double(rounds) * NPOS;
     // CPU time too: on a busy machine the wall-clock rate understates the evaluation.
-    std::printf("positions %d, evaluations %.0f, seconds %.3f (cpu %.3f), evals/s %.0f (per cpu second %.0f)"
-                " checksum %ld\n",
-                NPOS, evals, secs, cpu, evals / secs, evals / cpu, sum);
+    std::printf(
+        "positions %d, evaluations %.0f, seconds %.3f (cpu %.3f), evals/s %.0f (per cpu second %.0f)"
+        " checksum %ld\n",
+        NPOS, evals, secs, cpu, evals / secs, evals / cpu, sum);
     return 0;
 }

@@ -7,8 +7,9 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/platform.h"
 #include "bench/engine_setup.h"
-#include "engine/platform.h"
+#include "board/fen.h"
 #include "search/timecontrol.h"
 
 static double CpuTime() {
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
     if (!StartSearchEngine()) return 1;
     PBlock.info_delay.store(9999.0);
     PBlock.max_depth.store(int8_t(depth));
-    PBlock.tc_mode.store(1);
+    PBlock.tc_mode.store(TcMode::MoveTime);
     PBlock.move_time.store(1e7);
     std::printf("table %d MB, start position to depth %d\n", mb, depth);
 

@@ -5,11 +5,12 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/platform.h"
 #include "board/bitboard.h"
+#include "board/fen.h"
 #include "board/makemove.h"
-#include "board/movegen.h"
-#include "engine/platform.h"
-#include "search/records.h"
+#include "thread/movelist.h"
+#include "thread/records.h"
 
 struct BenchCase {
     const char* name;

@@ -10,12 +10,12 @@
 
 #include <unistd.h>
 
+#include "base/platform.h"
 #include "board/bitboard.h"
-#include "engine/platform.h"
 #include "eval/endgame.h"
 #include "eval/params.h"
-#include "search/records.h"
 #include "search/transposition.h"
+#include "thread/records.h"
 #include "tools/epd.h"
 
 static const char* const default_files[] = {"tests/data/tools/tune_positions.epd",

@@ -3,9 +3,9 @@
 #pragma once
 #include <cstdint>
 
+#include "base/messages.h"
 #include "board/bitboard.h"
 #include "board/position.h"
-#include "engine/messages.h"
 
 // 1 if the pseudo-legal move of `side` leaves its king unattacked (castling:
 // passes no attacked square). Works as if the move's squares were toggled in
@@ -25,7 +25,8 @@ inline int MoveIsLegal(Position* pos, int side, uint16_t move) {
     unsigned k = KingSq(*pos, side);
     if (PieceType(fpc) == KING) {
         if (to == from + 2 || to == from - 2)
-            return !SqAtakd(pos, from, them) && !SqAtakd(pos, to, them) && !SqAtakd(pos, (from + to) >> 1, them);
+            return !SqAtakd(pos, from, them) && !SqAtakd(pos, to, them) &&
+                   !SqAtakd(pos, (from + to) >> 1, them);
         k = to;
     }
     const uint64_t* e = pos->bb[them];
@@ -36,7 +37,8 @@ inline int MoveIsLegal(Position* pos, int side, uint16_t move) {
         gone |= taken;
         occ ^= taken;
     }
-    if (((BB_PawnRays[side][k] & e[PAWN]) | (BB_KnightRays[k] & e[KNIGHT]) | (BB_KingRays[k] & e[KING])) & ~gone)
+    if (((BB_PawnRays[side][k] & e[PAWN]) | (BB_KnightRays[k] & e[KNIGHT]) | (BB_KingRays[k] & e[KING])) &
+        ~gone)
         return 0;
     if (SliderSees((e[QUEEN] | e[BISHOP]) & BB_BishopRays[k] & ~gone, k, occ)) return 0;
     return !SliderSees((e[QUEEN] | e[ROOK]) & BB_RookRays[k] & ~gone, k, occ);
@@ -112,6 +114,7 @@ int swapoff1(Position* pos, int side, int from, int to, uint64_t occupied);
 // other side may at best take the mover back and stop), so a capture whose
 // bare trade already reaches the threshold is not played out.
 inline int ExchangeAtLeast(Position* pos, int side, int from, int to, int threshold) {
-    if (piece_value[PieceType(pos->board[to])] - piece_value[PieceType(pos->board[from])] >= threshold) return 1;
+    if (piece_value[PieceType(pos->board[to])] - piece_value[PieceType(pos->board[from])] >= threshold)
+        return 1;
     return swapoff1(pos, side, from, to, Occupied(*pos)) >= threshold;
 }

@@ -2,8 +2,8 @@
 // position keys.
 #include "board/makemove.h"
 
+#include "base/messages.h"
 #include "board/bitboard.h"
-#include "engine/messages.h"
 
 uint64_t rtable[1024];
 uint64_t rtable2[66];

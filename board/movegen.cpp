@@ -1,4 +1,4 @@
-// The move generators and perft. Order of generation is part of the
+// The move generators. Order of generation is part of the
 // engine's behaviour (it decides the order of equal-scored moves), so every
 // loop keeps its documented order: sets ascending, piece lists as stored.
 #include "board/movegen.h"
@@ -32,7 +32,8 @@ static inline MoveEntry* PutQuiet(MoveEntry* out, int from, int piece, uint64_t 
 }
 
 // Pawn captures whose destinations are `b`, the origin `delta` below each.
-static inline MoveEntry* PutPawnCaptures(MoveEntry* out, const Position* pos, uint64_t b, int delta, int piece) {
+static inline MoveEntry* PutPawnCaptures(MoveEntry* out, const Position* pos, uint64_t b, int delta,
+                                         int piece) {
     for (; b; b &= b - 1) {
         int to = LSB(b);
         out = Put(out, to - delta, to, piece, pos->board[to]);
@@ -64,7 +65,8 @@ MoveEntry* GeneratePieceCaptures(Position* pos, int side, MoveEntry* out) {
     for (const uint8_t* p = list[ROOK]; *p != NO_SQ; p++)
         out = PutAll(out, pos, *p, PieceCode(side, ROOK), GenAttacksR(*p, occ) & enemy);
     for (const uint8_t* p = list[QUEEN]; *p != NO_SQ; p++)
-        out = PutAll(out, pos, *p, PieceCode(side, QUEEN), (GenAttacksB(*p, occ) | GenAttacksR(*p, occ)) & enemy);
+        out = PutAll(out, pos, *p, PieceCode(side, QUEEN),
+                     (GenAttacksB(*p, occ) | GenAttacksR(*p, occ)) & enemy);
     int k = list[KING][0];
     return PutAll(out, pos, k, PieceCode(side, KING), BB_KingRays[k] & enemy);
 }
@@ -124,7 +126,8 @@ static MoveEntry* Castlings(const Position* pos, int side, MoveEntry* out) {
     int k = pos->plist[side][KING][0];
     if (k != init_king_sq[side]) return out;
     int piece = PieceCode(side, KING);
-    if ((pos->castle & (1 << 2 * side)) && !pos->board[k + 1] && !pos->board[k + 2]) out = Put(out, k, k + 2, piece, 0);
+    if ((pos->castle & (1 << 2 * side)) && !pos->board[k + 1] && !pos->board[k + 2])
+        out = Put(out, k, k + 2, piece, 0);
     if ((pos->castle & (2 << 2 * side)) && !pos->board[k - 1] && !pos->board[k - 2] && !pos->board[k - 3])
         out = Put(out, k, k - 2, piece, 0);
     return out;
@@ -141,67 +144,9 @@ MoveEntry* GenerateNonCaptures(Position* pos, int side, MoveEntry* out) {
     for (const uint8_t* p = list[ROOK]; *p != NO_SQ; p++)
         out = PutQuiet(out, *p, PieceCode(side, ROOK), GenAttacksR(*p, occ) & empty);
     for (const uint8_t* p = list[QUEEN]; *p != NO_SQ; p++)
-        out = PutQuiet(out, *p, PieceCode(side, QUEEN), (GenAttacksB(*p, occ) | GenAttacksR(*p, occ)) & empty);
+        out =
+            PutQuiet(out, *p, PieceCode(side, QUEEN), (GenAttacksB(*p, occ) | GenAttacksR(*p, occ)) & empty);
     int k = list[KING][0];
     out = PutQuiet(out, k, PieceCode(side, KING), BB_KingRays[k] & empty);
     return Castlings(pos, side, out);
-}
-
-static MoveEntry* GenerateEverything(Position* pos, int side, MoveEntry* out) {
-    out = GeneratePawnCaptures(pos, side, out);
-    out = GeneratePieceCaptures(pos, side, out);
-    out = GeneratePromotions(pos, side, 1, out);
-    out = GenerateNonCaptures(pos, side, out);
-    out->move = END_OF_LIST;
-    return out;
-}
-
-void GenerateAll(Position* pos) {
-    int ply = pos->ply;
-    VELL_ASSERT(ply < MAX_PLY);
-    MoveEntry* end = GenerateEverything(pos, pos->side, pos->ss[ply].list);
-    if (ply + 1 < MAX_PLY) pos->ss[ply + 1].list = end + 1;
-    if (ply + 2 < MAX_PLY) pos->ss[ply + 2].list = end + 2;
-}
-
-// Room a ply's list may need (pseudo-legal moves stay well below this).
-constexpr int LIST_ROOM = 256;
-
-// Legal moves among the leaves. Out of check, a move of a piece that is
-// neither the king nor pinned, and not onto the en-passant square, cannot
-// expose the king; in check every move takes the full test (finding the
-// checkers as the search's FindLegalInfo does costs the leaves more than it saves).
-static uint64_t CountLeaves(Position* pos, int side, const MoveEntry* list, const MoveEntry* end) {
-    const int k = KingSq(*pos, side);
-    const uint64_t risky = SqAtakd(pos, k, side ^ 1) ? ~uint64_t(0) : PinnedPieces(pos, side, k) | uint64_t(1) << k;
-    uint64_t n = 0;
-    for (const MoveEntry* e = list; e != end; e++) {
-        if ((risky >> MoveFrom(e->move) & 1) || MoveTo(e->move) == pos->ep)
-            n += MoveIsLegal(pos, side, e->move);
-        else
-            n++;
-    }
-    return n;
-}
-
-static uint64_t PerftCount(ThreadRec* td, int side, int ply, int depth) {
-    Position* pos = &td->pos;
-    MoveEntry* list = pos->ss[ply].list;
-    VELL_ASSERT(ply + 1 < MAX_PLY && list + LIST_ROOM <= td->moves + MOVE_BUFFER);
-    MoveEntry* end = GenerateEverything(pos, side, list);
-    pos->ss[ply + 1].list = end + 1;
-    uint64_t n = 0;
-    if (depth == 1) return CountLeaves(pos, side, list, end);  // the leaves are counted, not made
-    for (MoveEntry* e = list; e != end; e++) {
-        if (!MoveIsLegal(pos, side, e->move)) continue;  // also skips a move of 0
-        MakeMove(pos, e->move);
-        n += PerftCount(td, side ^ 1, ply + 1, depth - 1);
-        UnmakeMove(pos);
-    }
-    return n;
-}
-
-void Perft(ThreadRec* td, int side, int ply, int depth) {
-    if (depth < 1) return;
-    Bump(td->nodes, PerftCount(td, side, ply, depth));
 }

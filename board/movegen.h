@@ -1,8 +1,6 @@
-// Pseudo-legal move generation in four stages, the full list for a ply,
-// and perft.
+// Pseudo-legal move generation in four stages.
 #pragma once
 #include "board/position.h"
-#include "search/records.h"
 
 // Each generator writes at `out` and returns the end (no terminator).
 MoveEntry* GeneratePawnCaptures(Position* pos, int side, MoveEntry* out);
@@ -11,10 +9,13 @@ MoveEntry* GeneratePieceCaptures(Position* pos, int side, MoveEntry* out);
 MoveEntry* GeneratePromotions(Position* pos, int side, int under, MoveEntry* out);
 MoveEntry* GenerateNonCaptures(Position* pos, int side, MoveEntry* out);
 
-// All moves of the side to move at ss[ply].list, terminated; sets the list
-// starts of ply + 1 and ply + 2.
-void GenerateAll(Position* pos);
-
-// Adds the number of legal move sequences of length depth to td->nodes.
-// Depth 0 (or below) adds nothing.
-void Perft(ThreadRec* td, int side, int ply, int depth);
+// Every pseudo-legal move of side in generation order, terminated by
+// END_OF_LIST; returns the terminator's entry.
+inline MoveEntry* GenerateEverything(Position* pos, int side, MoveEntry* out) {
+    out = GeneratePawnCaptures(pos, side, out);
+    out = GeneratePieceCaptures(pos, side, out);
+    out = GeneratePromotions(pos, side, 1, out);
+    out = GenerateNonCaptures(pos, side, out);
+    out->move = END_OF_LIST;
+    return out;
+}

@@ -1,16 +1,17 @@
-// Move text in both directions, the board diagram and the board editor.
+// Move text in both directions and the board diagram.
 #include "board/notation.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 
+#include "base/control.h"
+#include "base/messages.h"
 #include "board/bitboard.h"
+#include "board/fen.h"
 #include "board/legality.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
-#include "engine/messages.h"
-#include "search/records.h"
 
 // Promotion flags in the order the texts test them, with their letters.
 static const uint16_t kPromoFlag[4] = {PROMO_Q, PROMO_N, PROMO_B, PROMO_R};
@@ -32,7 +33,7 @@ char* MoveToStr(uint16_t move, char* buf) {
     buf[4] = 0;
     int p = PromoIndex(move);
     if (p >= 0) {
-        bool uci = PBlock.protocol.load(std::memory_order_relaxed) == 2;
+        bool uci = UciMode();
         if (uci) {
             buf[4] = char(std::tolower(kPromoLetter[p]));
             buf[5] = 0;
@@ -136,7 +137,8 @@ static bool ReadQuery(const char* text, MoveQuery* q) {
     // Check and mate signs and the move marks (!, ?, !?, ?!, !!, ??) say nothing about the move.
     while (n > 0 && std::strchr("+#!?", t[n - 1])) t[--n] = 0;
     bool castle_letters = n > 0;
-    for (size_t i = 0; i < n; i++) castle_letters &= (i & 1) ? t[i] == '-' : std::strchr("O0o", t[i]) != nullptr;
+    for (size_t i = 0; i < n; i++)
+        castle_letters &= (i & 1) ? t[i] == '-' : std::strchr("O0o", t[i]) != nullptr;
     if (castle_letters && (n == 3 || n == 5)) {
         q->type = KING;
         q->castle = n == 3 ? 1 : 2;
@@ -211,12 +213,6 @@ int ParseMove(Position* pos, const char* text, uint16_t* move) {
     return matches;
 }
 
-int IsValidMove(const char* text, uint16_t* move) {
-    int matches = ParseMove(&ThreadData[0]->pos, text, move);
-    if (matches == 2) ShowMessage("ambiguous move");
-    return matches == 1;
-}
-
 void ShowBoard(const Position* pos) {
     static const char white[] = "-PNBRQK", black[] = "-onbrqk";
     char text[512];
@@ -241,83 +237,4 @@ void ShowBoard(const Position* pos) {
         std::fprintf(fdlog, "%s\n", text);
         std::fflush(fdlog);
     }
-}
-
-// ---- the board editor ----
-
-static void ClearBoard(Position* pos) {
-    std::memset(pos->board, 0, sizeof pos->board);
-    std::memset(pos->plist, NO_SQ, sizeof pos->plist);
-    std::memset(pos->bb, 0, sizeof pos->bb);
-    pos->msig[0] = pos->msig[1] = 0;
-    pos->npmat[0] = pos->npmat[1] = 0;
-    pos->castle = 15;
-    pos->ep = NO_SQ;
-    pos->fifty = 0;
-    pos->lastmove = 0;
-    pos->nhist = 0;
-    pos->ncut = 0;
-    pos->ply = 1;
-}
-
-// One word of a piece line: a letter and a square. Returns 0 when the word
-// names no square (the rest of the line is then ignored).
-static int EditSquare(Position* pos, const char* word, int colour) {
-    if (!word[1] || !word[2]) return 0;
-    int sq = (word[2] - '1') * 8 + (word[1] - 'a');
-    if (sq < 0 || sq > 63) return 0;
-    if (pos->board[sq]) RemovePiece(pos, sq);
-    const char* at = std::strchr("PNBRQK", std::toupper(static_cast<unsigned char>(word[0])));
-    if (!at || !word[0]) return 1;
-    int type = int(at - "PNBRQK") + 1, n = 0;
-    while (pos->plist[colour][type][n] != NO_SQ) n++;
-    if (n < 9) AddPiece(pos, colour, type, sq);  // a tenth of a kind does not fit the lists
-    return 1;
-}
-
-static void EditPieceLine(Position* pos, char* line) {
-    int colour = line[0] == 'w' ? WHITE : BLACK;
-    pos->side = uint8_t(colour);
-    char* save = nullptr;
-    strtok_r(line, " ", &save);  // the colour word
-    for (char* w = strtok_r(nullptr, " ", &save); w; w = strtok_r(nullptr, " ", &save))
-        if (!EditSquare(pos, w, colour)) break;
-}
-
-int EditBoard(int (*readline)(char* buf, int size)) {
-    Position* pos = &ThreadData[0]->pos;
-    Position before = *pos;
-    ShowMessage("\n");
-    ShowMessage(".                    end edit");
-    ShowMessage("#                    clear board");
-    ShowMessage("w  Pa2 Pb2 Kc2       white, pieces");
-    ShowMessage("b  Pa7 Pb7 Kc7       black, pieces");
-    char line[80];
-    while (readline(line, sizeof line)) {
-        line[77] = 0;
-        line[std::strcspn(line, "\r\n")] = 0;
-        if (!line[0]) continue;
-        if (line[0] == '.') break;
-        if (line[0] == '#')
-            ClearBoard(pos);
-        else if (line[0] == 'w' || line[0] == 'b')
-            EditPieceLine(pos, line);
-    }
-    // The engine needs one king a side and the side not to move out of check;
-    // anything else is refused and the old position kept.
-    // The checked copy is the one kept: it has lost the castling rights and
-    // the en-passant square the edited placement can no longer have.
-    char epd[100], why[128];
-    MakeEPD(pos, epd);
-    Position probe = *pos;
-    probe.hist = nullptr;
-    if (!LoadFen(&probe, epd, why)) {
-        *pos = before;
-        ShowMessagef("position not accepted: %s", why);
-        return 0;
-    }
-    probe.hist = pos->hist;
-    *pos = probe;
-    std::memset(pos->hist, 0, 2 * sizeof(HistRec));
-    return 0;
 }

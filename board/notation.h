@@ -1,4 +1,4 @@
-// Moves as text and back, the board diagram, and the console board editor.
+// Moves as text and back, and the board diagram.
 #pragma once
 #include <cstdint>
 
@@ -18,10 +18,4 @@ char* MoveToSan(Position* pos, uint16_t move, char* out);
 // with or without +, #, !, ?). Returns how many legal moves the text fits;
 // *move is that move when exactly one does, else 0.
 int ParseMove(Position* pos, const char* text, uint16_t* move);
-// ParseMove in the main thread's position: 1 and the move when text names
-// exactly one legal move; "ambiguous move" is shown when it fits two.
-int IsValidMove(const char* text, uint16_t* move);
 void ShowBoard(const Position* pos);
-// Edits the main thread's position with lines from readline (which returns
-// 0 at the end of input, ending the edit like "."). Returns 0.
-int EditBoard(int (*readline)(char* buf, int size));

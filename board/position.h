@@ -1,7 +1,9 @@
 // Squares, pieces, the 16-bit move word, the Position record and its history
-// record, and the FEN conversions in both directions.
+// record.
 #pragma once
 #include <cstdint>
+
+#include "base/limits.h"
 
 struct StackRec;
 
@@ -16,7 +18,6 @@ constexpr uint16_t PROMO_Q = 0x0040, PROMO_N = 0x0080, PROMO_B = 0x4000, PROMO_R
 constexpr uint16_t PROMO_MASK = 0xC0C0;
 constexpr uint16_t END_OF_LIST = 0xFFFF;
 constexpr int HIST_SIZE = 800;
-constexpr int MAX_PLY = 70;  // entries of the per-ply stacks
 
 constexpr int MoveFrom(uint16_t m) { return (m >> 8) & 63; }
 constexpr int MoveTo(uint16_t m) { return m & 63; }
@@ -62,7 +63,7 @@ struct alignas(4) MoveEntry {
 struct Position {
     uint8_t board[65];  // board[64] stays 0 so that NO_SQ reads as empty
     uint8_t plist[2][8][PLIST_SIZE];
-    uint8_t slot[64];  // place of the piece on a square in its list (stale on empty squares)
+    uint8_t slot[64];   // place of the piece on a square in its list (stale on empty squares)
     uint64_t bb[2][8];  // [colour][0] = all pieces of that colour
     uint8_t side, castle, ep, fifty;
     uint32_t msig[2];
@@ -77,16 +78,3 @@ struct Position {
 
 inline uint64_t Occupied(const Position& pos) { return pos.bb[0][0] | pos.bb[1][0]; }
 inline int KingSq(const Position& pos, int colour) { return pos.plist[colour][KING][0]; }
-
-// Trusts its text: internal callers pass well-formed FENs. Text from outside
-// (UCI, console, EPD, PGN) goes through LoadFen instead.
-void SetPosition(Position* pos, const char* fen);
-// Checks a FEN from outside (one king a side, at most nine of a kind and no
-// more than a piece list holds once every pawn has promoted to it, no pawn on
-// the first or last rank, side not to move not in check), drops castling
-// rights and an en-passant square the placement cannot have, and only then
-// sets pos. Returns 1 on success; 0 leaves pos untouched and writes one line
-// saying why into why (at least 128 bytes).
-int LoadFen(Position* pos, const char* fen, char* why);
-// Four-field FEN without move counters; buf must hold at least 100 bytes.
-void MakeEPD(const Position* pos, char* buf);

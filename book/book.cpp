@@ -6,13 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/messages.h"
 #include "board/legality.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "book/polyglot.h"
-#include "engine/messages.h"
-#include "search/records.h"
+#include "thread/records.h"
 
 uint16_t* hasharea;
 uint16_t hash1;
@@ -286,8 +286,8 @@ void GetCandidates(Position* pos, int verbose) {
         }
         if (verbose) {
             char text[16];
-            ShowMessagef("%s  %4d     %5d - %5d - %5d", MoveToStr(c.move, text), value, c.wins,
-                         c.losses, c.draws);
+            ShowMessagef("%s  %4d     %5d - %5d - %5d", MoveToStr(c.move, text), value, c.wins, c.losses,
+                         c.draws);
         }
     }
 }

@@ -10,13 +10,12 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "base/messages.h"
+#include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "book/book.h"
-#include "engine/input.h"
-#include "engine/messages.h"
-#include "engine/shell.h"
-#include "search/records.h"
+#include "thread/records.h"
 #include "tools/pgn.h"
 
 static const char kPgnName[] = "book.pgn";
@@ -268,8 +267,10 @@ static void RecordPosition(int us, int winner) {
             if (n < BOOK_MAX_COUNT) n++;
             return;
         }
-        if (c > 0) lo = mid + 1;
-        else hi = mid - 1;
+        if (c > 0)
+            lo = mid + 1;
+        else
+            hi = mid - 1;
     }
     if (bkrecnum >= BOOK_BUILD_RECS) {  // cannot happen with 50 plies a game; stay bounded anyway
         WriteBook();
@@ -342,7 +343,8 @@ void MakeBook() {
     } else {
         Progress("done\n");
         // Lookups read the book named at start-up (vell.opn), not the new one.
-        Progress("book written to book.opn; to play from it, rename it vell.opn or type: bookfile book.opn\n");
+        Progress(
+            "book written to book.opn; to play from it, rename it vell.opn or type: bookfile book.opn\n");
     }
     SetPosition(&ThreadData[0]->pos, fen_opn);
 }

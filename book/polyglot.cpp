@@ -8,9 +8,9 @@
 #include <strings.h>
 #include <sys/types.h>
 
+#include "base/messages.h"
 #include "board/notation.h"
-#include "engine/messages.h"
-#include "search/records.h"
+#include "thread/records.h"
 
 namespace {
 
@@ -91,8 +91,10 @@ void PolyglotCandidates(Position* pos, const char* file, int verbose) {
     while (lo < hi) {  // the first entry whose key is not below key
         int64_t mid = lo + (hi - lo) / 2;
         if (!ReadEntry(f, mid, &e)) break;
-        if (e.key < key) lo = mid + 1;
-        else hi = mid;
+        if (e.key < key)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
     static Entry found[MAX_ENTRIES];
     int n = 0;

@@ -9,7 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/linereader.h"
+#include "base/messages.h"
+#include "base/platform.h"
 #include "board/bitboard.h"
+#include "board/fen.h"
 #include "board/legality.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
@@ -17,17 +21,15 @@
 #include "board/position.h"
 #include "book/book.h"
 #include "book/mkbook.h"
-#include "engine/game.h"
-#include "engine/input.h"
-#include "engine/messages.h"
-#include "engine/platform.h"
 #include "engine/session.h"
 #include "engine/shell.h"
 #include "eval/params.h"
-#include "eval/report.h"
-#include "search/records.h"
+#include "search/session.h"
 #include "search/threads.h"
 #include "search/transposition.h"
+#include "thread/game.h"
+#include "thread/movelist.h"
+#include "thread/records.h"
 #include "tools/pgn.h"
 #include "tools/tune.h"
 
@@ -75,8 +77,6 @@ bool ParseNum(const char* s, double* v) {
     return *end == 0 && std::isfinite(*v) && std::fabs(*v) < 1e9;
 }
 
-void Abort() { PBlock.stop.store(2, R); }
-
 // The report runs a search of its own on search thread 1's record, so the
 // search under way ends first.
 void ShowReport() {
@@ -102,7 +102,7 @@ enum : uint8_t { STOP = 1, GAME = 2 | STOP, BATCH = 4 };
 void Prepare(uint8_t flags) {
     if (flags & GAME) {
         selfplay = 0;
-        PBlock.next_ponder_state.store(0, R);
+        DropSearchRequest();
     }
     if (flags & STOP) StopSearchAndWait();
 }
@@ -179,7 +179,11 @@ void Level(const Words& w) {
         return;
     }
     PBlock.move_time.store(time, R);
-    PBlock.tc_mode.store(uint8_t(moves), R);
+    PBlock.tc_mode.store(moves == 0   ? TcMode::SuddenDeath
+                         : moves == 1 ? TcMode::MoveTime
+                                      : TcMode::Session,
+                         R);
+    PBlock.session_moves.store(int16_t(moves), R);
     PBlock.increment.store(inc, R);
     PBlock.clock[0].store(time, R);
     PBlock.clock[1].store(time, R);
@@ -187,7 +191,7 @@ void Level(const Words& w) {
 }
 
 void Analyse(const Words& w, bool an) {
-    PBlock.tc_mode.store(1, R);
+    PBlock.tc_mode.store(TcMode::MoveTime, R);
     PBlock.move_time.store(99999, R);
     PBlock.max_depth.store(66, R);
     if (an) {
@@ -198,7 +202,7 @@ void Analyse(const Words& w, bool an) {
         if (d >= 0 && d <= 65) PBlock.max_depth.store(int8_t(d), R);
     }
     if (PBlock.use_hash.load(R) <= 1) ClearTTable();
-    PBlock.next_ponder_state.store(3, R);
+    RequestSearch(PonderState::Analyse);
 }
 
 void Search(bool self) {
@@ -208,7 +212,7 @@ void Search(bool self) {
     } else {
         computer = GamePos()->side;
     }
-    PBlock.next_ponder_state.store(1, R);
+    RequestSearch(PonderState::Search);
 }
 
 // The first four fields of an EPD line, which are all a position needs.
@@ -292,7 +296,7 @@ void LoadGame(const Words& w) {
     Position* pos = GamePos();
     if (found) {
         // The position changes only once the game is really there.
-        Abort();
+        AbortSearch();
         WaitSearchThreads();
         char why[128];
         pos->ply = 1;
@@ -531,10 +535,7 @@ void SetFen(const Words& w) {
 // The engine stops playing any side, its own moves in self-play included.
 void Force(const Words&) { computer = 2; }
 
-void Quit(const Words&) {
-    Abort();
-    PBlock.quit.store(1, R);
-}
+void Quit(const Words&) { QuitEngine(); }
 
 void Book(const Words&) {
     GetCandidates(GamePos(), 1);
@@ -604,9 +605,9 @@ void HandleConsole(char* line) {
     for (const Command& c : commands) {
         if (!std::strcmp(w.cmd, c.name)) {
             Prepare(c.flags);
-            if (c.flags & BATCH) batch_run = 1;
+            if (c.flags & BATCH) BeginBatch();
             c.run(w);
-            if (c.flags & BATCH) batch_run = 0;
+            if (c.flags & BATCH) EndBatch();
             return;
         }
     }

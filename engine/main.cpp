@@ -6,14 +6,15 @@
 #include <pthread.h>
 #include <sys/time.h>
 
+#include "base/messages.h"
+#include "base/platform.h"
 #include "board/bitboard.h"
+#include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/book.h"
 #include "engine/input.h"
-#include "engine/messages.h"
-#include "engine/platform.h"
 #include "engine/session.h"
 #include "engine/shell.h"
 #include "engine/uci.h"
@@ -21,10 +22,11 @@
 #include "eval/params.h"
 #include "search/bench.h"
 #include "search/output.h"
-#include "search/records.h"
+#include "search/session.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
+#include "thread/records.h"
 #include "tools/epd.h"
 #include "tools/pgnscan.h"
 #include "tools/tune.h"
@@ -60,9 +62,9 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
         const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
         auto is = [a](const char* name) { return !std::strcmp(a, name); };
         if (is("-uci")) {
-            PBlock.protocol.store(2, R);
+            SetProtocol(Protocol::Uci);
         } else if (is("-c")) {
-            PBlock.protocol.store(0, R);
+            SetProtocol(Protocol::Console);
         } else if (is("-nolog")) {
             PBlock.log_on.store(0, R);
         } else if (is("-quiet")) {
@@ -82,11 +84,11 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
         } else if (is("-d")) {
             PBlock.max_depth.store(int8_t(Clamp(std::atol(argv[++i]), 0, 66)), R);
             PBlock.move_time.store(10000, R);
-            PBlock.tc_mode.store(1, R);
+            PBlock.tc_mode.store(TcMode::MoveTime, R);
             SetGoDefaults(PBlock.max_depth.load(R), 10000);
         } else if (is("-t")) {
             PBlock.move_time.store(std::atof(argv[++i]), R);
-            PBlock.tc_mode.store(1, R);
+            PBlock.tc_mode.store(TcMode::MoveTime, R);
             SetGoDefaults(PBlock.max_depth.load(R), PBlock.move_time.load(R));
         } else if (is("-hash")) {
             PBlock.hash_mb = int16_t(Clamp(std::atol(argv[++i]), 0, 8192));
@@ -125,7 +127,7 @@ void MainLoop() {
         if (PBlock.quit.load(R)) return;
         // A requested search starts before the next line is read, and an
         // answer that is due goes out before it, so replies keep their order.
-        if (PBlock.next_ponder_state.load(R) != 0 && PBlock.ponder_state.load(R) == 0) {
+        if (SearchRequested()) {
             StartSearch();
             continue;
         }
@@ -148,7 +150,7 @@ void Shutdown() {
 }
 
 void RunBatch(const Options& o) {
-    batch_run = 1;
+    BeginBatch();
     if ((o.batch & EPD) && EpdFileThere(PBlock.epd_name)) Analyze_EPD_File();
     if (o.batch & SCAN) Scan_PGN_File(o.scan_file, o.scan_mode);
     if (o.batch & TUNE) RunTuningPass();
@@ -157,6 +159,7 @@ void RunBatch(const Options& o) {
         SetPosition(&ThreadData[0]->pos, fen_opn);
         RunBench(o.bench_depth);
     }
+    EndBatch();
 }
 
 }  // namespace
@@ -172,7 +175,7 @@ int main(int argc, char** argv) {
     SetPBlockDefaults();
     SetPersonalityDefaults();
     InitReductions();
-    PBlock.protocol.store(2, R);
+    SetProtocol(Protocol::Uci);
     Options opt;
     ReadCommandLine(argc, argv, &opt);
     if (InitTTable() != 0) {
@@ -194,8 +197,8 @@ int main(int argc, char** argv) {
     VELL_ASSERT(ThreadData[1] != NULL);
     InitEval();
     SetPosition(&TD->pos, fen_opn);
-    if (PBlock.protocol.load(R) == 0) ShowBoard(&TD->pos);
-    PBlock.next_ponder_state.store(0, R);
+    if (!UciMode()) ShowBoard(&TD->pos);
+    DropSearchRequest();
     PBlock.quit.store(0, R);
     MainLoop();
     Shutdown();

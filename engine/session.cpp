@@ -2,20 +2,21 @@
 // UCI and console handlers.
 #include "engine/session.h"
 
+#include "base/messages.h"
+#include "base/platform.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/book.h"
-#include "engine/game.h"
-#include "engine/messages.h"
-#include "engine/platform.h"
 #include "engine/shell.h"
 #include "search/output.h"
-#include "search/records.h"
 #include "search/root.h"
+#include "search/session.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
+#include "thread/game.h"
+#include "thread/records.h"
 
 namespace {
 
@@ -45,20 +46,21 @@ void StartSearch() {
     if (pos->nhist <= 35 && PBlock.own_book) {
         GetCandidates(pos, 0);
         if (PBlock.best_pv[1].load(R)) {
-            ShowMessage(PBlock.protocol.load(R) == 2 ? "info string book move" : "book move");
+            ShowMessage(UciMode() ? "info string book move" : "book move");
             PBlock.best_score.store(0, R);
-            PBlock.stop.store(1, R);
+            SetStop(StopReason::Report);
         }
     }
     if (pos->fifty <= 100 && !PBlock.best_pv[1].load(R)) WakeSearchThreads();
-    PBlock.next_ponder_state.store(0, R);
+    PBlock.next_ponder_state.store(PonderState::Idle, R);
 }
 
 void HoldAnswerUntilStop() { hold_until_stop = true; }
 
 bool SearchAnswerDue() {
-    const int state = PBlock.ponder_state.load(R);
-    return state != 0 && state != 2 && !hold_until_stop && !SearchThreadsBusy();
+    const PonderState state = PBlock.ponder_state.load(R);
+    return state != PonderState::Idle && state != PonderState::Ponder && !hold_until_stop &&
+           !SearchThreadsBusy();
 }
 
 void FinishSearch() {
@@ -70,7 +72,7 @@ void FinishSearch() {
     uint16_t ponder = best ? PBlock.best_pv[2].load(R) : 0;
     if (!best) best = FallbackMove(pos);
     char text[8], reply[8];
-    if (PBlock.protocol.load(R) == 2) {
+    if (UciMode()) {
         if (!best)
             ShowMessage("bestmove 0000");
         else if (ponder)
@@ -86,7 +88,7 @@ void FinishSearch() {
             MakeMove(pos, best);
             pos->ply = 1;
             ShowBoard(pos);
-            PBlock.next_ponder_state.store(1, R);
+            PBlock.next_ponder_state.store(PonderState::Search, R);
         } else {
             selfplay = 0;
         }
@@ -96,19 +98,49 @@ void FinishSearch() {
     PBlock.node_limit.store(0, R);
     PBlock.mate_limit.store(0, R);
     LimitRootMoves(nullptr, 0);
-    PBlock.ponder_state.store(0, R);
+    PBlock.ponder_state.store(PonderState::Idle, R);
 }
 
 void StopSearchAndWait() {
-    const bool ours = PBlock.ponder_state.load(R) != 0;
+    const bool ours = PBlock.ponder_state.load(R) != PonderState::Idle;
     if (!ours && !SearchThreadsBusy()) return;
     // The first iteration takes a few hundred nodes: letting it finish gives
     // a searched move to answer with rather than a guess.
     const double asked = GetTime();
-    while (ours && PBlock.best_depth.load(R) <= 0 && SearchThreadsBusy() && GetTime() - asked < 0.5) SleepMs(1);
-    PBlock.stop.store(1, R);
-    if (PBlock.ponder_state.load(R) == 2) PBlock.ponder_state.store(1, R);
+    while (ours && PBlock.best_depth.load(R) <= 0 && SearchThreadsBusy() && GetTime() - asked < 0.5)
+        SleepMs(1);
+    SetStop(StopReason::Report);
+    PonderHit();
     hold_until_stop = false;
     WaitSearchThreads();
     if (ours) FinishSearch();
+}
+
+void RequestSearch(PonderState kind) { PBlock.next_ponder_state.store(kind, R); }
+
+bool SearchRequested() {
+    return PBlock.next_ponder_state.load(R) != PonderState::Idle &&
+           PBlock.ponder_state.load(R) == PonderState::Idle;
+}
+
+void PonderHit() {
+    PonderState ponder = PonderState::Ponder;
+    PBlock.ponder_state.compare_exchange_strong(ponder, PonderState::Search, R, R);
+}
+
+void AbortSearch() { SetStop(StopReason::Abort); }
+
+void QuitEngine() {
+    AbortSearch();
+    PBlock.quit.store(1, R);
+}
+
+void SetProtocol(Protocol p) { PBlock.protocol.store(p, R); }
+
+void EndOfInput() {
+    if (PBlock.quit.load(R)) return;
+    if (PBlock.ponder_state.load(R) != PonderState::Idle) StopSearchAndWait();
+    // A search outside the main loop goes on, and the engine ends after it.
+    if (SearchThreadsBusy()) return;
+    QuitEngine();
 }

@@ -1,7 +1,27 @@
 // The life of one search request on the main thread: its start, its answer
 // once it ends, and the stop that every command changing what a search works
-// on goes through first.
+// on goes through first. The UCI and console handlers change the state of a
+// run only through these.
 #pragma once
+
+#include "base/control.h"
+
+// Asks the main loop for a search of the given kind (not Idle).
+void RequestSearch(PonderState kind);
+// True when a search was asked for and none runs.
+bool SearchRequested();
+// A pondering search becomes an ordinary one on the same clock.
+void PonderHit();
+// Ends the search under way at once, its unfinished iteration thrown away.
+void AbortSearch();
+// Ends the search under way and the main loop.
+void QuitEngine();
+// Which command set the input speaks from now on.
+void SetProtocol(Protocol p);
+// Standard input has ended and every line is handled: nobody can send "stop"
+// any more, so the search under way ends at once and is answered, then the
+// engine shuts down as on "quit".
+void EndOfInput();
 
 // Starts the search that next_ponder_state asks for (book move, threads).
 void StartSearch();

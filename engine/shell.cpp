@@ -3,8 +3,5 @@
 #include "engine/shell.h"
 
 const char version[] = "Vell 2.00";
-const char fen_opn[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
 int computer = 2;
 int selfplay;
-int batch_run;
-double start;

@@ -10,18 +10,19 @@
 
 #include <strings.h>
 
+#include "base/messages.h"
+#include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/book.h"
-#include "engine/game.h"
-#include "engine/messages.h"
 #include "engine/session.h"
 #include "engine/shell.h"
-#include "search/records.h"
 #include "search/root.h"
 #include "search/threads.h"
 #include "search/transposition.h"
+#include "thread/game.h"
+#include "thread/records.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ void Identify() {
     ShowMessage("uciok");
     PBlock.log_on.store(0, R);
     PBlock.own_book = 0;
-    PBlock.protocol.store(2, R);
+    SetProtocol(Protocol::Uci);
 }
 
 // A whole number from an option value, saturated; false when the value is no number.
@@ -349,23 +350,23 @@ void Go(char* args) {
     PBlock.mate_limit.store(int16_t(named(g.mate) ? std::clamp(g.mate, 1.0, 999.0) : 0), R);
     PBlock.increment.store(0, R);
     if (named(g.movetime)) {
-        PBlock.tc_mode.store(1, R);
+        PBlock.tc_mode.store(TcMode::MoveTime, R);
         PBlock.move_time.store(std::max(g.movetime, 0.0) * 0.001, R);
     } else if (named(g.time[side]) && !g.infinite) {
         for (int c = 0; c < 2; c++) PBlock.clock[c].store(std::max(g.time[c], 0.0) * 0.001, R);
         PBlock.increment.store(std::max(g.inc[side], 0.0) * 0.001, R);
-        PBlock.tc_mode.store(named(g.movestogo) ? 40 : 0, R);
+        PBlock.tc_mode.store(named(g.movestogo) ? TcMode::Session : TcMode::SuddenDeath, R);
         // "movestogo 0" is read as one move to go.
         PBlock.moves_to_go.store(int16_t(std::clamp(g.movestogo, 1.0, 1000.0)), R);
     } else {
-        PBlock.tc_mode.store(1, R);
+        PBlock.tc_mode.store(TcMode::MoveTime, R);
         PBlock.move_time.store(g.infinite ? UNLIMITED : default_move_time, R);
     }
     if (g.named_moves && g.nmoves == 0)
         ShowMessage("info string no legal move in searchmoves, all moves searched");
     LimitRootMoves(g.moves, g.nmoves);
     if (g.infinite) HoldAnswerUntilStop();
-    PBlock.next_ponder_state.store(g.ponder ? 2 : 1, R);
+    RequestSearch(g.ponder ? PonderState::Ponder : PonderState::Search);
 }
 
 }  // namespace
@@ -403,14 +404,13 @@ void HandleUCI(char* line) {
     } else if (!std::strcmp(cmd, "go")) {
         Go(args);
     } else if (!std::strcmp(cmd, "ponderhit")) {
-        if (PBlock.ponder_state.load(R) == 2) PBlock.ponder_state.store(1, R);
+        PonderHit();
     } else if (!std::strcmp(cmd, "stop")) {
         // Answered before the next command is read, so a client that sends
         // isready next gets this bestmove first.
         computer = 2;
         StopSearchAndWait();
     } else if (!std::strcmp(cmd, "quit")) {
-        PBlock.stop.store(2, R);
-        PBlock.quit.store(1, R);
+        QuitEngine();
     }
 }

@@ -6,7 +6,8 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "search/records.h"
+#include "eval/report.h"
+#include "thread/records.h"
 
 namespace evalimpl {
 
@@ -65,14 +66,14 @@ struct EvalState {
     int attackers[2];
     uint64_t pinned;
     const PawnCacheEntry* pawns;
-    int op[2], en[2];    // positional sums, material apart
+    int op[2], en[2];  // positional sums, material apart
 };
 
 inline int Blend(const EvalState& st, int op, int en) { return (op * (24 - st.e) + en * st.e) / 24; }
 
 // Adds one piece's blended value to the report: its square and its type total.
 inline void ReportPiece(const EvalState& st, int colour, int slot, int sq, int op, int en) {
-    EvalReport& r = PBlock.report;
+    EvalReport& r = eval_report;
     int v = Blend(st, op, en);
     r.square_score[sq] = int16_t(v);
     r.type_total[colour][slot] = int16_t(r.type_total[colour][slot] + v);

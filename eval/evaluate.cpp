@@ -8,7 +8,7 @@
 #include "eval/endgame.h"
 #include "eval/evalstate.h"
 #include "eval/params.h"
-#include "search/records.h"
+#include "thread/records.h"
 
 using namespace evalimpl;
 
@@ -406,8 +406,8 @@ static int PositionalScore(EvalState& st, const int mat[2], uint64_t* hanging) {
     for (int c = WHITE; c <= BLACK; c++) blend[c] = Blend(st, st.op[c], st.en[c]);
     if (st.report)
         for (int c = WHITE; c <= BLACK; c++) {
-            PBlock.report.material[c] = int16_t(mat[c]);
-            PBlock.report.positional[c] = int16_t(blend[c]);
+            eval_report.material[c] = int16_t(mat[c]);
+            eval_report.positional[c] = int16_t(blend[c]);
         }
     int score = mat[WHITE] + blend[WHITE] - mat[BLACK] - blend[BLACK];
     return (st.side == WHITE ? score : -score) + tempo_bonus[st.e];
@@ -447,7 +447,7 @@ int Evaluate(ThreadRec* td, int side, int ply, int in_check) {
     StoreCache(st, score);
     result = ScaleAndStore(st, score);
     if (st.report) {
-        EvalReport& r = PBlock.report;
+        EvalReport& r = eval_report;
         r.hanging = hanging;
         r.pinned = st.pinned;
         r.passer_sq[0] = ss->passer_sq[0];

@@ -7,14 +7,16 @@
 #include <ctime>
 #include <memory>
 
+#include "base/messages.h"
+#include "base/platform.h"
+#include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
-#include "engine/messages.h"
-#include "engine/platform.h"
-#include "search/records.h"
+#include "search/session.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
+#include "thread/records.h"
 
 static constexpr auto R = std::memory_order_relaxed;
 static constexpr int BENCH_HASH_MB = 16;
@@ -61,10 +63,7 @@ int BenchSize() { return NUM_BENCH; }
 // nothing happened (apart from an emptied hash table).
 struct SavedState {
     int16_t hash_mb;
-    int8_t nthreads, max_depth;
-    uint8_t tc_mode, use_hash, next_ponder_state, ponder_state;
-    double move_time, info_delay;
-    int16_t multipv;
+    RunSettings settings;
     uint64_t keys[1024], keys2[66];
     uint32_t key_seed;
     Position game;
@@ -73,15 +72,7 @@ struct SavedState {
 
 static void Save(SavedState* s) {
     s->hash_mb = PBlock.hash_mb;
-    s->nthreads = PBlock.nthreads.load(R);
-    s->max_depth = PBlock.max_depth.load(R);
-    s->tc_mode = PBlock.tc_mode.load(R);
-    s->use_hash = PBlock.use_hash.load(R);
-    s->next_ponder_state = PBlock.next_ponder_state.load(R);
-    s->ponder_state = PBlock.ponder_state.load(R);
-    s->move_time = PBlock.move_time.load(R);
-    s->info_delay = PBlock.info_delay.load(R);
-    s->multipv = PBlock.multipv.load(R);
+    SaveRunSettings(&s->settings);
     std::memcpy(s->keys, rtable, sizeof rtable);
     std::memcpy(s->keys2, rtable2, sizeof rtable2);
     s->key_seed = seed;
@@ -95,15 +86,7 @@ static void Restore(const SavedState* s) {
     std::memcpy(rtable, s->keys, sizeof rtable);
     std::memcpy(rtable2, s->keys2, sizeof rtable2);
     seed = s->key_seed;
-    PBlock.nthreads.store(s->nthreads, R);
-    PBlock.max_depth.store(s->max_depth, R);
-    PBlock.tc_mode.store(s->tc_mode, R);
-    PBlock.use_hash.store(s->use_hash, R);
-    PBlock.next_ponder_state.store(s->next_ponder_state, R);
-    PBlock.ponder_state.store(s->ponder_state, R);
-    PBlock.move_time.store(s->move_time, R);
-    PBlock.info_delay.store(s->info_delay, R);
-    PBlock.multipv.store(s->multipv, R);
+    RestoreRunSettings(&s->settings);
     ThreadData[0]->pos = s->game;
     std::memcpy(ThreadData[0]->hist, s->hist, sizeof s->hist);
 }
@@ -134,7 +117,7 @@ static uint64_t SearchOne(const char* fen, int threads, uint16_t* best, double* 
         std::memset(ThreadData[i]->ecache, 0, sizeof ThreadData[i]->ecache);
         std::memset(ThreadData[i]->pcache, 0, sizeof ThreadData[i]->pcache);
     }
-    PBlock.next_ponder_state.store(0, R);
+    DropSearchRequest();
     const double t0 = GetTime();
     InitSearch();
     WakeSearchThreads();
@@ -152,7 +135,7 @@ uint64_t BenchNodes(int depth, int count, int threads, int verbose, double* seco
     depth = std::clamp(depth, 1, 66);
     auto saved = std::make_unique<SavedState>();
     Save(saved.get());
-    const int running = saved->nthreads;
+    const int running = saved->settings.nthreads;
     SizePool(threads, running);
     // A fixed table size and the first key set make the count independent
     // of earlier hash-size changes.
@@ -163,7 +146,7 @@ uint64_t BenchNodes(int depth, int count, int threads, int verbose, double* seco
     PBlock.use_hash.store(1, R);
     PBlock.info_delay.store(9999.0, R);
     PBlock.max_depth.store(int8_t(depth), R);
-    PBlock.tc_mode.store(1, R);
+    PBlock.tc_mode.store(TcMode::MoveTime, R);
     PBlock.move_time.store(1e7, R);
     PBlock.multipv.store(1, R);
 
@@ -179,7 +162,6 @@ uint64_t BenchNodes(int depth, int count, int threads, int verbose, double* seco
                          MoveToStr(best, move), bench_fens[i]);
         }
     }
-    PBlock.ponder_state.store(0, R);
     RestorePool(threads, running);
     Restore(saved.get());
     if (seconds) *seconds = time;

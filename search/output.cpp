@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/messages.h"
 #include "board/notation.h"
-#include "engine/messages.h"
-#include "search/records.h"
 #include "search/search.h"
 #include "search/transposition.h"
+#include "thread/records.h"
 
 static constexpr auto R = std::memory_order_relaxed;
 static constexpr int MAX_PV_MOVES = 66;
@@ -86,7 +86,7 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_
     // be collecting into sstats.
     uint64_t sum[7] = {};
     Sum(sum);
-    const bool uci = PBlock.protocol.load(R) == 2;
+    const bool uci = UciMode();
     char line_text[MAX_PV_MOVES * 8 + 8];
     LineText(pv, uci ? MAX_PV_MOVES : 10, line_text, sizeof line_text);
     const double nodes = double(sum[0]), e = PBlock.elapsed.load(R);
@@ -127,11 +127,11 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const std::at
 void ShowFinalSearchInfo() {
     const double delay = PBlock.info_delay.load(R);
     if (delay == 9999.0) return;
-    if (PBlock.stop.load(R) == 0 && PBlock.elapsed.load(R) < delay) return;
+    if (!Stopped() && PBlock.elapsed.load(R) < delay) return;
     if (PBlock.best_depth.load(R) == 0 || PBlock.best_pv[1].load(R) == 0) return;
     // With several lines the best may come from any of them, and a GUI would
     // show it in place of the first.
-    if (PBlock.multipv.load(R) > 1 && PBlock.protocol.load(R) == 2) return;
+    if (PBlock.multipv.load(R) > 1 && UciMode()) return;
     pthread_mutex_lock(&lock);
     DisplaySearchInfo(0, 2, PBlock.best_depth.load(R), PBlock.best_score.load(R), PBlock.best_pv);
     pthread_mutex_unlock(&lock);

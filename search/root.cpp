@@ -7,26 +7,27 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/messages.h"
+#include "base/platform.h"
 #include "board/bitboard.h"
 #include "board/legality.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
-#include "engine/messages.h"
-#include "engine/platform.h"
 #include "eval/evaluate.h"
 #include "search/output.h"
 #include "search/search.h"
+#include "search/session.h"
 #include "search/transposition.h"
+#include "thread/movelist.h"
 
 static constexpr auto R = std::memory_order_relaxed;
 
 // The line may be shown: not silenced, and stopped or past info_delay.
 static int DisplayAllowed() {
     const double delay = PBlock.info_delay.load(R);
-    return delay != 9999.0 && (PBlock.stop.load(R) != 0 || PBlock.elapsed.load(R) >= delay);
+    return delay != 9999.0 && (Stopped() || PBlock.elapsed.load(R) >= delay);
 }
 
-static int Stopped() { return PBlock.stop.load(R) != 0; }
 
 // The root moves a search is limited to; none means all.
 static std::atomic<uint16_t> only_moves[MAX_ROOT_MOVES];
@@ -112,7 +113,7 @@ static void ShowKeptLines(int thread, int depth) {
 
 // Once a search has run a while, a user wants to see it is still moving.
 static void ShowCurrentMove(const ThreadRec* td, int depth, uint16_t move, int number) {
-    if (td->index != 1 || PBlock.protocol.load(R) != 2 || PBlock.elapsed.load(R) < 3.0) return;
+    if (td->index != 1 || !UciMode() || PBlock.elapsed.load(R) < 3.0) return;
     pthread_mutex_lock(&lock);
     if (DisplayAllowed()) DisplayCurrentMove(depth, move, number);
     pthread_mutex_unlock(&lock);
@@ -321,7 +322,7 @@ static void SearchRoot(ThreadRec* td, int d, int k) {
         td->result_score = int16_t(it.in_check ? -9999 : 0);
         td->result_depth = int16_t(d);
         NewBestMove(td);
-        PBlock.stop.store(3, R);
+        SetStop(StopReason::NoMoves);
         return;
     }
     if (Stopped()) return;
@@ -386,7 +387,7 @@ void SearchIterations(int t) {
             const int lines = std::min(multipv, std::max(nroot, 1));
             // Under UCI only thread 1 shows lines, best first and without the
             // console's empty line after them, which strict GUIs refuse.
-            const bool uci = PBlock.protocol.load(R) == 2;
+            const bool uci = UciMode();
             for (int k = 0; k < lines; k++) {
                 SearchRoot(td, d, k);
                 if (Stopped()) break;
@@ -418,6 +419,5 @@ void SearchIterations(int t) {
         if (score >= 9999 - d || score < d - 9999) break;
     }
     // 5. The first thread to finish ends the search for all.
-    uint8_t zero = 0;
-    PBlock.stop.compare_exchange_strong(zero, 1, R, R);
+    RequestStop(StopReason::Report);
 }

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "search/records.h"
+#include "thread/records.h"
 
 // One whole search of thread thread_index on its copy of the root position;
 // returns when the iterations end or PBlock.stop is set. With max_depth below

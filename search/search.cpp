@@ -400,7 +400,7 @@ int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, 
             v = -Search(pos, opp, ply + 1, nd - 1, -beta, -alpha, node_opp[node_type], cpv);
         }
         UnmakeMove(pos);
-        if (PBlock.stop.load(R)) return 0;
+        if (Stopped()) return 0;
         // F9-F10: history, best move and the line.
         ss->searched = uint16_t(++searched);
         if (!captured && !in_check) UpdateHistory(td, MoveTo(m), piece, v > alpha);

@@ -6,7 +6,7 @@
 
 #include "board/legality.h"
 #include "board/position.h"
-#include "search/records.h"
+#include "thread/records.h"
 
 constexpr int MATE = 10000;
 constexpr int MATE_SCORE = 9000;  // beyond +-9000 a score is a mate score

@@ -7,9 +7,10 @@
 #include <cstdlib>
 #include <pthread.h>
 
-#include "engine/platform.h"
-#include "search/records.h"
+#include "base/platform.h"
 #include "search/root.h"
+#include "search/session.h"
+#include "thread/records.h"
 
 static constexpr auto R = std::memory_order_relaxed;
 static constexpr int8_t CMD_IDLE = 0, CMD_SEARCH = 1, CMD_END = 'c';
@@ -76,13 +77,14 @@ int StartThreadPool(int n) {
 
 static void WaitIdle(int n) {
     for (int i = 1; i <= n; i++)
-        while (alive[i].load(R) && ThreadData[i]->command.load(std::memory_order_acquire) != CMD_IDLE) SleepMs(1);
+        while (alive[i].load(R) && ThreadData[i]->command.load(std::memory_order_acquire) != CMD_IDLE)
+            SleepMs(1);
 }
 
 void KillThreadPool(int n) {
     if (n > MAX_THREADS) n = MAX_THREADS;
     const int all = std::max<int>(n, PBlock.nthreads.load(R));
-    PBlock.stop.store(CMD_END, R);
+    SetStop(StopReason::Kill);
     WaitIdle(all);
     for (int i = 1; i <= n; i++)
         if (alive[i].load(R)) {
@@ -116,6 +118,7 @@ void WaitSearchThreads() {
     for (int i = 1; i <= n && i <= MAX_THREADS; i++) {
         if (!ThreadData[i]) continue;
         std::atomic<int8_t>& cmd = ThreadData[i]->command;
-        for (int8_t c; (c = cmd.load(std::memory_order_acquire)) != CMD_IDLE;) cmd.wait(c, std::memory_order_acquire);
+        for (int8_t c; (c = cmd.load(std::memory_order_acquire)) != CMD_IDLE;)
+            cmd.wait(c, std::memory_order_acquire);
     }
 }

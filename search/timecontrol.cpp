@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/messages.h"
+#include "base/messages.h"
+#include "board/fen.h"
 #include "eval/params.h"
-#include "search/records.h"
 #include "search/search.h"
+#include "search/session.h"
+#include "thread/records.h"
 
 static constexpr auto R = std::memory_order_relaxed;
 // Game histories longer than this are cut to their last HIST_KEEP records in
@@ -27,21 +29,23 @@ static double Seconds(double x) {
 }
 
 // Moves the clock must last for.
-static int MovesToGo(int mode, int nhist) {
+static int MovesToGo(TcMode mode, int nhist) {
     int n;
-    if (mode == 0)
+    if (mode == TcMode::SuddenDeath) {
         n = nhist < 30 ? 38 - nhist / 2 : 24;
-    else if (PBlock.protocol.load(R) == 2)
+    } else if (UciMode()) {
         n = PBlock.moves_to_go.load(R);
-    else
-        n = mode - (nhist / 2) % mode;
+    } else {
+        const int session = std::max<int>(PBlock.session_moves.load(R), 1);
+        n = session - (nhist / 2) % session;
+    }
     // "movestogo 0" or a negative count is read as one move to go.
     return std::max(n, 1);
 }
 
 static double TargetTime(int side, int nhist) {
-    const int mode = PBlock.tc_mode.load(R);
-    if (mode == 1) {
+    const TcMode mode = PBlock.tc_mode.load(R);
+    if (mode == TcMode::MoveTime) {
         double t = Seconds(PBlock.move_time.load(R));
         PBlock.clock[side].store(t, R);
         return t;
@@ -75,7 +79,8 @@ static void ResetCounters(ThreadRec* td) {
     td->iter_depth.store(0, R);
     td->result_depth = td->result_score = 0;
     td->nodes.store(0, R);
-    for (auto* c : {&td->evals, &td->eval_hits, &td->tt_probes, &td->tt_hits, &td->pawn_probes, &td->pawn_hits})
+    for (auto* c :
+         {&td->evals, &td->eval_hits, &td->tt_probes, &td->tt_hits, &td->pawn_probes, &td->pawn_hits})
         c->store(0, R);
     td->time_factor.store(0, R);
     td->changes.store(0, R);
@@ -88,7 +93,7 @@ static void ReportStart(const Position* game, double clock, double target) {
     if (PBlock.info_delay.load(R) == 9999.0) return;
     char fen[128];
     MakeEPD(game, fen);
-    if (PBlock.protocol.load(R) != 2) {
+    if (!UciMode()) {
         ShowMessagef("fen %s", fen);
         ShowMessagef("Ply= %d, Clock= %0.2fs  Target time= %0.2fs", game->nhist + game->ncut, clock, target);
         return;
@@ -107,7 +112,7 @@ void InitSearch() {
     const Position* game = &main_td->pos;
     const int side = game->side;
     // 1. No result yet.
-    PBlock.stop.store(0, R);
+    EnterRequestedState();
     PBlock.best_score.store(-10000, R);
     PBlock.best_depth.store(0, R);
     PBlock.best_pv[1].store(0, R);
@@ -119,7 +124,6 @@ void InitSearch() {
     const int played = game->nhist + game->ncut;
     PBlock.tt_age.store(uint16_t(played), R);
     if (PBlock.hash_mb < 1) PBlock.use_hash.store(0, R);
-    PBlock.ponder_state.store(PBlock.next_ponder_state.load(R), R);
     // 5. Target time.
     const double target = TargetTime(side, played);
     PBlock.target_time.store(target, R);
@@ -147,22 +151,18 @@ static int TimeFactor() {
 }
 
 void TimeCheck() {
-    const int ponder_state = PBlock.ponder_state.load(R);
+    const PonderState ponder_state = PBlock.ponder_state.load(R);
     const int mate = PBlock.mate_limit.load(R);
-    if (mate > 0 && PBlock.best_score.load(R) >= MATE - 2 * mate) {
-        uint8_t zero = 0;
-        PBlock.stop.compare_exchange_strong(zero, 1, R, R);
-    }
-    if (ponder_state == 2) return;
+    if (mate > 0 && PBlock.best_score.load(R) >= MATE - 2 * mate) RequestStop(StopReason::Report);
+    if (ponder_state == PonderState::Ponder) return;
     const int side = ThreadData[0]->pos.side;
     const double c = Seconds(PBlock.clock[side].load(R));
     const double elapsed = PBlock.elapsed.load(R), overhead = Seconds(PBlock.overhead.load(R));
     const double limit = PBlock.target_time.load(R) + TimeFactor() * 0.01 * (c - elapsed) - overhead;
-    const bool clock_low = PBlock.tc_mode.load(R) > 1 && c - elapsed < 10 * overhead;
+    const bool clock_low = PBlock.tc_mode.load(R) == TcMode::Session && c - elapsed < 10 * overhead;
     if (!clock_low && !(elapsed >= limit)) return;
     if (PBlock.best_depth.load(R) <= 0) return;
-    uint8_t zero = 0;
-    PBlock.stop.compare_exchange_strong(zero, ponder_state == 1 ? 1 : 2, R, R);
+    RequestStop(ponder_state == PonderState::Search ? StopReason::Report : StopReason::Abort);
 }
 
 void NodeLimitCheck() {
@@ -171,6 +171,5 @@ void NodeLimitCheck() {
     for (int i = 1; i <= n && i <= MAX_THREADS; i++)
         if (ThreadData[i]) nodes += ThreadData[i]->nodes.load(R);
     if (nodes < PBlock.node_limit.load(R) || PBlock.best_depth.load(R) <= 0) return;
-    uint8_t zero = 0;
-    PBlock.stop.compare_exchange_strong(zero, 1, R, R);
+    RequestStop(StopReason::Report);
 }

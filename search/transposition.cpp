@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "board/makemove.h"
-#include "search/records.h"
+#include "thread/records.h"
 
 TTSlot* hashtable;
 uint64_t entries;
@@ -36,7 +36,9 @@ static uint64_t PackData(uint16_t move, int score, int bound, int depth, uint16_
 // TT_EMPTY reads back as itself.
 static int SlotDepth(uint64_t data) { return int8_t(uint8_t((data >> 40) + TT_EMPTY)); }
 static int SlotAge(uint64_t data) { return uint16_t(data >> 48); }
-static uint64_t LockData(uint16_t move, int score) { return (uint64_t(move) << 16) + uint64_t(score + 15000); }
+static uint64_t LockData(uint16_t move, int score) {
+    return (uint64_t(move) << 16) + uint64_t(score + 15000);
+}
 
 // A zeroed block is an empty table. Blocks come straight from the system as
 // untouched zero pages, so even gigabytes cost nothing until the search writes
@@ -63,7 +65,8 @@ static uint8_t* written;
 static uint8_t* next_written;  // the map of the block AllocateSlots returned last
 
 static void MarkWritten(const TTSlot* slot) {
-    std::atomic_ref<uint8_t>(written[(slot - hashtable) / SLOTS_PER_LINE]).store(1, std::memory_order_relaxed);
+    std::atomic_ref<uint8_t>(written[(slot - hashtable) / SLOTS_PER_LINE])
+        .store(1, std::memory_order_relaxed);
 }
 
 static size_t Lines(uint64_t n) { return (n + 16 + SLOTS_PER_LINE - 1) / SLOTS_PER_LINE; }
@@ -102,15 +105,15 @@ static TTSlot* AllocateSlots(uint64_t n) {
     const size_t size = bytes + HUGE_PAGE;
     void* mem = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mem == MAP_FAILED) return nullptr;
-    const uintptr_t start = (reinterpret_cast<uintptr_t>(mem) + HUGE_PAGE - 1) & ~uintptr_t(HUGE_PAGE - 1);
-    madvise(reinterpret_cast<void*>(start), bytes, MADV_HUGEPAGE);
+    const uintptr_t aligned = (reinterpret_cast<uintptr_t>(mem) + HUGE_PAGE - 1) & ~uintptr_t(HUGE_PAGE - 1);
+    madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);
     ReleaseBlock();
     raw_block = mem;
     raw_size = size;
-    unmapped_start = reinterpret_cast<char*>(start);
+    unmapped_start = reinterpret_cast<char*>(aligned);
     unmapped_bytes = bytes;
-    next_written = reinterpret_cast<uint8_t*>(start + Lines(n) * 64);
-    return reinterpret_cast<TTSlot*>(start);
+    next_written = reinterpret_cast<uint8_t*>(aligned + Lines(n) * 64);
+    return reinterpret_cast<TTSlot*>(aligned);
 }
 
 static void SetTable(TTSlot* block, uint64_t n) {

@@ -11,20 +11,17 @@
 
 #include <sys/stat.h>
 
+#include "base/messages.h"
+#include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "board/position.h"
-#include "engine/input.h"
-#include "engine/messages.h"
-#include "engine/platform.h"
-#include "engine/shell.h"
 #include "eval/params.h"
 #include "search/output.h"
-#include "search/records.h"
-#include "search/root.h"
-#include "search/threads.h"
-#include "search/timecontrol.h"
+#include "search/session.h"
 #include "search/transposition.h"
+#include "thread/game.h"
+#include "thread/records.h"
 
 static constexpr int LINE_CHUNK = 255;  // fgets size: lines keep at most 254 characters
 static constexpr auto rlx = std::memory_order_relaxed;
@@ -88,42 +85,6 @@ static double TuneTarget(const char* line) {
     return r;
 }
 
-// One input poll. A batch run goes on when standard input ends (only a typed
-// "quit" ends it early); once nothing more can arrive, the poll is just the
-// time check that the input reader would have run.
-static void PollInput() {
-    if (InputExhausted()) {
-        PBlock.elapsed.store(GetTime() - start, rlx);
-        TimeCheck();
-        return;
-    }
-    bool quit_before = PBlock.quit.load(rlx) != 0;
-    UserInput();
-    if (!quit_before && InputExhausted()) PBlock.quit.store(0, rlx);
-}
-
-// Searches with the pool until every thread is idle again; input is polled
-// throughout, without sleeping until the search is past its first iterations.
-static void SearchWithThreads() {
-    WakeSearchThreads();
-    while (SearchThreadsBusy()) {
-        PollInput();
-        if (PBlock.best_depth.load(rlx) > 1 && PBlock.done_depth.load(rlx) > 0) SleepMs(1);
-    }
-}
-
-// Depth 0: the root's quiescence value, found on this thread with search
-// thread 1's record (that thread stays idle meanwhile).
-static void ScoreByQuiescence(int count) {
-    SearchIterations(1);
-    const ThreadRec* td = ThreadData[1];
-    PBlock.best_score.store(td->result_score, rlx);
-    PBlock.root_qscore = td->result_score;
-    PBlock.root_eval = td->root_eval;
-    PBlock.elapsed.store(GetTime() - start, rlx);
-    if (count % 16 == 0) PollInput();
-}
-
 static double BranchingFactor() {
     int d = PBlock.done_depth.load(rlx);
     const ThreadRec* td = ThreadData[1];
@@ -141,8 +102,8 @@ static void ShowPositionResult() {
     double elapsed = PBlock.elapsed.load(rlx);
     double nodes = double(sstats[0]);
     ShowMessagef("move= %s, time= %0.3f, score= %d, nodes= %0.0f, %0.0fK nps\n",
-                 MoveToStr(PBlock.best_pv[1].load(rlx), mv), elapsed, PBlock.best_score.load(rlx),
-                 nodes, nodes / (elapsed + 0.001) * 0.001);
+                 MoveToStr(PBlock.best_pv[1].load(rlx), mv), elapsed, PBlock.best_score.load(rlx), nodes,
+                 nodes / (elapsed + 0.001) * 0.001);
 }
 
 // Searches and scores the position now set on the main thread's board; line
@@ -158,14 +119,8 @@ static void ScorePosition(const char* line, double target, EpdTotals& t) {
         ShowMessage(line);
         ShowBoard(&ThreadData[0]->pos);
     }
-    start = GetTime();
-    PBlock.elapsed.store(0, rlx);
-    InitSearch();
-    if (depth > 0)
-        SearchWithThreads();
-    else
-        ScoreByQuiescence(t.positions);
-    Collect();
+    RunBatchSearch();
+    if (depth <= 0 && t.positions % 16 == 0) BatchPoll();
     t.time += PBlock.elapsed.load(rlx);
     t.nodes += sstats[0];
     t.depth_sum += PBlock.best_depth.load(rlx);
@@ -176,7 +131,6 @@ static void ScorePosition(const char* line, double target, EpdTotals& t) {
     if (best != 0 && best == PBlock.expected_move) t.correct++;
     t.error_sum += PredictionError(target, PBlock.best_score.load(rlx));
     if (!Quiet()) ShowPositionResult();
-    PBlock.ponder_state.store(0, rlx);
 }
 
 // The positions of the last file read by a quiet depth-0 run, so that the

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "board/bitboard.h"
+#include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 
@@ -82,8 +83,9 @@ static void Cut(PgnReader* r, PgnGame* g, const char* what) {
     r->cut++;
     const char* w = PgnTagValue(*g, "White");
     const char* b = PgnTagValue(*g, "Black");
-    std::snprintf(g->problem, sizeof g->problem, "game %ld (%.40s - %.40s): %s, the rest of the game is skipped",
-                  g->number, w[0] ? w : "?", b[0] ? b : "?", what);
+    std::snprintf(g->problem, sizeof g->problem,
+                  "game %ld (%.40s - %.40s): %s, the rest of the game is skipped", g->number, w[0] ? w : "?",
+                  b[0] ? b : "?", what);
 }
 
 static void StartGame(PgnReader* r, PgnGame* g) {

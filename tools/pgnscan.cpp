@@ -13,11 +13,12 @@
 #include <unistd.h>
 
 #include "board/bitboard.h"
+#include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "board/position.h"
 #include "eval/params.h"
-#include "search/records.h"
+#include "thread/records.h"
 #include "tools/pgn.h"
 
 static constexpr int16_t NO_SCORE = -10000;  // a move whose comment gave no score

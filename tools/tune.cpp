@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/messages.h"
+#include "base/messages.h"
 #include "eval/params.h"
-#include "search/records.h"
+#include "thread/records.h"
 #include "tools/epd.h"
 
 FILE* fdtune;

@@ -9,6 +9,7 @@
 
 #include "board/legality.h"
 #include "tests/board/board_setup.h"
+#include "thread/movelist.h"
 
 namespace {
 
@@ -27,8 +28,10 @@ void ExpectSame(const Position* a, const Position* b, bool counters = true) {
         return all;
     };
     EXPECT_EQ(lists(a), lists(b));
-    EXPECT_TRUE(!std::memcmp(a->board, b->board, sizeof a->board) && !std::memcmp(a->bb, b->bb, sizeof a->bb));
-    EXPECT_TRUE(!std::memcmp(a->msig, b->msig, sizeof a->msig) && !std::memcmp(a->npmat, b->npmat, sizeof a->npmat));
+    EXPECT_TRUE(!std::memcmp(a->board, b->board, sizeof a->board) &&
+                !std::memcmp(a->bb, b->bb, sizeof a->bb));
+    EXPECT_TRUE(!std::memcmp(a->msig, b->msig, sizeof a->msig) &&
+                !std::memcmp(a->npmat, b->npmat, sizeof a->npmat));
     EXPECT_TRUE(a->hash == b->hash && a->pawnhash == b->pawnhash && Epd(a) == Epd(b));
     EXPECT_TRUE(!counters || (a->fifty == b->fifty && a->nhist == b->nhist && a->ply == b->ply &&
                               a->lastmove == b->lastmove));

@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "board/fen.h"
 #include "tests/board/board_setup.h"
 
 namespace {
@@ -75,10 +76,8 @@ const struct {
 const struct {
     const char *fen, *move, *san;
 } kWritten[] = {
-    {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", "e4d5", "exd5"},
-    {"3r4/4P3/8/8/8/8/7k/4K3 w - -", "e7d8q", "exd8=Q"},
-    {"8/4P3/8/8/k7/8/8/4K3 w - -", "e7e8q", "e8=Q+"},
-    {"4k3/8/8/8/8/8/4K3/R6R w - -", "a1d1", "Rad1"},
+    {"4k3/8/8/3p4/4P3/8/8/4K3 w - -", "e4d5", "exd5"}, {"3r4/4P3/8/8/8/8/7k/4K3 w - -", "e7d8q", "exd8=Q"},
+    {"8/4P3/8/8/k7/8/8/4K3 w - -", "e7e8q", "e8=Q+"},  {"4k3/8/8/8/8/8/4K3/R6R w - -", "a1d1", "Rad1"},
     {"4k3/8/8/R7/8/8/4K3/R7 w - -", "a1a3", "R1a3"},
 };
 

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "board/fen.h"
 #include "book/book.h"
 #include "book/mkbook.h"
 #include "tests/board/board_setup.h"
@@ -198,7 +199,8 @@ TEST_F(BookTest, ChoiceOfAMove) {
             ResetBookCache();
             Play(where);
             std::set<std::string> listed;
-            for (const std::string& line : Split(Printed([&] { Choose(1); }))) listed.insert(line.substr(0, 5));
+            for (const std::string& line : Split(Printed([&] { Choose(1); })))
+                listed.insert(line.substr(0, 5));
             EXPECT_EQ(std::accumulate(listed.begin(), listed.end(), std::string()), replies) << where;
         }
 }

@@ -111,7 +111,7 @@ const Transcript kConsole[] = {
               kStartBoard[0]})},
     {"BatchRunTakesOnlyQuit",
      kC,
-     Session({"> tune pawn_value_op 20", "> tune pawn_value_op 20", "> ev", "> quit",
+     Session({"> tune pawn_value_op 20\ntune pawn_value_op 20\nev\nquit",  // one write: the run sees them all
               "...busy with a batch run, only quit is taken", "busy with a batch run, only quit is taken",
               "...done!", "", "=0"}),
      {{"tune.epd", [] {

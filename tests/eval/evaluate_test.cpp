@@ -5,9 +5,11 @@
 #include <sstream>
 #include <tuple>
 
+#include "board/fen.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "eval/report.h"
+#include "search/session.h"
 #include "tests/board/board_setup.h"
 
 namespace {
@@ -27,7 +29,7 @@ struct EvalTest : EngineTest {
         // A zero key would match a position without pawns; every entry must miss.
         for (auto& e : td->pcache) e.key = ~0ULL;
         for (auto& e : td->ecache) e.key = ~0ULL;
-        std::memset(&PBlock.report, 0, sizeof PBlock.report);
+        std::memset(&eval_report, 0, sizeof eval_report);
         return Evaluate(td, td->pos.side, ply, 0);
     }
 };
@@ -140,7 +142,7 @@ TEST_F(EvalTest, HandWorkedValues) {
     for (const auto& row : kSquares) {
         EvalFen(row.fen, 1);
         for (auto [sq, value] : Values(row.values))
-            EXPECT_EQ(PBlock.report.square_score[sq], value) << row.fen << " " << sq_name[sq];
+            EXPECT_EQ(eval_report.square_score[sq], value) << row.fen << " " << sq_name[sq];
     }
     for (const auto& row : kByProducts) {
         EvalFen(row.fen);
@@ -170,12 +172,13 @@ TEST_F(EvalTest, EachWeightMovesExactlyItsTerm) {
     for (const auto& row : kWeights) {
         SCOPED_TRACE(row.fen);
         int before = EvalFen(row.fen, 1);
-        EvalReport was = PBlock.report;
+        EvalReport was = eval_report;
         *row.weight = int16_t(*row.weight + row.add);
         int after = EvalFen(row.fen, 1);
         const auto deltas = Values(row.deltas);
         for (int sq = 0; sq < 64; sq++)
-            EXPECT_EQ(PBlock.report.square_score[sq] - was.square_score[sq], deltas.count(sq) ? deltas.at(sq) : 0)
+            EXPECT_EQ(eval_report.square_score[sq] - was.square_score[sq],
+                      deltas.count(sq) ? deltas.at(sq) : 0)
                 << sq_name[sq];
         EXPECT_EQ(after - before, *row.deltas ? after - before : row.delta);
         SetPersonalityDefaults();
@@ -190,13 +193,14 @@ TEST_F(EvalTest, EachWeightMovesExactlyItsTerm) {
 // Nothing to capture and no quiet check, so qscore equals eval.
 TEST_F(EvalTest, Report) {
     SetGame("7k/7p/8/P7/8/8/8/4K3 w - -");
-    PBlock.report.hanging = ~0ULL;  // stale fields are cleared first
+    eval_report.hanging = ~0ULL;  // stale fields are cleared first
     std::string out = Printed(ShowEvalInfo);
-    for (const char* line : {"\neval= 274, qscore= 274, draw_adj= 1.00\nfree pawns on :  a5 h7\n",
-                             "\nmtl=         102       102\npos=         236       -35\nppawn=        97        12\n",
-                             "\npawns=       -15       -19\nknights=       0         0\n",
-                             "\nking=          4       -28\n - + - + - + - k        -    -    -    -    -    -    -  -28\n",
-                             "\n P - + - + - + -       97    -    -    -    -    -    -    -\n"})
+    for (const char* line :
+         {"\neval= 274, qscore= 274, draw_adj= 1.00\nfree pawns on :  a5 h7\n",
+          "\nmtl=         102       102\npos=         236       -35\nppawn=        97        12\n",
+          "\npawns=       -15       -19\nknights=       0         0\n",
+          "\nking=          4       -28\n - + - + - + - k        -    -    -    -    -    -    -  -28\n",
+          "\n P - + - + - + -       97    -    -    -    -    -    -    -\n"})
         EXPECT_NE(out.find(line), std::string::npos) << out;
     EXPECT_EQ(out.find("hung"), std::string::npos);
     std::string buf(40, 'x');

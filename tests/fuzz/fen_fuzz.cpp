@@ -6,11 +6,12 @@
 #include <cstring>
 #include <string>
 
+#include "board/fen.h"
 #include "board/makemove.h"
-#include "board/movegen.h"
 #include "board/position.h"
-#include "search/records.h"
 #include "tests/fuzz/fuzz_engine.h"
+#include "thread/movelist.h"
+#include "thread/records.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     StartEngine();

@@ -7,8 +7,9 @@
 #include <cstring>
 #include <regex>
 
+#include "base/linereader.h"
+#include "board/fen.h"
 #include "engine/console.h"
-#include "engine/input.h"
 #include "engine/shell.h"
 #include "engine/uci.h"
 #include "tests/support/fixture.h"
@@ -42,7 +43,7 @@ void RunLines(const uint8_t* data, size_t size, int protocol) {
     StartEngine();
     Position* pos = &ThreadData[0]->pos;
     SetPosition(pos, fen_opn);
-    PBlock.protocol.store(int16_t(protocol), R);
+    PBlock.protocol.store(Protocol(protocol), R);
     ResetInput();
     char line[4100];
     size_t at = 0;
@@ -54,14 +55,14 @@ void RunLines(const uint8_t* data, size_t size, int protocol) {
         at = end + 1;
         while (TakeLine(line, sizeof line)) {
             if (SkipLine(line)) continue;
-            if (PBlock.protocol.load(R) == 2 || !std::strcmp(line, "uci"))
+            if (PBlock.protocol.load(R) == Protocol::Uci || !std::strcmp(line, "uci"))
                 HandleUCI(line);
-            else if (PBlock.protocol.load(R) == 0 && line[0])
+            else if (PBlock.protocol.load(R) == Protocol::Console && line[0])
                 HandleConsole(line);
         }
     }
     // Nothing searched, so nothing is running: only the requests are cleared.
-    PBlock.next_ponder_state.store(0, R);
+    PBlock.next_ponder_state.store(PonderState::Idle, R);
     PBlock.quit.store(0, R);
-    PBlock.stop.store(0, R);
+    PBlock.stop.store(StopReason::None, R);
 }

@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr Protocol CON = Protocol::Console, UCI = Protocol::Uci;
+
 struct OutputTest : EngineTest {
     void SetUp() override {
         EngineTest::SetUp();
@@ -33,30 +35,31 @@ TEST_F(OutputTest, InfoLines) {
     std::string g10 = "g1f3";
     for (int i = 1; i < 10; i++) g10 += " g1f3";
     const struct {
-        int protocol, flag, score, bound, line, extra;
+        Protocol protocol;
+        int flag, score, bound, line, extra;
         std::vector<uint16_t> pv;
         std::string text;
     } rows[] = {
-        {0, 1, -35, 0, 1, 0, two, "03] 12.   2.5    1235K   -35  e2e4 e7e5\n"},
-        {0, 0, -35, 0, 1, 0, two, "03] 12    2.5    1235K   -35  e2e4 e7e5\n"},
-        {2, 1, -35, 0, 1, 0, two, Uci("cp -35", "e2e4 e7e5")},
-        {2, 0, 9996, 0, 1, 0, {e2e4}, Uci("mate 2", "e2e4")},
-        {2, 0, -9997, 0, 1, 0, {e2e4}, Uci("mate -1", "e2e4")},
-        {2, 0, 8999, 0, 1, 0, {e2e4}, Uci("cp 8999", "e2e4")},
-        {2, 0, 120, BOUND_LOWER, 1, 0, {e2e4}, Uci("cp 120 lowerbound", "e2e4")},
-        {2, 0, -40, BOUND_UPPER, 1, 0, {e2e4}, Uci("cp -40 upperbound", "e2e4")},
-        {2, 0, -35, 0, 1, 1, {e2e4}, Uci("cp -35", "e2e4", "[03 ] depth 12 seldepth 12 multipv 1")},
-        {2, 1, -35, 0, 1, 0, twelve, Uci("cp -35", g10 + " g1f3 g1f3")},
-        {0, 1, -35, 0, 1, 0, twelve, "03] 12.   2.5    1235K   -35  " + g10 + "\n"},
-        {2, 1, -35, 0, 1, 0, {e7e8n}, Uci("cp -35", "e7e8n")},
-        {0, 1, -35, 0, 1, 0, {e7e8n}, "03] 12.   2.5    1235K   -35  e7e8=N\n"},
-        {2, 2, -35, 0, 1, 0, {e2e4}, 
+        {CON, 1, -35, 0, 1, 0, two, "03] 12.   2.5    1235K   -35  e2e4 e7e5\n"},
+        {CON, 0, -35, 0, 1, 0, two, "03] 12    2.5    1235K   -35  e2e4 e7e5\n"},
+        {UCI, 1, -35, 0, 1, 0, two, Uci("cp -35", "e2e4 e7e5")},
+        {UCI, 0, 9996, 0, 1, 0, {e2e4}, Uci("mate 2", "e2e4")},
+        {UCI, 0, -9997, 0, 1, 0, {e2e4}, Uci("mate -1", "e2e4")},
+        {UCI, 0, 8999, 0, 1, 0, {e2e4}, Uci("cp 8999", "e2e4")},
+        {UCI, 0, 120, BOUND_LOWER, 1, 0, {e2e4}, Uci("cp 120 lowerbound", "e2e4")},
+        {UCI, 0, -40, BOUND_UPPER, 1, 0, {e2e4}, Uci("cp -40 upperbound", "e2e4")},
+        {UCI, 0, -35, 0, 1, 1, {e2e4}, Uci("cp -35", "e2e4", "[03 ] depth 12 seldepth 12 multipv 1")},
+        {UCI, 1, -35, 0, 1, 0, twelve, Uci("cp -35", g10 + " g1f3 g1f3")},
+        {CON, 1, -35, 0, 1, 0, twelve, "03] 12.   2.5    1235K   -35  " + g10 + "\n"},
+        {UCI, 1, -35, 0, 1, 0, {e7e8n}, Uci("cp -35", "e7e8n")},
+        {CON, 1, -35, 0, 1, 0, {e7e8n}, "03] 12.   2.5    1235K   -35  e7e8=N\n"},
+        {UCI, 2, -35, 0, 1, 0, {e2e4}, 
          "info depth 12 seldepth 12 multipv 1 time 1 score cp -35 nodes 1234567 nps 0 hashfull 0 pv e2e4\n"},
     };
     for (auto& r : rows) {
         uint16_t pv[MAX_PLY] = {};
         for (size_t i = 0; i < r.pv.size(); i++) pv[i + 1] = r.pv[i];
-        PBlock.protocol.store(int16_t(r.protocol));
+        PBlock.protocol.store(r.protocol);
         PBlock.elapsed.store(r.flag == 2 ? 0.001 : 2.5);
         uci_extra = r.extra;
         EXPECT_EQ(Printed([&] { DisplaySearchInfo(3, r.flag, 12, r.score, pv, r.bound, r.line); }), r.text);
@@ -65,7 +68,7 @@ TEST_F(OutputTest, InfoLines) {
 
 // The branching factor comes from the last four iterations.
 TEST_F(OutputTest, ConsoleSummary) {
-    PBlock.protocol.store(0);
+    PBlock.protocol.store(Protocol::Console);
     PBlock.best_pv[1].store(e2e4);
     PBlock.best_score.store(-35);
     PBlock.done_depth.store(4);
@@ -81,7 +84,7 @@ TEST_F(OutputTest, ConsoleSummary) {
 TEST_F(OutputTest, FinalLineOnlyWithAMoveAndOutputAllowed) {
     PBlock.best_depth.store(9);
     PBlock.best_score.store(21);
-    PBlock.stop.store(1);
+    PBlock.stop.store(StopReason::Report);
     const struct {
         double delay;
         uint16_t move;

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include "board/fen.h"
 #include "search/bench.h"
 #include "search/search.h"
 #include "search/threads.h"
@@ -23,7 +24,7 @@ int SearchAt(int ply, int depth, int alpha = -10000, int beta = 10000) {
     Position* pos = &td->pos;
     PBlock.draw_score[pos->side].store(kDraw);
     PBlock.draw_score[pos->side ^ 1].store(-kDraw);
-    PBlock.stop.store(0);
+    PBlock.stop.store(StopReason::None);
     ClearTTable();
     for (int p = ply; p < ply + 3; p++) td->stack[p].list = td->moves;
     uint16_t pv[MAX_PLY] = {};
@@ -35,9 +36,9 @@ int SearchAt(int ply, int depth, int alpha = -10000, int beta = 10000) {
 void StartSearch(int depth) {
     ClearTTable();
     PBlock.max_depth.store(int8_t(depth));
-    PBlock.tc_mode.store(1);
+    PBlock.tc_mode.store(TcMode::MoveTime);
     PBlock.move_time.store(1e7);
-    PBlock.next_ponder_state.store(0);
+    PBlock.next_ponder_state.store(PonderState::Idle);
     InitSearch();
     WakeSearchThreads();
 }
@@ -66,12 +67,14 @@ TEST_F(SearchTest, Results) {
     } kCases[] = {
         {"rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq -", 6, "0000", -9999, -9999},  // mated
         {"7k/5Q2/6K1/8/8/8/8/8 b - -", 6, "0000", 0, 0},                                         // stalemate
-        {"3r2k1/5ppp/8/8/8/8/4RPPP/4R1K1 w - -", 8, "e2e8", 9996, 9996},                          // mate in two
-        {"4k3/8/8/3q4/8/8/3R4/4K3 w - -", 0, nullptr, 500, 1200},      // Rxd5 wins the queen
-        {"4k3/8/2p5/3p4/8/8/3Q4/4K3 w - -", 0, nullptr, 700, 900},     // stand pat: Qxd5 cxd5 loses the queen
-        {"4k3/8/2p5/3r4/8/3R4/3R4/4K3 w - -", 0, nullptr, 0, 700},     // Rxd5 cxd5 Rxd5: rook and pawn for rook
-        {"3rk3/8/8/3q4/8/8/3R4/3RK3 w - -", 0, nullptr, 400, 800},     // Rxd5 Rxd5 Rxd5: queen and rook for a rook
-        {"1n4k1/5ppp/8/8/Q7/8/8/6K1 w - -", 0, nullptr, 9000, 10000},  // Qe8#: a diagonal move checking along the rank
+        {"3r2k1/5ppp/8/8/8/8/4RPPP/4R1K1 w - -", 8, "e2e8", 9996, 9996},  // mate in two
+        {"4k3/8/8/3q4/8/8/3R4/4K3 w - -", 0, nullptr, 500, 1200},         // Rxd5 wins the queen
+        {"4k3/8/2p5/3p4/8/8/3Q4/4K3 w - -", 0, nullptr, 700, 900},  // stand pat: Qxd5 cxd5 loses the queen
+        {"4k3/8/2p5/3r4/8/3R4/3R4/4K3 w - -", 0, nullptr, 0, 700},  // Rxd5 cxd5 Rxd5: rook and pawn for rook
+        {"3rk3/8/8/3q4/8/8/3R4/3RK3 w - -", 0, nullptr, 400,
+         800},  // Rxd5 Rxd5 Rxd5: queen and rook for a rook
+        {"1n4k1/5ppp/8/8/Q7/8/8/6K1 w - -", 0, nullptr, 9000,
+         10000},  // Qe8#: a diagonal move checking along the rank
     };
     UseThreads(1);
     for (auto& c : kCases) {

@@ -2,6 +2,7 @@
 // check and the move check.
 #include <gtest/gtest.h>
 
+#include "board/fen.h"
 #include "search/transposition.h"
 #include "tests/support/fixture.h"
 
@@ -27,9 +28,9 @@ TEST_F(TTTest, StoreThenProbe) {
         bool keep = false;  // store over the row before instead of into an empty table
     } rows[] = {
         {1, 7, -50, 50, 12, e2e4, 7, 12, BOUND_EXACT},
-        {60, -51, -50, 50, 0, 0, -51, 0, BOUND_EXACT},  // a deep quiescence entry reads back
+        {60, -51, -50, 50, 0, 0, -51, 0, BOUND_EXACT},   // a deep quiescence entry reads back
         {1, 2, -50, 50, 0, 0, 2, 0, BOUND_EXACT, true},  // and gives way
-        {1, 3, -20, 20, -300, 0, 3, -20, BOUND_UPPER},  // bounds clip the score to the window
+        {1, 3, -20, 20, -300, 0, 3, -20, BOUND_UPPER},   // bounds clip the score to the window
         {1, 4, -20, 20, 300, 0, 4, 20, BOUND_LOWER},
         // Mate in 10 plies from the root found at ply 5 is stored as 9994.
         {5, 6, -10000, 10000, 9990, 0, 6, 9994, BOUND_EXACT},

@@ -10,11 +10,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "base/linereader.h"
 #include "board/bitboard.h"
+#include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "book/book.h"
-#include "engine/input.h"
 #include "eval/endgame.h"
 #include "eval/params.h"
 #include "search/threads.h"
@@ -24,7 +25,7 @@ static int input_pipe[2] = {-1, -1};
 
 void UseThreads(int n) {
     KillThreadPool(MAX_THREADS);
-    PBlock.stop.store(0);
+    PBlock.stop.store(StopReason::None);
     PBlock.nthreads.store(int8_t(n));
     ASSERT_EQ(StartThreadPool(n), 0);
 }

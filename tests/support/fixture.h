@@ -11,7 +11,7 @@
 
 #include "board/position.h"
 #include "engine/shell.h"
-#include "search/records.h"
+#include "thread/records.h"
 
 // The tables that depend on nothing (attack sets, the KPK bitbase), the
 // locks, and standard input replaced by a pipe nobody writes to; once.

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 

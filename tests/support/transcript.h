@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
-#include "search/records.h"
 #include "tests/support/fixture.h"
+#include "thread/records.h"
 
 double Seconds();  // on a steady clock
 
@@ -100,8 +100,9 @@ void RunTranscript(const Transcript& t);
 inline void PrintTo(const Transcript& t, std::ostream* os) { *os << t.name; }
 
 // A parameterised suite Suite with one test per transcript of table.
-#define TRANSCRIPT_TESTS(Suite, table)                                  \
-    class Suite : public testing::TestWithParam<Transcript> {};         \
-    TEST_P(Suite, Session) { RunTranscript(GetParam()); }                \
-    INSTANTIATE_TEST_SUITE_P(T, Suite, testing::ValuesIn(table),        \
-                             [](const testing::TestParamInfo<Transcript>& i) { return std::string(i.param.name); })
+#define TRANSCRIPT_TESTS(Suite, table)                          \
+    class Suite : public testing::TestWithParam<Transcript> {}; \
+    TEST_P(Suite, Session) { RunTranscript(GetParam()); }       \
+    INSTANTIATE_TEST_SUITE_P(                                   \
+        T, Suite, testing::ValuesIn(table),                     \
+        [](const testing::TestParamInfo<Transcript>& i) { return std::string(i.param.name); })

@@ -5,6 +5,7 @@
 #include <random>
 #include <regex>
 
+#include "board/fen.h"
 #include "tests/support/transcript.h"
 
 namespace {
@@ -40,12 +41,14 @@ void PlayGame(Request rq, int max_plies, std::vector<std::string> moves = {}) {
         std::string line;
         if (rq.analyse) {
             e.Send(rq.analyse);
-            while (e.Read(60, &line) && !line.starts_with("bestmove")) analysed = std::max(analysed, Depth(line));
+            while (e.Read(60, &line) && !line.starts_with("bestmove"))
+                analysed = std::max(analysed, Depth(line));
         }
         auto ms = [](double s) { return std::to_string(int(s * 1000)); };
         const double t0 = Seconds();
         e.Send(rq.nodes ? "go nodes " + std::to_string(rq.nodes)
-                        : "go wtime " + ms(clock[0]) + " btime " + ms(clock[1]) + " winc " + ms(rq.inc) + " binc " + ms(rq.inc));
+                        : "go wtime " + ms(clock[0]) + " btime " + ms(clock[1]) + " winc " + ms(rq.inc) +
+                              " binc " + ms(rq.inc));
         for (;;) {
             ASSERT_TRUE(e.Read(clock[side] + 30, &line)) << "no bestmove at ply " << ply;
             ASSERT_EQ(ref.Check(line), "") << "at ply " << ply;
@@ -96,8 +99,8 @@ TEST(RefereeSweep, PerftPositions) {
         for (const char* file : {"/perft_cpw.epd", "/perftsuite_excerpt.epd"}) {
             for (const std::string& line : Split(ReadFile(std::string(VELL_TEST_DATA) + file))) {
                 if (line.find(';') == std::string::npos) continue;
-                t.lines.insert(t.lines.end(),
-                               {"> position fen " + line.substr(0, line.find(';')), "> go depth 3", "...bestmove*"});
+                t.lines.insert(t.lines.end(), {"> position fen " + line.substr(0, line.find(';')),
+                                               "> go depth 3", "...bestmove*"});
             }
         }
         ASSERT_GT(t.lines.size(), 150u);

@@ -1,6 +1,6 @@
-// Helpers on the main thread's game position shared by the UCI and console
-// handlers: legality of a given move word, waiting for the search threads,
-// and keeping the game history inside its array.
+// The main thread's game position as the UCI and console handlers use it:
+// legality of a given move word, moves typed by a person, keeping the game
+// history inside its array, and the board editor.
 #pragma once
 #include <cstdint>
 
@@ -18,3 +18,9 @@ void PlayGameMove(uint16_t move);
 // After the hash keys were redrawn: recomputes the position's keys and the
 // keys recorded in its history.
 void RekeyGame();
+// ParseMove in the main thread's position: 1 and the move when text names
+// exactly one legal move; "ambiguous move" is shown when it fits two.
+int IsValidMove(const char* text, uint16_t* move);
+// Edits the main thread's position with lines from readline (which returns
+// 0 at the end of input, ending the edit like "."). Returns 0.
+int EditBoard(int (*readline)(char* buf, int size));

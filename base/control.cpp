@@ -1,16 +1,15 @@
-// The process-wide search globals and the set-up of control block and thread records.
-#include "search/records.h"
+// The control block, its locks and the process-wide flags, with their defaults.
+#include "base/control.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
 PBlockRec PBlock;
-ThreadRec* ThreadData[MAX_THREADS + 1];
 uint64_t sstats[7];
 int uci_extra, show_extra;
 pthread_mutex_t lock;
 pthread_spinlock_t spinlock1;
+bool batch_run;
+double start;
 
 void SetPBlockDefaults() {
     constexpr auto r = std::memory_order_relaxed;
@@ -20,9 +19,10 @@ void SetPBlockDefaults() {
     PBlock.done_depth.store(0, r);
     PBlock.root_eval = PBlock.root_qscore = 0;
     PBlock.best_score.store(0, r);
-    PBlock.stop.store(0, r);
+    PBlock.stop.store(StopReason::None, r);
     PBlock.max_depth.store(66, r);
-    PBlock.tc_mode.store(1, r);
+    PBlock.tc_mode.store(TcMode::MoveTime, r);
+    PBlock.session_moves.store(0, r);
     PBlock.move_time.store(5.0, r);
     PBlock.increment.store(0, r);
     PBlock.clock[0].store(5.0, r);
@@ -31,8 +31,8 @@ void SetPBlockDefaults() {
     PBlock.target_time.store(1.0, r);
     PBlock.elapsed.store(0, r);
     PBlock.overhead.store(0.025, r);
-    PBlock.ponder_state.store(0, r);
-    PBlock.next_ponder_state.store(0, r);
+    PBlock.ponder_state.store(PonderState::Idle, r);
+    PBlock.next_ponder_state.store(PonderState::Idle, r);
     PBlock.own_book = 0;
     PBlock.use_hash.store(1, r);
     PBlock.ponder = 1;
@@ -50,22 +50,6 @@ void SetPBlockDefaults() {
     PBlock.expected_move = 0;
     PBlock.draw_score[0].store(0, r);
     PBlock.draw_score[1].store(0, r);
-    PBlock.protocol.store(2, r);
+    PBlock.protocol.store(Protocol::Uci, r);
     PBlock.debug = 0;
-    std::memset(&PBlock.report, 0, sizeof PBlock.report);
-}
-
-ThreadRec* NewThreadRec(int i) {
-    // The record is large (about 1.5 MB); zeroed storage stands in for the
-    // cleared fields, the atomics included (all-zero is their zero value).
-    void* mem = std::calloc(1, sizeof(ThreadRec));
-    if (!mem) return nullptr;
-    ThreadRec* td = static_cast<ThreadRec*>(mem);
-    td->index = uint8_t(i);
-    td->pos.thread = uint8_t(i);
-    td->pos.hist = td->hist;
-    td->pos.ss = td->stack;
-    td->stack[0].list = td->stack[1].list = td->moves;
-    td->noise_seed = 123u * uint32_t(i);
-    return td;
 }

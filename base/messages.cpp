@@ -1,10 +1,10 @@
 // ShowMessage, LogMessage and the assertion routine.
-#include "engine/messages.h"
+#include "base/messages.h"
 
 #include <cstdarg>
 #include <cstdlib>
 
-#include "search/records.h"
+#include "base/control.h"
 
 FILE* fdlog;
 const char logfile[] = "vell.log";
@@ -48,6 +48,13 @@ void ShowMessagef(const char* fmt, ...) {
         va_end(copy);
     }
     va_end(again);
+}
+
+void Complain(const char* what) {
+    if (UciMode())
+        ShowMessagef("info string %s", what);
+    else
+        ShowMessage(what);
 }
 
 void LogMessage(const char* text) {

@@ -1,5 +1,5 @@
 // Linux versions of the clock, sleep and input services.
-#include "engine/platform.h"
+#include "base/platform.h"
 
 #include <cerrno>
 #include <ctime>

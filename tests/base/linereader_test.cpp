@@ -1,10 +1,10 @@
-// The input reader's line buffer and the PGN word splitter, driven in-process.
+// The line reader's buffer, driven in-process.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "engine/input.h"
+#include "base/linereader.h"
 
 namespace {
 
@@ -22,7 +22,8 @@ Lines TakeAll() {
 TEST(InputBuffer, LinesFromChunks) {
     const std::pair<Lines, Lines> cases[] = {
         {{"posit", "ion startpos\n"}, {"|", "position startpos", "|"}},  // waits for its line feed
-        {{"setoption name OwnBook value true\r\ngo\rstop\n"}, {"setoption name OwnBook value true", "go", "stop", "|"}},
+        {{"setoption name OwnBook value true\r\ngo\rstop\n"},
+         {"setoption name OwnBook value true", "go", "stop", "|"}},
         {{std::string("a@b\0c\n", 6)}, {"a@b", "c", "|"}},  // a zero byte ends a line, an at sign does not
         {{"stop\nquit", "<end>"}, {"stop", "|", "quit", "|"}},  // the last line counts at end of input
     };
@@ -30,8 +31,10 @@ TEST(InputBuffer, LinesFromChunks) {
         ResetInput();
         Lines got;
         for (auto& c : chunks) {
-            if (c == "<end>") EndInput();
-            else FeedInput(c.data(), long(c.size()));
+            if (c == "<end>")
+                EndInput();
+            else
+                FeedInput(c.data(), long(c.size()));
             for (auto& l : TakeAll()) got.push_back(l);
             got.push_back("|");
         }
@@ -43,21 +46,6 @@ TEST(InputBuffer, LinesFromChunks) {
     Lines lines = TakeAll();
     EXPECT_GT(lines.size(), 100u);
     EXPECT_EQ(lines, Lines(lines.size(), "position startpos moves e2e4 e7e5"));
-}
-
-// Braces and parentheses are words of their own, control codes and high bytes
-// separate words, and a long word is cut at 79 characters.
-TEST(NextWord, Splits) {
-    const std::pair<std::string, Lines> cases[] = {
-        {"  (Nf3\t\x01)  d\xc3\xa9" "5 {good}", {"(", "Nf3", ")", "d5", "{", "good", "}"}},
-        {std::string(200, 'a') + " b", {std::string(79, 'a'), "b"}},
-    };
-    for (auto& [text, want] : cases) {
-        Lines words;
-        for (char* w = NextWord(text.c_str()); w; w = NextWord(nullptr)) words.emplace_back(w);
-        EXPECT_EQ(words, want);
-        EXPECT_EQ(NextWord(nullptr), nullptr);
-    }
 }
 
 }  // namespace

@@ -1,16 +1,14 @@
-// The search's shared records: the per-thread ThreadRec with its per-ply
-// StackRec, the move-list entry, the control block PBlock shared by all
-// threads and the command interpreter, and the locks around them.
+// What a search thread owns: the ThreadRec with its copy of the game, its
+// per-ply StackRec entries, move lists, ordering tables and caches.
 #pragma once
 #include <atomic>
 #include <cstdint>
-#include <pthread.h>
 
+#include "base/control.h"
 #include "board/legality.h"
 #include "board/position.h"
-#include "eval/caches.h"
+#include "thread/caches.h"
 
-constexpr int MAX_THREADS = 64;
 // Room for a full list (at most 256 pseudo-legal moves, a hash-move entry,
 // the terminator and the gap behind it) at every ply the search can reach.
 constexpr int MOVE_BUFFER = 66 * 260;
@@ -31,7 +29,7 @@ struct StackRec {
     // pick_base on; 0 when the next pick has to look for the score again.
     uint64_t pick_bits;
     MoveEntry* pick_base;
-    LegalInfo legal;  // of the node's side; risky is 0 until a pick first needs it
+    LegalInfo legal;       // of the node's side; risky is 0 until a pick first needs it
     CheckInfo check_info;  // for the node's moves once check_info_ready is set
     uint8_t check_info_ready;
 };
@@ -74,54 +72,8 @@ inline void Bump(std::atomic<uint64_t>& c, uint64_t n = 1) {
     c.store(c.load(std::memory_order_relaxed) + n, std::memory_order_relaxed);
 }
 
-template <class T>
-using Shared = std::atomic<T>;
-
-// The control block. Fields that more than one thread touches while a search
-// runs are atomics read and written with relaxed order.
-struct PBlockRec {
-    Shared<int8_t> nthreads;
-    Shared<uint8_t> quit;
-    Shared<int8_t> best_depth, done_depth;
-    int16_t root_eval, root_qscore;
-    Shared<int16_t> best_score;
-    Shared<uint8_t> stop;  // 0 search, 1 report best so far, 2 abort, 3 no legal root move, 'c' kill threads
-    Shared<int8_t> max_depth;
-    Shared<uint8_t> tc_mode;
-    Shared<double> move_time, increment;
-    Shared<double> clock[2];
-    Shared<int16_t> moves_to_go;
-    Shared<double> target_time, elapsed, overhead;
-    Shared<uint8_t> ponder_state, next_ponder_state;
-    uint8_t own_book;
-    Shared<uint8_t> use_hash;
-    int16_t ponder, hash_mb, hash_fill;
-    Shared<uint16_t> tt_age;
-    Shared<double> info_delay;
-    Shared<int16_t> log_on;
-    Shared<int16_t> multipv;
-    Shared<uint64_t> node_limit;  // nodes of all threads together, 0 for none
-    Shared<int16_t> mate_limit;   // moves of the mate that ends the search, 0 for none
-    Shared<uint16_t> best_pv[MAX_PLY];  // written under spinlock1
-    char epd_name[256];
-    char book_name[256];
-    uint16_t expected_move;
-    Shared<int16_t> draw_score[2];
-    Shared<int16_t> protocol;  // 2 UCI, 0 console; anything else ignores all input
-    int16_t debug;
-    EvalReport report;
-};
-
-extern PBlockRec PBlock;
 extern ThreadRec* ThreadData[MAX_THREADS + 1];
-extern uint64_t sstats[7];  // nodes, evals, eval_hits, tt_probes, tt_hits, pawn_probes, pawn_hits
-extern int uci_extra, show_extra;
-extern pthread_mutex_t lock;       // search output
-extern pthread_spinlock_t spinlock1;  // best result; never held together with lock
 
-// Clears the block and sets every default (hash 64 MB, one thread, 66 plies,
-// five seconds a move, overhead 0.025, book "vell.opn", MultiPV 1, UCI).
-void SetPBlockDefaults();
 // Allocates a zeroed ThreadRec for thread index i with its position's hist,
 // ss and thread fields pointing into it and the stack lists set up.
 ThreadRec* NewThreadRec(int i);

@@ -9,16 +9,19 @@ extern const char logfile[];
 void ShowMessage(const char* text);
 // printf-style ShowMessage; a line of any length goes out whole.
 void ShowMessagef(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// A refusal or a notice for whoever sends the input: an "info string" line
+// under UCI, the text alone at the console.
+void Complain(const char* what);
 // To the log only (when open); callers check log_on.
 void LogMessage(const char* text);
 // Writes "assert.log" and ends the process with status -1.
 [[noreturn]] void AssertionFail(const char* file, int line, const char* expr);
 
 // A broken internal invariant: prints the line, writes assert.log, exits -1.
-#define VELL_ASSERT(expr)                                                                  \
-    do {                                                                                   \
-        if (!(expr)) {                                                                     \
+#define VELL_ASSERT(expr)                                                                         \
+    do {                                                                                          \
+        if (!(expr)) {                                                                            \
             printf("file \"%s\", line %d, assertion \"%s\" failed\n", __FILE__, __LINE__, #expr); \
-            AssertionFail(__FILE__, __LINE__, #expr);                                      \
-        }                                                                                  \
+            AssertionFail(__FILE__, __LINE__, #expr);                                             \
+        }                                                                                         \
     } while (0)

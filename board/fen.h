@@ -1,0 +1,22 @@
+// FEN text in and out: the start position, the trusting set-up for the
+// engine's own texts, the checking one for text from outside, and the EPD text
+// of a position.
+#pragma once
+
+#include "board/position.h"
+
+// The start position.
+extern const char fen_opn[];
+
+// Trusts its text: internal callers pass well-formed FENs. Text from outside
+// (UCI, console, EPD, PGN) goes through LoadFen instead.
+void SetPosition(Position* pos, const char* fen);
+// Checks a FEN from outside (one king a side, at most nine of a kind and no
+// more than a piece list holds once every pawn has promoted to it, no pawn on
+// the first or last rank, side not to move not in check), drops castling
+// rights and an en-passant square the placement cannot have, and only then
+// sets pos. Returns 1 on success; 0 leaves pos untouched and writes one line
+// saying why into why (at least 128 bytes).
+int LoadFen(Position* pos, const char* fen, char* why);
+// Four-field FEN without move counters; buf must hold at least 100 bytes.
+void MakeEPD(const Position* pos, char* buf);
