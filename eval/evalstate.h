@@ -51,7 +51,7 @@ constexpr int Rel(int sq) {
 
 struct EvalState {
     const Position* pos;
-    ThreadRec* td;
+    EvalCaches* caches;
     StackRec* ss;
     int side, ply, e;  // e = ending weight 0..24
     bool report;       // fill the "ev" report fields

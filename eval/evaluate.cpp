@@ -359,7 +359,7 @@ static int ScaleAndStore(EvalState& st, int score) {
 }
 
 static void StoreCache(EvalState& st, int score) {
-    EvalCacheEntry& ce = st.td->ecache[st.pos->hash & (EVAL_CACHE_SIZE - 1)];
+    EvalCacheEntry& ce = st.caches->ecache[st.pos->hash & (EVAL_CACHE_SIZE - 1)];
     ce.score = int16_t(score);
     for (int c = 0; c < 2; c++) {
         ce.king_attacked[c] = st.ss->king_attacked[c];
@@ -369,11 +369,10 @@ static void StoreCache(EvalState& st, int score) {
     ce.key = st.pos->hash;
 }
 
-static bool ProbeCache(ThreadRec* td, StackRec* ss, int side, int* out) {
-    const Position& pos = td->pos;
-    const EvalCacheEntry& ce = td->ecache[pos.hash & (EVAL_CACHE_SIZE - 1)];
+static bool ProbeCache(const Position& pos, EvalCaches& caches, StackRec* ss, int side, int* out) {
+    const EvalCacheEntry& ce = caches.ecache[pos.hash & (EVAL_CACHE_SIZE - 1)];
     if (ce.key != pos.hash) return false;
-    Bump(td->eval_hits);
+    Bump(caches.eval_hits);
     for (int c = 0; c < 2; c++) {
         ss->king_attacked[c] = ce.king_attacked[c];
         ss->passer_sq[c] = ce.passer_sq[c];
@@ -413,8 +412,7 @@ static int PositionalScore(EvalState& st, const int mat[2], uint64_t* hanging) {
     return (st.side == WHITE ? score : -score) + tempo_bonus[st.e];
 }
 
-int Evaluate(ThreadRec* td, int side, int ply, int in_check) {
-    StackRec* ss = &td->stack[ply];
+int Evaluate(const Position& pos, EvalCaches& caches, StackRec* ss, int side, int ply, int in_check, bool report) {
     ss->hung_value[0] = ss->hung_value[1] = 0;
     ss->king_attacked[0] = ss->king_attacked[1] = 0;
     ss->passer_sq[WHITE] = 0;
@@ -423,10 +421,9 @@ int Evaluate(ThreadRec* td, int side, int ply, int in_check) {
         ss->eval = -9999;
         return -9999;
     }
-    Bump(td->evals);
+    Bump(caches.evals);
     int result;
-    if (ply > 1 && ProbeCache(td, ss, side, &result)) return result;
-    const Position& pos = td->pos;
+    if (ply > 1 && ProbeCache(pos, caches, ss, side, &result)) return result;
     const int total = PhaseCount(pos.msig[WHITE]) + PhaseCount(pos.msig[BLACK]);
     const int e = total > 24 ? 0 : 24 - total;
     if (SpecialEnding(pos, side, &result)) {
@@ -435,11 +432,10 @@ int Evaluate(ThreadRec* td, int side, int ply, int in_check) {
     }
     // Not zeroed as a whole: every map is written before it is read.
     EvalState st;
-    st.pos = &pos, st.td = td, st.ss = ss;
+    st.pos = &pos, st.caches = &caches, st.ss = ss;
     st.side = side, st.ply = ply, st.e = e;
     st.op[WHITE] = st.op[BLACK] = st.en[WHITE] = st.en[BLACK] = 0;
-    // Only thread 1 fills the report: other threads evaluating the root would race on it.
-    st.report = ply < 2 && td->index == 1;
+    st.report = report;
     int mat[2];
     Material(pos, e, mat);
     uint64_t hanging;

@@ -4,13 +4,18 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "thread/records.h"
 
-struct ThreadRec;
+// Scores pos for `side` (the side to move) at `ply` with a thread's caches;
+// fills ss->eval and the hung_value, passer_sq and king_attacked by-products,
+// and the "ev" report when asked. In check it answers -9999 at once.
+int Evaluate(const Position& pos, EvalCaches& caches, StackRec* ss, int side, int ply, int in_check, bool report);
 
-// Scores td->pos for `side` (the side to move) at `ply`; fills
-// td->stack[ply].eval and the hung_value, passer_sq and king_attacked
-// by-products. In check it answers -9999 at once.
-int Evaluate(ThreadRec* td, int side, int ply, int in_check);
+// The same for a search thread's own position and stack entry.
+inline int Evaluate(ThreadRec* td, int side, int ply, int in_check) {
+    // Only thread 1 fills the report: other threads evaluating the root would race on it.
+    return Evaluate(td->pos, td->caches, &td->stack[ply], side, ply, in_check, ply < 2 && td->index == 1);
+}
 
 // Pieces of `side` that stand alone between its single queen and an enemy
 // bishop (diagonal) or rook (line); empty unless the side has exactly one queen.

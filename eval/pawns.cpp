@@ -222,14 +222,14 @@ static void BlockedPawns(const Position& pos, uint64_t occ, int& op, int& en) {
 }
 
 void EvalPawns(EvalState& st) {
-    ThreadRec* td = st.td;
+    EvalCaches* caches = st.caches;
     const Position& pos = *st.pos;
-    PawnCacheEntry* pe = &td->pcache[pos.pawnhash & (PAWN_CACHE_SIZE - 1)];
+    PawnCacheEntry* pe = &caches->pcache[pos.pawnhash & (PAWN_CACHE_SIZE - 1)];
     bool hit = false;
     if (st.ply > 1) {
-        Bump(td->pawn_probes);
+        Bump(caches->pawn_probes);
         hit = pe->key == pos.pawnhash;
-        if (hit) Bump(td->pawn_hits);
+        if (hit) Bump(caches->pawn_hits);
     }
     if (!hit) PawnStructure(st, pe);
     st.pawns = pe;

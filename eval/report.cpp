@@ -5,7 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "thread/records.h"
+#include "base/control.h"
 
 namespace {
 
@@ -64,12 +64,11 @@ void AddBoard(Text& t, const Position& pos, const EvalReport& r) {
 
 EvalReport eval_report;
 
-int FormatEvalInfo(char* buf, size_t size) {
+int FormatEvalInfo(const Position& pos, char* buf, size_t size) {
     if (!buf || size == 0) return 0;
     buf[0] = 0;
     Text t{buf, size, 0};
     const EvalReport& r = eval_report;
-    const Position& pos = ThreadData[0]->pos;
     t.Add("\neval= %d, qscore= %d, draw_adj= %0.2f\n", PBlock.root_eval, PBlock.root_qscore, r.draw_factor);
     AddSquares(t, "hung pieces on: ", r.hanging);
     AddSquares(t, "pinned pieces on :", r.pinned);

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "board/position.h"
+
 // Filled by evaluations at ply 0 or 1 and read by the evaluation report.
 struct EvalReport {
     int16_t square_score[64];  // contribution of the piece on each square
@@ -18,6 +20,6 @@ struct EvalReport {
 extern EvalReport eval_report;
 
 // The report text from eval_report, the depth-0 scores in PBlock (root_eval,
-// root_qscore) and the main thread's position; returns the length written
+// root_qscore) and the position they belong to; returns the length written
 // (cut to size).
-int FormatEvalInfo(char* buf, size_t size);
+int FormatEvalInfo(const Position& pos, char* buf, size_t size);

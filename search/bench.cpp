@@ -114,8 +114,8 @@ static uint64_t SearchOne(const char* fen, int threads, uint16_t* best, double* 
     SetPosition(&ThreadData[0]->pos, fen);
     ClearTTable();
     for (int i = 1; i <= threads; i++) {
-        std::memset(ThreadData[i]->ecache, 0, sizeof ThreadData[i]->ecache);
-        std::memset(ThreadData[i]->pcache, 0, sizeof ThreadData[i]->pcache);
+        std::memset(ThreadData[i]->caches.ecache, 0, sizeof ThreadData[i]->caches.ecache);
+        std::memset(ThreadData[i]->caches.pcache, 0, sizeof ThreadData[i]->caches.pcache);
     }
     DropSearchRequest();
     const double t0 = GetTime();

@@ -22,12 +22,12 @@ static void Sum(uint64_t* sum) {
         const ThreadRec* td = ThreadData[i];
         if (!td) continue;
         sum[0] += td->nodes.load(R);
-        sum[1] += td->evals.load(R);
-        sum[2] += td->eval_hits.load(R);
+        sum[1] += td->caches.evals.load(R);
+        sum[2] += td->caches.eval_hits.load(R);
         sum[3] += td->tt_probes.load(R);
         sum[4] += td->tt_hits.load(R);
-        sum[5] += td->pawn_probes.load(R);
-        sum[6] += td->pawn_hits.load(R);
+        sum[5] += td->caches.pawn_probes.load(R);
+        sum[6] += td->caches.pawn_hits.load(R);
     }
 }
 

@@ -119,7 +119,7 @@ void ShowEvalInfo() {
     PBlock.max_depth.store(depth, R);
 
     static char text[4096];
-    FormatEvalInfo(text, sizeof text);
+    FormatEvalInfo(ThreadData[0]->pos, text, sizeof text);
     std::printf("%s\n", text);
     std::fflush(stdout);
     if (PBlock.log_on.load(R) && fdlog) {

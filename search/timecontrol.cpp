@@ -79,8 +79,8 @@ static void ResetCounters(ThreadRec* td) {
     td->iter_depth.store(0, R);
     td->result_depth = td->result_score = 0;
     td->nodes.store(0, R);
-    for (auto* c :
-         {&td->evals, &td->eval_hits, &td->tt_probes, &td->tt_hits, &td->pawn_probes, &td->pawn_hits})
+    EvalCaches& e = td->caches;
+    for (auto* c : {&e.evals, &e.eval_hits, &td->tt_probes, &td->tt_hits, &e.pawn_probes, &e.pawn_hits})
         c->store(0, R);
     td->time_factor.store(0, R);
     td->changes.store(0, R);

@@ -1,6 +1,7 @@
 // Per-thread evaluation and pawn caches. Kept apart so the thread record can
 // embed them without seeing the evaluation itself.
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 struct EvalCacheEntry {
@@ -21,3 +22,12 @@ struct PawnCacheEntry {
 
 constexpr int EVAL_CACHE_SIZE = 16384;
 constexpr int PAWN_CACHE_SIZE = 8192;
+
+// What the evaluation keeps of a thread: its two caches and their counters,
+// which only the owning thread writes and the main thread reads for the
+// statistics.
+struct EvalCaches {
+    EvalCacheEntry ecache[EVAL_CACHE_SIZE];
+    PawnCacheEntry pcache[PAWN_CACHE_SIZE];
+    std::atomic<uint64_t> evals, eval_hits, pawn_probes, pawn_hits;
+};

@@ -48,8 +48,7 @@ struct ThreadRec {
     uint8_t move_scores[MOVE_BUFFER + 16];
     uint16_t history[64][16];  // stays within 0..4096
     uint16_t counter[64][16];
-    EvalCacheEntry ecache[EVAL_CACHE_SIZE];
-    PawnCacheEntry pcache[PAWN_CACHE_SIZE];
+    EvalCaches caches;
     uint8_t index;
     // 0 idle, 1 run one search, 'c' terminate. The main thread writes 1 or 'c'
     // with release, the thread writes 0 with release once its results are in
@@ -61,7 +60,7 @@ struct ThreadRec {
     int16_t result_depth, result_score, root_eval;
     std::atomic<uint64_t> nodes;
     uint32_t noise_seed;
-    std::atomic<uint64_t> evals, eval_hits, tt_probes, tt_hits, pawn_probes, pawn_hits;
+    std::atomic<uint64_t> tt_probes, tt_hits;
     std::atomic<uint64_t> iter_nodes[MAX_PLY];
     std::atomic<int16_t> seldepth;  // deepest ply a principal-variation node reached
     std::atomic<uint16_t> pv[MAX_PLY];

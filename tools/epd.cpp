@@ -230,8 +230,8 @@ static void ShowSummary(const EpdTotals& t) {
 static void ClearEvalCaches() {
     for (int i = 0; i <= PBlock.nthreads.load(rlx); i++) {
         if (!ThreadData[i]) continue;
-        std::memset(ThreadData[i]->ecache, 0, sizeof ThreadData[i]->ecache);
-        std::memset(ThreadData[i]->pcache, 0, sizeof ThreadData[i]->pcache);
+        std::memset(ThreadData[i]->caches.ecache, 0, sizeof ThreadData[i]->caches.ecache);
+        std::memset(ThreadData[i]->caches.pcache, 0, sizeof ThreadData[i]->caches.pcache);
     }
 }
 

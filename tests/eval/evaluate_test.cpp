@@ -27,8 +27,8 @@ struct EvalTest : EngineTest {
     int EvalFen(const char* fen, int ply = 2) {
         SetPosition(&td->pos, fen);
         // A zero key would match a position without pawns; every entry must miss.
-        for (auto& e : td->pcache) e.key = ~0ULL;
-        for (auto& e : td->ecache) e.key = ~0ULL;
+        for (auto& e : td->caches.pcache) e.key = ~0ULL;
+        for (auto& e : td->caches.ecache) e.key = ~0ULL;
         std::memset(&eval_report, 0, sizeof eval_report);
         return Evaluate(td, td->pos.side, ply, 0);
     }
@@ -204,7 +204,7 @@ TEST_F(EvalTest, Report) {
         EXPECT_NE(out.find(line), std::string::npos) << out;
     EXPECT_EQ(out.find("hung"), std::string::npos);
     std::string buf(40, 'x');
-    EXPECT_EQ(FormatEvalInfo(buf.data(), 30), 29);  // cut, never overrun
+    EXPECT_EQ(FormatEvalInfo(td->pos, buf.data(), 30), 29);  // cut, never overrun
     EXPECT_TRUE(buf[29] == 0 && buf[30] == 'x');
 }
 
@@ -249,10 +249,10 @@ TEST_F(EvalTest, CachesMatchFreshEvaluations) {
                             "4k3/8/3p4/4N3/8/8/8/4K3 w - -", "4k3/8/8/8/8/8/4P3/R3K3 w - -"}) {
         int fresh = EvalFen(fen);
         StackRec s = Stack(2);
-        uint64_t hits = td->eval_hits.load();
+        uint64_t hits = td->caches.eval_hits.load();
         Stack(2) = StackRec{};
         EXPECT_EQ(Evaluate(td, td->pos.side, 2, 0), fresh) << fen;
-        EXPECT_EQ(td->eval_hits.load(), hits + 1);
+        EXPECT_EQ(td->caches.eval_hits.load(), hits + 1);
         EXPECT_EQ(ByProducts(Stack(2)), ByProducts(s));
         td->pos.fifty = 40;
         int scaled = Evaluate(td, td->pos.side, 2, 0);
@@ -264,8 +264,8 @@ TEST_F(EvalTest, CachesMatchFreshEvaluations) {
     const char* fen = "rnbqkb1r/pppp1ppp/5n2/4p3/4P3/2N5/PPPP1PPP/R1BQKBNR w KQkq -";
     int cold = EvalFen(fen);
     EvalFen("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -");
-    uint64_t hits = td->pawn_hits.load();
+    uint64_t hits = td->caches.pawn_hits.load();
     SetPosition(&td->pos, fen);
     EXPECT_EQ(Evaluate(td, td->pos.side, 2, 0), cold);
-    EXPECT_EQ(td->pawn_hits.load(), hits + 1);
+    EXPECT_EQ(td->caches.pawn_hits.load(), hits + 1);
 }
