@@ -1,7 +1,8 @@
 // The control block PBlock that the command handlers and every search thread
 // share, with the named states of a run, its two locks and the summed
-// statistics. Only the two session files change the states of a run; other
-// files read them.
+// statistics. The states of a run change in the two session files (the main
+// loop's and the batch runs'); the search itself only asks for its stop
+// through the functions at the end of this file.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -76,6 +77,20 @@ extern double start;  // monotonic seconds at which the current search started
 // Clears the block and sets every default (hash 64 MB, one thread, 66 plies,
 // five seconds a move, overhead 0.025, book "vell.opn", MultiPV 1, UCI).
 void SetPBlockDefaults();
+
+// The search's own stop requests. RequestStop keeps the first reason given;
+// SetStop replaces whatever stopped the search before.
+inline void RequestStop(StopReason why) {
+    StopReason none = StopReason::None;
+    PBlock.stop.compare_exchange_strong(none, why, std::memory_order_relaxed, std::memory_order_relaxed);
+}
+inline void SetStop(StopReason why) { PBlock.stop.store(why, std::memory_order_relaxed); }
+// A search being set up starts with no stop and in the state the main loop or
+// a batch run asked for.
+inline void EnterRequestedState() {
+    PBlock.stop.store(StopReason::None, std::memory_order_relaxed);
+    PBlock.ponder_state.store(PBlock.next_ponder_state.load(std::memory_order_relaxed), std::memory_order_relaxed);
+}
 
 inline bool UciMode() { return PBlock.protocol.load(std::memory_order_relaxed) == Protocol::Uci; }
 inline bool Stopped() { return PBlock.stop.load(std::memory_order_relaxed) != StopReason::None; }

@@ -16,7 +16,6 @@
 #include "eval/evaluate.h"
 #include "search/output.h"
 #include "search/search.h"
-#include "search/session.h"
 #include "search/transposition.h"
 #include "thread/movelist.h"
 

@@ -8,9 +8,6 @@
 #include "board/position.h"
 #include "thread/records.h"
 
-constexpr int MATE = 10000;
-constexpr int MATE_SCORE = 9000;  // beyond +-9000 a score is a mate score
-
 // Node types: 0 plain, 1 PV, 2 expected cut node, 3 expected all node.
 enum : int { NODE_PLAIN = 0, NODE_PV = 1, NODE_CUT = 2, NODE_ALL = 3 };
 // Type of a child searched with the full window.

@@ -21,18 +21,6 @@ constexpr auto R = std::memory_order_relaxed;
 
 }  // namespace
 
-void RequestStop(StopReason why) {
-    StopReason none = StopReason::None;
-    PBlock.stop.compare_exchange_strong(none, why, R, R);
-}
-
-void SetStop(StopReason why) { PBlock.stop.store(why, R); }
-
-void EnterRequestedState() {
-    PBlock.stop.store(StopReason::None, R);
-    PBlock.ponder_state.store(PBlock.next_ponder_state.load(R), R);
-}
-
 void DropSearchRequest() { PBlock.next_ponder_state.store(PonderState::Idle, R); }
 
 void BeginBatch() { batch_run = true; }

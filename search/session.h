@@ -1,20 +1,10 @@
 // Every run of the search outside the main loop (the bench, EPD analysis and
 // tuning, the "ev" report): its start, its wait with the quit-only poll of a
 // batch run, the depth-0 score, and the settings it borrows and gives back.
-// Also the stop requests that the search itself and its time check make.
 #pragma once
 #include <cstdint>
 
 #include "base/control.h"
-
-// Ends the search under way for why, unless it is already stopping (the first
-// reason is kept).
-void RequestStop(StopReason why);
-// Ends the search under way for why, whatever stopped it before.
-void SetStop(StopReason why);
-// The search that InitSearch sets up starts with no stop and with the state the
-// main loop asked for.
-void EnterRequestedState();
 
 // Withdraws a search request that has not started yet.
 void DropSearchRequest();

@@ -9,7 +9,6 @@
 
 #include "base/platform.h"
 #include "search/root.h"
-#include "search/session.h"
 #include "thread/records.h"
 
 static constexpr auto R = std::memory_order_relaxed;

@@ -10,8 +10,6 @@
 #include "base/messages.h"
 #include "board/fen.h"
 #include "eval/params.h"
-#include "search/search.h"
-#include "search/session.h"
 #include "thread/records.h"
 
 static constexpr auto R = std::memory_order_relaxed;
