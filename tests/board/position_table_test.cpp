@@ -32,6 +32,7 @@ const struct {
     {"6k1/P1P5/8/8/8/B7/1B1B1B1B/B1B1B1BK w - -",
      "white has 9 bishops and 2 pawns, promotions could make more than 10 bishops"},
     {"4k2P/8/8/8/8/8/8/4K3 w - -", "pawn on the first or last rank"},
+    {"4k3/8/8/8/8/8/8/p3K3 w - -", "pawn on the first or last rank"},
     {"4k3/8/8/8/8/8/8/4K2r b - -", "the side not to move is in check"},
     {"", "empty FEN"},
     {"4k3/8/8/8/8/8/4K3 w - -", "the FEN board has 7 ranks, not 8"},

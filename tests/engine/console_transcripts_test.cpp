@@ -97,7 +97,8 @@ const Transcript kConsole[] = {
               "...rnbqkbnr/ppp1pppp/8/8/3p4/8/PPPP1PPP/RNBQKBNR b KQkq -", "...black", "",
               "> fen 4k3/8/8/8/8/8/8/4K3 w - -", "...white", "", "> edit", "> #", "> w Ke1", "> .",
               "...position not accepted: black has 0 kings, needs exactly one", "4k3/8/8/8/8/8/8/4K3 w - -",
-              "...white", "", "> new", "...white", "", "> edit", "> w Qe2 -d1 Nz9 Ng5", "> b xa8 xh8 xe7 pe5",
+              "...white", "", "> edit", "> #", "> w Ke1 Ra1 Rh1", "> b Ke8", "> .",  // rights the pieces can have
+              "...4k3/8/8/8/8/8/8/R3K2R b KQ -", "...black", "", "> new", "...white", "", "> edit", "> w Qe2 -d1 Nz9 Ng5", "> b xa8 xh8 xe7 pe5",
               "> x Ke5", "<", "...1nbqkbn1/pppp1ppp/8/4p3/8/8/PPPPQPPP/RNB1KBNR b KQ -"})},
     // Self-play until forced; a position command or a new search ends it, and
     // the stopped search's move is not played.

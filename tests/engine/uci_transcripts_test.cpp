@@ -164,6 +164,15 @@ const Transcript kUci[] = {
       "...info string book move", "bestmove e2e4*", "> setoption name BookFile value  my  book.opn ",
       "info string BookFile set to my  book.opn"},
      {{"vell.opn", std::string("\xC0\x22\x44\xE8\x30\x28\0\0\x03\0\0\0\0\0", 14)}, {"my  book.opn", ""}}},
+    // Clock fields as the protocol means them: movetime in milliseconds (answered long before
+    // the pause ends), the increment of the side to move (black's 5 s leave far more than 2 s
+    // to think), and an underpromotion in the move list (the bishop checks: Kh2 is the only reply).
+    {"ClockFieldsAndPromotionLetters",
+     {},
+     {"> go movetime 200", "@4", "> isready", "!readyok", "...bestmove*", "readyok",
+      "> position startpos moves e2e4", "> go wtime 10000 btime 10000 winc 0 binc 5000", "@2", "> isready",
+      "!bestmove*", "...readyok", "> stop", "...bestmove*",
+      "> position fen 8/P7/8/8/8/8/1p6/5K1k w - - moves a7a8b", "> go depth 3", "...bestmove h1h2*"}},
 };
 
 // Searches on several threads, with changes of the thread count between and

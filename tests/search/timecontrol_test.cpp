@@ -40,12 +40,14 @@ TEST_F(TimeTest, Targets) {
         double clock, inc;
         int moves_to_go, ponder, nhist;
         double target;
+        int level = 0;  // moves of a console level; 0: the interface's movestogo
     } kCases[] = {
         {SD, 60.0, 0, 0, 1, 0, 60.0 / 39 * 1.1},          // game start, pondering
         {SD, 60.0, 0, 0, 0, 0, 60.0 / 39 * 0.85},         // no pondering
         {SD, 10.0, 0.1, 0, 1, 20, (10.0 / 29 + 0.1) * 1.1},  // later, with increment
         {SESSION, 22.0, 0, 10, 1, 50, 22.0 / 11 * 1.1},       // movestogo from the interface
         {SESSION, 1.0, 0.5, 1, 1, 0, 0.65},                   // never more than two thirds of the clock
+        {SESSION, 60.0, 0, 0, 1, 50, 60.0 / 16 * 1.1, 40},     // level 40: 25 moves played, 15 to go
         {SD, -3.0, 0, 0, 1, 0, 0.002},                    // bad clocks: the minimum
         {SD, std::nan(""), 0, 0, 1, 0, 0.002},
         {SD, 60.0, -1e9, 0, 1, 0, 0.002},
@@ -55,6 +57,8 @@ TEST_F(TimeTest, Targets) {
         PBlock.increment.store(c.inc);
         PBlock.moves_to_go.store(int16_t(c.moves_to_go));
         PBlock.ponder = int16_t(c.ponder);
+        PBlock.protocol.store(c.level ? Protocol::Console : Protocol::Uci);
+        PBlock.session_moves.store(int16_t(c.level));
         EXPECT_NEAR(Target(c.mode, c.clock, c.nhist), c.target, 1e-9);
     }
     // A game record cut to its last plies still counts every ply played (the table's age).

@@ -1,6 +1,7 @@
 // PGN games in and out, and Polyglot books: keys and lookups.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <sstream>
 #include <string>
 
@@ -60,7 +61,8 @@ TEST_F(PgnFiles, SavedGamesReadBackTheSame) {
     } games[] = {{"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
                   "e4 e5 Nf3 Nc6 Bc4 Bc5 O-O Nf6 d3 O-O Bg5 h6 Bxf6 Qxf6 Nc3 d6 Nd5 Qd8 c3 a6 b4 Ba7 a4 Be6"
                   " Qb3 Rb8 a5 Kh8 Rfe1 f5 exf5 Bxf5 Re2 Qe8 Rae1 Qf7"},
-                 {"4k3/1P6/8/8/8/8/8/R3K2R b KQ -", "Kd7 b8=N+ Kc7 O-O Kxb8 Rf8+"}};
+                 {"4k3/1P6/8/8/8/8/8/R3K2R b KQ -", "Kd7 b8=N+ Kc7 O-O Kxb8 Rf8+"},
+                 {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", "f3 e5 g4 Qh4#"}};
     for (const auto& g : games) {
         const Position start = *SetGame(g.fen);
         const Position* pos = SetGame(g.fen, g.moves);
@@ -74,7 +76,9 @@ TEST_F(PgnFiles, SavedGamesReadBackTheSame) {
               std::string::npos)
         << saved;
     for (const std::string& l : Split(saved)) EXPECT_LE(l.size(), 80u) << l;
-    EXPECT_EQ(ReadGames("saved.pgn"), "36 Qf7;6 Rf8+;");
+    EXPECT_NE(saved.find("[Result \"0-1\"]"), std::string::npos) << saved;  // the mate decides it
+    EXPECT_NE(saved.find("2. g4 Qh4# 0-1\n"), std::string::npos) << saved;
+    EXPECT_EQ(ReadGames("saved.pgn"), "36 Qf7;6 Rf8+;4 Qh4#;");
 }
 
 // The start and 1. e4 keys are pinned by the book lookups below.
@@ -97,6 +101,15 @@ TEST_F(PgnFiles, PolyglotBookGivesTheWeightsInTheFile) {
     const char* want[] = {"e2e4 1100,d2d4 1058,g1f3 405,c2c4 353,g2g3 47,b2b3 18,f2f4 11,b2b4 4,",
                           "c7c5 475,e7e5 256,e7e6 156,c7c6 109,d7d6 34,g7g6 26,g8f6 24,d7d5 15,b8c6 3,"};
     Position* pos = SetGame("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    // The choice follows the weights: 1.e4 and 1.d4 hold 72% of them, an eighth of the entries each.
+    int heavy = 0;
+    for (unsigned draw = 1; draw <= 200; draw++) {
+        std::srand(draw);
+        GetCandidates(pos, 0);
+        const uint16_t m = PBlock.best_pv[1].load();
+        heavy += m == MakeMoveWord(12, 28) || m == MakeMoveWord(11, 27);
+    }
+    EXPECT_GT(heavy, 120);
     for (const char* w : want) {
         std::istringstream out(Printed([&] { GetCandidates(pos, 1); }));
         std::string got, move, rest;

@@ -54,7 +54,7 @@ TEST_F(PgnScan, EvalCommentsOfADrawnGame) {
     c[23] = "eval -750, depth 9";  // v = 750: dropped
     c[24] = "eval 749, depth 9";   // kept (draws have no 250 limit): 0.25 + 0.5 p(749) = 0.7447
     c[25] = "eval abc, depth 9";   // no number: no score, dropped
-    c[26] = "";                    // no comment: dropped
+    c[26] = "book} (Qd1 {eval 0, depth 9}) {book";  // a variation's comment is not this move's
     EXPECT_EQ(Scan(game_moves, c, "1/2-1/2", 2),
               "1 games, 60 moves read, 0 games cut\ngames= 1, positions= 35\n");
     std::vector<std::string> lines = Split(ReadFile("tmp.epd"));
