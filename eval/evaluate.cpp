@@ -412,7 +412,7 @@ static int PositionalScore(EvalState& st, const int mat[2], uint64_t* hanging) {
     return (st.side == WHITE ? score : -score) + tempo_bonus[st.e];
 }
 
-int Evaluate(const Position& pos, EvalCaches& caches, StackRec* ss, int side, int ply, int in_check, bool report) {
+int Evaluate(const Position& pos, EvalCaches& caches, StackRec* ss, int side, int ply, int in_check) {
     ss->hung_value[0] = ss->hung_value[1] = 0;
     ss->king_attacked[0] = ss->king_attacked[1] = 0;
     ss->passer_sq[WHITE] = 0;
@@ -435,7 +435,7 @@ int Evaluate(const Position& pos, EvalCaches& caches, StackRec* ss, int side, in
     st.pos = &pos, st.caches = &caches, st.ss = ss;
     st.side = side, st.ply = ply, st.e = e;
     st.op[WHITE] = st.op[BLACK] = st.en[WHITE] = st.en[BLACK] = 0;
-    st.report = report;
+    st.report = ply < 2 && caches.fills_report;
     int mat[2];
     Material(pos, e, mat);
     uint64_t hanging;

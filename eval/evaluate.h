@@ -8,13 +8,13 @@
 
 // Scores pos for `side` (the side to move) at `ply` with a thread's caches;
 // fills ss->eval and the hung_value, passer_sq and king_attacked by-products,
-// and the "ev" report when asked. In check it answers -9999 at once.
-int Evaluate(const Position& pos, EvalCaches& caches, StackRec* ss, int side, int ply, int in_check, bool report);
+// and at the root the "ev" report when the caches are the ones that fill it.
+// In check it answers -9999 at once.
+int Evaluate(const Position& pos, EvalCaches& caches, StackRec* ss, int side, int ply, int in_check);
 
 // The same for a search thread's own position and stack entry.
 inline int Evaluate(ThreadRec* td, int side, int ply, int in_check) {
-    // Only thread 1 fills the report: other threads evaluating the root would race on it.
-    return Evaluate(td->pos, td->caches, &td->stack[ply], side, ply, in_check, ply < 2 && td->index == 1);
+    return Evaluate(td->pos, td->caches, &td->stack[ply], side, ply, in_check);
 }
 
 // Pieces of `side` that stand alone between its single queen and an enemy

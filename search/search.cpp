@@ -551,7 +551,7 @@ int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int
         if (tt.cutoff) return tt.score;
     }
     // 5. Static evaluation; the horizon of the stacks and the history array.
-    const int eval = Evaluate(td, side, ply, in_check);
+    const int eval = Evaluate(*pos, td->caches, ss, side, ply, in_check);
     if (horizon) return in_check ? 0 : eval;
     // 6. Quiet horizon nodes go to the quiescence search.
     if (quiet_leaf) {

@@ -30,4 +30,7 @@ struct EvalCaches {
     EvalCacheEntry ecache[EVAL_CACHE_SIZE];
     PawnCacheEntry pcache[PAWN_CACHE_SIZE];
     std::atomic<uint64_t> evals, eval_hits, pawn_probes, pawn_hits;
+    // Set for search thread 1 alone: it fills the "ev" report when it
+    // evaluates the root (other threads evaluating the root would race on it).
+    bool fills_report;
 };

@@ -14,6 +14,7 @@ ThreadRec* NewThreadRec(int i) {
     if (!mem) return nullptr;
     ThreadRec* td = static_cast<ThreadRec*>(mem);
     td->index = uint8_t(i);
+    td->caches.fills_report = i == 1;
     td->pos.thread = uint8_t(i);
     td->pos.hist = td->hist;
     td->pos.ss = td->stack;
