@@ -310,6 +310,8 @@ bool ProbeRootTable(Position* pos, TbResult* wdl, int* dtz, TbMoveResult* moves,
     if (r == TB_RESULT_FAILED) return false;
     *wdl = TbResult(TB_GET_WDL(r));
     *dtz = int(TB_GET_DTZ(r));
+    // The library calls a checkmate a win; the side to move has lost.
+    if (r == TB_RESULT_CHECKMATE) *wdl = TbResult::Loss;
     if (r == TB_RESULT_CHECKMATE || r == TB_RESULT_STALEMATE) return true;
     for (int i = 0; i < TB_MAX_MOVES && results[i] != TB_RESULT_FAILED && *nmoves < 256; i++)
         moves[(*nmoves)++] = {FromTbMove(TB_GET_FROM(results[i]), TB_GET_TO(results[i]), TB_GET_PROMOTES(results[i])),
