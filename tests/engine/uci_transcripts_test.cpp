@@ -209,6 +209,14 @@ const Transcript kUci[] = {
 const std::string kMiddlegame =
     "> position fen r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP1B1PPP/R2QKB1R w KQ - moves a1c1";
 const Transcript kThreads[] = {
+#ifdef VELL_SYZYGY
+    // Every thread probes after the knight is taken; the probes share the library.
+    {"TablebaseProbesFromEveryThread",
+     {"-threads", "2"},
+     {"> setoption name SyzygyPath value " VELL_TEST_DATA "/syzygy", "info string *",
+      "> position fen 8/8/3n4/8/2k5/8/3Q4/K7 w - - 0 1", "> go depth 10",
+      ".../info depth 10 .* score cp 7998 .* tbhits [1-9]\\d* pv d2d6.*/", "...bestmove d2d6*"}},
+#endif
     {"TwoAndFourThreadsSearchAndStop",
      {},
      {"> setoption name Hash value 8", "> setoption name Threads value 2", kMiddlegame, "> go infinite",
