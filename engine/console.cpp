@@ -25,6 +25,7 @@
 #include "engine/shell.h"
 #include "eval/params.h"
 #include "search/session.h"
+#include "search/tablebase.h"
 #include "search/threads.h"
 #include "search/transposition.h"
 #include "thread/game.h"
@@ -551,6 +552,43 @@ void BookFile(const Words& w) {
         ShowMessage("no book file");
 }
 
+// The tables' verdict on the game position and on each legal move from it.
+void ShowTablebase(const Words&) {
+    if (!TablebaseSupported()) {
+        ShowMessage("this build has no tablebase support");
+        return;
+    }
+    Position* pos = GamePos();
+    TbResult wdl;
+    int dtz, n;
+    static TbMoveResult moves[256];
+    if (!ProbeRootTable(pos, &wdl, &dtz, moves, &n)) {
+        ShowMessage("not in the tablebases");
+        return;
+    }
+    ShowMessagef("position: %s, dtz %d", TbResultName(wdl), dtz);
+    for (int i = 0; i < n; i++) {
+        char san[16];
+        ShowMessagef("%s: %s, dtz %d", MoveToSan(pos, moves[i].move, san), TbResultName(moves[i].wdl), moves[i].dtz);
+    }
+}
+
+void SetSyzygyPath(const Words& w) {
+    char path[256], msg[300];
+    const char* p = w.rest;
+    while (*p == ' ') p++;
+    size_t len = std::strlen(p);
+    while (len > 0 && p[len - 1] == ' ') len--;
+    if (len >= sizeof path) {
+        ShowMessage("tablebase path too long, tables unchanged");
+        return;
+    }
+    std::memcpy(path, p, len);
+    path[len] = 0;
+    TablebaseInit(path, msg, sizeof msg);
+    ShowMessage(msg);
+}
+
 struct Command {
     const char* name;
     void (*run)(const Words& w);
@@ -593,6 +631,8 @@ const Command commands[] = {
     {"perft", RunPerft, STOP},
     {"swap", [](const Words&) { SwapTest(); }, STOP},
     {"move", [](const Words& w) { TypedMove(w.arg[1]); }, 0},
+    {"tb", ShowTablebase, 0},
+    {"syzygy", SetSyzygyPath, STOP},
 };
 
 }  // namespace

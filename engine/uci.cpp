@@ -19,6 +19,7 @@
 #include "engine/session.h"
 #include "engine/shell.h"
 #include "search/root.h"
+#include "search/tablebase.h"
 #include "search/threads.h"
 #include "search/transposition.h"
 #include "thread/game.h"
@@ -48,6 +49,12 @@ void Identify() {
     ShowMessage("option name BookFile type string default vell.opn");
     ShowMessage("option name Log type check default false");
     ShowMessagef("option name MultiPV type spin default 1 min 1 max %d", MAX_MULTIPV);
+    if (TablebaseSupported()) {
+        ShowMessage("option name SyzygyPath type string default <empty>");
+        ShowMessage("option name SyzygyProbeDepth type spin default 1 min 1 max 100");
+        ShowMessage("option name Syzygy50MoveRule type check default true");
+        ShowMessage("option name SyzygyProbeLimit type spin default 7 min 0 max 7");
+    }
     ShowMessage("uciok");
     PBlock.log_on.store(0, R);
     PBlock.own_book = 0;
@@ -183,6 +190,19 @@ void SetOption(const char* args) {
         ShowMessagef("info string Log set to %d", int(PBlock.log_on.load(R)));
     } else if (!strcasecmp(opt, "Clear Hash")) {
         ClearHash();
+    } else if (TablebaseSupported() && !strcasecmp(opt, "SyzygyPath")) {
+        StopSearchAndWait();  // no search may probe while the tables change
+        char msg[300];
+        TablebaseInit(val, msg, sizeof msg);
+        ShowMessagef("info string %s", msg);
+    } else if (TablebaseSupported() && !strcasecmp(opt, "SyzygyProbeDepth")) {
+        if (ReadSpin("SyzygyProbeDepth", val, 1, 100, &n)) tb_settings.probe_depth.store(int(n), R);
+    } else if (TablebaseSupported() && !strcasecmp(opt, "Syzygy50MoveRule")) {
+        if (ReadCheck("Syzygy50MoveRule", val, &on)) tb_settings.rule50.store(on, R);
+    } else if (TablebaseSupported() && !strcasecmp(opt, "SyzygyProbeLimit")) {
+        if (!ReadSpin("SyzygyProbeLimit", val, 0, 7, &n)) return;
+        tb_settings.probe_limit.store(int(n), R);
+        TablebaseLimitChanged();
     } else if (!strcasecmp(opt, "MultiPV")) {
         if (!ReadSpin("MultiPV", val, 1, MAX_MULTIPV, &n)) return;
         PBlock.multipv.store(int16_t(n), R);

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
 #include "base/messages.h"
 #include "board/notation.h"
 #include "search/search.h"
+#include "search/tablebase.h"
 #include "search/transposition.h"
 #include "thread/records.h"
 
@@ -87,6 +89,12 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_
     uint64_t sum[7] = {};
     Sum(sum);
     const bool uci = UciMode();
+    // A root the tables know shows their result unless the search found a mate.
+    int tb_score;
+    if (TablebaseRootScore(&tb_score) && std::abs(score) <= MATE_SCORE) {
+        score = tb_score;
+        bound = 0;
+    }
     char line_text[MAX_PV_MOVES * 8 + 8];
     LineText(pv, uci ? MAX_PV_MOVES : 10, line_text, sizeof line_text);
     const double nodes = double(sum[0]), e = PBlock.elapsed.load(R);
@@ -103,10 +111,13 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_
     if (uci_extra) std::snprintf(tag, sizeof tag, " [%02d%c]", thread, c);
     char score_text[40];
     ScoreText(score, bound, score_text, sizeof score_text);
+    // Counted only while tables are open, so that lines without them stay as they were.
+    char tb_text[40] = "";
+    if (tb_cardinality.load(R)) std::snprintf(tb_text, sizeof tb_text, " tbhits %llu", (unsigned long long)TablebaseHits());
     std::snprintf(line, sizeof line,
-                  "info%s depth %d seldepth %d multipv %d time %.0f score %s nodes %.0f nps %.0f hashfull %d pv %s",
+                  "info%s depth %d seldepth %d multipv %d time %.0f score %s nodes %.0f nps %.0f hashfull %d%s pv %s",
                   tag, depth, SelectiveDepth(depth), multipv_line, e * 1000, score_text, nodes, nps, HashFullPermille(),
-                  line_text);
+                  tb_text, line_text);
     WriteLine(line);
 }
 

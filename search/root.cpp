@@ -16,6 +16,7 @@
 #include "eval/evaluate.h"
 #include "search/output.h"
 #include "search/search.h"
+#include "search/tablebase.h"
 #include "search/transposition.h"
 #include "thread/movelist.h"
 
@@ -38,7 +39,7 @@ void LimitRootMoves(const uint16_t* moves, int n) {
     only_count.store(n, R);
 }
 
-static bool RootMoveAllowed(uint16_t move) {
+bool RootMoveAllowed(uint16_t move) {
     const int n = only_count.load(R);
     if (n == 0) return true;
     for (int i = 0; i < n; i++)
@@ -343,7 +344,8 @@ static int BuildRootList(Position* pos) {
     GenerateAll(pos);
     int n = 0;
     for (MoveEntry* e = list; e->move != END_OF_LIST; e++) {
-        if (!MoveIsLegal(pos, pos->side, e->move) || !RootMoveAllowed(e->move)) continue;
+        if (!MoveIsLegal(pos, pos->side, e->move) || !RootMoveAllowed(e->move) || !TablebaseRootKeeps(e->move))
+            continue;
         e->score = e->captured ? uint8_t(PieceType(e->captured) * 16 - PieceType(e->piece)) : 0;
         list[n++] = *e;
     }

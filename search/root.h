@@ -20,3 +20,5 @@ constexpr int MAX_ROOT_MOVES = 256;
 // Limits the root of the following searches to moves[0..n-1] (all legal
 // here); n = 0 searches every move again. Call only while no search runs.
 void LimitRootMoves(const uint16_t* moves, int n);
+// True when the limit set by LimitRootMoves lets the search play move.
+bool RootMoveAllowed(uint16_t move);

@@ -12,6 +12,7 @@
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "search/pick.h"
+#include "search/tablebase.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
 
@@ -549,6 +550,19 @@ int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int
     if (!horizon && !quiet_leaf) {
         tt = UseTable(pos, td, ply, depth, alpha, beta, node_type);
         if (tt.cutoff) return tt.score;
+    }
+    // 4b. Endgame tables: after a capture or pawn move a position with few
+    // pieces has its exact result. A win leaves a PV node room to find the mate.
+    if (tb_cardinality.load(R) && pos->fifty == 0 && pos->lastmove && !horizon &&
+        depth >= tb_settings.probe_depth.load(R)) {
+        int tbv;
+        if (ProbeWdl(pos, ply, DrawScore(side), &tbv)) {
+            if (tbv >= beta) return beta;
+            if (tbv <= alpha) return alpha;
+            if (node_type != NODE_PV || tbv < TB_WIN_SCORE - MAX_PLY) return tbv;
+            alpha = tbv;
+            ss->alpha = int16_t(alpha);
+        }
     }
     // 5. Static evaluation; the horizon of the stacks and the history array.
     const int eval = Evaluate(*pos, td->caches, ss, side, ply, in_check);

@@ -10,6 +10,7 @@
 #include "base/messages.h"
 #include "board/fen.h"
 #include "eval/params.h"
+#include "search/tablebase.h"
 #include "thread/records.h"
 
 static constexpr auto R = std::memory_order_relaxed;
@@ -131,6 +132,8 @@ void InitSearch() {
         if (ThreadData[i]) CopyGame(ThreadData[i], i, game);
     for (int i = 0; i <= n; i++)
         if (ThreadData[i]) ResetCounters(ThreadData[i]);
+    // 7b. Endgame tables narrow the root moves before the threads see them.
+    PrepareTablebaseRoot(game);
     // 8. Where and how long.
     ReportStart(game, Seconds(PBlock.clock[side].load(R)), target);
 }

@@ -18,7 +18,34 @@ std::vector<std::string> Session(std::vector<std::string> lines) {
 
 const std::vector<std::string> kC = {"-c"};
 
+#ifdef VELL_SYZYGY
+// WDL and DTZ as the fathom command gives them for the same table files.
+const char* const kTablebaseRows[][2] = {
+    {"8/8/8/8/8/2k5/8/KR6 w - - 0 1", "win, dtz 27"},   {"8/8/8/8/8/2k5/8/KR6 b - - 0 1", "loss, dtz 30"},
+    {"8/4P3/8/8/8/k7/8/4K3 w - - 0 1", "win, dtz 1"},   {"8/8/8/8/8/5k2/4p3/1K6 w - - 0 1", "loss, dtz 2"},
+    {"8/8/3k4/8/8/3B4/8/3K4 w - - 0 1", "draw, dtz 0"}, {"8/8/8/8/8/8/k7/1R5K b - - 0 1", "draw, dtz 0"},
+    {"8/8/8/8/2k5/8/3Q4/K7 w - - 0 1", "win, dtz 11"},  {"8/8/8/3k4/8/8/4P3/4K3 w - - 0 1", "draw, dtz 0"},
+};
+
+// Each row's verdict; the moves of a promotion, each ending as the tables say.
+std::vector<std::string> TablebaseVerdicts() {
+    std::vector<std::string> lines = {"> tb", "not in the tablebases", "> syzygy " VELL_TEST_DATA "/syzygy",
+                                      "10 tablebase files, up to 3 pieces"};
+    for (const auto& row : kTablebaseRows)
+        for (std::string line : {std::string("> fen ") + row[0], std::string("> tb"), "...position: " + std::string(row[1])})
+            lines.push_back(line);
+    for (const char* line : {"> fen 8/4P3/8/8/8/k7/8/4K3 w - -", "> tb", "...e8=Q: win, dtz 1", "e8=N: draw, dtz 0",
+                             "e8=R: win, dtz 1", "e8=B: draw, dtz 0", "> syzygy /no/such/folder",
+                             "no tablebase files in /no/such/folder", "> tb", "not in the tablebases"})
+        lines.push_back(line);
+    return lines;
+}
+#endif
+
 const Transcript kConsole[] = {
+#ifdef VELL_SYZYGY
+    {"TablebaseVerdicts", kC, Session(TablebaseVerdicts())},
+#endif
     {"LaterProtocolOptionWins", {"-c", "-uci"}, {"@0.3", "> isready", "readyok"}},
     {"UciLineSwitchesProtocol", kC, Session({"> \t uci ", "id name Vell 2.00", "...uciok", "> isready", "readyok"})},
     {"TypedMovesInEveryForm",

@@ -32,8 +32,37 @@ const Transcript kUci[] = {
       "option name Communication Overhead type spin default 25 min 0 max 5000",
       "option name OwnBook type check default false",
       "option name BookFile type string default vell.opn", "option name Log type check default false",
-      "option name MultiPV type spin default 1 min 1 max 256", "uciok",
+      "option name MultiPV type spin default 1 min 1 max 256",
+#ifdef VELL_SYZYGY
+      "option name SyzygyPath type string default <empty>",
+      "option name SyzygyProbeDepth type spin default 1 min 1 max 100",
+      "option name Syzygy50MoveRule type check default true",
+      "option name SyzygyProbeLimit type spin default 7 min 0 max 7",
+#endif
+      "uciok",
       "> isready", "readyok"}},
+#ifdef VELL_SYZYGY
+    // Only the moves that keep the win: the rook is attacked and Kb1 drops it.
+    {"TablebaseWinKeptByTheMovePlayed",
+     {},
+     {"> setoption name SyzygyPath value " VELL_TEST_DATA "/syzygy", "info string 10 tablebase files, up to 3 pieces",
+      "> position fen 8/8/8/8/8/2k5/3R4/K7 w - - 0 1", "> go depth 6",
+      "/info depth 1 .* score cp 7999 .* tbhits \\d+ pv .*/",
+      ".../bestmove d2(d1|a2|b2|e2|f2|g2|h2|d5|d6|d7|d8)( .*)?/"}},
+    // Twenty-seven plies to the mate do not fit in the ten the clock leaves.
+    {"TablebaseWinSpoiledByTheFiftyMoveRule",
+     {},
+     {"> setoption name SyzygyPath value " VELL_TEST_DATA "/syzygy", "info string *",
+      "> position fen 8/8/8/8/8/2k5/8/KR6 w - - 90 1", "> go depth 4", "/info depth 1 .* score cp 0 .*/",
+      "...bestmove*", "> setoption name Syzygy50MoveRule value false", "> go depth 4",
+      "/info depth 1 .* score cp 7999 .*/", "...bestmove*"}},
+    {"TablebasePathRefusals",
+     {},
+     {"> setoption name SyzygyPath value /no/such/folder", "info string no tablebase files in /no/such/folder",
+      "> setoption name SyzygyPath value .", "info string damaged tablebase file ./KRvK.rtbw, no tablebases in use",
+      "> position fen 8/8/8/8/8/2k5/8/KR6 w - - 0 1", "> go depth 1", "!* tbhits *", "...bestmove*"},
+     {{"KRvK.rtbw", std::string(80, 'x')}}},
+#endif
     {"OptionRepliesAndClamping",
      {},
      {"> setoption name Hash value -1", "> setoption name Hash value 16", "> setoption name Threads value 4",
@@ -180,6 +209,14 @@ const Transcript kUci[] = {
 const std::string kMiddlegame =
     "> position fen r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP1B1PPP/R2QKB1R w KQ - moves a1c1";
 const Transcript kThreads[] = {
+#ifdef VELL_SYZYGY
+    // Every thread probes after the knight is taken; the probes share the library.
+    {"TablebaseProbesFromEveryThread",
+     {"-threads", "2"},
+     {"> setoption name SyzygyPath value " VELL_TEST_DATA "/syzygy", "info string *",
+      "> position fen 8/8/3n4/8/2k5/8/3Q4/K7 w - - 0 1", "> go depth 10",
+      ".../info depth 10 .* score cp 7998 .* tbhits [1-9]\\d* pv d2d6.*/", "...bestmove d2d6*"}},
+#endif
     {"TwoAndFourThreadsSearchAndStop",
      {},
      {"> setoption name Hash value 8", "> setoption name Threads value 2", kMiddlegame, "> go infinite",

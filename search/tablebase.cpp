@@ -1,0 +1,322 @@
+// Syzygy endgame tables through the Fathom library: opening and checking the
+// files, the root probe and its move filter, and the probe inside the search.
+#include "search/tablebase.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+#include <sys/stat.h>
+
+#include "base/limits.h"
+#include "board/position.h"
+#include "search/root.h"
+
+#ifdef VELL_SYZYGY
+#include <tbprobe.h>
+#endif
+
+static constexpr auto R = std::memory_order_relaxed;
+
+TbSettings tb_settings;
+std::atomic<int> tb_cardinality{0};
+
+namespace {
+
+// Largest table found by the last successful opening; 0 when none is open.
+int tb_largest;
+std::atomic<uint64_t> hits[MAX_THREADS + 1];
+
+// The root's verdict for the search that runs: the moves it keeps and what
+// the root is worth. Written by the main thread before the threads start.
+std::atomic<int> keep_count{0};  // 0: every move
+std::atomic<uint16_t> keep_moves[MAX_ROOT_MOVES];
+std::atomic<bool> root_probed{false};
+std::atomic<int> root_score{0};
+
+}  // namespace
+
+const char* TbResultName(TbResult r) {
+    static const char* const names[] = {"loss", "blessed loss", "draw", "cursed win", "win"};
+    return names[int(r)];
+}
+
+bool TablebaseRootKeeps(uint16_t move) {
+    const int n = keep_count.load(R);
+    if (n == 0) return true;
+    for (int i = 0; i < n; i++)
+        if (keep_moves[i].load(R) == move) return true;
+    return false;
+}
+
+bool TablebaseRootScore(int* score) {
+    if (!root_probed.load(R)) return false;
+    *score = root_score.load(R);
+    return true;
+}
+
+uint64_t TablebaseHits() {
+    uint64_t sum = 0;
+    for (const auto& h : hits) sum += h.load(R);
+    return sum;
+}
+
+void TablebaseLimitChanged() { tb_cardinality.store(std::min(tb_largest, tb_settings.probe_limit.load(R)), R); }
+
+#ifndef VELL_SYZYGY
+
+bool TablebaseSupported() { return false; }
+bool TablebaseInit(const char*, char* msg, size_t size) {
+    std::snprintf(msg, size, "this build has no tablebase support");
+    return false;
+}
+void PrepareTablebaseRoot(const Position*) {}
+bool ProbeWdl(const Position*, int, int, int*) { return false; }
+bool ProbeRootTable(Position*, TbResult*, int*, TbMoveResult*, int*) { return false; }
+
+#else
+
+namespace {
+
+// The packaged library maps each table on its first probe and keeps no lock
+// of its own (it calls no locking function and holds no atomic instruction),
+// so two threads touching a new table at once would both map it. Every call
+// into it takes this mutex; probes are rare enough (zeroing moves with few
+// pieces) that the threads seldom meet here.
+std::mutex tb_mutex;
+
+// The library's view of a position: side sets, piece sets, en-passant square
+// (0 for none) and the side to move.
+struct TbPos {
+    uint64_t white, black, kings, queens, rooks, bishops, knights, pawns;
+    unsigned ep;
+    bool turn;
+};
+
+TbPos ToTb(const Position* pos) {
+    auto both = [pos](int type) { return pos->bb[WHITE][type] | pos->bb[BLACK][type]; };
+    return {pos->bb[WHITE][0], pos->bb[BLACK][0], both(KING),   both(QUEEN),
+            both(ROOK),        both(BISHOP),      both(KNIGHT), both(PAWN),
+            pos->ep == NO_SQ ? 0u : unsigned(pos->ep), pos->side == WHITE};
+}
+
+uint16_t FromTbMove(unsigned from, unsigned to, unsigned promotes) {
+    static constexpr uint16_t promo[5] = {0, PROMO_Q, PROMO_R, PROMO_B, PROMO_N};
+    return MakeMoveWord(int(from), int(to), promotes <= 4 ? promo[promotes] : 0);
+}
+
+// A table file: a whole number of 64-byte blocks plus a 16-byte header whose
+// first four bytes name the kind of table.
+bool TableFileSound(const std::string& file, bool wdl) {
+    static constexpr unsigned char magic_wdl[4] = {0x71, 0xe8, 0x23, 0x5d};
+    static constexpr unsigned char magic_dtz[4] = {0xd7, 0x66, 0x0c, 0xa5};
+    struct stat st;
+    if (stat(file.c_str(), &st) != 0 || st.st_size % 64 != 16) return false;
+    FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) return false;
+    unsigned char head[4] = {};
+    const bool read = std::fread(head, 1, 4, f) == 4;
+    std::fclose(f);
+    return read && !std::memcmp(head, wdl ? magic_wdl : magic_dtz, 4);
+}
+
+bool EndsWith(const char* name, const char* suffix) {
+    const size_t n = std::strlen(name), s = std::strlen(suffix);
+    return n > s && !std::strcmp(name + n - s, suffix);
+}
+
+// Counts the table files of every folder in path; false with the first file
+// that is damaged in *bad.
+bool ScanFolders(const char* path, int* count, std::string* bad) {
+    *count = 0;
+    std::string list(path);
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(':', start);
+        if (end == std::string::npos) end = list.size();
+        const std::string folder = list.substr(start, end - start);
+        start = end + 1;
+        if (folder.empty()) continue;
+        DIR* dir = opendir(folder.c_str());
+        if (!dir) continue;
+        while (const dirent* e = readdir(dir)) {
+            const bool wdl = EndsWith(e->d_name, ".rtbw");
+            if (!wdl && !EndsWith(e->d_name, ".rtbz")) continue;
+            const std::string file = folder + "/" + e->d_name;
+            if (!TableFileSound(file, wdl)) {
+                *bad = file;
+                closedir(dir);
+                return false;
+            }
+            ++*count;
+        }
+        closedir(dir);
+    }
+    return true;
+}
+
+// The library's tb_free leaves it unable to open tables again and its tb_init
+// with an empty path frees them but keeps TB_LARGEST, so closing only stops
+// the probing; the next opening lets go of the old tables.
+void CloseTables() {
+    tb_largest = 0;
+    tb_cardinality.store(0, R);
+}
+
+// tb_init lets go of the tables opened before and prints a line to stderr for
+// each one it never mapped; those lines mean nothing to a user.
+bool InitQuietly(const char* path) {
+    std::fflush(stderr);
+    const int saved = dup(2), null = open("/dev/null", O_WRONLY);
+    if (saved >= 0 && null >= 0) dup2(null, 2);
+    const bool ok = tb_init(path);
+    std::fflush(stderr);
+    if (saved >= 0 && null >= 0) dup2(saved, 2);
+    if (saved >= 0) close(saved);
+    if (null >= 0) close(null);
+    return ok;
+}
+
+// Whether a position repeated since the last capture or pawn move: the DTZ
+// ranking then cannot count on the full fifty moves.
+bool RepeatedSinceZeroing(const Position* pos) {
+    const int n = std::min<int>(pos->fifty, pos->nhist);
+    uint64_t keys[HIST_SIZE + 1];
+    keys[0] = pos->hash;
+    for (int i = 1; i <= n; i++) keys[i] = pos->hist[pos->nhist - i].hash;
+    for (int i = 0; i <= n; i++)
+        for (int j = i + 2; j <= n; j += 2)
+            if (keys[i] == keys[j]) return true;
+    return false;
+}
+
+bool Probeable(const Position* pos) {
+    const int limit = tb_cardinality.load(R);
+    return limit > 0 && pos->castle == 0 && __builtin_popcountll(Occupied(*pos)) <= limit;
+}
+
+// Large, and used by the main thread alone.
+TbRootMoves root_moves;
+
+}  // namespace
+
+bool TablebaseSupported() { return true; }
+
+bool TablebaseInit(const char* path, char* msg, size_t size) {
+    CloseTables();
+    if (!path[0] || !std::strcmp(path, "<empty>")) {
+        std::snprintf(msg, size, "no tablebases in use");
+        return true;
+    }
+    int files = 0;
+    std::string bad;
+    if (!ScanFolders(path, &files, &bad)) {
+        std::snprintf(msg, size, "damaged tablebase file %.200s, no tablebases in use", bad.c_str());
+        return false;
+    }
+    if (files == 0) {
+        std::snprintf(msg, size, "no tablebase files in %.200s", path);
+        return false;
+    }
+    std::lock_guard<std::mutex> guard(tb_mutex);
+    if (!InitQuietly(path) || TB_LARGEST == 0) {
+        std::snprintf(msg, size, "no usable tablebases in %.200s", path);
+        return false;
+    }
+    tb_largest = int(TB_LARGEST);
+    TablebaseLimitChanged();
+    std::snprintf(msg, size, "%d tablebase files, up to %d pieces", files, tb_largest);
+    return true;
+}
+
+bool ProbeWdl(const Position* pos, int ply, int draw_score, int* score) {
+    if (!Probeable(pos)) return false;
+    const TbPos t = ToTb(pos);
+    unsigned r;
+    {
+        std::lock_guard<std::mutex> guard(tb_mutex);
+        r = tb_probe_wdl(t.white, t.black, t.kings, t.queens, t.rooks, t.bishops, t.knights, t.pawns, 0, 0, t.ep,
+                         t.turn);
+    }
+    if (r == TB_RESULT_FAILED) return false;
+    std::atomic<uint64_t>& h = hits[pos->thread];
+    h.store(h.load(R) + 1, R);
+    const bool rule50 = tb_settings.rule50.load(R);
+    if (r == TB_WIN || (r == TB_CURSED_WIN && !rule50))
+        *score = TB_WIN_SCORE - ply;
+    else if (r == TB_LOSS || (r == TB_BLESSED_LOSS && !rule50))
+        *score = ply - TB_WIN_SCORE;
+    else
+        *score = draw_score;
+    return true;
+}
+
+void PrepareTablebaseRoot(const Position* pos) {
+    for (auto& h : hits) h.store(0, R);
+    keep_count.store(0, R);
+    root_probed.store(false, R);
+    if (!Probeable(pos)) return;
+    const TbPos t = ToTb(pos);
+    const bool rule50 = tb_settings.rule50.load(R);
+    {
+        std::lock_guard<std::mutex> guard(tb_mutex);
+        // Without the DTZ tables the WDL tables still rank the moves, only
+        // without the distance to zeroing.
+        if (!tb_probe_root_dtz(t.white, t.black, t.kings, t.queens, t.rooks, t.bishops, t.knights, t.pawns,
+                               pos->fifty, 0, t.ep, t.turn, RepeatedSinceZeroing(pos), rule50, &root_moves) &&
+            !tb_probe_root_wdl(t.white, t.black, t.kings, t.queens, t.rooks, t.bishops, t.knights, t.pawns,
+                               pos->fifty, 0, t.ep, t.turn, rule50, &root_moves))
+            return;
+    }
+    // The best rank among the moves the search may play at all.
+    int best = INT32_MIN, best_score = 0, n = 0;
+    for (unsigned i = 0; i < root_moves.size; i++) {
+        const TbRootMove& m = root_moves.moves[i];
+        const uint16_t move = FromTbMove(TB_MOVE_FROM(m.move), TB_MOVE_TO(m.move), TB_MOVE_PROMOTES(m.move));
+        if (!RootMoveAllowed(move)) continue;
+        if (m.tbRank > best) best = m.tbRank, best_score = m.tbScore;
+    }
+    if (best == INT32_MIN) return;
+    for (unsigned i = 0; i < root_moves.size && n < MAX_ROOT_MOVES; i++) {
+        const TbRootMove& m = root_moves.moves[i];
+        const uint16_t move = FromTbMove(TB_MOVE_FROM(m.move), TB_MOVE_TO(m.move), TB_MOVE_PROMOTES(m.move));
+        if (m.tbRank == best && RootMoveAllowed(move)) keep_moves[n++].store(move, R);
+    }
+    hits[0].store(root_moves.size, R);
+    // The library scores a win as its mate value less its longest mate; a
+    // cursed win under the fifty-move rule gets a few centipawns: a draw.
+    constexpr int win = TB_VALUE_MATE - TB_MAX_MATE_PLY - 1;
+    root_score.store(best_score >= win ? TB_WIN_SCORE - 1 : best_score <= -win ? 1 - TB_WIN_SCORE : 0, R);
+    keep_count.store(n, R);
+    root_probed.store(true, R);
+}
+
+bool ProbeRootTable(Position* pos, TbResult* wdl, int* dtz, TbMoveResult* moves, int* nmoves) {
+    *nmoves = 0;
+    if (tb_largest == 0 || pos->castle || __builtin_popcountll(Occupied(*pos)) > tb_largest) return false;
+    const TbPos t = ToTb(pos);
+    static unsigned results[TB_MAX_MOVES];
+    unsigned r;
+    {
+        std::lock_guard<std::mutex> guard(tb_mutex);
+        r = tb_probe_root(t.white, t.black, t.kings, t.queens, t.rooks, t.bishops, t.knights, t.pawns, pos->fifty,
+                          0, t.ep, t.turn, results);
+    }
+    if (r == TB_RESULT_FAILED) return false;
+    *wdl = TbResult(TB_GET_WDL(r));
+    *dtz = int(TB_GET_DTZ(r));
+    // The library calls a checkmate a win; the side to move has lost.
+    if (r == TB_RESULT_CHECKMATE) *wdl = TbResult::Loss;
+    if (r == TB_RESULT_CHECKMATE || r == TB_RESULT_STALEMATE) return true;
+    for (int i = 0; i < TB_MAX_MOVES && results[i] != TB_RESULT_FAILED && *nmoves < 256; i++)
+        moves[(*nmoves)++] = {FromTbMove(TB_GET_FROM(results[i]), TB_GET_TO(results[i]), TB_GET_PROMOTES(results[i])),
+                              TbResult(TB_GET_WDL(results[i])), int(TB_GET_DTZ(results[i]))};
+    return true;
+}
+
+#endif
