@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all build run test check test-asan test-tsan fuzz fuzz-run bench pgo format clean
+.PHONY: all build run install test check test-asan test-tsan fuzz fuzz-run bench pgo format clean
 
 all: build
 
@@ -17,6 +17,14 @@ run:
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target vell
 	./$(BUILD)/vell
+
+# The engine alone, copied to $(PREFIX)/bin where a chess GUI finds it
+# (PREFIX=$$HOME/.local for a user's own bin folder).
+PREFIX ?= /usr/local
+install:
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target vell
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Every test: the Release suite, the suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer with bounded fuzzing, and the threaded tests

@@ -273,6 +273,7 @@ void GetCandidates(Position* pos, int verbose) {
     uint64_t total = 0;
     int n = CollectCandidates(pos, cand, &total);
     if (n == 0) return;
+    if (verbose) ShowMessage("move  value      wins - losses - draws");
     int root = ISqrt(total);
     int best = 90;
     for (int i = 0; i < n; i++) {

@@ -111,6 +111,7 @@ void PolyglotCandidates(Position* pos, const char* file, int verbose) {
     }
     std::fclose(f);
     if (total == 0) return;
+    if (verbose) ShowMessage("move  weight  share");
     uint64_t pick = uint64_t(std::rand()) % total;
     uint16_t chosen = 0;
     for (int i = 0; i < n; i++) {

@@ -29,6 +29,7 @@
 #include "search/threads.h"
 #include "search/transposition.h"
 #include "thread/game.h"
+#include "thread/gameend.h"
 #include "thread/movelist.h"
 #include "thread/records.h"
 #include "tools/pgn.h"
@@ -101,10 +102,7 @@ void Show() {
 enum : uint8_t { STOP = 1, GAME = 2 | STOP, BATCH = 4 };
 
 void Prepare(uint8_t flags) {
-    if (flags & GAME) {
-        selfplay = 0;
-        DropSearchRequest();
-    }
+    if (flags & GAME) KeepEngineMoveOff();
     if (flags & STOP) StopSearchAndWait();
 }
 
@@ -143,6 +141,7 @@ uint16_t RecordedMove() {
 }
 
 void NewGame() {
+    SetOpponentGame(-1);
     GamePos()->ply = 1;
     SetPosition(GamePos(), fen_opn);
     ShowBoard(GamePos());
@@ -157,6 +156,24 @@ bool LoadUserFen(const char* fen) {
     if (LoadFen(GamePos(), fen, why)) return true;
     ShowMessagef("bad FEN, position not changed: %s", why);
     return false;
+}
+
+// The level and depth last set with level and depth (sd); go and an leave
+// their own in PBlock, and a game against Vell takes these back.
+struct LevelRec {
+    TcMode mode;
+    int16_t moves;
+    double time, inc;
+    int8_t depth;
+} level;
+
+void ApplyLevel() {
+    PBlock.tc_mode.store(level.mode, R);
+    PBlock.session_moves.store(level.moves, R);
+    PBlock.move_time.store(level.time, R);
+    PBlock.increment.store(level.inc, R);
+    PBlock.max_depth.store(level.depth, R);
+    SetClocks();
 }
 
 void Level(const Words& w) {
@@ -188,6 +205,10 @@ void Level(const Words& w) {
     PBlock.increment.store(inc, R);
     PBlock.clock[0].store(time, R);
     PBlock.clock[1].store(time, R);
+    level.mode = PBlock.tc_mode.load(R);
+    level.moves = int16_t(moves);
+    level.time = time;
+    level.inc = inc;
     ShowMessagef("set level to %d moves in %0.2f seconds, inc %0.2f", int(moves), time, inc);
 }
 
@@ -198,6 +219,7 @@ void Analyse(const Words& w, bool an) {
     if (an) {
         computer = 2;
         PBlock.info_delay.store(0, R);
+        ShowMessage("analysing until a line is typed (any line typed stops it)");
     } else {
         long d = std::atol(w.arg[1]);
         if (d >= 0 && d <= 65) PBlock.max_depth.store(int8_t(d), R);
@@ -261,6 +283,7 @@ void Redo() {
     ShowMessagef("%d. move %s", GamePos()->nhist / 2 + 1, MoveToStr(m, text));
     MakeGameMove(m);
     Show();
+    ShowGameEnd(GamePos());
 }
 
 void Jump(const Words& w) {
@@ -382,16 +405,44 @@ bool CountPerft(ThreadRec* td, int depth) {
     return true;
 }
 
+// perft N divide: the count under each ply-one move on a line of its own.
+bool DividePerft(ThreadRec* td, int depth) {
+    Position* pos = &td->pos;
+    GenerateAll(pos);
+    for (MoveEntry* e = pos->ss[pos->ply].list; e->move != END_OF_LIST; e++) {
+        if (!MoveIsLegal(pos, pos->side, e->move)) continue;
+        if (depth > 5 && LinePending()) return false;  // quicker counts run to their end
+        const uint64_t before = td->nodes.load(R);
+        MakeMove(pos, e->move);
+        bool go_on = true;
+        if (depth > 1)
+            go_on = CountPerft(td, depth - 1);
+        else
+            td->nodes.fetch_add(1, R);
+        UnmakeMove(pos);
+        if (!go_on) return false;
+        char text[8];
+        ShowMessagef("%s %llu", MoveToStr(e->move, text), (unsigned long long)(td->nodes.load(R) - before));
+    }
+    return true;
+}
+
 void RunPerft(const Words& w) {
     long depth = std::atol(w.arg[1]);
     depth = depth < 0 ? 0 : depth > 20 ? 20 : depth;
+    const bool divide = !std::strcmp(w.arg[2], "divide");
+    if (w.arg[2][0] && !divide) {
+        ShowMessage("perft takes a depth and, to count each first move apart, divide: perft 5 divide");
+        return;
+    }
+    if (depth > 6) ShowMessagef("perft %ld counts for a long time (any line typed stops it)", depth);
     ThreadRec* td = ThreadData[0];
     double t0 = GetTime();
     td->nodes.store(0, R);
     PBlock.elapsed.store(0, R);
     Position* pos = GamePos();
     pos->ply = 1;
-    const bool done = CountPerft(td, int(depth));
+    const bool done = divide && depth > 0 ? DividePerft(td, int(depth)) : CountPerft(td, int(depth));
     double elapsed = GetTime() - t0;
     PBlock.elapsed.store(elapsed, R);
     double nodes = double(td->nodes.load(R));
@@ -475,46 +526,150 @@ void SwapTest() {
     std::fflush(stdout);
 }
 
-// A word that is no command: played when it is a legal move, else ignored.
+// A square name somewhere in the word, or castling: what a person typing a
+// move writes, so a refusal lists the moves there are.
+bool LooksLikeMove(const char* word) {
+    if (!std::strncmp(word, "O-O", 3) || !std::strncmp(word, "0-0", 3) || !std::strncmp(word, "o-o", 3))
+        return true;
+    for (const char* p = word; p[0] && p[1]; p++)
+        if (p[0] >= 'a' && p[0] <= 'h' && p[1] >= '1' && p[1] <= '8') return true;
+    return false;
+}
+
+void ShowLegalMoves() {
+    Position* pos = GamePos();
+    uint16_t list[256];
+    const int n = LegalMoveList(pos, list);
+    char text[256 * 8 + 16] = "legal moves:";
+    size_t len = std::strlen(text);
+    for (int i = 0; i < n; i++) {
+        char move[16];
+        MoveToSan(pos, list[i], move);
+        len += size_t(std::snprintf(text + len, sizeof text - len, " %s", move));
+    }
+    ShowMessage(n ? text : "legal moves: none, the game has ended");
+}
+
+// A word that is no command: played when it is a legal move, else answered.
 void TypedMove(const char* word) {
     char text[WORD_MAX + 2];
     std::snprintf(text, sizeof text, "%.*s", WORD_MAX, word);
     uint16_t m;
-    if (!IsValidMove(text, &m)) return;
+    const int fits = ParseMove(GamePos(), text, &m);
+    if (fits >= 2) {
+        ShowMessagef("ambiguous move: %s", text);
+        ShowLegalMoves();
+        return;
+    }
+    if (fits != 1) {
+        ShowMessagef("unknown command or illegal move: %s", text);
+        if (LooksLikeMove(text)) ShowLegalMoves();
+        return;
+    }
+    if (OpponentGameSide() == GamePos()->side) {
+        ShowMessage("it is Vell's move: wait for it, or type force to move for it");
+        return;
+    }
     if (RecordFull()) return;
     Prepare(GAME);
     ShowMessagef("%d. move %.*s", GamePos()->nhist / 2 + 1, WORD_MAX, word);
     MakeGameMove(m);
     Show();
+    if (!ShowGameEnd(GamePos())) AnswerIfEngineToMove();
 }
 
 void SetDepth(const Words& w) {
     long n;
-    if (ParseInt(w.arg[1], &n))
-        PBlock.max_depth.store(int8_t(n < 0 ? 0 : n > 66 ? 66 : n), R);
-    else
+    if (!ParseInt(w.arg[1], &n)) {
         ShowMessage("depth needs a whole number");
+        return;
+    }
+    PBlock.max_depth.store(int8_t(n < 0 ? 0 : n > 66 ? 66 : n), R);
+    level.depth = PBlock.max_depth.load(R);
+    ShowMessagef("set depth to %d", int(PBlock.max_depth.load(R)));
 }
 
 void SetTime(const Words& w) {
     double t;
-    if (!ParseNum(w.arg[1], &t))
+    if (!ParseNum(w.arg[1], &t) || t < 0) {
         ShowMessage("time needs a number of seconds");
-    else if (computer == 0 || computer == 1)
+    } else if (computer == 0 || computer == 1) {
         PBlock.clock[computer].store(t, R);
+        ShowMessagef("set time to %0.2f seconds on %s's clock", t, computer ? "black" : "white");
+    } else {
+        // Vell plays no side yet: whichever it takes gets the time.
+        PBlock.clock[0].store(t, R);
+        PBlock.clock[1].store(t, R);
+        ShowMessagef("set time to %0.2f seconds on both clocks", t);
+    }
 }
 
 void SetNoise(const Words& w) {
     double t;
-    if (ParseNum(w.arg[1], &t))
-        PBlock.info_delay.store(t, R);
-    else
+    if (!ParseNum(w.arg[1], &t)) {
         ShowMessage("noise needs a number of seconds");
+        return;
+    }
+    PBlock.info_delay.store(t, R);
+    ShowMessagef("set noise to %0.2f seconds", t);
 }
 
 void SetMultiPv(const Words& w) {
     long m = std::atol(w.arg[1]);
     PBlock.multipv.store(int16_t(m < 1 ? 1 : m > 256 ? 256 : m), R);
+    ShowMessagef("set multipv to %d", int(PBlock.multipv.load(R)));
+}
+
+// A small whole number for ponder, hash and debug; false with a message when
+// the word is none.
+bool SmallNumber(const Words& w, long* n) {
+    if (ParseInt(w.arg[1], n) && *n >= 0 && *n <= 255) return true;
+    ShowMessagef("%s needs a whole number from 0 to 255", w.cmd);
+    return false;
+}
+
+void SetPonder(const Words& w) {
+    long n;
+    if (!SmallNumber(w, &n)) return;
+    PBlock.ponder = int16_t(n);
+    ShowMessagef("set ponder to %ld (%s)", n, n ? "time planned as if pondering" : "no pondering planned");
+}
+
+void SetHash(const Words& w) {
+    long n;
+    if (!SmallNumber(w, &n)) return;
+    PBlock.use_hash.store(uint8_t(n), R);
+    ShowMessagef("set hash to %ld (%s)", n,
+                 n == 0   ? "no table"
+                 : n == 1 ? "table cleared before each analysis"
+                          : "table kept between searches");
+}
+
+void SetDebug(const Words& w) {
+    long n;
+    if (!SmallNumber(w, &n)) return;
+    PBlock.debug = int16_t(n);
+    ShowMessagef("set debug to %ld (%s)", n, n ? "the evaluation report in place of the board" : "the board");
+}
+
+// play [white|black]: the person takes that colour (the side to move when
+// none is named) and Vell the other.
+void Play(const Words& w) {
+    int person = GamePos()->side;
+    if (!std::strcmp(w.arg[1], "white"))
+        person = WHITE;
+    else if (!std::strcmp(w.arg[1], "black"))
+        person = BLACK;
+    else if (w.arg[1][0]) {
+        ShowMessage("play takes white, black or nothing (the side to move)");
+        return;
+    }
+    ApplyLevel();
+    SetOpponentGame(person ^ 1);
+    ShowMessagef("you play %s, Vell plays %s; type your moves (force or new ends the game)",
+                 person == WHITE ? "white" : "black", person == WHITE ? "black" : "white");
+    if (ShowGameEnd(GamePos())) return;
+    AnswerIfEngineToMove();
 }
 
 void Undo(const Words&) {
@@ -533,8 +688,12 @@ void SetFen(const Words& w) {
     if (LoadUserFen(w.rest)) ShowBoard(GamePos());
 }
 
-// The engine stops playing any side, its own moves in self-play included.
-void Force(const Words&) { computer = 2; }
+// The engine stops playing any side, its own moves in self-play and in a
+// game against a person included.
+void Force(const Words&) {
+    computer = 2;
+    SetOpponentGame(-1);
+}
 
 void Quit(const Words&) { QuitEngine(); }
 
@@ -593,47 +752,100 @@ struct Command {
     const char* name;
     void (*run)(const Words& w);
     uint8_t flags;
+    const char* args;   // as help shows them
+    const char* brief;  // one line for help
+    const char* more;   // what help WORD adds
 };
 
+void Help(const Words& w);
+
 const Command commands[] = {
-    {"new", [](const Words&) { NewGame(); }, GAME},
-    {"fen", SetFen, GAME},
-    {"force", Force, GAME},
-    {"quit", Quit, 0},
-    {"go", [](const Words& w) { Analyse(w, false); }, GAME},
-    {"an", [](const Words& w) { Analyse(w, true); }, GAME},
-    {".", [](const Words&) {}, GAME},
-    {"mv", [](const Words&) { Search(false); }, GAME},
-    {"self", [](const Words&) { Search(true); }, GAME},
-    {"bd", [](const Words&) { Show(); }, 0},
-    {"level", Level, 0},
-    {"depth", SetDepth, 0},
-    {"sd", SetDepth, 0},
-    {"time", SetTime, 0},
-    {"ponder", [](const Words& w) { PBlock.ponder = int16_t(std::atoi(w.arg[1])); }, 0},
-    {"get", GetTestPosition, GAME},
-    {"noise", SetNoise, 0},
-    {"hash", [](const Words& w) { PBlock.use_hash.store(uint8_t(std::atoi(w.arg[1])), R); }, 0},
-    {"ev", [](const Words&) { ShowReport(); }, 0},
-    {"debug", [](const Words& w) { PBlock.debug = int16_t(std::atoi(w.arg[1])); }, 0},
-    {"undo", Undo, GAME},
-    {"[", Undo, GAME},
-    {"]", [](const Words&) { Redo(); }, GAME},
-    {"load", LoadGame, GAME},
-    {"save", SaveGame, 0},
-    {"jump", Jump, GAME},
-    {"edit", Edit, GAME},
-    {"book", Book, STOP},
-    {"mkbook", [](const Words&) { MakeBook(); }, GAME | BATCH},
-    {"bookfile", BookFile, STOP},
-    {"set", SetSelectivity, STOP},
-    {"tune", Tune, GAME | BATCH},
-    {"perft", RunPerft, STOP},
-    {"swap", [](const Words&) { SwapTest(); }, STOP},
-    {"move", [](const Words& w) { TypedMove(w.arg[1]); }, 0},
-    {"tb", ShowTablebase, 0},
-    {"syzygy", SetSyzygyPath, STOP},
+    {"help", Help, 0, "[WORD]", "lists the commands, or says more about one", "? does the same."},
+    {"?", Help, 0, "[WORD]", "the same as help", ""},
+    {"new", [](const Words&) { NewGame(); }, GAME, "", "starts a new game from the initial position",
+     "Also ends a game against Vell and self-play; Vell plays no side until play, mv or self."},
+    {"play", Play, GAME, "[white|black]", "starts a game against Vell: you play the colour named",
+     "Without a colour you play the side to move. Vell answers each legal move you type with its own, under "
+     "the current level, until the game ends; force or new ends it. Vell moves at once when it is its turn."},
+    {"force", Force, GAME, "", "Vell plays no side any more (ends play and self)",
+     "Moves typed afterwards are only played on the board."},
+    {"fen", SetFen, GAME, "FEN", "sets up the position FEN",
+     "A FEN that is no position is refused with the reason and the position stays."},
+    {"move", [](const Words& w) { TypedMove(w.arg[1]); }, 0, "MOVE", "plays MOVE (the same as typing it)",
+     "Moves are read in coordinates (e2e4, e7e8q) or algebraic notation (e4, Nf3, exd5, O-O, e8=Q)."},
+    {"undo", Undo, GAME, "", "takes back the last move", "[ does the same; ] replays it."},
+    {"[", Undo, GAME, "", "the same as undo", ""},
+    {"]", [](const Words&) { Redo(); }, GAME, "", "replays the move taken back", ""},
+    {"jump", Jump, GAME, "N", "goes to the position after N plies of the game", ""},
+    {"bd", [](const Words&) { Show(); }, 0, "", "shows the board (the evaluation report with debug 1)",
+     "The board is its FEN line, eight ranks from black's side (white pieces upper case, o for a black pawn, "
+     "- and + for empty squares) and the side to move."},
+    {"go", [](const Words& w) { Analyse(w, false); }, GAME, "[DEPTH]",
+     "searches to DEPTH and shows the summary",
+     "The move found is not played. The search lines and the summary are described in the README."},
+    {"an", [](const Words& w) { Analyse(w, true); }, GAME, "", "analyses until a line is typed",
+     "Any line ends the analysis and is then handled: . only ends it, a move ends it and is played."},
+    {".", [](const Words&) {}, GAME, "", "ends an analysis or a search", ""},
+    {"mv", [](const Words&) { Search(false); }, GAME, "", "Vell searches the side to move under the level",
+     "It shows its search lines and the move it found; the move is not played."},
+    {"self", [](const Words&) { Search(true); }, GAME, "", "Vell plays both sides until force or new",
+     "Each move is played and shown; self-play stops when the game ends."},
+    {"level", Level, 0, "MOVES TIME [INC]", "time control: MOVES per TIME (seconds or min:sec), INC a move",
+     "MOVES 0 is the whole game in TIME, 1 is TIME for every move. Example: level 40 5:00 0."},
+    {"time", SetTime, 0, "SECONDS", "sets Vell's clock", "Only while Vell plays a side (after mv or play)."},
+    {"depth", SetDepth, 0, "N", "searches at most N plies (0 to 66)", "sd does the same."},
+    {"sd", SetDepth, 0, "N", "the same as depth", ""},
+    {"ponder", SetPonder, 0, "N", "1: time planned as if pondering, 0: not",
+     "The console never ponders itself."},
+    {"hash", SetHash, 0, "N", "0: no table, 1: cleared before each analysis, 2: kept", ""},
+    {"noise", SetNoise, 0, "SECONDS", "search lines only after a search ran SECONDS", ""},
+    {"multipv", SetMultiPv, 0, "N", "searches the best N moves (1 to 256)", ""},
+    {"debug", SetDebug, 0, "N", "1: the evaluation report in place of the board, 0: the board", ""},
+    {"ev", [](const Words&) { ShowReport(); }, 0, "", "shows the evaluation report of the position",
+     "Material, positional terms by piece type for each colour, and each piece's square score."},
+    {"get", GetTestPosition, GAME, "ID", "sets up the position with id ID in test.epd", ""},
+    {"load", LoadGame, GAME, "FILE [N|TEXT]",
+     "loads game N (default 1) of a PGN file, or the first with TEXT",
+     "The position after the last move is shown; undo, ] and jump step through the game."},
+    {"save", SaveGame, 0, "[FILE]", "appends the game to FILE (tmp.pgn) as PGN", ""},
+    {"edit", Edit, GAME, "", "edits the board: lines of pieces, . to end",
+     "Each line starts with w or b (the colour) and holds pieces on squares such as Ke1 Pe2, xe4 empties "
+     "a square, # empties the board; . ends the edit."},
+    {"book", Book, STOP, "", "lists the book moves of the position", ""},
+    {"bookfile", BookFile, STOP, "[FILE]", "switches to the book FILE (.bin: Polyglot), none without FILE",
+     ""},
+    {"mkbook", [](const Words&) { MakeBook(); }, GAME | BATCH, "",
+     "builds book.opn from the games in book.pgn", "Switch to the new book with bookfile book.opn."},
+    {"set", SetSelectivity, STOP, "[NAME VALUE]", "sets a search depth parameter, or all to default", ""},
+    {"tune", Tune, GAME | BATCH, "NAME RANGE", "tunes an evaluation parameter against tune.epd", ""},
+    {"perft", RunPerft, STOP, "N [divide]", "counts the leaf nodes N plies deep",
+     "divide prints the count under each first move. Any line typed stops a long count."},
+    {"swap", [](const Words&) { SwapTest(); }, STOP, "", "shows each capture that wins material", ""},
+    {"tb", ShowTablebase, 0, "", "the tablebases' verdict on the position and each move",
+     "Needs tablebases set with syzygy (or the SyzygyPath option)."},
+    {"syzygy", SetSyzygyPath, STOP, "PATH", "probes the Syzygy tablebases in PATH (folders joined by :)",
+     "An empty PATH probes none."},
+    {"quit", Quit, 0, "", "ends Vell", ""},
 };
+
+void Help(const Words& w) {
+    if (w.arg[1][0]) {
+        for (const Command& c : commands) {
+            if (std::strcmp(w.arg[1], c.name)) continue;
+            ShowMessagef("%s %s: %s", c.name, c.args, c.brief);
+            if (c.more[0]) ShowMessage(c.more);
+            return;
+        }
+        ShowMessagef("no command %s; help lists them", w.arg[1]);
+        return;
+    }
+    ShowMessage("commands (a legal move typed alone is played; uci switches to UCI):");
+    for (const Command& c : commands) {
+        char head[40];
+        std::snprintf(head, sizeof head, "%s %s", c.name, c.args);
+        ShowMessagef("  %-24s %s", head, c.brief);
+    }
+}
 
 }  // namespace
 
@@ -642,17 +854,22 @@ void HandleConsole(char* line) {
     Words w;
     SplitLine(line, &w);
     if (!w.cmd[0]) return;
+    static bool level_taken;
+    if (!level_taken) {
+        // The level the command line set is the one a game starts with.
+        level = {PBlock.tc_mode.load(R), PBlock.session_moves.load(R), PBlock.move_time.load(R),
+                 PBlock.increment.load(R), PBlock.max_depth.load(R)};
+        level_taken = true;
+    }
     for (const Command& c : commands) {
         if (!std::strcmp(w.cmd, c.name)) {
             Prepare(c.flags);
             if (c.flags & BATCH) BeginBatch();
             c.run(w);
             if (c.flags & BATCH) EndBatch();
+            if (c.flags & GAME) AnswerIfEngineToMove();
             return;
         }
     }
-    if (std::strstr(w.cmd, "multipv"))
-        SetMultiPv(w);
-    else
-        TypedMove(w.cmd);  // a word that is no command may be a move
+    TypedMove(w.cmd);  // a word that is no command may be a move
 }

@@ -197,7 +197,10 @@ int main(int argc, char** argv) {
     VELL_ASSERT(ThreadData[1] != NULL);
     InitEval();
     SetPosition(&TD->pos, fen_opn);
-    if (!UciMode()) ShowBoard(&TD->pos);
+    if (!UciMode()) {
+        ShowMessagef("%s: type help for the commands, play to start a game", version);
+        ShowBoard(&TD->pos);
+    }
     DropSearchRequest();
     PBlock.quit.store(0, R);
     MainLoop();

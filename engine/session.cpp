@@ -16,14 +16,38 @@
 #include "search/timecontrol.h"
 #include "search/transposition.h"
 #include "thread/game.h"
+#include "thread/gameend.h"
 #include "thread/records.h"
 
 namespace {
 
 constexpr auto R = std::memory_order_relaxed;
 
-// Only the main thread reads and writes it.
+// Only the main thread reads and writes these.
 bool hold_until_stop;
+int opponent_game_side = -1;  // side the engine plays against a person
+bool opponent_reply;          // the search under way answers the person's move
+
+// The engine's clock after its move in a game against a person: the time
+// used goes, the increment comes, and a new session of a level refills it.
+void RunClock(int side) {
+    if (PBlock.tc_mode.load(R) == TcMode::MoveTime) return;
+    double c = PBlock.clock[side].load(R) - PBlock.elapsed.load(R) + PBlock.increment.load(R);
+    if (PBlock.tc_mode.load(R) == TcMode::Session && PBlock.moves_to_go.load(R) <= 1)
+        c += PBlock.move_time.load(R);
+    PBlock.clock[side].store(c > 0 ? c : 0, R);
+}
+
+// Plays the engine's move on the game board and shows it; false when the
+// game has ended there.
+bool PlayEngineMove(Position* pos, uint16_t best) {
+    char text[8];
+    ShowMessagef("%d. move %s", pos->nhist / 2 + 1, MoveToStr(best, text));
+    MakeMove(pos, best);
+    pos->ply = 1;
+    ShowBoard(pos);
+    return !ShowGameEnd(pos);
+}
 
 // A move to answer with when the search was stopped before it had one: the
 // table's move when it is legal here, else the first legal move.
@@ -84,15 +108,15 @@ void FinishSearch() {
         ShowMessage("");
     }
     if (selfplay) {
-        if (best && pos->nhist < HIST_SIZE - 100) {
-            MakeMove(pos, best);
-            pos->ply = 1;
-            ShowBoard(pos);
+        if (best && pos->nhist < HIST_SIZE - 100 && PlayEngineMove(pos, best))
             PBlock.next_ponder_state.store(PonderState::Search, R);
-        } else {
+        else
             selfplay = 0;
-        }
+    } else if (opponent_reply && best && pos->side == opponent_game_side && pos->nhist < HIST_SIZE - 100) {
+        RunClock(pos->side);
+        PlayEngineMove(pos, best);
     }
+    opponent_reply = false;
     // The limits of a UCI go end with its answer; console and batch searches
     // have none.
     PBlock.node_limit.store(0, R);
@@ -143,4 +167,28 @@ void EndOfInput() {
     // A search outside the main loop goes on, and the engine ends after it.
     if (SearchThreadsBusy()) return;
     QuitEngine();
+}
+
+void SetOpponentGame(int side) {
+    opponent_game_side = side;
+    if (side >= 0) computer = side;
+}
+
+int OpponentGameSide() { return opponent_game_side; }
+
+void AnswerIfEngineToMove() {
+    Position* pos = GamePos();
+    if (opponent_game_side != pos->side || PBlock.ponder_state.load(R) != PonderState::Idle ||
+        PBlock.next_ponder_state.load(R) != PonderState::Idle)
+        return;
+    if (GameEnd(pos).kind != GameEndKind::None) return;
+    computer = pos->side;
+    opponent_reply = true;
+    RequestSearch(PonderState::Search);
+}
+
+void KeepEngineMoveOff() {
+    selfplay = 0;
+    opponent_reply = false;
+    DropSearchRequest();
 }

@@ -41,3 +41,15 @@ void HoldAnswerUntilStop();
 // its move off the board. A batch run's search is only stopped and waited for.
 // Returns at once when no search runs.
 void StopSearchAndWait();
+
+// A game against a person at the console: the engine plays side (WHITE or
+// BLACK) and answers the moves typed for the other; -1 ends the game.
+void SetOpponentGame(int side);
+// The side the engine plays in a game against a person, -1 when none runs.
+int OpponentGameSide();
+// In a game against a person, asks for the engine's move when it is the
+// engine's turn and the game has not ended on the board.
+void AnswerIfEngineToMove();
+// Keeps the move of the search under way (self-play, a game against a
+// person) off the board, and drops a search about to start.
+void KeepEngineMoveOff();

@@ -69,7 +69,8 @@ int FormatEvalInfo(const Position& pos, char* buf, size_t size) {
     buf[0] = 0;
     Text t{buf, size, 0};
     const EvalReport& r = eval_report;
-    t.Add("\neval= %d, qscore= %d, draw_adj= %0.2f\n", PBlock.root_eval, PBlock.root_qscore, r.draw_factor);
+    t.Add("\nevaluation in centipawns: eval and qscore for the side to move, then the terms of each colour\n");
+    t.Add("eval= %d, qscore= %d, draw_adj= %0.2f\n", PBlock.root_eval, PBlock.root_qscore, r.draw_factor);
     AddSquares(t, "hung pieces on: ", r.hanging);
     AddSquares(t, "pinned pieces on :", r.pinned);
     if (r.passer_sq[0] != 0 || r.passer_sq[1] < 63) {

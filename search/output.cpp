@@ -82,6 +82,17 @@ static int SelectiveDepth(int depth) {
     return std::max(most, depth);
 }
 
+// The console's score: centipawns, or #N / #-N for a mate in N moves for or
+// against the side to move.
+static void ConsoleScore(int score, char* out, size_t size) {
+    if (score > MATE_SCORE)
+        std::snprintf(out, size, "#%d", (MATE - score + 1) / 2);
+    else if (score < -MATE_SCORE)
+        std::snprintf(out, size, "#-%d", (MATE + score) / 2);
+    else
+        std::snprintf(out, size, "%d", score);
+}
+
 void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_t* pv, int bound,
                        int multipv_line) {
     // The sums stay local: search threads print while the main thread may
@@ -102,8 +113,10 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_
     const char c = flag ? '.' : ' ';
     char line[sizeof line_text + 200];
     if (!uci) {
-        std::snprintf(line, sizeof line, "%02d] %02d%c %5.1f %7.0fK %5d  %s", thread, depth, c, e, nodes * 0.001,
-                      score, line_text);
+        char score_text[16];
+        ConsoleScore(score, score_text, sizeof score_text);
+        std::snprintf(line, sizeof line, "%02d] %02d%c %5.1f %7.0fK %5s  %s", thread, depth, c, e,
+                      nodes * 0.001, score_text, line_text);
         WriteLine(line);
         return;
     }
@@ -164,8 +177,10 @@ void ShowSearchSummary() {
     const double e = PBlock.elapsed.load(R), nodes = double(sstats[0]);
     char move[16];
     MoveToStr(PBlock.best_pv[1].load(R), move);
-    ShowMessagef("move= %s, time= %0.3f, score= %d, nodes= %0.0f, nps= %0.0fK ebf= %0.2f", move, e,
-                 int(PBlock.best_score.load(R)), nodes, nodes / (e + 0.001) * 0.001, BranchingFactor());
+    char score[16];
+    ConsoleScore(PBlock.best_score.load(R), score, sizeof score);
+    ShowMessagef("move= %s, time= %0.3f, score= %s, nodes= %0.0f, nps= %0.0fK ebf= %0.2f", move, e, score,
+                 nodes, nodes / (e + 0.001) * 0.001, BranchingFactor());
     ShowMessagef("Hash fill= %d%%, Hash hits: main= %0.1f%%, pawn= %0.1f%%, eval= %0.1f%%", PBlock.hash_fill,
                  double(sstats[4]) * 100 / double(sstats[3] + 1), double(sstats[6]) * 100 / double(sstats[5] + 1),
                  double(sstats[2]) * 100 / double(sstats[1] + 1));

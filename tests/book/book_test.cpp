@@ -201,7 +201,7 @@ TEST_F(BookTest, ChoiceOfAMove) {
             Play(where);
             std::set<std::string> listed;
             for (const std::string& line : Split(Printed([&] { Choose(1); })))
-                listed.insert(line.substr(0, 5));
+                if (line.rfind("move ", 0) != 0) listed.insert(line.substr(0, 5));  // past the header
             EXPECT_EQ(std::accumulate(listed.begin(), listed.end(), std::string()), replies) << where;
         }
 }

@@ -10,9 +10,10 @@ const std::vector<std::string> kStartBoard = {
     " r n b q k b n r", " o o o o o o o o", " - + - + - + - +", " + - + - + - + -",
     " - + - + - + - +", " + - + - + - + -", " P P P P P P P P", " R N B Q K B N R", "white", ""};
 
-// The start board, then lines.
+// The banner and the start board, then lines.
 std::vector<std::string> Session(std::vector<std::string> lines) {
     lines.insert(lines.begin(), kStartBoard.begin(), kStartBoard.end());
+    lines.insert(lines.begin(), "Vell 2.00: type help for the commands, play to start a game");
     return lines;
 }
 
@@ -51,12 +52,13 @@ const Transcript kConsole[] = {
     {"TypedMovesInEveryForm",
      kC,
      Session({"> e2e4", "1. move e2e4", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3*", "...black", "",
-              "> e2e4", "> e5", "1. move e5", "...white", "", "> move Nf3", "2. move Nf3", "...black", "",
+              "> e2e4", "unknown command or illegal move: e2e4", "legal moves: a6 a5 *", "> e5", "1. move e5", "...white", "", "> move Nf3", "2. move Nf3", "...black", "",
               "> fen 4k3/8/8/8/8/8/8/4K2R w K -", "4k3/8/8/8/8/8/8/4K2R w K -", "...white", "> O-O",
               "...1. move O-O",
-              // A text that fits two moves is named; three fit silently.
-              "> fen 4k3/8/8/8/8/5N2/8/1N2K3 w - -", "...white", "", "> Nd2", "ambiguous move",
-              "> fen 4k3/8/8/1N6/8/5N2/2N5/4K3 w - -", "...white", "", "> Nd4", "> bd", "4k3/8/8/1N6/8/5N2/2N5/4K3 w - -"})},
+              // A text that fits more than one move is named, with the moves there are.
+              "> fen 4k3/8/8/8/8/5N2/8/1N2K3 w - -", "...white", "", "> Nd2", "ambiguous move: Nd2",
+              "/legal moves: .*Nfd2 .*Nbd2 .*/", "> fen 4k3/8/8/1N6/8/5N2/2N5/4K3 w - -", "...white", "", "> Nd4",
+              "ambiguous move: Nd4", "legal moves: *", "> bd", "4k3/8/8/1N6/8/5N2/2N5/4K3 w - -"})},
     {"UndoRedoAndJump",
      kC,
      Session({"> undo", "> e2e4", "> e7e5", "> g1f3", "...2. move g1f3", "...black", "", "> undo",
@@ -73,13 +75,14 @@ const Transcript kConsole[] = {
               "set level to 0 moves in 10.00 seconds, inc 1.00", "> level x 5 0", "!set level*", "*",
               "> level 40 5:xx 0", "!set level*", "*", "> set LMR_depth 2", "set LMR_depth to 2", "> set",
               "set selectivity to default", "> set bogus 3", "set selectivity to default", "> time abc", "*",
-              "> time 12.5", "> sd 80", "> set LMR_depth 3", "set LMR_depth to 3", "> book", "", "> tune",
+              "> time 12.5", "set time to 12.50 seconds on both clocks", "> sd 80", "set depth to 66",
+              "> set LMR_depth 3", "set LMR_depth to 3", "> book", "", "> tune",
               "> tune tune", "> tune no_such_weight 5", "unknown parameter no_such_weight",
               "> tune pawn_value_op 5", "can't open tune.epd, nothing tuned"})},
     {"PerftAndSwap",
      kC,
      Session({"> perft 3", "/visited 8902 nodes in [0-9]+\\.[0-9]{3} seconds, nps= [0-9.]+/",
-              "> perft 12", "> perft 1", "perft stopped", "/visited [0-9]+ nodes .*/", "/visited 20 nodes .*/",
+              "> perft 12", "perft 12 counts for a long time (any line typed stops it)", "> perft 1", "perft stopped", "/visited [0-9]+ nodes .*/", "/visited 20 nodes .*/",
               "> fen 4k3/8/2p5/3p4/4P3/8/8/4K3 w - -", "...white", "", "> swap", "sq= e4, swap= 100",
               "> fen 4k3/8/8/3p4/4P3/8/8/4K3 w - -", "...white", "", "> swap", "sq= e4, swap= 100",
               "sq= d5, swap= 100"})},
@@ -111,9 +114,9 @@ const Transcript kConsole[] = {
      Session({"> go 3", "...move= *", "Hash fill= *", "", "> an", "@0.3", "> .", "...move= *", "> an", "@0.3",
               "> e2e4", "...1. move e2e4", "...rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq*", "...black", "",
               // The report and a changed game end the analysis first (its summary comes before them).
-              "> an", "@0.3", "> ev", "...move= *", "Hash fill= *", "", "fen *", "Ply=*", "", "eval=*", "> debug 1",
-              "> an", "@0.3", "> undo", "...move= *", "Hash fill= *", "", "fen *", "Ply=*", "", "eval=*", "> an",
-              "@0.3", "> ]", "...move= *", "Hash fill= *", "", "1. move e2e4", "fen *", "Ply=*", "", "eval=*"})},
+              "> an", "@0.3", "> ev", "...move= *", "Hash fill= *", "", "fen *", "Ply=*", "", "evaluation in centipawns*", "eval=*", "> debug 1",
+              "> an", "@0.3", "> undo", "...move= *", "Hash fill= *", "", "fen *", "Ply=*", "", "evaluation in centipawns*", "eval=*", "> an",
+              "@0.3", "> ]", "...move= *", "Hash fill= *", "", "1. move e2e4", "fen *", "Ply=*", "", "evaluation in centipawns*", "eval=*"})},
     // The editor reads the console's input: replacing, emptying (a word with
     // no piece letter), a bad square ending the line, a line of no colour
     // ignored; the position is checked (a stale en-passant square goes, no
@@ -137,6 +140,27 @@ const Transcript kConsole[] = {
               "...white", "", "@0.5", "> bd", "!move= *", kStartBoard[0], "...white", "", "> self", "@0.3", "> go 4",
               "...move= *", "Hash fill= *", "", "...00] 04*", "move= *", "Hash fill= *", "", "> bd", "!move= *",
               kStartBoard[0]})},
+    // Help, answers to words that are no command, and a game against Vell
+    // that its mate ends (its score reads as a mate).
+    {"HelpAnswersAndAGameAgainstVell",
+     kC,
+     Session({"> help", "commands (a legal move typed alone is played; uci switches to UCI):",
+              "  help [WORD]              lists the commands, or says more about one",
+              "...  play [white|black]       starts a game against Vell: you play the colour named",
+              "...  quit                     ends Vell", "> help perft",
+              "perft N [divide]: counts the leaf nodes N plies deep",
+              "divide prints the count under each first move. Any line typed stops a long count.", "> New",
+              "unknown command or illegal move: New", "> e2e5", "unknown command or illegal move: e2e5",
+              "legal moves: a3 a4 b3 b4 c3 c4 d3 d4 e3 e4 f3 f4 g3 g4 h3 h4 Na3 Nc3 Nf3 Nh3", "> sd 6",
+              "set depth to 6", "> ponder 0", "set ponder to 0*", "> hash 2", "set hash to 2*", "> debug 0",
+              "set debug to 0*", "> noise 0", "set noise to 0.00 seconds", "> perft 2 divide", "a2a3 20",
+              "...g1h3 20", "/visited 400 nodes .*/", "> fen 6k1/5ppp/p7/8/8/8/5PPP/1R4K1 b - -", "...black", "",
+              "> level 1 0.2 0", "set level*", "> play black",
+              "you play black, Vell plays white; type your moves (force or new ends the game)", "> a5",
+              "1. move a5", "...white", "", "!move= *", ".../00\\] [0-9]{2}\\. .* #1  b1b8/",
+              "/move= b1b8, time= .*, score= #1, .*/", "...1. move b1b8", "1R4k1/5ppp/8/p7/8/8/5PPP/6K1 b - -",
+              "...black", "", "checkmate, 1-0", "> Kh8", "unknown command or illegal move: Kh8",
+              "legal moves: none, the game has ended"})},
     {"BatchRunTakesOnlyQuit",
      kC,
      Session({"> tune pawn_value_op 20\ntune pawn_value_op 20\nev\nquit",  // one write: the run sees them all

@@ -113,6 +113,7 @@ TEST_F(PgnFiles, PolyglotBookGivesTheWeightsInTheFile) {
     for (const char* w : want) {
         std::istringstream out(Printed([&] { GetCandidates(pos, 1); }));
         std::string got, move, rest;
+        std::getline(out, rest);  // the header
         for (int weight; out >> move >> weight >> rest;) got += move + " " + std::to_string(weight) + ",";
         EXPECT_EQ(got, w);
         EXPECT_NE(PBlock.best_pv[1].load(), 0);
