@@ -29,7 +29,6 @@
 #include "search/threads.h"
 #include "search/transposition.h"
 #include "thread/game.h"
-#include "thread/gameend.h"
 #include "thread/movelist.h"
 #include "thread/records.h"
 #include "tools/pgn.h"

@@ -169,6 +169,13 @@ void EndOfInput() {
     QuitEngine();
 }
 
+bool ShowGameEnd(const Position* pos) {
+    const GameEndInfo end = GameEnd(pos);
+    if (end.kind == GameEndKind::None) return false;
+    ShowMessagef("%s, %s", end.reason, end.result);
+    return true;
+}
+
 void SetOpponentGame(int side) {
     opponent_game_side = side;
     if (side >= 0) computer = side;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/control.h"
+#include "board/position.h"
 
 // Asks the main loop for a search of the given kind (not Idle).
 void RequestSearch(PonderState kind);
@@ -50,6 +51,9 @@ int OpponentGameSide();
 // In a game against a person, asks for the engine's move when it is the
 // engine's turn and the game has not ended on the board.
 void AnswerIfEngineToMove();
+// At the console: when the game in pos has ended by the rules, one line with
+// the reason and the result ("checkmate, 1-0"); true then.
+bool ShowGameEnd(const Position* pos);
 // Keeps the move of the search under way (self-play, a game against a
 // person) off the board, and drops a search about to start.
 void KeepEngineMoveOff();
