@@ -112,7 +112,8 @@ void FinishSearch() {
             PBlock.next_ponder_state.store(PonderState::Search, R);
         else
             selfplay = 0;
-    } else if (opponent_reply && best && pos->side == opponent_game_side && pos->nhist < HIST_SIZE - 100) {
+    } else if (opponent_reply && !UciMode() && best && pos->side == opponent_game_side &&
+               pos->nhist < HIST_SIZE - 100) {
         RunClock(pos->side);
         PlayEngineMove(pos, best);
     }

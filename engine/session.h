@@ -38,8 +38,8 @@ void HoldAnswerUntilStop();
 // Ends the search under way before a command changes the game, the position,
 // the tables or a search record: stops it (its best result still counts),
 // waits until every search thread is idle and answers it as FinishSearch does,
-// in order before anything the command prints. Clear selfplay first to keep
-// its move off the board. A batch run's search is only stopped and waited for.
+// in order before anything the command prints. Call KeepEngineMoveOff first
+// to keep its move off the board. A batch run's search is only stopped and waited for.
 // Returns at once when no search runs.
 void StopSearchAndWait();
 
