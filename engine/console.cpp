@@ -831,7 +831,7 @@ void Help(const Words& w) {
     if (w.arg[1][0]) {
         for (const Command& c : commands) {
             if (std::strcmp(w.arg[1], c.name)) continue;
-            ShowMessagef("%s %s: %s", c.name, c.args, c.brief);
+            ShowMessagef("%s%s%s: %s", c.name, c.args[0] ? " " : "", c.args, c.brief);
             if (c.more[0]) ShowMessage(c.more);
             return;
         }
