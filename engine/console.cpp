@@ -220,8 +220,12 @@ void Analyse(const Words& w, bool an) {
         PBlock.info_delay.store(0, R);
         ShowMessage("analysing until a line is typed (any line typed stops it)");
     } else {
-        long d = std::atol(w.arg[1]);
-        if (d >= 0 && d <= 65) PBlock.max_depth.store(int8_t(d), R);
+        // Without a depth, the one set with depth (sd) holds.
+        long d = w.arg[1][0] ? std::atol(w.arg[1]) : level.depth;
+        if (d >= 0 && d <= 65)
+            PBlock.max_depth.store(int8_t(d), R);
+        else
+            ShowMessage("searching without a depth limit (any line typed stops it)");
     }
     if (PBlock.use_hash.load(R) <= 1) ClearTTable();
     RequestSearch(PonderState::Analyse);
@@ -780,7 +784,7 @@ const Command commands[] = {
      "The board is its FEN line, eight ranks from black's side (white pieces upper case, o for a black pawn, "
      "- and + for empty squares) and the side to move."},
     {"go", [](const Words& w) { Analyse(w, false); }, GAME, "[DEPTH]",
-     "searches to DEPTH and shows the summary",
+     "searches to DEPTH (else the depth set) and shows the summary",
      "The move found is not played. The search lines and the summary are described in the README."},
     {"an", [](const Words& w) { Analyse(w, true); }, GAME, "", "analyses until a line is typed",
      "Any line ends the analysis and is then handled: . only ends it, a move ends it and is played."},
