@@ -3,6 +3,7 @@
 // the exchange test, book and tuning commands, and typed moves.
 #include "engine/console.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -26,6 +27,7 @@
 #include "eval/params.h"
 #include "search/session.h"
 #include "search/tablebase.h"
+#include "search/strength.h"
 #include "search/threads.h"
 #include "search/transposition.h"
 #include "thread/game.h"
@@ -675,6 +677,20 @@ void Play(const Words& w) {
     AnswerIfEngineToMove();
 }
 
+// elo N: play at that level; elo alone: full strength.
+void SetElo(const Words& w) {
+    long elo;
+    if (!w.arg[1][0]) {
+        SetStrength(0);
+        ShowMessage("full playing strength");
+    } else if (!ParseInt(w.arg[1], &elo)) {
+        ShowMessagef("elo needs a whole number from %d to %d, or nothing for full strength", ELO_MIN, ELO_MAX);
+    } else {
+        SetStrength(int(std::clamp<long>(elo, ELO_MIN, ELO_MAX)));
+        ShowMessagef("playing strength set to Elo %d", StrengthElo());
+    }
+}
+
 void Undo(const Words&) {
     if (GamePos()->nhist == 0) return;
     UnmakeGameMove();
@@ -802,6 +818,8 @@ const Command commands[] = {
      "The console never ponders itself."},
     {"hash", SetHash, 0, "N", "0: no table, 1: cleared before each analysis, 2: kept", ""},
     {"noise", SetNoise, 0, "SECONDS", "search lines only after a search ran SECONDS", ""},
+    {"elo", SetElo, 0, "[N]", "plays at the level of N Elo (1350 to 2850), at full strength without N",
+     "A level searches fewer nodes and misjudges its moves a little; see Playing strength in the README."},
     {"multipv", SetMultiPv, 0, "N", "searches the best N moves (1 to 256)", ""},
     {"debug", SetDebug, 0, "N", "1: the evaluation report in place of the board, 0: the board", ""},
     {"ev", [](const Words&) { ShowReport(); }, 0, "", "shows the evaluation report of the position",

@@ -12,6 +12,7 @@
 #include "search/output.h"
 #include "search/root.h"
 #include "search/session.h"
+#include "search/strength.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
@@ -75,6 +76,8 @@ void StartSearch() {
             SetStop(StopReason::Report);
         }
     }
+    // Console analysis is never weakened.
+    LimitStrength(PBlock.ponder_state.load(R) != PonderState::Analyse);
     if (pos->fifty <= 100 && !PBlock.best_pv[1].load(R)) WakeSearchThreads();
     PBlock.next_ponder_state.store(PonderState::Idle, R);
 }
@@ -83,8 +86,9 @@ void HoldAnswerUntilStop() { hold_until_stop = true; }
 
 bool SearchAnswerDue() {
     const PonderState state = PBlock.ponder_state.load(R);
+    // A limited level that finished early waits; input is still read meanwhile.
     return state != PonderState::Idle && state != PonderState::Ponder && !hold_until_stop &&
-           !SearchThreadsBusy();
+           !SearchThreadsBusy() && GetTime() - start >= AnswerHold();
 }
 
 void FinishSearch() {
@@ -123,6 +127,7 @@ void FinishSearch() {
     PBlock.node_limit.store(0, R);
     PBlock.mate_limit.store(0, R);
     LimitRootMoves(nullptr, 0);
+    LimitStrength(false);
     PBlock.ponder_state.store(PonderState::Idle, R);
 }
 

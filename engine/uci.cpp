@@ -20,6 +20,7 @@
 #include "engine/shell.h"
 #include "search/root.h"
 #include "search/tablebase.h"
+#include "search/strength.h"
 #include "search/threads.h"
 #include "search/transposition.h"
 #include "thread/game.h"
@@ -34,6 +35,9 @@ constexpr double UNLIMITED = 1e7;  // seconds: a search without a clock
 
 int default_depth = 66;
 double default_move_time = UNLIMITED;
+// The level is kept while the limit is off, as GUIs set the two apart.
+bool limit_strength = false;
+long uci_elo = ELO_MIN;
 
 long Clamp(long v, long lo, long hi) { return v < lo ? lo : v > hi ? hi : v; }
 
@@ -49,6 +53,8 @@ void Identify() {
     ShowMessage("option name BookFile type string default vell.opn");
     ShowMessage("option name Log type check default false");
     ShowMessagef("option name MultiPV type spin default 1 min 1 max %d", MAX_MULTIPV);
+    ShowMessage("option name UCI_LimitStrength type check default false");
+    ShowMessagef("option name UCI_Elo type spin default %d min %d max %d", ELO_MIN, ELO_MIN, ELO_MAX);
     if (TablebaseSupported()) {
         ShowMessage("option name SyzygyPath type string default <empty>");
         ShowMessage("option name SyzygyProbeDepth type spin default 1 min 1 max 100");
@@ -207,6 +213,14 @@ void SetOption(const char* args) {
         if (!ReadSpin("MultiPV", val, 1, MAX_MULTIPV, &n)) return;
         PBlock.multipv.store(int16_t(n), R);
         ShowMessagef("info string MultiPV set to %d", int(PBlock.multipv.load(R)));
+    } else if (!strcasecmp(opt, "UCI_LimitStrength")) {
+        if (!ReadCheck("UCI_LimitStrength", val, &limit_strength)) return;
+        SetStrength(limit_strength ? int(uci_elo) : 0);
+        ShowMessagef("info string UCI_LimitStrength set to %d", int(limit_strength));
+    } else if (!strcasecmp(opt, "UCI_Elo")) {
+        if (!ReadSpin("UCI_Elo", val, ELO_MIN, ELO_MAX, &uci_elo)) return;
+        SetStrength(limit_strength ? int(uci_elo) : 0);
+        ShowMessagef("info string UCI_Elo set to %ld", uci_elo);
     }
 }
 

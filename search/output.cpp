@@ -12,6 +12,7 @@
 #include "board/notation.h"
 #include "search/search.h"
 #include "search/tablebase.h"
+#include "search/strength.h"
 #include "search/transposition.h"
 #include "thread/records.h"
 
@@ -99,6 +100,7 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_
     // be collecting into sstats.
     uint64_t sum[7] = {};
     Sum(sum);
+    score = ShownScore(score, pv[1]);
     const bool uci = UciMode();
     // A root the tables know shows their result unless the search found a mate.
     int tb_score;
@@ -178,7 +180,7 @@ void ShowSearchSummary() {
     char move[16];
     MoveToStr(PBlock.best_pv[1].load(R), move);
     char score[16];
-    ConsoleScore(PBlock.best_score.load(R), score, sizeof score);
+    ConsoleScore(ShownScore(PBlock.best_score.load(R), PBlock.best_pv[1].load(R)), score, sizeof score);
     ShowMessagef("move= %s, time= %0.3f, score= %s, nodes= %0.0f, nps= %0.0fK ebf= %0.2f", move, e, score,
                  nodes, nodes / (e + 0.001) * 0.001, BranchingFactor());
     ShowMessagef("Hash fill= %d%%, Hash hits: main= %0.1f%%, pawn= %0.1f%%, eval= %0.1f%%", PBlock.hash_fill,

@@ -17,6 +17,7 @@
 #include "search/output.h"
 #include "search/search.h"
 #include "search/tablebase.h"
+#include "search/strength.h"
 #include "search/transposition.h"
 #include "thread/movelist.h"
 
@@ -28,6 +29,8 @@ static int DisplayAllowed() {
     return delay != 9999.0 && (Stopped() || PBlock.elapsed.load(R) >= delay);
 }
 
+// A limited level's misjudgement of a root move; mate scores stay exact.
+static int Biased(int v, int bias) { return std::abs(v) < 8000 ? v + bias : v; }
 
 // The root moves a search is limited to; none means all.
 static std::atomic<uint16_t> only_moves[MAX_ROOT_MOVES];
@@ -73,7 +76,8 @@ void NewBestMove(ThreadRec* td) {
 static void ShowMoveAlone(int thread, int depth, int score, uint16_t move, int bound) {
     uint16_t line[3] = {0, move, 0};
     pthread_mutex_lock(&lock);
-    if (DisplayAllowed()) DisplaySearchInfo(thread, 0, depth, score, line, bound);
+    // The display takes off the move's bias, which this bound does not hold.
+    if (DisplayAllowed()) DisplaySearchInfo(thread, 0, depth, Biased(score, RootBias(move)), line, bound);
     pthread_mutex_unlock(&lock);
 }
 
@@ -139,12 +143,14 @@ struct RootIteration {
 };
 
 // The first move searched: aspiration window around the last score, widened
-// on failure until the value fits.
-static int SearchFirstMove(RootIteration& it, uint16_t move, int cd, uint16_t* cpv) {
+// on failure until the value fits. The value returned is without the bias,
+// but the last score holds it.
+static int SearchFirstMove(RootIteration& it, uint16_t move, int cd, uint16_t* cpv, int bias) {
     Position* pos = it.pos;
     const int opp = it.side ^ 1;
-    const int w = std::abs(it.s) / 16 + 50;
-    int lo = it.s - w, hi = it.s + w, delta = w;
+    const int s = std::abs(it.s) < 8000 ? it.s - bias : it.s;
+    const int w = std::abs(s) / 16 + 50;
+    int lo = s - w, hi = s + w, delta = w;
     if (lo < -7999) lo = -9999;
     if (hi > 7999) hi = 9998;
     int v = -Search(pos, opp, 2, cd, -hi, -lo, NODE_PV, cpv);
@@ -169,10 +175,12 @@ static int SearchFirstMove(RootIteration& it, uint16_t move, int cd, uint16_t* c
 }
 
 // A later move: a null window at best proves it worse; a move that beats
-// best is re-searched with a window opening upwards.
-static int SearchLaterMove(RootIteration& it, int i, uint16_t move, int cd, int r, uint16_t* cpv) {
+// best is re-searched with a window opening upwards. The move's bias lowers
+// the bar it has to pass.
+static int SearchLaterMove(RootIteration& it, int i, uint16_t move, int cd, int r, uint16_t* cpv, int bias) {
     Position* pos = it.pos;
-    const int opp = it.side ^ 1, best = it.best;
+    const int b = std::abs(it.best) < 8000 ? bias : 0;
+    const int opp = it.side ^ 1, best = it.best - b;
     int v = -Search(pos, opp, 2, cd - r, -(best + 1), -best, NODE_CUT, cpv);
     if (v >= best + 1 && !Stopped()) {
         int delta = 75, hi = best + 1;
@@ -187,7 +195,7 @@ static int SearchLaterMove(RootIteration& it, int i, uint16_t move, int cd, int 
         }
         it.c = 0;
     }
-    return v > best ? v : -13000 - i;
+    return v > best ? Biased(v, b) : -13000 - i;
 }
 
 // Quiet, harmless late root moves after the first few are searched one ply
@@ -291,13 +299,14 @@ static void SearchRoot(ThreadRec* td, int d, int k) {
         MakeMove(pos, m);
         const int cd = d + ext - 1;
         cpv[2] = 0;
+        const int bias = RootBias(m);
         int value;
         if (d == 1)
-            value = -Search(pos, it.side ^ 1, 2, ext, -MATE, MATE, NODE_PV, cpv);
+            value = Biased(-Search(pos, it.side ^ 1, 2, ext, -MATE, MATE, NODE_PV, cpv), bias);
         else if (!it.best_move)
-            value = SearchFirstMove(it, m, cd, cpv);
+            value = Biased(SearchFirstMove(it, m, cd, cpv, bias), bias);
         else
-            value = SearchLaterMove(it, i, m, cd, r, cpv);
+            value = SearchLaterMove(it, i, m, cd, r, cpv, bias);
         UnmakeMove(pos);
         if (Stopped()) return;
         it.score[i] = value;
