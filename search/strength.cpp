@@ -26,11 +26,13 @@ struct Anchor {
     double nodes;  // per move, all threads together
     int spread;    // centipawns
 };
-// Between anchors the node budget is interpolated on a log scale.
+// Between anchors the node budget is interpolated on a log scale. From about
+// 2500 on the budget is more than the clock allows, so the search plays at
+// its full strength and only the pause before the answer remains.
 constexpr Anchor anchors[] = {
-    {1350, 400, 200}, {1600, 1500, 150}, {1850, 5000, 100}, {2100, 16000, 60},
-    {2350, 50000, 30}, {2600, 160000, 15}, {2850, 500000, 0},
+    {1350, 500, 170}, {1500, 1300, 130}, {2000, 60000, 30}, {2250, 300000, 15}, {2500, 3000000, 0}, {2850, 3000000, 0},
 };
+constexpr double NO_BUDGET = 2000000;
 
 Anchor AtLevel(int elo) {
     const int n = int(sizeof anchors / sizeof anchors[0]);
@@ -69,7 +71,7 @@ void LimitStrength(bool on) {
     const Anchor a = AtLevel(elo);
     const uint64_t budget = uint64_t(a.nodes);
     const uint64_t asked = PBlock.node_limit.load(R);
-    if (asked == 0 || asked > budget) PBlock.node_limit.store(budget, R);
+    if (a.nodes < NO_BUDGET && (asked == 0 || asked > budget)) PBlock.node_limit.store(budget, R);
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
     seed.store(Mix(seed.load(R) ^ uint32_t(now) ^ uint32_t(uint64_t(now) >> 32)), R);
     spread.store(a.spread, R);

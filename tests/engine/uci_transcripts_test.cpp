@@ -33,6 +33,8 @@ const Transcript kUci[] = {
       "option name OwnBook type check default false",
       "option name BookFile type string default vell.opn", "option name Log type check default false",
       "option name MultiPV type spin default 1 min 1 max 256",
+      "option name UCI_LimitStrength type check default false",
+      "option name UCI_Elo type spin default 1350 min 1350 max 2850",
 #ifdef VELL_SYZYGY
       "option name SyzygyPath type string default <empty>",
       "option name SyzygyProbeDepth type spin default 1 min 1 max 100",
@@ -63,6 +65,16 @@ const Transcript kUci[] = {
       "> position fen 8/8/8/8/8/2k5/8/KR6 w - - 0 1", "> go depth 1", "!* tbhits *", "...bestmove*"},
      {{"KRvK.rtbw", std::string(80, 'x')}}},
 #endif
+    // A limited level holds its answer for most of its time but answers
+    // isready and stop at once, and moves at once with its clock nearly gone.
+    {"LimitedStrength",
+     {},
+     {"> setoption name UCI_Elo value 9999", "info string UCI_Elo set to 2850", "> setoption name UCI_Elo value x",
+      "info string bad value 'x' for UCI_Elo, option unchanged", "> setoption name UCI_Elo value 100",
+      "info string UCI_Elo set to 1350", "> setoption name UCI_LimitStrength value true",
+      "info string UCI_LimitStrength set to 1", "> position startpos moves e2e4", "> go wtime 600000 btime 600000",
+      "> isready", "!bestmove*", "...readyok", "> stop", "...bestmove*", "> go wtime 30 btime 30", "@1",
+      "> isready", "!readyok", "...bestmove*", "readyok"}},
     {"OptionRepliesAndClamping",
      {},
      {"> setoption name Hash value -1", "> setoption name Hash value 16", "> setoption name Threads value 4",
