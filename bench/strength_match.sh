@@ -10,6 +10,9 @@
 #   LEVELS="1500 2000 2500"   levels to play, each against the reference
 #   SELF=""                   "LOW HIGH": also Vell at LOW against Vell at HIGH
 #   GAMES=60  TC=10+0.1  CONCURRENCY=1
+#   MARGIN=200                ms a move may overrun the clock before it loses:
+#                             on a loaded machine the reference engine's own
+#                             small reserve is otherwise not enough
 #   VELL=build/vell  REF=/usr/games/stockfish  RUNNER=../shared/tools/fastchess
 # Games go to strength_X.pgn in OUT (default: a temporary folder, kept).
 set -eu
@@ -26,6 +29,7 @@ SELF=${SELF-}
 GAMES=${GAMES:-60}
 TC=${TC:-10+0.1}
 CONCURRENCY=${CONCURRENCY:-1}
+MARGIN=${MARGIN:-200}
 VELL=${VELL:-"$here/build/vell"}
 REF=${REF:-/usr/games/stockfish}
 RUNNER=${RUNNER:-"$shared/tools/fastchess"}
@@ -38,7 +42,7 @@ match() {
     log="$OUT/$1_vs_$3.log"
     "$RUNNER" -engine cmd="$VELL" name="$1" args=-nolog $2 \
         -engine name="$3" $4 \
-        -each tc="$TC" option.Hash=16 option.Threads=1 \
+        -each tc="$TC" timemargin="$MARGIN" option.Hash=16 option.Threads=1 \
         -rounds "$rounds" -games 2 -repeat -concurrency "$CONCURRENCY" \
         -openings file="$openings" format="$format" order=random \
         -pgnout file="$OUT/$1_vs_$3.pgn" -recover >"$log" 2>&1 || true
