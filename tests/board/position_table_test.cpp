@@ -6,6 +6,7 @@
 #include <set>
 
 #include "board/fen.h"
+#include "thread/gameend.h"
 #include "tests/board/board_setup.h"
 
 namespace {
@@ -82,6 +83,24 @@ const struct {
     {"4k3/8/8/R7/8/8/4K3/R7 w - -", "a1a3", "R1a3"},
 };
 
+// A position, its halfmove clock, moves played from it, and how the game stands.
+const struct {
+    const char* fen;
+    int fifty;
+    const char *moves, *end;
+} kEnds[] = {
+    {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", 0, "a1a8", "1-0 checkmate"},
+    {"7k/8/6QK/8/8/8/8/8 b - -", 0, "", "1/2-1/2 stalemate"},
+    {"4k3/8/8/8/8/8/8/R3K3 w - -", 99, "a1a2", "1/2-1/2 fifty-move rule"},
+    {"4k3/8/8/8/8/8/8/R3K3 w - -", 0, "e1e2 e8e7 e2e1 e7e8 e1e2 e8e7 e2e1", "*"},
+    {"4k3/8/8/8/8/8/8/R3K3 w - -", 0, "e1e2 e8e7 e2e1 e7e8 e1e2 e8e7 e2e1 e7e8",
+     "1/2-1/2 threefold repetition"},
+    {"8/8/4k3/8/8/3K4/8/7N w - -", 0, "", "1/2-1/2 insufficient material"},
+    {"8/8/4k1b1/8/8/3K4/8/7B w - -", 0, "", "1/2-1/2 insufficient material"},
+    {"8/8/4k1b1/8/8/3K4/8/6B1 w - -", 0, "", "*"},
+    {"8/8/4k3/8/8/3K4/8/6NN w - -", 0, "", "*"},
+};
+
 }  // namespace
 
 using Positions = EngineTest;
@@ -119,5 +138,18 @@ TEST_F(Positions, MoveText) {
     for (const auto& row : kWritten) {
         Position* pos = SetGame(row.fen);
         EXPECT_STREQ(MoveToSan(pos, TextMove(pos, row.move), san), row.san) << row.fen;
+    }
+}
+
+TEST_F(Positions, GameEnds) {
+    for (const auto& row : kEnds) {
+        Position* pos = SetGame(row.fen);
+        pos->fifty = uint8_t(row.fifty);
+        std::string moves = row.moves;
+        for (size_t at = 0; at < moves.size(); at += 5)
+            MakeMove(pos, TextMove(pos, moves.substr(at, 4).c_str()));
+        const GameEndInfo end = GameEnd(pos);
+        EXPECT_EQ(end.kind == GameEndKind::None ? "*" : std::string(end.result) + " " + end.reason, row.end)
+            << row.fen << " " << row.moves;
     }
 }
