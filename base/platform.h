@@ -1,6 +1,6 @@
 // The few operating-system services the engine needs: a monotonic clock, a
-// short sleep, a non-blocking look at standard input, and a file only one
-// process writes at a time.
+// short sleep, a non-blocking look at standard input, regular files only, and
+// a file only one process writes at a time.
 #pragma once
 #include <cstddef>
 #include <cstdio>
@@ -15,6 +15,11 @@ bool InputWaiting(int timeout_ms);
 // Reads what is waiting without blocking; returns the bytes read, 0 at the
 // end of input, -1 when nothing was there after all.
 long ReadInput(char* buf, size_t n);
+// fopen for files named from outside: refuses (null, errno EISDIR or ENOTSUP)
+// a directory, a FIFO, or a device to read, before a read or write of it
+// could block or never end. A device can be written (/dev/null). Mode is "r",
+// "rb", "w", "wb", "a" or "ab".
+FILE* OpenRegularFile(const char* name, const char* mode);
 // Opens name for writing, emptied, under an exclusive lock the process holds
 // until the file is closed. Null when that fails; *in_use is then set when
 // the file exists (another process holds it, or it cannot be written), and

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/messages.h"
+#include "base/platform.h"
 #include "board/legality.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
@@ -89,7 +90,7 @@ static void FillHashArea(uint16_t* area) {
 
 // One pass over the file: the first record number of every key16 prefix.
 static void BuildIndex(const char* name) {
-    FILE* f = name[0] ? std::fopen(name, "rb") : nullptr;
+    FILE* f = name[0] ? OpenRegularFile(name, "rb") : nullptr;
     if (!f) return;
     BookRec rec;
     int32_t n = 0;
@@ -181,7 +182,7 @@ static bool RefillCache(uint16_t k) {
     if (!name[0] || !bkbuffr || !bktable) return false;
     int32_t r = bktable[k >> 6];
     if (r < 0) return false;
-    FILE* f = std::fopen(name, "rb");
+    FILE* f = OpenRegularFile(name, "rb");
     if (!f) return false;
     ResetBookCache();
     bool to_end = false;
@@ -296,7 +297,7 @@ void GetCandidates(Position* pos, int verbose) {
 int SetBookFile(const char* name) {
     if (std::strlen(name) >= sizeof PBlock.book_name) return 0;
     if (name[0]) {
-        FILE* f = std::fopen(name, "rb");
+        FILE* f = OpenRegularFile(name, "rb");
         if (!f) return 0;
         std::fclose(f);
     }

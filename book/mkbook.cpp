@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "base/messages.h"
+#include "base/platform.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -160,7 +161,7 @@ static void MergeStreams(RecReader& a, RecReader& b, RecWriter& out) {
 // one step. A file that exists but cannot be read stops the merge: taking it
 // as empty would replace its records by b's.
 static bool MergeInto(FILE* out, const char* a_name, RecReader& b, const char* target) {
-    FILE* af = std::fopen(a_name, "rb");
+    FILE* af = OpenRegularFile(a_name, "rb");
     if (!af && errno != ENOENT) {
         const int err = errno;
         std::fclose(out);
@@ -194,7 +195,7 @@ static bool MergeInto(FILE* out, const char* a_name, RecReader& b, const char* t
 }
 
 int WriteBook() {
-    FILE* out = std::fopen(kMergeName, "wb");
+    FILE* out = OpenRegularFile(kMergeName, "wb");
     if (!out) return StepFailed("create", kMergeName, errno);
     static RecReader b;
     StartReader(b, nullptr, bkbuffr, bkrecnum);
@@ -205,9 +206,9 @@ int WriteBook() {
 
 int MergeBook() {
     static RecReader b;
-    StartReader(b, std::fopen(kTmpName, "rb"), nullptr, 0);
+    StartReader(b, OpenRegularFile(kTmpName, "rb"), nullptr, 0);
     if (!b.f) return errno == ENOENT ? 0 : StepFailed("read", kTmpName, errno);  // nothing to merge
-    FILE* out = std::fopen(kMergeName, "wb");
+    FILE* out = OpenRegularFile(kMergeName, "wb");
     if (!out) {
         const int err = errno;
         std::fclose(b.f);
@@ -226,9 +227,9 @@ int MergeBook() {
 // written beside the book, never over tmp.opn, which may hold games a failed
 // merge kept.
 int PruneBook() {
-    FILE* in = std::fopen(kBookName, "rb");
+    FILE* in = OpenRegularFile(kBookName, "rb");
     if (!in) return StepFailed("read", kBookName, errno);
-    FILE* out = std::fopen(kMergeName, "wb");
+    FILE* out = OpenRegularFile(kMergeName, "wb");
     if (!out) {
         const int err = errno;
         std::fclose(in);

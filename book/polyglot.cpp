@@ -9,6 +9,7 @@
 #include <sys/types.h>
 
 #include "base/messages.h"
+#include "base/platform.h"
 #include "board/notation.h"
 #include "thread/records.h"
 
@@ -82,7 +83,7 @@ uint64_t PolyglotKey(const Position* pos) {
 
 void PolyglotCandidates(Position* pos, const char* file, int verbose) {
     PBlock.best_pv[1].store(0, std::memory_order_relaxed);
-    FILE* f = std::fopen(file, "rb");
+    FILE* f = OpenRegularFile(file, "rb");
     if (!f) return;
     uint64_t key = PolyglotKey(pos);
     int64_t lo = 0, hi = 0;

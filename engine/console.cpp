@@ -257,7 +257,7 @@ void EpdFen(const char* line, char* fen, size_t size) {
 }
 
 void GetTestPosition(const Words& w) {
-    FILE* f = std::fopen("test.epd", "r");
+    FILE* f = OpenRegularFile("test.epd", "r");
     if (!f) return;
     char id[WORD_MAX + 16];
     std::snprintf(id, sizeof id, "id \"%s\"", w.arg[1]);

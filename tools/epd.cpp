@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include "base/messages.h"
+#include "base/platform.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -236,7 +237,7 @@ static void ClearEvalCaches() {
 }
 
 bool EpdFileThere(const char* name, const char* why) {
-    FILE* f = std::fopen(name, "r");
+    FILE* f = OpenRegularFile(name, "r");
     if (!f) {
         ShowMessagef("can't open %s%s", name, why);
         return false;
@@ -246,7 +247,7 @@ bool EpdFileThere(const char* name, const char* why) {
 }
 
 double Analyze_EPD_File() {
-    FILE* f = std::fopen(PBlock.epd_name, "r");
+    FILE* f = OpenRegularFile(PBlock.epd_name, "r");
     if (!f) return 1.0;
     VELL_ASSERT(ThreadData[0] != NULL && ThreadData[1] != NULL);
     InitEval();

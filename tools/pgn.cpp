@@ -9,6 +9,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include "base/platform.h"
 #include "board/bitboard.h"
 #include "board/fen.h"
 #include "board/makemove.h"
@@ -17,7 +18,7 @@
 static constexpr char kStartFen[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
 bool OpenPgn(PgnReader* r, const char* file) {
-    r->f = std::fopen(file, "r");
+    r->f = OpenRegularFile(file, "r");
     r->len = r->at = 0;
     r->games = r->moves = r->cut = 0;
     r->in_game = r->in_comment = false;
@@ -337,7 +338,7 @@ bool AppendPgnGame(const char* file, const Position& start, const uint16_t* move
         text += "[SetUp \"1\"]\n[FEN \"" + std::string(fen) + " " + std::to_string(start.fifty) + " 1\"]\n";
     text += "\n" + body + "\n\n";
 
-    FILE* f = std::fopen(file, "a");
+    FILE* f = OpenRegularFile(file, "a");
     if (!f) return false;
     off_t size = ftello(f);
     bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();

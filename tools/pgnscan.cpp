@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include "base/platform.h"
 #include "board/bitboard.h"
 #include "board/fen.h"
 #include "board/makemove.h"
@@ -166,7 +167,7 @@ void Scan_PGN_File(const char* file, int mode) {
     // A fresh file, never the old one emptied: the input may be that very
     // file (a scan of tmp.pgn.new), and the reader keeps it open to its end.
     unlink(part);
-    FILE* out = std::fopen(part, "w");
+    FILE* out = OpenRegularFile(part, "w");
     if (!out) {
         std::printf("can't write %s: %s\n", part, std::strerror(errno));
         ClosePgn(&s->reader);

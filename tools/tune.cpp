@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/messages.h"
+#include "base/platform.h"
 #include "eval/params.h"
 #include "thread/records.h"
 #include "tools/epd.h"
@@ -102,7 +103,7 @@ bool TTune(const char* name, const char* range) {
 void RunTuningPass() {
     // Nor would the last pass's log be overwritten with such a pass.
     if (!EpdFileThere("tune.epd", ", nothing tuned")) return;
-    fdtune = std::fopen("tune.log", "w");
+    fdtune = OpenRegularFile("tune.log", "w");
     if (!fdtune) return;
     TuningSettings();
     for (int i = 0; i < NumTunable() && !PBlock.quit.load(rlx); i++) {

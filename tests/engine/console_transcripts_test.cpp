@@ -103,7 +103,10 @@ const Transcript kConsole[] = {
               "...black", "", "> get WAC.001",
               "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - bm Qg6; id \"WAC.001\";",
               "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - -", "...white", "", "> get WAC.999", "",
-              "...white"}),
+              "...white",
+              // Devices and directories are refused before anything is read.
+              "> load /dev/zero", "...can't open /dev/zero", "> save .", "...can't write ., game not saved",
+              "> bookfile /dev/zero", "can't open book file /dev/zero, book unchanged"}),
      {{"game.pgn",
        "[Event \"first\"]\n[White \"a\"]\n\n1. d4 d5 *\n\n"
        "[Event \"second\"]\n\n1. e4 e5 {a comment\nthat goes on} 2. Nf3 Nc6 *\n"},
