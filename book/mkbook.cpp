@@ -161,8 +161,8 @@ static void MergeStreams(RecReader& a, RecReader& b, RecWriter& out) {
 // one step. A file that exists but cannot be read stops the merge: taking it
 // as empty would replace its records by b's.
 static bool MergeInto(FILE* out, const char* a_name, RecReader& b, const char* target) {
-    FILE* af = OpenRegularFile(a_name, "rb");
-    if (!af && errno != ENOENT) {
+    FILE* af = a_name ? OpenRegularFile(a_name, "rb") : nullptr;
+    if (!af && a_name && errno != ENOENT) {
         const int err = errno;
         std::fclose(out);
         unlink(kMergeName);
@@ -204,6 +204,10 @@ int WriteBook() {
     return 1;
 }
 
+// Set while a build has not merged into book.opn yet: the book it writes holds
+// its own games only, and an older book.opn is replaced, not added to.
+static bool fresh_book;
+
 int MergeBook() {
     static RecReader b;
     StartReader(b, OpenRegularFile(kTmpName, "rb"), nullptr, 0);
@@ -215,9 +219,12 @@ int MergeBook() {
         return StepFailed("create", kMergeName, err);
     }
     Progress("\nmerging...");
-    bool ok = MergeInto(out, kBookName, b, kBookName);
+    bool ok = MergeInto(out, fresh_book ? nullptr : kBookName, b, kBookName);
     std::fclose(b.f);
-    if (ok) unlink(kTmpName);
+    if (ok) {
+        unlink(kTmpName);
+        fresh_book = false;
+    }
     Progress("\n");
     return ok;
 }
@@ -304,6 +311,11 @@ int BuildBook() {
     bkrecnum = 0;
     bkbuffr = static_cast<BookRec*>(std::malloc(BOOK_BUILD_RECS * sizeof(BookRec)));
     if (!bkbuffr) return 0;
+    // A build counts book.pgn alone: what an earlier build that stopped left
+    // in the work files came from the same games, which are read again.
+    unlink(kTmpName);
+    unlink(kMergeName);
+    fresh_book = true;
     static PgnReader reader;
     static PgnGame game;
     if (!OpenPgn(&reader, kPgnName)) {
@@ -330,6 +342,7 @@ int BuildBook() {
     PgnSummary(reader, summary, sizeof summary);
     ClosePgn(&reader);
     ok = ok && WriteBook() && MergeBook();
+    fresh_book = false;
     bkrecnum = 0;  // the buffer holds build records, not a cached block
     Progress(summary);
     Progress("\n");
