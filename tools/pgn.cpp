@@ -3,6 +3,7 @@
 #include "tools/pgn.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -123,16 +124,17 @@ static void AddTag(PgnReader* r, PgnGame* g, const PgnTag& tag) {
     if (g->ntags < PGN_MAX_TAGS) g->tags[g->ntags++] = tag;
 }
 
-// A tag line: tags one after the other; false when the line holds none.
-static bool TagLine(const char* p, const char* end, PgnReader* r, PgnGame* g, bool apply) {
+// A tag line: tags one after the other; null when the line holds none, else
+// where the text after the last tag starts (movetext may follow on the line).
+static const char* TagLine(const char* p, const char* end, PgnReader* r, PgnGame* g, bool apply) {
     PgnTag tag;
     const char* next = ParseTag(p, end, &tag);
-    if (!next || !apply) return next != nullptr;
+    if (!next || !apply) return next;
     for (; next; next = ParseTag(p, end, &tag)) {
         AddTag(r, g, tag);
         p = next;
     }
-    return true;
+    return p;
 }
 
 static void Move(PgnReader* r, PgnGame* g, const char* word) {
@@ -166,8 +168,16 @@ static void Move(PgnReader* r, PgnGame* g, const char* word) {
 // One symbol of the movetext; true when it ends the game.
 static bool Symbol(PgnReader* r, PgnGame* g, const char* word) {
     static const char* const results[] = {"1-0", "0-1", "1/2-1/2", "1/2", "*"};
+    const size_t len = std::strlen(word);
     for (int i = 0; i < 5; i++) {
-        if (std::strcmp(word, results[i])) continue;
+        // A result may be glued to the last move ("Qxf7#1-0").
+        const size_t n = std::strlen(results[i]);
+        if (len < n || std::strcmp(word + len - n, results[i])) continue;
+        if (len > n) {
+            char move[32];
+            std::snprintf(move, sizeof move, "%.*s", int(len - n), word);
+            Move(r, g, move);
+        }
         if (!r->tag_result) g->result = i < 2 ? i : 2;
         return true;
     }
@@ -190,10 +200,32 @@ static bool Finish(PgnReader* r, PgnGame* g) {
     return true;
 }
 
+// A line ends at LF, CRLF or a CR alone (files from old Macs hold no LF).
 static bool NextLine(PgnReader* r) {
-    ssize_t n = getline(&r->line, &r->cap, r->f);
-    if (n < 0) return false;
-    r->len = long(n);
+    long n = 0;
+    int c = 0;
+    while ((c = getc_unlocked(r->f)) != EOF) {
+        if (size_t(n) + 2 > r->cap) {
+            const size_t cap = r->cap ? r->cap * 2 : 256;
+            char* grown = static_cast<char*>(std::realloc(r->line, cap));
+            if (!grown) break;
+            r->line = grown;
+            r->cap = cap;
+        }
+        r->line[n++] = char(c);
+        if (c == '\n') break;
+        if (c == '\r') {
+            const int next = getc_unlocked(r->f);
+            if (next == '\n')
+                r->line[n++] = '\n';
+            else if (next != EOF)
+                ungetc(next, r->f);
+            break;
+        }
+    }
+    if (n == 0) return false;
+    r->line[n] = 0;
+    r->len = n;
     r->at = 0;
     r->line_found = r->find && r->find[0] && std::strstr(r->line, r->find);
     return true;
@@ -223,8 +255,7 @@ bool ReadPgnGame(PgnReader* r, PgnGame* g) {
                 r->in_comment = false;
                 r->variation = 0;
                 g->found |= r->line_found;
-                TagLine(line, end, r, g, true);
-                r->at = r->len;
+                r->at = TagLine(line, end, r, g, true) - line;
                 continue;
             }
             if (!r->in_comment && line[0] == '%') {  // an escape line
@@ -256,6 +287,8 @@ bool ReadPgnGame(PgnReader* r, PgnGame* g) {
             } else if (c == ')') {
                 if (r->variation > 0) r->variation--;
                 r->at++;
+            } else if (c == 'e' && r->at + 4 <= r->len && !std::strncmp(line + r->at, "e.p.", 4)) {
+                r->at += 4;  // the en-passant mark some files write after the capture
             } else if (c == '$') {
                 r->at++;
                 while (r->at < r->len && std::isdigit(static_cast<unsigned char>(line[r->at]))) r->at++;

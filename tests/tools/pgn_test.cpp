@@ -48,6 +48,11 @@ TEST_F(PgnFiles, FragmentsToGames) {
         {"1. e4 } e5 2. Nf3 1-0\n\n[Result \"1-0\"]\n1. d4 { never closed d5\n\n"
          "[Result \"1-0\"]\n1. c4 ) e5 ( Nf3 \n\n[Result \"1-0\"]\n1. Nf3 d5 1-0\n",
          "3 Nf3;1 d4;2 e5;2 d5;"},
+        // CR-only line ends, movetext after the last tag, "e.p." and a result glued to the move.
+        {"[Event \"a\"]\r\r1. e4 *\r\r[Event \"b\"]\r1. d4 *\r", "1 e4;1 d4;"},
+        {"[Event \"a\"] 1. e4 *\n[Event \"b\"]\n1. d4 d5 *\n", "1 e4;2 d5;"},
+        {"[FEN \"4k3/8/8/3pP3/8/8/8/4K3 w - d6\"]\n1. exd6 e.p. Kd7 2. Kd2 Kxd6 1/2-1/2\n", "4 Kxd6;"},
+        {"1. e4 e5 2. Qh5 Nc6 3. Bc4 Nf6 4. Qxf7#1-0\n1. d4 d5*\n", "7 Qxf7#;2 d5;"},
     };
     for (const auto& r : rows) {
         WriteFile("games.pgn", r.pgn);
