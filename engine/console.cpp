@@ -141,8 +141,20 @@ uint16_t RecordedMove() {
     return IsLegalMove(pos, m) ? m : 0;
 }
 
+// The game loaded last, whose tags a save keeps while the game on the board
+// is still that one, and the number of the first move of the game on the board.
+PgnGame loaded;
+bool have_loaded;
+int first_move = 1;
+
+void ForgetLoadedGame(int number = 1) {
+    have_loaded = false;
+    first_move = number;
+}
+
 void NewGame() {
     SetOpponentGame(-1);
+    ForgetLoadedGame();
     GamePos()->ply = 1;
     SetPosition(GamePos(), fen_opn);
     ShowBoard(GamePos());
@@ -154,7 +166,10 @@ void NewGame() {
 bool LoadUserFen(const char* fen) {
     char why[128];
     GamePos()->ply = 1;
-    if (LoadFen(GamePos(), fen, why)) return true;
+    if (LoadFen(GamePos(), fen, why)) {
+        ForgetLoadedGame(FenMoveNumber(fen));
+        return true;
+    }
     ShowMessagef("bad FEN, position not changed: %s", why);
     return false;
 }
@@ -316,14 +331,16 @@ void LoadGame(const Words& w) {
     }
     const char* tag = w.arg[2];
     bool by_number = !tag[0] || std::isdigit(static_cast<unsigned char>(tag[0]));
-    long want = by_number ? std::atol(tag) : 0;
-    if (want < 1 || want > 999) want = 1;
+    long want = !tag[0] ? 1 : by_number ? std::atol(tag) : 0;
     reader.find = by_number ? nullptr : tag;
     bool found = false;
-    while (!found && ReadPgnGame(&reader, &game)) found = by_number ? game.number == want : game.found;
+    while (!found && (!by_number || want >= 1) && ReadPgnGame(&reader, &game))
+        found = by_number ? game.number == want : game.found;
     ClosePgn(&reader);
     Position* pos = GamePos();
-    if (found) {
+    if (found && game.bad_start) {
+        ShowMessage(game.problem);  // no position to set up: the board stays as it was
+    } else if (found) {
         // The position changes only once the game is really there.
         AbortSearch();
         WaitSearchThreads();
@@ -333,6 +350,9 @@ void LoadGame(const Words& w) {
         for (int i = 0; i < game.count && !RecordFull(); i++) MakeGameMove(game.moves[i]);
         if (game.cut) ShowMessage(game.problem);
         pos->hist[pos->nhist].move = 0;
+        loaded = game;
+        ForgetLoadedGame(FenMoveNumber(PgnTagValue(game, "FEN")));
+        have_loaded = true;
     } else {
         ShowMessagef("no game %s in %s", tag[0] ? tag : "1", w.arg[1]);
     }
@@ -354,7 +374,10 @@ void SaveGame(const Words& w) {
         UnmakeMove(&start);
     }
     start.ply = 1;
-    if (AppendPgnGame(file, start, moves, n))
+    // A loaded game keeps its result while its moves are the ones it was loaded with.
+    bool same = have_loaded && !loaded.cut && n == loaded.count;
+    for (int i = 0; same && i < n; i++) same = moves[i] == loaded.moves[i];
+    if (AppendPgnGame(file, start, moves, n, have_loaded ? &loaded : nullptr, same, first_move))
         ShowMessagef("game saved to %s", file);
     else
         ShowMessagef("can't write %s, game not saved", file);
@@ -698,6 +721,7 @@ void Undo(const Words&) {
 }
 
 void Edit(const Words&) {
+    ForgetLoadedGame();
     EditBoard(ReadInputLine);
     GamePos()->ply = 1;
     ShowBoard(GamePos());

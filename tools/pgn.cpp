@@ -96,7 +96,7 @@ static void StartGame(PgnReader* r, PgnGame* g) {
     g->number = r->games + 1;
     g->ntags = g->count = 0;
     g->result = 2;
-    g->cut = g->found = false;
+    g->cut = g->found = g->bad_start = false;
     g->problem[0] = 0;
     std::strcpy(g->fen, kStartFen);
     r->pos.ply = 1;
@@ -119,6 +119,7 @@ static void AddTag(PgnReader* r, PgnGame* g, const PgnTag& tag) {
             char what[200];
             std::snprintf(what, sizeof what, "bad FEN (%.100s)", why);
             Cut(r, g, what);
+            g->bad_start = true;
         }
     }
     if (g->ntags < PGN_MAX_TAGS) g->tags[g->ntags++] = tag;
@@ -335,7 +336,28 @@ static const char* ResultOf(Position* pos) {
     return pos->side == WHITE ? "0-1" : "1-0";
 }
 
-bool AppendPgnGame(const char* file, const Position& start, const uint16_t* moves, int count) {
+int FenMoveNumber(const char* fen) {
+    const char* p = fen;
+    for (int field = 0; field < 5; field++) {
+        while (*p == ' ') p++;
+        while (*p && *p != ' ') p++;
+    }
+    const long n = std::strtol(p, nullptr, 10);
+    return n >= 1 && n < 100000 ? int(n) : 1;
+}
+
+// A tag pair with the value's quotes and backslashes escaped.
+static std::string TagPair(const char* name, const char* value) {
+    std::string text = std::string("[") + name + " \"";
+    for (const char* c = value; *c; c++) {
+        if (*c == '"' || *c == '\\') text += '\\';
+        text += *c;
+    }
+    return text + "\"]\n";
+}
+
+bool AppendPgnGame(const char* file, const Position& start, const uint16_t* moves, int count, const PgnGame* from,
+                   bool keep_result, int first_move) {
     static HistRec hist[HIST_SIZE];
     Position pos = start;
     pos.hist = hist;
@@ -350,7 +372,7 @@ bool AppendPgnGame(const char* file, const Position& start, const uint16_t* move
         // A move number stays on the line of its move.
         char word[32] = "", san[16];
         if (pos.side == WHITE || i == 0) {
-            int n = (i + first_side) / 2 + 1;
+            int n = (i + first_side) / 2 + first_move;
             std::snprintf(word, sizeof word, pos.side == WHITE ? "%d. " : "%d... ", n);
         }
         std::strcat(word, MoveToSan(&pos, moves[i], san));
@@ -359,16 +381,29 @@ bool AppendPgnGame(const char* file, const Position& start, const uint16_t* move
         pos.ply = 1;
     }
     const char* result = ResultOf(&pos);
+    if (from && keep_result && PgnTagValue(*from, "Result")[0]) result = PgnTagValue(*from, "Result");
     Append(body, &column, result);
 
     char date[16] = "????.??.??";
     std::time_t now = std::time(nullptr);
     std::tm tm{};
-    if (localtime_r(&now, &tm)) std::strftime(date, sizeof date, "%Y.%m.%d", &tm);
-    std::string text = "[Event \"?\"]\n[Site \"?\"]\n[Date \"" + std::string(date) +
-                       "\"]\n[Round \"-\"]\n[White \"?\"]\n[Black \"?\"]\n[Result \"" + result + "\"]\n";
+    if (!from && localtime_r(&now, &tm)) std::strftime(date, sizeof date, "%Y.%m.%d", &tm);
+    static const char* const roster[] = {"Event", "Site", "Date", "Round", "White", "Black", "Result"};
+    std::string text;
+    for (const char* name : roster) {
+        const char* value = from ? PgnTagValue(*from, name) : "";
+        if (!value[0]) value = name == roster[2] ? date : "?";
+        text += TagPair(name, name == roster[6] ? result : value);
+    }
+    for (int i = 0; from && i < from->ntags; i++) {
+        const PgnTag& t = from->tags[i];
+        bool skip = !std::strcmp(t.name, "SetUp") || !std::strcmp(t.name, "FEN");
+        for (const char* name : roster) skip |= !std::strcmp(t.name, name);
+        if (!skip) text += TagPair(t.name, t.value);
+    }
     if (std::strcmp(fen, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -"))
-        text += "[SetUp \"1\"]\n[FEN \"" + std::string(fen) + " " + std::to_string(start.fifty) + " 1\"]\n";
+        text += "[SetUp \"1\"]\n[FEN \"" + std::string(fen) + " " + std::to_string(start.fifty) + " " +
+                std::to_string(first_move) + "\"]\n";
     text += "\n" + body + "\n\n";
 
     FILE* f = OpenRegularFile(file, "a");

@@ -25,6 +25,7 @@ struct PgnGame {
     int count;
     int result;        // 0 White won, 1 Black won, 2 anything else
     bool cut;          // the game stops before a move that cannot be played
+    bool bad_start;    // its FEN tag was refused: it has no position to start from
     char problem[200];  // then the message that says which
     bool found;        // a line of the game holds the reader's search text
 };
@@ -66,5 +67,10 @@ const char* PgnTagValue(const PgnGame& g, const char* name);
 // the seven tag roster (and SetUp/FEN when start is not the initial position),
 // numbered SAN moves, lines of at most 80 characters, the result, and an empty
 // line. The file gets the whole game or nothing new; false when it could not
-// be written.
-bool AppendPgnGame(const char* file, const Position& start, const uint16_t* moves, int count);
+// be written. A game loaded from a file (from) keeps its tags, its Result only
+// when keep_result says its moves are unchanged (else the board's); first_move
+// numbers the first move, as the set-up FEN did.
+bool AppendPgnGame(const char* file, const Position& start, const uint16_t* moves, int count,
+                   const PgnGame* from = nullptr, bool keep_result = false, int first_move = 1);
+// The move number field of a FEN text (its sixth), 1 when it has none.
+int FenMoveNumber(const char* fen);

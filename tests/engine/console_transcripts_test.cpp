@@ -106,11 +106,22 @@ const Transcript kConsole[] = {
               "...white",
               // Devices and directories are refused before anything is read.
               "> load /dev/zero", "...can't open /dev/zero", "> save .", "...can't write ., game not saved",
-              "> bookfile /dev/zero", "can't open book file /dev/zero, book unchanged"}),
+              "> bookfile /dev/zero", "can't open book file /dev/zero, book unchanged",
+              // A refused FEN tag keeps the board; a loaded game saved at once keeps its tags.
+              "> new", "> e2e4", "...black", "", "> load tags.pgn 2", "...game 2 (? - ?): bad FEN (bad castling field 'HAha')*",
+              "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3*", "...black", "", "> load tags.pgn 3",
+              "...no game 3 in tags.pgn", "> load tags.pgn 0", "...no game 0 in tags.pgn", "> load tags.pgn 1",
+              "> save t.pgn", "...game saved to t.pgn",
+              "&t.pgn=[Event \"E\"]\n[Site \"?\"]\n[Date \"????.??.??\"]\n[Round \"?\"]\n[White \"A \\\"x\\\"\"]\n"
+              "[Black \"?\"]\n[Result \"1-0\"]\n[ECO \"C20\"]\n[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/8/R3K3 w - - 0 40\"]\n\n"
+              "40. Ra8+ 1-0\n\n"}),
      {{"game.pgn",
        "[Event \"first\"]\n[White \"a\"]\n\n1. d4 d5 *\n\n"
        "[Event \"second\"]\n\n1. e4 e5 {a comment\nthat goes on} 2. Nf3 Nc6 *\n"},
       {"empty.pgn", ""},
+      {"tags.pgn",
+       "[Event \"E\"]\n[White \"A \\\"x\\\"\"]\n[Result \"1-0\"]\n[ECO \"C20\"]\n[FEN \"4k3/8/8/8/8/8/8/R3K3 w - - 0 40\"]\n"
+       "40. Ra8+ 1-0\n\n[FEN \"4k3/8/8/8/8/8/8/R3K3 w HAha - 0 1\"]\n\n1. Ra2 *\n"},
       {"bad.pgn", "[Event \"x\"]\n\n1. e4 e5 2. Bc4 Bc4 3. Nf3 *\n"},
       {"test.epd",
        "; a comment id \"WAC.001\"\n"
