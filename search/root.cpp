@@ -274,7 +274,8 @@ static void SearchRoot(ThreadRec* td, int d, int k) {
     it.side = pos->side;
     it.depth = d;
     it.k = k;
-    it.single = k == 0 && d >= 4 && PBlock.nthreads.load(R) == 1;
+    // With several lines a bound of the first would stand in for the best line.
+    it.single = k == 0 && d >= 4 && PBlock.nthreads.load(R) == 1 && PBlock.multipv.load(R) == 1;
     it.s = td->result_score;
     it.best = -MATE;
     root->node_type = NODE_PV;
@@ -393,7 +394,7 @@ void SearchIterations(int t) {
         td->iter_depth.store(int8_t(d), R);
         td->iter_nodes[d].store(0, R);
         const int multipv = PBlock.multipv.load(R);
-        if (multipv > 1 && d >= 6) {
+        if (multipv > 1) {
             const int lines = std::min(multipv, std::max(nroot, 1));
             // Under UCI only thread 1 shows lines, best first and without the
             // console's empty line after them, which strict GUIs refuse.
