@@ -28,6 +28,7 @@ constexpr auto R = std::memory_order_relaxed;
 bool hold_until_stop;
 int opponent_game_side = -1;  // side the engine plays against a person
 bool opponent_reply;          // the search under way answers the person's move
+void (*after_answer)();       // run once after the next answer
 
 // The engine's clock after its move in a game against a person: the time
 // used goes, the increment comes, and a new session of a level refills it.
@@ -84,6 +85,13 @@ void StartSearch() {
 
 void HoldAnswerUntilStop() { hold_until_stop = true; }
 
+bool SearchWaitsForStop() {
+    return hold_until_stop || PBlock.ponder_state.load(R) == PonderState::Ponder ||
+           (PBlock.next_ponder_state.load(R) == PonderState::Ponder && PBlock.ponder_state.load(R) == PonderState::Idle);
+}
+
+void AfterAnswer(void (*fn)()) { after_answer = fn; }
+
 bool SearchAnswerDue() {
     const PonderState state = PBlock.ponder_state.load(R);
     // A limited level that finished early waits; input is still read meanwhile.
@@ -129,6 +137,10 @@ void FinishSearch() {
     LimitRootMoves(nullptr, 0);
     LimitStrength(false);
     PBlock.ponder_state.store(PonderState::Idle, R);
+    if (void (*fn)() = after_answer) {
+        after_answer = nullptr;
+        fn();
+    }
 }
 
 void StopSearchAndWait() {

@@ -35,6 +35,12 @@ bool SearchAnswerDue();
 void FinishSearch();
 // Keeps the answer of the search being started back until "stop" (go infinite).
 void HoldAnswerUntilStop();
+// True while a search asked for or under way answers only "stop" or
+// "ponderhit" (go infinite, go ponder).
+bool SearchWaitsForStop();
+// Runs fn once, right after the next search's answer (changes that such a
+// search must not see and that may not answer it early).
+void AfterAnswer(void (*fn)());
 // Ends the search under way before a command changes the game, the position,
 // the tables or a search record: stops it (its best result still counts),
 // waits until every search thread is idle and answers it as FinishSearch does,

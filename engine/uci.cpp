@@ -88,7 +88,40 @@ bool ReadCheck(const char* option, const char* text, bool* out) {
     return true;
 }
 
+// Table and thread changes asked for while a search waits for "stop": they
+// would end it and answer it early, so they wait for its answer.
+struct PendingOptions {
+    long hash = -1, threads = -1;
+    bool clear = false;
+};
+PendingOptions pending;
+
+void SetHash(long mb);
+void SetThreads(long n);
+void ClearHash();
+
+void ApplyPendingOptions() {
+    const PendingOptions p = pending;
+    pending = PendingOptions{};
+    if (p.threads >= 0) SetThreads(p.threads);
+    if (p.hash >= 0) SetHash(p.hash);
+    if (p.clear) ClearHash();
+}
+
+// True when the change was put off until the search under way is answered.
+bool PutOff(const char* what, long* slot, long value) {
+    if (!SearchWaitsForStop()) return false;
+    if (slot)
+        *slot = value;
+    else
+        pending.clear = true;
+    AfterAnswer(ApplyPendingOptions);
+    ShowMessagef("info string %s is applied when the search ends", what);
+    return true;
+}
+
 void SetHash(long mb) {
+    if (PutOff("Hash", &pending.hash, mb)) return;
     // The table is replaced under the search's feet otherwise.
     StopSearchAndWait();
     const int16_t old_mb = PBlock.hash_mb;
@@ -107,6 +140,7 @@ void SetHash(long mb) {
 }
 
 void SetThreads(long n) {
+    if (PutOff("Threads", &pending.threads, n)) return;
     if (n != PBlock.nthreads.load(R)) {
         StopSearchAndWait();
         KillThreadPool(PBlock.nthreads.load(R));
@@ -118,7 +152,7 @@ void SetThreads(long n) {
 }
 
 void ClearHash() {
-    if (PBlock.use_hash.load(R) == 0) return;
+    if (PBlock.use_hash.load(R) == 0 || PutOff("Clear Hash", nullptr, 0)) return;
     StopSearchAndWait();
     ClearTTable();
     ShowMessage("info string Hash table cleared");
