@@ -71,6 +71,8 @@ void StartSearch() {
     InitSearch();
     if (pos->nhist <= 35 && PBlock.own_book) {
         GetCandidates(pos, 0);
+        // A book move outside "go searchmoves" is not played: the search decides.
+        if (!RootMoveAllowed(PBlock.best_pv[1].load(R))) PBlock.best_pv[1].store(0, R);
         if (PBlock.best_pv[1].load(R)) {
             ShowMessage(UciMode() ? "info string book move" : "book move");
             PBlock.best_score.store(0, R);

@@ -204,7 +204,8 @@ const Transcript kUci[] = {
      {},
      {"> position startpos", "> go depth 2", "!info string book move", "...bestmove*",
       "> setoption name OwnBook value true", "> position startpos", "> go depth 2", "!info depth*",
-      "...info string book move", "bestmove e2e4*", "> setoption name BookFile value  my  book.opn ",
+      "...info string book move", "bestmove e2e4*", "> go depth 2 searchmoves a2a3 h2h3", "!info string book move",
+      ".../bestmove (a2a3|h2h3).*/", "> setoption name BookFile value  my  book.opn ",
       "info string BookFile set to my  book.opn"},
      {{"vell.opn", std::string("\xC0\x22\x44\xE8\x30\x28\0\0\x03\0\0\0\0\0", 14)}, {"my  book.opn", ""}}},
     // Clock fields as the protocol means them: movetime in milliseconds (answered long before
