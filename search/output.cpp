@@ -9,11 +9,13 @@
 #include <cstring>
 
 #include "base/messages.h"
+#include "board/makemove.h"
 #include "board/notation.h"
 #include "search/search.h"
 #include "search/tablebase.h"
 #include "search/strength.h"
 #include "search/transposition.h"
+#include "thread/gameend.h"
 #include "thread/records.h"
 
 static constexpr auto R = std::memory_order_relaxed;
@@ -51,6 +53,33 @@ static void LineText(const uint16_t* pv, int max_moves, char* out, size_t size) 
         if (w < 0 || size_t(w) >= size - len) break;
         len += size_t(w);
     }
+}
+
+// How many moves of pv the game would see: a line stops at the move after which
+// the game ends by the rules (a threefold repetition, the fifty-move rule, mate,
+// no mating material), and before a move that is not legal. The thread's
+// position is the root when it is at ply 1; otherwise the line is taken whole.
+static int MovesBeforeGameEnd(int thread, const uint16_t* pv) {
+    const ThreadRec* td = thread >= 0 && thread <= MAX_THREADS ? ThreadData[thread] : nullptr;
+    if (!td || td->pos.ply != 1) return MAX_PLY;
+    // Repetitions and the fifty-move count reach back only to the last capture
+    // or pawn move, so that part of the history is enough.
+    HistRec hist[256 + MAX_PLY];
+    Position pos = td->pos;
+    const int keep = std::min<int>(pos.fifty, pos.nhist);
+    std::memcpy(hist, pos.hist + pos.nhist - keep, size_t(keep) * sizeof(HistRec));
+    pos.hist = hist;
+    pos.nhist = uint16_t(keep);
+    int n = 0;
+    for (int i = 1; i < MAX_PLY && pv[i]; i++) {
+        uint16_t legal[256];
+        const int count = LegalMoveList(&pos, legal);
+        if (std::find(legal, legal + count, pv[i]) == legal + count) break;
+        MakeMove(&pos, pv[i]);
+        n++;
+        if (GameEnd(&pos).kind != GameEndKind::None) break;
+    }
+    return n;
 }
 
 // Writes the line in one piece so that no other output lands inside it.
@@ -109,7 +138,7 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_
         bound = 0;
     }
     char line_text[MAX_PV_MOVES * 8 + 8];
-    LineText(pv, uci ? MAX_PV_MOVES : 10, line_text, sizeof line_text);
+    LineText(pv, std::min(uci ? MAX_PV_MOVES : 10, MovesBeforeGameEnd(thread, pv)), line_text, sizeof line_text);
     const double nodes = double(sum[0]), e = PBlock.elapsed.load(R);
     const double nps = e > 0.001 ? nodes / e : 0;
     const char c = flag ? '.' : ' ';

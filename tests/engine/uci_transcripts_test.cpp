@@ -195,6 +195,11 @@ const Transcript kUci[] = {
       "> go depth 4", "/info depth 1 .* multipv 1 .*/", "/info depth 1 .* multipv 2 .*/", "/info depth 1 .* multipv 3 .*/",
       ".../info depth 4 .* multipv 1 .* score mate 3 .*/", "/info depth 4 .* multipv 2 .*/",
       "/info depth 4 .* multipv 3 .*/", "bestmove e5f6*"}},
+    // Any move but a capture ends the game by the fifty-move rule, and so does the line.
+    {"LinesEndWhereTheGameWould",
+     {},
+     {"> position fen 4k3/8/8/8/8/8/8/R3K3 w - - 99 80", "> go depth 4", ".../info depth 4 .* pv [a-h1-8]{4}/",
+      "...bestmove*"}},
     {"CurrentMoveAfterAFewSeconds",
      {},
      {"> go infinite", ".../info depth \\d+ currmove [a-h][1-8][a-h][1-8] currmovenumber \\d+/", "> stop",
