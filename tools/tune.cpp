@@ -10,6 +10,7 @@
 #include "base/messages.h"
 #include "base/platform.h"
 #include "eval/params.h"
+#include "search/session.h"
 #include "thread/records.h"
 #include "tools/epd.h"
 
@@ -95,8 +96,15 @@ bool TTune(const char* name, const char* range) {
     }
     // Without its positions every value would be tried on an error of 1.0.
     if (!EpdFileThere("tune.epd", ", nothing tuned")) return false;
+    // A tuning run at the console leaves the engine as it found it.
+    RunSettings saved;
+    SaveRunSettings(&saved);
+    char epd_name[sizeof PBlock.epd_name];
+    std::memcpy(epd_name, PBlock.epd_name, sizeof epd_name);
     TuningSettings();
     PTune(name, field, int(r));
+    RestoreRunSettings(&saved);
+    std::memcpy(PBlock.epd_name, epd_name, sizeof epd_name);
     return true;
 }
 

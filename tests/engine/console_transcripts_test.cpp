@@ -178,6 +178,12 @@ const Transcript kConsole[] = {
               "/move= b1b8, time= .*, score= #1, .*/", "...1. move b1b8", "1R4k1/5ppp/8/p7/8/8/5PPP/6K1 b - -",
               "...black", "", "checkmate, 1-0", "> Kh8", "unknown command or illegal move: Kh8",
               "legal moves: none, the game has ended"})},
+    // Tuning searches without a table, a depth or output; afterwards all is as before.
+    {"TuneLeavesTheSettings",
+     kC,
+     Session({"> sd 3", "> tune pawn_value_op 5", "...done!", "", "> mv", "...00] 03*", "/move= [a-h][1-8].*/",
+              "!Hash fill= 0%, Hash hits: main= 0.0%*", "@0.1"}),
+     {{"tune.epd", "4k3/8/8/3q4/8/8/3R4/4K3 w - - tune 1.0;\n"}}},
     {"BatchRunTakesOnlyQuit",
      kC,
      Session({"> tune pawn_value_op 20\ntune pawn_value_op 20\nev\nquit",  // one write: the run sees them all
