@@ -102,9 +102,30 @@ void Show() {
 // batch run that polls the input; the commands typed meanwhile are refused.
 enum : uint8_t { STOP = 1, GAME = 2 | STOP, BATCH = 4 };
 
+// The limits of mv and self-play (level, time, sd, noise) while an analysis
+// runs with its own; they come back when its answer is given, or when a
+// command drops an analysis that never started.
+struct PlayLimits {
+    int8_t max_depth;
+    TcMode tc_mode;
+    double move_time, info_delay;
+};
+PlayLimits play_limits;
+bool analysing;
+
+void RestorePlayLimits() {
+    if (!analysing) return;
+    analysing = false;
+    PBlock.max_depth.store(play_limits.max_depth, R);
+    PBlock.tc_mode.store(play_limits.tc_mode, R);
+    PBlock.move_time.store(play_limits.move_time, R);
+    PBlock.info_delay.store(play_limits.info_delay, R);
+}
+
 void Prepare(uint8_t flags) {
     if (flags & GAME) KeepEngineMoveOff();
     if (flags & STOP) StopSearchAndWait();
+    if (flags & GAME) RestorePlayLimits();
 }
 
 void SetClocks() {
@@ -229,6 +250,10 @@ void Level(const Words& w) {
 }
 
 void Analyse(const Words& w, bool an) {
+    play_limits = {PBlock.max_depth.load(R), PBlock.tc_mode.load(R), PBlock.move_time.load(R),
+                   PBlock.info_delay.load(R)};
+    analysing = true;
+    AfterAnswer(RestorePlayLimits);
     PBlock.tc_mode.store(TcMode::MoveTime, R);
     PBlock.move_time.store(99999, R);
     PBlock.max_depth.store(66, R);

@@ -134,6 +134,11 @@ const Transcript kConsole[] = {
               "> an", "@0.3", "> ev", "...move= *", "Hash fill= *", "", "fen *", "Ply=*", "", "evaluation in centipawns*", "eval=*", "> debug 1",
               "> an", "@0.3", "> undo", "...move= *", "Hash fill= *", "", "fen *", "Ply=*", "", "evaluation in centipawns*", "eval=*", "> an",
               "@0.3", "> ]", "...move= *", "Hash fill= *", "", "1. move e2e4", "fen *", "Ply=*", "", "evaluation in centipawns*", "eval=*"})},
+    // An analysis (go N, go, an) leaves no limits of its own behind for mv.
+    {"AnalysisLeavesThePlayLimits",
+     kC,
+     Session({"> sd 3", "> go 1", "...00] 01.*", "...move= *", "> mv", "...00] 03.*", "/move= [a-h][1-8].*/",
+              "> go", "@0.3", "> .", ".../move= [a-h][1-8].*/"})},
     // The editor reads the console's input: replacing, emptying (a word with
     // no piece letter), a bad square ending the line, a line of no colour
     // ignored; the position is checked (a stale en-passant square goes, no
