@@ -274,6 +274,8 @@ void Analyse(const Words& w, bool an) {
 }
 
 void Search(bool self) {
+    // A game that is over has no move to look for: say why instead.
+    if (ShowGameEnd(GamePos())) return;
     if (self) {
         PBlock.ponder = 0;
         selfplay = 1;

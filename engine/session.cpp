@@ -122,10 +122,13 @@ void FinishSearch() {
         ShowMessage("");
     }
     if (selfplay) {
-        if (best && pos->nhist < HIST_SIZE - 100 && PlayEngineMove(pos, best))
+        // Self-play goes on until the game is over by the rules or its record is full.
+        if (best && pos->nhist < HIST_SIZE - 100 && PlayEngineMove(pos, best) && pos->nhist < HIST_SIZE - 100)
             PBlock.next_ponder_state.store(PonderState::Search, R);
         else
             selfplay = 0;
+        if (!selfplay && pos->nhist >= HIST_SIZE - 100)
+            ShowMessagef("game record full (%d plies), self-play stopped", HIST_SIZE - 100);
     } else if (opponent_reply && !UciMode() && best && pos->side == opponent_game_side &&
                pos->nhist < HIST_SIZE - 100) {
         RunClock(pos->side);
