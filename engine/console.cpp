@@ -482,6 +482,16 @@ bool DividePerft(ThreadRec* td, int depth) {
     return true;
 }
 
+// Commands that play moves on the game board only to look at it (perft,
+// book) leave the recorded moves after the current one, which redo and jump
+// replay, as they were.
+void KeepingRecord(void (*look)(const Words&), const Words& w) {
+    static HistRec kept[HIST_SIZE];
+    std::memcpy(kept, GamePos()->hist, sizeof kept);
+    look(w);
+    std::memcpy(GamePos()->hist, kept, sizeof kept);
+}
+
 void RunPerft(const Words& w) {
     long depth = std::atol(w.arg[1]);
     depth = depth < 0 ? 0 : depth > 20 ? 20 : depth;
@@ -883,14 +893,16 @@ const Command commands[] = {
     {"edit", Edit, GAME, "", "edits the board: lines of pieces, . to end",
      "Each line starts with w or b (the colour) and holds pieces on squares such as Ke1 Pe2, xe4 empties "
      "a square, # empties the board; . ends the edit."},
-    {"book", Book, STOP, "", "lists the book moves of the position", ""},
+    {"book", [](const Words& w) { KeepingRecord(Book, w); }, STOP, "", "lists the book moves of the position",
+     ""},
     {"bookfile", BookFile, STOP, "[FILE]", "switches to the book FILE (.bin: Polyglot), none without FILE",
      ""},
     {"mkbook", [](const Words&) { MakeBook(); }, GAME | BATCH, "",
      "builds book.opn from the games in book.pgn", "Switch to the new book with bookfile book.opn."},
     {"set", SetSelectivity, STOP, "[NAME VALUE]", "sets a search depth parameter, or all to default", ""},
     {"tune", Tune, GAME | BATCH, "NAME RANGE", "tunes an evaluation parameter against tune.epd", ""},
-    {"perft", RunPerft, STOP, "N [divide]", "counts the leaf nodes N plies deep",
+    {"perft", [](const Words& w) { KeepingRecord(RunPerft, w); }, STOP, "N [divide]",
+     "counts the leaf nodes N plies deep",
      "divide prints the count under each first move. Any line typed stops a long count."},
     {"swap", [](const Words&) { SwapTest(); }, STOP, "", "shows each capture that wins material", ""},
     {"tb", ShowTablebase, 0, "", "the tablebases' verdict on the position and each move",

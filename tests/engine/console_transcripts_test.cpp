@@ -63,7 +63,8 @@ const Transcript kConsole[] = {
      kC,
      Session({"> undo", "> e2e4", "> e7e5", "> g1f3", "...2. move g1f3", "...black", "", "> undo",
               "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq*", "...white", "", "> ]", "2. move g1f3",
-              "...black", "", "> ]", "> jump 0", kStartBoard[0], "...white", "", "> jump 99",
+              "...black", "", "> ]", "> jump 0", kStartBoard[0], "...white", "", "> perft 2",
+              "/visited 400 nodes .*/", "> book", "", "> jump 99",
               "rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq*", "...black", "", "> new", "...white", "",
               // Redo never replays a move of a line that was replaced.
               "> e2e4", "> d7d5", "> e4d5", "> undo", "> undo", "> e7e5", "...1. move e7e5", "...white", "", "> ]", "> jump 5",
