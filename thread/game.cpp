@@ -62,7 +62,7 @@ void RekeyGame() {
 
 int IsValidMove(const char* text, uint16_t* move) {
     int matches = ParseMove(GamePos(), text, move);
-    if (matches == 2) ShowMessage("ambiguous move");
+    if (matches >= 2) ShowMessage("ambiguous move");
     return matches == 1;
 }
 

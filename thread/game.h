@@ -19,7 +19,7 @@ void PlayGameMove(uint16_t move);
 // keys recorded in its history.
 void RekeyGame();
 // ParseMove in the main thread's position: 1 and the move when text names
-// exactly one legal move; "ambiguous move" is shown when it fits two.
+// exactly one legal move; "ambiguous move" is shown when it fits more.
 int IsValidMove(const char* text, uint16_t* move);
 // Edits the main thread's position with lines from readline (which returns
 // 0 at the end of input, ending the edit like "."). Returns 0.
