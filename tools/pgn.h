@@ -6,7 +6,8 @@
 
 #include "board/position.h"
 
-constexpr int PGN_MAX_PLIES = 760;  // a replay stays well inside the history records
+// As many plies as a game record holds (the search needs the rest of the history).
+constexpr int PGN_MAX_PLIES = HIST_SIZE - 100;
 constexpr int PGN_MAX_TAGS = 32;
 constexpr int PGN_COMMENT_SIZE = 1024;  // longer comments keep their start
 

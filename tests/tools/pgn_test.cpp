@@ -58,6 +58,10 @@ TEST_F(PgnFiles, FragmentsToGames) {
         WriteFile("games.pgn", r.pgn);
         EXPECT_EQ(ReadGames("games.pgn"), r.games) << r.pgn;
     }
+    std::string dance;  // 800 plies: cut where a game record ends
+    for (int i = 0; i < 200; i++) dance += "Nf3 Nf6 Ng1 Ng8 ";
+    WriteFile("games.pgn", dance + "*\n");
+    EXPECT_EQ(ReadGames("games.pgn"), std::to_string(HIST_SIZE - 100) + " Ng8 cut;");
 }
 
 TEST_F(PgnFiles, SavedGamesReadBackTheSame) {
