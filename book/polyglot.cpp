@@ -97,17 +97,25 @@ void PolyglotCandidates(Position* pos, const char* file, int verbose) {
         else
             hi = mid;
     }
-    static Entry found[MAX_ENTRIES];
+    // One candidate a move: entries a file repeats add their weights.
+    struct Candidate {
+        uint16_t move;
+        uint32_t weight;
+    };
+    static Candidate found[MAX_ENTRIES];
     int n = 0;
     uint64_t total = 0;
     uint16_t legal[256];
     int nlegal = LegalMoveList(pos, legal);
-    for (int64_t i = lo; n < MAX_ENTRIES && ReadEntry(f, i, &e) && e.key == key; i++) {
+    for (int64_t i = lo; i < lo + (int64_t(1) << 16) && ReadEntry(f, i, &e) && e.key == key; i++) {
         uint16_t m = BookMove(pos, e.move);
         bool ok = false;
         for (int j = 0; j < nlegal; j++) ok |= legal[j] == m;
         if (!ok) continue;  // another position with the same key
-        found[n++] = Entry{key, m, e.weight};
+        int at = 0;
+        while (at < n && found[at].move != m) at++;
+        if (at == n) found[n++] = Candidate{m, 0};
+        found[at].weight += e.weight;
         total += e.weight;
     }
     std::fclose(f);
@@ -120,7 +128,7 @@ void PolyglotCandidates(Position* pos, const char* file, int verbose) {
         if (!chosen) pick -= found[i].weight;
         if (verbose) {
             char text[16];
-            ShowMessagef("%s  %5d  %5.1f%%", MoveToStr(found[i].move, text), found[i].weight,
+            ShowMessagef("%s  %5u  %5.1f%%", MoveToStr(found[i].move, text), unsigned(found[i].weight),
                          100.0 * found[i].weight / double(total));
         }
     }

@@ -128,6 +128,12 @@ TEST_F(PgnFiles, PolyglotBookGivesTheWeightsInTheFile) {
         EXPECT_NE(PBlock.best_pv[1].load(), 0);
         if (w == want[0]) MakeMove(pos, MakeMoveWord(12, 28));  // 1. e4
     }
+    // The same entry three times is one candidate with the weights added.
+    const std::string e2e4(std::string("\x46\x3b\x96\x18\x16\x91\xfc\x9c\x03\x1c\x00\x0a", 12) + std::string(4, '\0'));
+    WriteFile("thrice.bin", e2e4 + e2e4 + e2e4);
+    ASSERT_TRUE(SetBookFile("thrice.bin"));
+    pos = SetGame("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
+    EXPECT_EQ(Printed([&] { GetCandidates(pos, 1); }), "move  weight  share\ne2e4     30  100.0%\n");
     EXPECT_EQ(SetBookFile("absent.bin"), 0);
     EXPECT_TRUE(SetBookFile(""));
 }
