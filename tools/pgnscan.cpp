@@ -110,13 +110,31 @@ static void ProcessGame(FILE* out, ScanState& s, int mode) {
     if (mode == 1) std::fputc('\n', out);
 }
 
+// White's view in pawns after key ("wv=0.35", "[%eval -1.20]", "[%eval #-3]"
+// for a mate), as centipawns into score; false when text has no such value.
+static bool WhitePawns(const char* text, const char* key, int16_t* score) {
+    const char* at = std::strstr(text, key);
+    // "wv=" must start a field, not end a longer name.
+    while (at && at > text && std::isalnum(static_cast<unsigned char>(at[-1]))) at = std::strstr(at + 1, key);
+    if (!at) return false;
+    const char* p = at + std::strlen(key);
+    if (*p == '#') return *++p == '-' ? (*score = -9999, true) : (*score = 9999, true);
+    char* end;
+    const double x = std::strtod(p, &end);
+    if (end == p) return false;
+    *score = ClampScore(x * 100.0);
+    return true;
+}
+
 // Scores the last move from a comment after it: "eval N" is White's view in
-// centipawns; otherwise a leading "+0.35/12" is the mover's view in pawns.
-// Anything else (book, empty, no number) leaves the score as it was.
+// centipawns, "wv=0.35" and "[%eval 0.35]" White's view in pawns; otherwise a
+// leading "+0.35/12" is the mover's view in pawns. Anything else (book,
+// empty, no number) leaves the score as it was.
 static void ScoreComment(void* ctx, const PgnGame* g, const char* text) {
     ScanState& s = *static_cast<ScanState*>(ctx);
     if (g->count == 0 || g->cut) return;
     int16_t& score = s.scores[g->count - 1];
+    if (WhitePawns(text, "[%eval ", &score) || WhitePawns(text, "wv=", &score)) return;
     if (const char* e = std::strstr(text, "eval ")) {
         char* end;
         long v = std::strtol(e + 5, &end, 10);

@@ -88,6 +88,12 @@ TEST_F(PgnScan, SlashCommentsAreTheMoversViewAndTheWinnersFilters) {
     const char* want[] = {" w KQ - bm b3; ce 250; tune 0.41;", " b KQ - bm Be6; ce -250; tune 0.59;",
                           " bm Bxf6; ce 0; tune 0.25;", " bm Bxf6; ce 0; tune 0.75;"};
     for (int i = 0; i < 4; i++) EXPECT_NE(lines[i].find(want[i]), std::string::npos) << lines[i];
+    // White's view in pawns as TCEC and lichess write it; a mate is no tuning position.
+    EXPECT_EQ(Printed([] { Scan_PGN_File(VELL_TEST_DATA "/tools/tcec_game.pgn", 2); }),
+              "1 games, 104 moves read, 0 games cut\ngames= 1, positions= 68\n");
+    for (int i = 20; i < 60; i++) c[i] = "[%clk 0:01:00] [%eval 0.1]";
+    c[30] = "[%eval #-3]";
+    EXPECT_EQ(Scan(game_moves, c, "1/2-1/2", 2), "1 games, 60 moves read, 0 games cut\ngames= 1, positions= 38\n");
     std::remove("tmp.epd");  // missing input writes nothing
     EXPECT_EQ(Printed([] { Scan_PGN_File("absent.pgn", 2); }), "can't open absent.pgn\n");
     EXPECT_FALSE(std::filesystem::exists("tmp.epd"));
