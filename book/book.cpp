@@ -266,10 +266,9 @@ void GetCandidates(Position* pos, int verbose) {
     }
     if (bkrecnum == 0 || !hasharea) return;
     if (pos->nhist >= HIST_SIZE - 1) return;  // no room to try a move
-    int us = pos->side;
-    UpdatePosHash(pos);
-    // Only a freshly set-up position may itself be missing from the book.
-    if (pos->nhist > 0 && !FindPosition(us)) return;
+    // The positions the moves lead to decide, never the current one, which
+    // pruning may have dropped: a position has the same candidates however it
+    // was reached (moves or a FEN).
     static Candidate cand[256];
     uint64_t total = 0;
     int n = CollectCandidates(pos, cand, &total);
