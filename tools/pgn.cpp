@@ -80,14 +80,14 @@ static const char* ParseTag(const char* p, const char* end, PgnTag* tag) {
     return p < end && *p == ']' ? p + 1 : nullptr;
 }
 
-static void Cut(PgnReader* r, PgnGame* g, const char* what) {
+static void Cut(PgnReader* r, PgnGame* g, const char* what, const char* skipped = "the rest of the game") {
     g->cut = true;
     r->cut++;
     const char* w = PgnTagValue(*g, "White");
     const char* b = PgnTagValue(*g, "Black");
     std::snprintf(g->problem, sizeof g->problem,
-                  "game %ld (%.40s - %.40s): %s, the rest of the game is skipped", g->number, w[0] ? w : "?",
-                  b[0] ? b : "?", what);
+                  "game %ld (%.40s - %.40s): %s, %s is skipped", g->number, w[0] ? w : "?", b[0] ? b : "?",
+                  what, skipped);
 }
 
 static void StartGame(PgnReader* r, PgnGame* g) {
@@ -118,7 +118,7 @@ static void AddTag(PgnReader* r, PgnGame* g, const PgnTag& tag) {
         } else {
             char what[200];
             std::snprintf(what, sizeof what, "bad FEN (%.100s)", why);
-            Cut(r, g, what);
+            Cut(r, g, what, "the game");  // it has no position to start from
             g->bad_start = true;
         }
     }

@@ -109,7 +109,7 @@ const Transcript kConsole[] = {
               "> load /dev/zero", "...can't open /dev/zero", "> save .", "...can't write ., game not saved",
               "> bookfile /dev/zero", "can't open book file /dev/zero, book unchanged",
               // A refused FEN tag keeps the board; a loaded game saved at once keeps its tags.
-              "> new", "> e2e4", "...black", "", "> load tags.pgn 2", "...game 2 (? - ?): bad FEN (bad castling field 'HAha')*",
+              "> new", "> e2e4", "...black", "", "> load tags.pgn 2", "...game 2 (? - ?): bad FEN (bad castling field 'HAha'), the game is skipped",
               "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3*", "...black", "", "> load tags.pgn 3",
               "...no game 3 in tags.pgn", "> load tags.pgn 0", "...no game 0 in tags.pgn", "> load tags.pgn 1",
               "> save t.pgn", "...game saved to t.pgn",
