@@ -89,7 +89,8 @@ void HoldAnswerUntilStop() { hold_until_stop = true; }
 
 bool SearchWaitsForStop() {
     return hold_until_stop || PBlock.ponder_state.load(R) == PonderState::Ponder ||
-           (PBlock.next_ponder_state.load(R) == PonderState::Ponder && PBlock.ponder_state.load(R) == PonderState::Idle);
+           (PBlock.next_ponder_state.load(R) == PonderState::Ponder &&
+            PBlock.ponder_state.load(R) == PonderState::Idle);
 }
 
 void AfterAnswer(void (*fn)()) { after_answer = fn; }

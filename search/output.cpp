@@ -138,7 +138,8 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_
         bound = 0;
     }
     char line_text[MAX_PV_MOVES * 8 + 8];
-    LineText(pv, std::min(uci ? MAX_PV_MOVES : 10, MovesBeforeGameEnd(thread, pv)), line_text, sizeof line_text);
+    LineText(pv, std::min(uci ? MAX_PV_MOVES : 10, MovesBeforeGameEnd(thread, pv)), line_text,
+             sizeof line_text);
     const double nodes = double(sum[0]), e = PBlock.elapsed.load(R);
     const double nps = e > 0.001 ? nodes / e : 0;
     const char c = flag ? '.' : ' ';

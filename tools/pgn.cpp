@@ -85,9 +85,8 @@ static void Cut(PgnReader* r, PgnGame* g, const char* what, const char* skipped 
     r->cut++;
     const char* w = PgnTagValue(*g, "White");
     const char* b = PgnTagValue(*g, "Black");
-    std::snprintf(g->problem, sizeof g->problem,
-                  "game %ld (%.40s - %.40s): %s, %s is skipped", g->number, w[0] ? w : "?", b[0] ? b : "?",
-                  what, skipped);
+    std::snprintf(g->problem, sizeof g->problem, "game %ld (%.40s - %.40s): %s, %s is skipped", g->number,
+                  w[0] ? w : "?", b[0] ? b : "?", what, skipped);
 }
 
 static void StartGame(PgnReader* r, PgnGame* g) {
@@ -356,8 +355,8 @@ static std::string TagPair(const char* name, const char* value) {
     return text + "\"]\n";
 }
 
-bool AppendPgnGame(const char* file, const Position& start, const uint16_t* moves, int count, const PgnGame* from,
-                   bool keep_result, int first_move) {
+bool AppendPgnGame(const char* file, const Position& start, const uint16_t* moves, int count,
+                   const PgnGame* from, bool keep_result, int first_move) {
     static HistRec hist[HIST_SIZE];
     Position pos = start;
     pos.hist = hist;

@@ -24,11 +24,11 @@ struct PgnGame {
     uint16_t moves[PGN_MAX_PLIES];
     char text[PGN_MAX_PLIES][8];  // each move as written, marks dropped, at most 7 characters
     int count;
-    int result;        // 0 White won, 1 Black won, 2 anything else
-    bool cut;          // the game stops before a move that cannot be played
-    bool bad_start;    // its FEN tag was refused: it has no position to start from
+    int result;         // 0 White won, 1 Black won, 2 anything else
+    bool cut;           // the game stops before a move that cannot be played
+    bool bad_start;     // its FEN tag was refused: it has no position to start from
     char problem[200];  // then the message that says which
-    bool found;        // a line of the game holds the reader's search text
+    bool found;         // a line of the game holds the reader's search text
 };
 
 struct PgnReader {

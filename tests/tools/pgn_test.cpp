@@ -129,7 +129,8 @@ TEST_F(PgnFiles, PolyglotBookGivesTheWeightsInTheFile) {
         if (w == want[0]) MakeMove(pos, MakeMoveWord(12, 28));  // 1. e4
     }
     // The same entry three times is one candidate with the weights added.
-    const std::string e2e4(std::string("\x46\x3b\x96\x18\x16\x91\xfc\x9c\x03\x1c\x00\x0a", 12) + std::string(4, '\0'));
+    const std::string e2e4(std::string("\x46\x3b\x96\x18\x16\x91\xfc\x9c\x03\x1c\x00\x0a", 12) +
+                           std::string(4, '\0'));
     WriteFile("thrice.bin", e2e4 + e2e4 + e2e4);
     ASSERT_TRUE(SetBookFile("thrice.bin"));
     pos = SetGame("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");

@@ -93,7 +93,8 @@ TEST_F(PgnScan, SlashCommentsAreTheMoversViewAndTheWinnersFilters) {
               "1 games, 104 moves read, 0 games cut\ngames= 1, positions= 68\n");
     for (int i = 20; i < 60; i++) c[i] = "[%clk 0:01:00] [%eval 0.1]";
     c[30] = "[%eval #-3]";
-    EXPECT_EQ(Scan(game_moves, c, "1/2-1/2", 2), "1 games, 60 moves read, 0 games cut\ngames= 1, positions= 38\n");
+    EXPECT_EQ(Scan(game_moves, c, "1/2-1/2", 2),
+              "1 games, 60 moves read, 0 games cut\ngames= 1, positions= 38\n");
     std::remove("tmp.epd");  // missing input writes nothing
     EXPECT_EQ(Printed([] { Scan_PGN_File("absent.pgn", 2); }), "can't open absent.pgn\n");
     EXPECT_FALSE(std::filesystem::exists("tmp.epd"));
