@@ -8,9 +8,17 @@ CMAKE_FLAGS ?=
 
 all: build
 
+# EXE=path: only the engine is built, and copied to that path (how testing
+# farms build an engine from a checkout).
+EXE ?=
 build:
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+ifeq ($(EXE),)
 	@cmake --build $(BUILD) -j $(JOBS)
+else
+	@cmake --build $(BUILD) -j $(JOBS) --target vell
+	cp $(BUILD)/vell $(EXE)
+endif
 
 # Only the engine: no tests or benchmarks are compiled.
 run:

@@ -74,7 +74,7 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
             uci_extra = 1;
         } else if (is("-tune")) {
             o->batch |= TUNE;
-        } else if (is("-bench")) {
+        } else if (is("-bench") || is("bench")) {  // the bare word is what test farms send
             o->batch |= BENCH;
             if (v && IsNumber(v)) o->bench_depth = int(Clamp(std::atol(argv[++i]), 1, 66));
         } else if (!v) {
