@@ -74,7 +74,7 @@ static uint64_t* FillSlider(SliderMagic* m, const uint64_t* magics, const SqTabl
         m[sq] = SliderMagic{t, mask, magics[sq], 64 - bits};
         uint64_t sub = 0;
         do {
-            t[(sub * magics[sq]) >> (64 - bits)] = WalkRays(sq, sub, rays);
+            t[SliderIndex(m[sq], sub)] = WalkRays(sq, sub, rays);
             sub = (sub - mask) & mask;
         } while (sub);
         t += uint64_t(1) << bits;

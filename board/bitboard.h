@@ -119,8 +119,10 @@ inline int CountBits(uint64_t b) { return __builtin_popcountll(b); }
 
 // Sliding attacks from sq over the occupied set; the first blocker in each
 // direction is included whatever its colour. Looked up by multiplying the
-// relevant blockers into a table index ("magic" numbers); the tables hold
-// exactly what walking the rays gives.
+// relevant blockers into a table index ("magic" numbers), or, where the
+// processor extracts bits quickly (BMI2 pext; the AMD cores before Zen 3 do
+// it slowly in microcode), by packing them into one; the tables hold exactly
+// what walking the rays gives.
 struct SliderMagic {
     const uint64_t* table;
     uint64_t mask;   // the rays without their last square
@@ -129,14 +131,20 @@ struct SliderMagic {
 };
 extern SliderMagic rook_magic[64], bishop_magic[64];
 
+#if defined(__BMI2__) && !defined(__znver1) && !defined(__znver2)
+inline uint64_t SliderIndex(const SliderMagic& m, uint64_t occ) { return __builtin_ia32_pext_di(occ, m.mask); }
+#else
+inline uint64_t SliderIndex(const SliderMagic& m, uint64_t occ) { return ((occ & m.mask) * m.magic) >> m.shift; }
+#endif
+
 inline uint64_t GenAttacksR(int sq, uint64_t occ) {
     const SliderMagic& m = rook_magic[sq];
-    return m.table[((occ & m.mask) * m.magic) >> m.shift];
+    return m.table[SliderIndex(m, occ)];
 }
 
 inline uint64_t GenAttacksB(int sq, uint64_t occ) {
     const SliderMagic& m = bishop_magic[sq];
-    return m.table[((occ & m.mask) * m.magic) >> m.shift];
+    return m.table[SliderIndex(m, occ)];
 }
 
 // 1 when a slider in `sliders` sees sq along a clear line of occ.
