@@ -362,8 +362,7 @@ static void StoreCache(EvalState& st, int score) {
     EvalCacheEntry& ce = st.caches->ecache[st.pos->hash & (EVAL_CACHE_SIZE - 1)];
     ce.score = int16_t(score);
     for (int c = 0; c < 2; c++) {
-        ce.king_attacked[c] = st.ss->king_attacked[c];
-        ce.passer_sq[c] = st.ss->passer_sq[c];
+        ce.passer_king[c] = uint8_t(st.ss->passer_sq[c] | (st.ss->king_attacked[c] ? 128 : 0));
         ce.hung_value[c] = st.ss->hung_value[c];
     }
     ce.key = st.pos->hash;
@@ -374,8 +373,8 @@ static bool ProbeCache(const Position& pos, EvalCaches& caches, StackRec* ss, in
     if (ce.key != pos.hash) return false;
     Bump(caches.eval_hits);
     for (int c = 0; c < 2; c++) {
-        ss->king_attacked[c] = ce.king_attacked[c];
-        ss->passer_sq[c] = ce.passer_sq[c];
+        ss->king_attacked[c] = ce.passer_king[c] >> 7;
+        ss->passer_sq[c] = ce.passer_king[c] & 63;
         ss->hung_value[c] = ce.hung_value[c];
     }
     *out = ScaledScore(&pos, ss, ce.score, side);

@@ -4,13 +4,14 @@
 #include <atomic>
 #include <cstdint>
 
-struct EvalCacheEntry {
-    int16_t score;  // final score before scaling, side to move's view
-    uint8_t king_attacked[2];
-    uint8_t passer_sq[2];
-    int16_t hung_value[2];
+// Sixteen bytes on a sixteen-byte boundary: a probe touches one cache line.
+struct alignas(16) EvalCacheEntry {
     uint64_t key;
+    int16_t score;  // final score before scaling, side to move's view
+    int16_t hung_value[2];
+    uint8_t passer_king[2];  // the passer square, and 128 when the king is attacked
 };
+static_assert(sizeof(EvalCacheEntry) == 16);
 
 struct PawnCacheEntry {
     int16_t opening[2], ending[2];
