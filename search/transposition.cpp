@@ -14,14 +14,13 @@
 TTSlot* hashtable;
 uint64_t entries;
 TTSlot* xhtable[2];
-// Stores bump the fill count all the time while every probe reads the table
-// pointers; a cache line of its own keeps the threads from stalling each
-// other over it.
+// Stores into a fresh table bump the fill count nearly every time, so each
+// thread counts on a cache line of its own: one shared count bounced between
+// the threads' caches on every such store.
 struct alignas(64) FillCounter {
     std::atomic<uint64_t> count;
 };
-static FillCounter fill_counter;
-std::atomic<uint64_t>& ttcnt = fill_counter.count;
+static FillCounter fill_counter[MAX_THREADS + 1];
 uint64_t tt_home_mask;
 
 static constexpr auto R = std::memory_order_relaxed;
@@ -127,7 +126,7 @@ static void SetTable(TTSlot* block, uint64_t n) {
 }
 
 static void ResetCounts() {
-    ttcnt.store(0, R);
+    for (FillCounter& c : fill_counter) c.count.store(0, R);
     PBlock.hash_fill = 0;
     PBlock.tt_age.store(0, R);
 }
@@ -243,7 +242,10 @@ void StoreTT(Position* pos, int ply, int depth, int alpha, int beta, int score, 
     const uint16_t age = PBlock.tt_age.load(R);
     const int keep = depth + PBlock.best_depth.load(R) / 4 + 5;
     if (SlotAge(old) == age && SlotDepth(old) >= keep) return;
-    if (SlotDepth(old) == TT_EMPTY) ttcnt.store(ttcnt.load(R) + 1, R);
+    if (SlotDepth(old) == TT_EMPTY) {
+        std::atomic<uint64_t>& count = fill_counter[pos->thread].count;
+        count.store(count.load(R) + 1, R);
+    }
     MarkWritten(slot);
     StoreWord(slot->data, PackData(move, score, bound, depth, age));
     StoreWord(slot->lock, key ^ LockData(move, score));
@@ -265,5 +267,7 @@ int HashFullPermille() {
 
 int HashFill() {
     if (entries == 0) return 0;
-    return int(ttcnt.load(R) * 100 / entries);
+    uint64_t filled = 0;
+    for (const FillCounter& c : fill_counter) filled += c.count.load(R);
+    return int(std::min<uint64_t>(filled, entries) * 100 / entries);
 }

@@ -50,7 +50,6 @@ inline void StoreWord(uint64_t& word, uint64_t value) {
 extern TTSlot* hashtable;           // entries + 16 slots
 extern uint64_t entries;            // slots of the table proper
 extern TTSlot* xhtable[2];          // the half for white and for black to move
-extern std::atomic<uint64_t>& ttcnt;  // stores into never-used slots (fill statistic only)
 
 // Allocates hash_mb megabytes, empties them, frees the old block and redraws
 // the position keys. 0 on success; -1 when the block cannot be allocated, and
