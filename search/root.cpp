@@ -363,6 +363,20 @@ static int BuildRootList(Position* pos) {
     return n;
 }
 
+// A helper that would only repeat a depth that half of the other threads are
+// already searching goes one deeper instead: the table then holds the deeper
+// results sooner, and the threads together reach each depth sooner.
+static bool DepthTaken(int t, int d) {
+    const int n = PBlock.nthreads.load(R);
+    int others = 0, there = 0;
+    for (int i = 1; i <= n; i++)
+        if (i != t && ThreadData[i]) {
+            others++;
+            there += ThreadData[i]->iter_depth.load(R) >= d;
+        }
+    return others > 0 && 2 * there >= others;
+}
+
 void SearchIterations(int t) {
     ThreadRec* td = ThreadData[t];
     Position* pos = &td->pos;
@@ -391,6 +405,7 @@ void SearchIterations(int t) {
     // 4. The iterations.
     const int max_depth = std::min<int>(PBlock.max_depth.load(R), 66);
     for (int d = 1; d <= max_depth; d++) {
+        if (t >= 2 && d > 4 && d < max_depth && DepthTaken(t, d)) continue;
         td->iter_depth.store(int8_t(d), R);
         td->iter_nodes[d].store(0, R);
         const int multipv = PBlock.multipv.load(R);
