@@ -23,8 +23,16 @@ void FindCheckInfo(const Position* pos, int side, CheckInfo* info) {
     const uint64_t occ = pos->bb[0][0] | pos->bb[1][0];
     const uint64_t* own = pos->bb[side];
     info->k = k;
-    info->diag = GenAttacksB(k, occ);
-    info->orth = GenAttacksR(k, occ);
+    // A destination the attacks from the king reach has a clear line to it
+    // on the board before the move. One lookup by type spares the move loop
+    // a jump that is hard to predict.
+    const uint64_t diag = GenAttacksB(k, occ), orth = GenAttacksR(k, occ);
+    info->checks[NONE] = info->checks[KING] = info->checks[7] = 0;
+    info->checks[PAWN] = BB_PawnRays[side ^ 1][k];
+    info->checks[KNIGHT] = BB_KnightRays[k];
+    info->checks[BISHOP] = diag;
+    info->checks[ROOK] = orth;
+    info->checks[QUEEN] = diag | orth;
     info->uncovering = 0;
     uint64_t snipers = ((own[BISHOP] | own[QUEEN]) & BB_BishopRays[k]) | ((own[ROOK] | own[QUEEN]) & BB_RookRays[k]);
     for (; snipers; snipers &= snipers - 1) {
@@ -33,20 +41,9 @@ void FindCheckInfo(const Position* pos, int side, CheckInfo* info) {
     }
 }
 
-int MoveGivesCheckGiven(int side, const CheckInfo& info, const MoveEntry* entry) {
+int MoveGivesCheckGiven(const CheckInfo& info, const MoveEntry* entry) {
     const int from = MoveFrom(entry->move), to = MoveTo(entry->move), k = info.k;
-    // A destination the attacks from the king reach has a clear line to it
-    // on the board before the move.
-    uint64_t checks;
-    switch (CheckingType(entry)) {
-        case PAWN: checks = BB_PawnRays[side ^ 1][k]; break;
-        case KNIGHT: checks = BB_KnightRays[k]; break;
-        case BISHOP: checks = info.diag; break;
-        case ROOK: checks = info.orth; break;
-        case QUEEN: checks = info.diag | info.orth; break;
-        default: checks = 0; break;
-    }
-    if (checks & Bit(to)) return 1;
+    if (info.checks[CheckingType(entry)] & Bit(to)) return 1;
     if (!(info.uncovering & Bit(from))) return 0;
     // A piece that stays on its line still blocks it: moving along the line
     // it cannot pass the king nor the slider behind it.
@@ -56,7 +53,7 @@ int MoveGivesCheckGiven(int side, const CheckInfo& info, const MoveEntry* entry)
 int MoveGivesCheck(const Position* pos, int side, const MoveEntry* entry) {
     CheckInfo info;
     FindCheckInfo(pos, side, &info);
-    return MoveGivesCheckGiven(side, info, entry);
+    return MoveGivesCheckGiven(info, entry);
 }
 
 // Zone squares on the slider's new lines that another piece of `us` already

@@ -98,12 +98,13 @@ int MoveGivesCheck(const Position* pos, int side, const MoveEntry* entry);
 // sees it along a clear line, and the own pieces that stand alone between it
 // and an own slider.
 struct CheckInfo {
-    uint64_t diag, orth, uncovering;
+    uint64_t checks[8];  // by the type standing on the destination: squares that give check
+    uint64_t uncovering;
     int k;
 };
 void FindCheckInfo(const Position* pos, int side, CheckInfo* info);
 // MoveGivesCheck for a pseudo-legal move, given the position's CheckInfo.
-int MoveGivesCheckGiven(int side, const CheckInfo& info, const MoveEntry* entry);
+int MoveGivesCheckGiven(const CheckInfo& info, const MoveEntry* entry);
 // 1 if the move of the side to move makes a tactical threat.
 int MoveIsThreat(Position* pos, const MoveEntry* entry);
 // Exchange value for `side` capturing on `to`, first with the piece on `from`

@@ -81,7 +81,7 @@ static QVerdict Filter(Position* pos, int side, int depth, int stand, int best, 
         FindCheckInfo(pos, side, info);
         *info_ready = true;
     }
-    const int gives = MoveGivesCheckGiven(side, *info, e);
+    const int gives = MoveGivesCheckGiven(*info, e);
     const int from = MoveFrom(e->move), to = MoveTo(e->move);
     int margin = piece_value[PieceType(e->captured)] + 150;
     if (PieceType(e->piece) == PAWN && RelSq(to, side) > 47) margin += 1000;

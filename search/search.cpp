@@ -369,7 +369,7 @@ int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, 
                 FindCheckInfo(pos, side, &ss->check_info);
                 ss->check_info_ready = 1;
             }
-            ext = ExtensionFor(pos, side, e, MoveGivesCheckGiven(side, ss->check_info, e));
+            ext = ExtensionFor(pos, side, e, MoveGivesCheckGiven(ss->check_info, e));
         }
         const int prunable = best >= -8999 && e->score <= 49 && !ext && !in_check;
         int r = 0;
