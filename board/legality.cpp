@@ -6,18 +6,6 @@
 
 static inline uint64_t Bit(int sq) { return uint64_t(1) << sq; }
 
-// The piece that stands on the destination: the promoted one or the mover.
-// A move word carries at most one promotion flag; were there more, bishop
-// would win over knight, queen and rook, in that order.
-static constexpr uint8_t kPromoted[16] = {0,      QUEEN,  KNIGHT, KNIGHT, BISHOP, BISHOP, BISHOP, BISHOP,
-                                          ROOK,   QUEEN,  KNIGHT, KNIGHT, BISHOP, BISHOP, BISHOP, BISHOP};
-
-static int CheckingType(const MoveEntry* entry) {
-    const uint16_t m = entry->move;
-    if (__builtin_expect(!(m & PROMO_MASK), 1)) return PieceType(entry->piece);
-    return kPromoted[((m & (PROMO_Q | PROMO_N)) >> 6) | ((m & (PROMO_B | PROMO_R)) >> 12)];
-}
-
 void FindCheckInfo(const Position* pos, int side, CheckInfo* info) {
     const int k = KingSq(*pos, side ^ 1);
     const uint64_t occ = pos->bb[0][0] | pos->bb[1][0];
@@ -39,15 +27,6 @@ void FindCheckInfo(const Position* pos, int side, CheckInfo* info) {
         const uint64_t b = BB_Between[LSB(snipers)][k] & occ;
         if (b && !(b & (b - 1))) info->uncovering |= b & own[0];
     }
-}
-
-int MoveGivesCheckGiven(const CheckInfo& info, const MoveEntry* entry) {
-    const int from = MoveFrom(entry->move), to = MoveTo(entry->move), k = info.k;
-    if (info.checks[CheckingType(entry)] & Bit(to)) return 1;
-    if (!(info.uncovering & Bit(from))) return 0;
-    // A piece that stays on its line still blocks it: moving along the line
-    // it cannot pass the king nor the slider behind it.
-    return (BB_Between[k][to] & Bit(from)) || (BB_Between[k][from] & Bit(to)) ? 0 : 2;
 }
 
 int MoveGivesCheck(const Position* pos, int side, const MoveEntry* entry) {

@@ -94,9 +94,9 @@ inline int MoveIsLegalGiven(Position* pos, int side, const LegalInfo& info, uint
 int MoveGivesCheck(const Position* pos, int side, const MoveEntry* entry);
 
 // What MoveGivesCheck needs of a position, found once for all moves of
-// `side` in it: the enemy king, the squares from which a bishop or a rook
-// sees it along a clear line, and the own pieces that stand alone between it
-// and an own slider.
+// `side` in it: the enemy king, the squares from which each piece type would
+// check it (sliders along a clear line), and the own pieces that stand alone
+// between it and an own slider.
 struct CheckInfo {
     uint64_t checks[8];  // by the type standing on the destination: squares that give check
     uint64_t uncovering;
@@ -104,7 +104,25 @@ struct CheckInfo {
 };
 void FindCheckInfo(const Position* pos, int side, CheckInfo* info);
 // MoveGivesCheck for a pseudo-legal move, given the position's CheckInfo.
-int MoveGivesCheckGiven(const CheckInfo& info, const MoveEntry* entry);
+// Inline: the move loops ask it of nearly every move.
+inline int MoveGivesCheckGiven(const CheckInfo& info, const MoveEntry* entry) {
+    // The piece that stands on the destination: the promoted one or the mover.
+    // A move word carries at most one promotion flag; were there more, bishop
+    // would win over knight, queen and rook, in that order.
+    static constexpr uint8_t kPromoted[16] = {0,    QUEEN,  KNIGHT, KNIGHT, BISHOP, BISHOP, BISHOP, BISHOP,
+                                              ROOK, QUEEN,  KNIGHT, KNIGHT, BISHOP, BISHOP, BISHOP, BISHOP};
+    const uint16_t m = entry->move;
+    const int type = __builtin_expect(!(m & PROMO_MASK), 1)
+                         ? PieceType(entry->piece)
+                         : kPromoted[((m & (PROMO_Q | PROMO_N)) >> 6) | ((m & (PROMO_B | PROMO_R)) >> 12)];
+    const int from = MoveFrom(m), to = MoveTo(m), k = info.k;
+    const uint64_t to_bit = uint64_t(1) << to, from_bit = uint64_t(1) << from;
+    if (info.checks[type] & to_bit) return 1;
+    if (!(info.uncovering & from_bit)) return 0;
+    // A piece that stays on its line still blocks it: moving along the line
+    // it cannot pass the king nor the slider behind it.
+    return (BB_Between[k][to] & from_bit) || (BB_Between[k][from] & to_bit) ? 0 : 2;
+}
 // 1 if the move of the side to move makes a tactical threat.
 int MoveIsThreat(Position* pos, const MoveEntry* entry);
 // Exchange value for `side` capturing on `to`, first with the piece on `from`
