@@ -7,6 +7,7 @@
 
 #include "base/messages.h"
 #include "board/bitboard.h"
+#include "board/chess960.h"
 #include "board/makemove.h"
 
 const char fen_opn[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -";
@@ -73,6 +74,10 @@ static const char* SkipBlanks(const char* p) {
 // Castling and en-passant fields, p at the start of the castling field.
 static void ReadRightsFields(Position* pos, const char* p) {
     for (; *p && *p != ' '; p++) {
+        if (pos->frc) {
+            AddCastlingLetter(pos, *p);
+            continue;
+        }
         if (*p == 'K') pos->castle += 1;
         if (*p == 'Q') pos->castle += 2;
         if (*p == 'k') pos->castle += 4;
@@ -92,13 +97,14 @@ static void ReadRightsFields(Position* pos, const char* p) {
 static void SetPositionCore(Position* pos, const char* fen) {
     ClearPosition(pos);
     const char* p = ReadBoardField(pos, fen);
-    pos->castle = 0;
+    ResetCastling(pos);
     if (*p == ' ' && p[1]) {
         if (p[1] == 'w') pos->side = WHITE;
         if (p[1] == 'b') pos->side = BLACK;
         if (p[2]) ReadRightsFields(pos, SkipBlanks(p + 2));
     }
     if (pos->castle > 15) pos->castle = 15;  // repeated letters must not index past the key table
+    FinishCastling(pos);
     pos->side &= 1;
     pos->hash = ComputeHash(pos);
     pos->pawnhash = ComputePawnHash(pos);
@@ -131,8 +137,9 @@ void MakeEPD(const Position* pos, char* buf) {
     *o++ = ' ';
     *o++ = pos->side ? 'b' : 'w';
     *o++ = ' ';
-    if (!pos->castle) *o++ = '-';
-    for (int i = 0; i < 4; i++)
+    if (pos->frc) o = WriteCastlingFiles(pos, o);
+    if (!pos->castle && !pos->frc) *o++ = '-';
+    for (int i = 0; i < 4 && !pos->frc; i++)
         if (pos->castle & (1 << i)) *o++ = "KQkq"[i];
     *o++ = ' ';
     if (pos->ep < 64) {
@@ -244,17 +251,22 @@ static bool CheckOtherFields(const char* p, char* side, char* castle, char* ep, 
         std::snprintf(why, 128, "bad castling field");
         return false;
     }
+    // Chess960 letters are matched with the board once it is set up.
+    const char* letters = Chess960() ? "KQkqABCDEFGHabcdefgh" : "KQkq";
     int rights = 0;
+    char* o = castle;
     if (std::strcmp(word, "-") != 0)
         for (const char* c = word; *c; c++) {
-            const char* at = std::strchr("KQkq", *c);
+            const char* at = std::strchr(letters, *c);
             if (!at) {
                 std::snprintf(why, 128, "bad castling field '%.15s'", word);
                 return false;
             }
-            rights |= 1 << (at - "KQkq");
+            if (Chess960())
+                *o++ = *c;
+            else
+                rights |= 1 << (at - letters);
         }
-    char* o = castle;
     for (int i = 0; i < 4; i++)
         if (rights & (1 << i)) *o++ = "KQkq"[i];
     if (o == castle) *o++ = '-';
@@ -272,12 +284,12 @@ static bool CheckOtherFields(const char* p, char* side, char* castle, char* ep, 
 // Rights whose king and rook have left home, and an en-passant square that no
 // double push can have made, are dropped.
 static void DropImpossibleRights(Position* pos) {
-    static const int king_sq[4] = {4, 4, 60, 60}, rook_sq[4] = {7, 0, 63, 56};
     for (int i = 0; i < 4; i++) {
         int c = i >> 1;
-        if (pos->board[king_sq[i]] != PieceCode(c, KING) || pos->board[rook_sq[i]] != PieceCode(c, ROOK))
-            pos->castle &= uint8_t(~(1 << i));
+        bool home = pos->frc || KingSq(*pos, c) == init_king_sq[c];
+        if (!home || !CastlingRightFits(pos, i)) pos->castle &= uint8_t(~(1 << i));
     }
+    FinishCastling(pos);
     if (pos->ep == NO_SQ) return;
     int us = pos->side, them = us ^ 1, ep = pos->ep;
     bool ok = (ep >> 3) == (us == WHITE ? 5 : 2) && pos->board[ep - pawn_dir[us]] == PieceCode(them, PAWN) &&
@@ -286,7 +298,7 @@ static void DropImpossibleRights(Position* pos) {
 }
 
 int LoadFen(Position* pos, const char* fen, char* why) {
-    char board[100], side[4], castle[8], ep[4];
+    char board[100], side[4], castle[16], ep[4];
     why[0] = 0;
     const char* p = NextField(fen, board, sizeof board);
     if (!p || !board[0]) {

@@ -18,5 +18,6 @@ void SetPosition(Position* pos, const char* fen);
 // sets pos. Returns 1 on success; 0 leaves pos untouched and writes one line
 // saying why into why (at least 128 bytes).
 int LoadFen(Position* pos, const char* fen, char* why);
-// Four-field FEN without move counters; buf must hold at least 100 bytes.
+// Four-field FEN without move counters (castling in file letters when
+// pos->frc); buf must hold at least 100 bytes.
 void MakeEPD(const Position* pos, char* buf);

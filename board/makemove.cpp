@@ -4,6 +4,7 @@
 
 #include "base/messages.h"
 #include "board/bitboard.h"
+#include "board/chess960.h"
 
 uint64_t rtable[1024];
 uint64_t rtable2[66];
@@ -169,6 +170,43 @@ static inline void CastleRook(int from, int to, int* rfrom, int* rto) {
     *rto = to > from ? from + 1 : from - 1;
 }
 
+// The mark a Chess960 castling leaves in its record's captured field.
+constexpr uint8_t CASTLED_BY_ROOK = 7;
+
+// King and rook of a Chess960 castling to their new squares at once (any of
+// the four may coincide); the lists keep their order.
+static void RelocateCastlers(Position* pos, int us, int kfrom, int kto, int rfrom, int rto) {
+    const uint8_t king = pos->board[kfrom], rook = pos->board[rfrom], rslot = pos->slot[rfrom];
+    pos->board[kfrom] = pos->board[rfrom] = 0;
+    pos->board[kto] = king;
+    pos->board[rto] = rook;
+    pos->plist[us][KING][0] = uint8_t(kto);
+    pos->slot[kto] = 0;
+    pos->plist[us][ROOK][rslot] = uint8_t(rto);
+    pos->slot[rto] = rslot;
+    const uint64_t kb = (uint64_t(1) << kfrom) ^ (uint64_t(1) << kto);
+    const uint64_t rb = (uint64_t(1) << rfrom) ^ (uint64_t(1) << rto);
+    pos->bb[us][KING] ^= kb;
+    pos->bb[us][ROOK] ^= rb;
+    pos->bb[us][0] ^= kb ^ rb;
+}
+
+// The rest of MakeMove for a king taking its own rook.
+static void MakeCastling960(Position* pos, HistRec* rec, int from, int to, uint64_t hash) {
+    const int us = pos->side ^ 1;
+    const bool is_short = to > from;
+    const int kto = CastleKingTo(us, is_short), rto = CastleRookTo(us, is_short);
+    rec->captured = CASTLED_BY_ROOK;
+    const int king = pos->board[from], rook = pos->board[to];
+    hash ^= Key(king, from) ^ Key(king, kto) ^ Key(rook, to) ^ Key(rook, rto);
+    RelocateCastlers(pos, us, from, kto, to, rto);
+    pos->fifty = 0;
+    pos->hash = SideBit(hash ^ rtable2[pos->ep] ^ rtable2[pos->castle], us ^ 1);
+#ifndef NDEBUG
+    CheckPosition(pos);
+#endif
+}
+
 static int PromotedType(uint16_t move) {
     if (move & PROMO_N) return KNIGHT;
     if (move & PROMO_B) return BISHOP;
@@ -199,16 +237,18 @@ void MakeMove(Position* pos, uint16_t move) {
     int from = MoveFrom(move), to = MoveTo(move);
     int us = pos->side, them = us ^ 1;
     int old_ep = pos->ep;
-    PushRecord(pos, move, PieceType(pos->board[to]))->pawnhash = pos->pawnhash;
+    HistRec* rec = PushRecord(pos, move, PieceType(pos->board[to]));
+    rec->pawnhash = pos->pawnhash;
 
     uint64_t hash = pos->hash ^ rtable2[pos->ep] ^ rtable2[pos->castle];
     pos->ep = NO_SQ;
     pos->lastmove = move;
-    pos->castle &= uint8_t(~(csbits[from] | csbits[to]));
+    pos->castle &= uint8_t(~(pos->cmask[from] | pos->cmask[to]));
     pos->fifty++;
     pos->side = uint8_t(them);
 
     if (int tpc = pos->board[to]) {
+        if (__builtin_expect(PieceColor(tpc) == us, 0)) return MakeCastling960(pos, rec, from, to, hash);
         hash ^= Key(tpc, to);
         if (PieceType(tpc) == PAWN) pos->pawnhash ^= Key(tpc, to);
         LiftPiece(pos, to);
@@ -246,13 +286,23 @@ void UnmakeMove(Position* pos) {
     const HistRec* h = &pos->hist[pos->nhist];
     int from = MoveFrom(h->move), to = MoveTo(h->move);
     int piece = pos->board[to];
-    VELL_ASSERT(piece > 0);
+    VELL_ASSERT(piece > 0 || h->captured == CASTLED_BY_ROOK);
     pos->lastmove = pos->nhist > 0 ? pos->hist[pos->nhist - 1].move : 0;
     pos->ep = h->ep;
     pos->castle = h->castle;
     pos->fifty = h->fifty;
     int us = pos->side ^= 1;
 
+    if (__builtin_expect(h->captured == CASTLED_BY_ROOK, 0)) {
+        const bool is_short = to > from;
+        RelocateCastlers(pos, us, CastleKingTo(us, is_short), from, CastleRookTo(us, is_short), to);
+        pos->hash = h->hash;
+        pos->pawnhash = h->pawnhash;
+#ifndef NDEBUG
+        CheckPosition(pos);
+#endif
+        return;
+    }
     ShiftPiece(pos, us, to, from);
     if (h->captured) PlacePiece(pos, us ^ 1, h->captured, to);
     int type = PieceType(piece);
@@ -329,5 +379,7 @@ void CheckPosition(const Position* pos) {
         }
     }
     VELL_ASSERT(pos->side <= 1 && pos->ep <= NO_SQ && pos->castle <= 15);
+    for (int right = 0; right < 4; right++)
+        VELL_ASSERT(!pos->frc || !(pos->castle & (1 << right)) || pos->board[pos->crook[right]] == PieceCode(right >> 1, ROOK));
 }
 #endif

@@ -4,6 +4,7 @@
 #include "board/movegen.h"
 
 #include "board/bitboard.h"
+#include "board/chess960.h"
 #include "board/legality.h"
 #include "board/makemove.h"
 
@@ -123,6 +124,7 @@ static MoveEntry* PawnPushes(const Position* pos, int side, MoveEntry* out) {
 }
 
 static MoveEntry* Castlings(const Position* pos, int side, MoveEntry* out) {
+    if (__builtin_expect(pos->frc, 0)) return GenerateCastlings960(pos, side, out);
     int k = pos->plist[side][KING][0];
     if (k != init_king_sq[side]) return out;
     int piece = PieceCode(side, KING);

@@ -8,6 +8,7 @@
 #include "base/control.h"
 #include "base/messages.h"
 #include "board/bitboard.h"
+#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/legality.h"
 #include "board/makemove.h"
@@ -60,10 +61,7 @@ int LegalMoveList(Position* pos, uint16_t* out) {
     return n;
 }
 
-static bool IsCastling(const Position* pos, uint16_t move) {
-    int from = MoveFrom(move), to = MoveTo(move);
-    return PieceType(pos->board[from]) == KING && (to == from + 2 || to == from - 2);
-}
+static bool IsCastling(const Position* pos, uint16_t move) { return IsCastlingMove(pos, move); }
 
 // "+" or "#" when the move checks; the move is made and taken back.
 static const char* CheckMark(Position* pos, uint16_t move) {
@@ -194,7 +192,7 @@ static bool Matches(const Position* pos, const MoveQuery& q, uint16_t m) {
     if (q.from_rank >= 0 && (from >> 3) != q.from_rank) return false;
     // A pawn named by its destination alone moves straight ahead.
     if (q.type == PAWN && q.from < 0 && q.from_file < 0 && (from & 7) != (to & 7)) return false;
-    // Castling is the king's two-square step, never a king move typed as such with a letter.
+    // Castling is typed as O-O or in coordinates, never as a king move with a letter.
     if (q.type == KING && q.from < 0 && IsCastling(pos, m)) return false;
     return PromoIndex(m) == q.promo;
 }

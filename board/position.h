@@ -74,6 +74,12 @@ struct Position {
     HistRec* hist;
     StackRec* ss;
     uint8_t thread;
+    // Castling as in Chess960: the move word of a castling is the king taking
+    // its own rook (frc = 1); crook holds the rook square of each right (K, Q,
+    // k, q order) and cmask the rights a move from or to a square takes away.
+    uint8_t frc;
+    uint8_t crook[4];
+    uint8_t cmask[64];
 };
 
 inline uint64_t Occupied(const Position& pos) { return pos.bb[0][0] | pos.bb[1][0]; }

@@ -69,7 +69,7 @@ static int HashMoveIsPseudoLegal(const Position* pos, int side, uint16_t m) {
     const int from = MoveFrom(m), to = MoveTo(m), promo = m & PROMO_MASK;
     const int fpc = pos->board[from], tpc = pos->board[to];
     if (!fpc || PieceColor(fpc) != side || from == to) return 0;
-    if (tpc && (PieceColor(tpc) == side || PieceType(tpc) == KING)) return 0;
+    if (tpc && (PieceColor(tpc) == side || PieceType(tpc) == KING)) return CastlingIsPseudoLegal960(pos, side, m);
     if (__builtin_popcount(promo) > 1) return 0;
     const uint64_t occ = Occupied(*pos), to_bit = uint64_t(1) << to;
     const int type = PieceType(fpc);
@@ -92,7 +92,7 @@ static int HashMoveIsPseudoLegal(const Position* pos, int side, uint16_t m) {
         default: break;
     }
     if (BB_KingRays[from] & to_bit) return 1;
-    if (from != init_king_sq[side] || tpc) return 0;
+    if (from != init_king_sq[side] || tpc || pos->frc) return 0;
     const int rook = PieceCode(side, ROOK);
     if (to == from + 2)
         return (pos->castle & (1 << (2 * side))) && !pos->board[from + 1] && pos->board[from + 3] == rook;
@@ -232,7 +232,8 @@ static MoveEntry* PickHashMove(Position* pos, int side, int in_check, StackRec* 
         return nullptr;
     }
     MoveEntry* e = ss->list;
-    *e = MoveEntry{m, 255, pos->board[MoveFrom(m)], pos->board[MoveTo(m)]};
+    const uint8_t on_to = pos->board[MoveTo(m)];  // a Chess960 castling "takes" its own rook
+    *e = MoveEntry{m, 255, pos->board[MoveFrom(m)], PieceColor(on_to) == side ? uint8_t(0) : on_to};
     e[1].move = END_OF_LIST;
     SetChildLists(ss, e + 1);
     ss->cur = e + 1;
@@ -320,7 +321,7 @@ static MoveEntry* NextMove(Position* pos, int side, int ply, int in_check) {
 static int KeepLateMove(Position* pos, int side, const MoveEntry* e) {
     if (IsEnPassant(pos, e)) return 1;
     const int from = MoveFrom(e->move), to = MoveTo(e->move), type = PieceType(e->piece);
-    if (type == KING && (to == from + 2 || to == from - 2)) return 1;
+    if (type == KING && (to == from + 2 || to == from - 2 || pos->board[to])) return 1;  // any castling
     const int threshold = type == PAWN ? -75 : -150;
     if (!(type == PAWN && RelSq(to, side) > 39) && !MoveIsThreat(pos, e)) return 0;
     return swapoff1(pos, side, from, to, Occupied(*pos)) > threshold;
