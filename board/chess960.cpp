@@ -131,6 +131,19 @@ bool IsCastlingMove(const Position* pos, uint16_t move) {
     return to == from + 2 || to == from - 2;
 }
 
+bool FenNeedsChess960(const char* fen) {
+    Position probe{};
+    char why[128];
+    uint8_t rights960;
+    {
+        Chess960Scope on(true);
+        if (!LoadFen(&probe, fen, why)) return false;
+        rights960 = probe.castle;
+    }
+    Chess960Scope off(false);
+    return !LoadFen(&probe, fen, why) || probe.castle != rights960;
+}
+
 // The standard numbering: the light-squared bishop, the dark-squared one,
 // the queen on the free squares, the knights by a table of pairs, and rook,
 // king, rook on the three squares left.

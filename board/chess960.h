@@ -10,6 +10,14 @@
 // and read castling fields in file letters (Shredder-FEN and X-FEN).
 void SetChess960(bool on);
 bool Chess960();
+// The mode for the set-ups of one block (a file's games, the bench), then back.
+struct Chess960Scope {
+    bool was = Chess960();
+    explicit Chess960Scope(bool on) { SetChess960(on); }
+    ~Chess960Scope() { SetChess960(was); }
+    Chess960Scope(const Chess960Scope&) = delete;
+    Chess960Scope& operator=(const Chess960Scope&) = delete;
+};
 
 // Set-up of a position's castling: rights cleared and rook squares at their
 // standard homes; one letter of a castling field in Chess960 terms (K, Q, k,
@@ -40,6 +48,11 @@ int CastlingIsLegal960(const Position* pos, int side, int from, int to);
 int CastlingIsPseudoLegal960(const Position* pos, int side, uint16_t move);
 // The move is a castling of the side to move, in either encoding.
 bool IsCastlingMove(const Position* pos, uint16_t move);
+
+// The castling field of a FEN from outside makes sense only in Chess960
+// terms: file letters, or K/Q/k/q rights whose king or rook stands away from
+// e1/e8 and the corners.
+bool FenNeedsChess960(const char* fen);
 
 // FEN of Chess960 start position n (0..959, 518 the standard start).
 void Chess960StartFen(int n, char* buf);

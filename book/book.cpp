@@ -8,6 +8,7 @@
 
 #include "base/messages.h"
 #include "base/platform.h"
+#include "board/chess960.h"
 #include "board/legality.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
@@ -260,6 +261,7 @@ static int CollectCandidates(Position* pos, Candidate* out, uint64_t* total) {
 void GetCandidates(Position* pos, int verbose) {
     constexpr auto r = std::memory_order_relaxed;
     PBlock.best_pv[1].store(0, r);
+    if (!StandardCastling(pos)) return;  // book keys know castling only from e1/e8 with corner rooks
     if (IsPolyglotName(PBlock.book_name)) {
         PolyglotCandidates(pos, PBlock.book_name, verbose);
         return;

@@ -294,6 +294,7 @@ static void RecordPosition(int us, int winner) {
 
 // Records the positions after each of the game's first plies.
 static void AddGame(const PgnGame& g) {
+    if (g.chess960) return;  // the book's keys and moves know only standard castling
     Position* pos = &ThreadData[0]->pos;
     pos->ply = 1;
     SetPosition(pos, g.fen);

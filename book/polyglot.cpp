@@ -41,11 +41,12 @@ bool ReadEntry(FILE* f, int64_t i, Entry* e) {
 }
 
 // The engine's move word for a book move: castling is written as the king
-// taking its own rook, promotions as 1 knight .. 4 queen.
+// taking its own rook (as the engine's Chess960 moves are), promotions as 1
+// knight .. 4 queen.
 uint16_t BookMove(const Position* pos, uint16_t m) {
     int to = m & 63, from = (m >> 6) & 63, promo = (m >> 12) & 7;
     static const uint16_t flags[5] = {0, PROMO_N, PROMO_B, PROMO_R, PROMO_Q};
-    if (PieceType(pos->board[from]) == KING && pos->board[to] == PieceCode(pos->side, ROOK)) {
+    if (!pos->frc && PieceType(pos->board[from]) == KING && pos->board[to] == PieceCode(pos->side, ROOK)) {
         if (from == 4 && (to == 7 || to == 0)) to = to == 7 ? 6 : 2;
         if (from == 60 && (to == 63 || to == 56)) to = to == 63 ? 62 : 58;
     }

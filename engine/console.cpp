@@ -14,6 +14,7 @@
 #include "base/messages.h"
 #include "base/platform.h"
 #include "board/bitboard.h"
+#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/legality.h"
 #include "board/makemove.h"
@@ -173,24 +174,46 @@ void ForgetLoadedGame(int number = 1) {
     first_move = number;
 }
 
-void NewGame() {
+// A new game from the standard start, or from Chess960 start position n.
+void NewGame(int n = -1) {
     SetOpponentGame(-1);
     ForgetLoadedGame();
+    char fen[100];
+    SetChess960(n >= 0);
+    if (n >= 0) Chess960StartFen(n, fen);
     GamePos()->ply = 1;
-    SetPosition(GamePos(), fen_opn);
+    SetPosition(GamePos(), n >= 0 ? fen : fen_opn);
+    if (n >= 0) ShowMessagef("Chess960 start position %d", n);
     ShowBoard(GamePos());
     computer = 2;
     SetClocks();
 }
 
-// A FEN from the user: refused with the reason when it is no position.
+// new960 [N]: start position N (0..959), a random one without N.
+void NewGame960(const Words& w) {
+    char* end;
+    long n = std::strtol(w.arg[1], &end, 10);
+    if (!w.arg[1][0]) {
+        n = std::rand() % 960;
+    } else if (*end || n < 0 || n > 959) {
+        ShowMessagef("no Chess960 start position '%.40s': give a number from 0 to 959", w.arg[1]);
+        return;
+    }
+    NewGame(int(n));
+}
+
+// A FEN from the user: refused with the reason when it is no position. A
+// Chess960 position switches the game to Chess960.
 bool LoadUserFen(const char* fen) {
     char why[128];
+    const bool was = Chess960();
+    if (!was && FenNeedsChess960(fen)) SetChess960(true);
     GamePos()->ply = 1;
     if (LoadFen(GamePos(), fen, why)) {
         ForgetLoadedGame(FenMoveNumber(fen));
         return true;
     }
+    SetChess960(was);
     ShowMessagef("bad FEN, position not changed: %s", why);
     return false;
 }
@@ -373,6 +396,7 @@ void LoadGame(const Words& w) {
         WaitSearchThreads();
         char why[128];
         pos->ply = 1;
+        SetChess960(game.chess960);
         LoadFen(pos, game.fen, why);  // the reader has played from it already
         for (int i = 0; i < game.count && !RecordFull(); i++) MakeGameMove(game.moves[i]);
         if (game.cut) ShowMessage(game.problem);
@@ -843,14 +867,19 @@ const Command commands[] = {
     {"help", Help, 0, "[WORD]", "lists the commands, or says more about one", "? does the same."},
     {"?", Help, 0, "[WORD]", "the same as help", ""},
     {"new", [](const Words&) { NewGame(); }, GAME, "", "starts a new game from the initial position",
-     "Also ends a game against Vell and self-play; Vell plays no side until play, mv or self."},
+     "Also ends a game against Vell and self-play; Vell plays no side until play, mv or self. A Chess960 "
+     "game ends too: new plays standard chess."},
+    {"new960", NewGame960, GAME, "[N]", "starts Chess960 from position N (0 to 959), else a random one",
+     "518 is the standard start. Castling is typed O-O or O-O-O, or in coordinates as the king taking "
+     "its own rook (e1h1)."},
     {"play", Play, GAME, "[white|black]", "starts a game against Vell: you play the colour named",
      "Without a colour you play the side to move. Vell answers each legal move you type with its own, under "
      "the current level, until the game ends; force or new ends it. Vell moves at once when it is its turn."},
     {"force", Force, GAME, "", "Vell plays no side any more (ends play and self)",
      "Moves typed afterwards are only played on the board."},
     {"fen", SetFen, GAME, "FEN", "sets up the position FEN",
-     "A FEN that is no position is refused with the reason and the position stays."},
+     "A FEN that is no position is refused with the reason and the position stays. Chess960 castling fields "
+     "(HAha, or KQkq for rooks away from the corners) switch to Chess960."},
     {"move", [](const Words& w) { TypedMove(w.arg[1]); }, 0, "MOVE", "plays MOVE (the same as typing it)",
      "Moves are read in coordinates (e2e4, e7e8q) or algebraic notation (e4, Nf3, exd5, O-O, e8=Q)."},
     {"undo", Undo, GAME, "", "takes back the last move", "[ does the same; ] replays it."},

@@ -11,6 +11,7 @@
 #include <strings.h>
 
 #include "base/messages.h"
+#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -55,6 +56,7 @@ void Identify() {
     ShowMessagef("option name MultiPV type spin default 1 min 1 max %d", MAX_MULTIPV);
     ShowMessage("option name UCI_LimitStrength type check default false");
     ShowMessagef("option name UCI_Elo type spin default %d min %d max %d", ELO_MIN, ELO_MIN, ELO_MAX);
+    ShowMessage("option name UCI_Chess960 type check default false");
     if (TablebaseSupported()) {
         ShowMessage("option name SyzygyPath type string default <empty>");
         ShowMessage("option name SyzygyProbeDepth type spin default 1 min 1 max 100");
@@ -243,6 +245,11 @@ void SetOption(const char* args) {
         if (!ReadSpin("SyzygyProbeLimit", val, 0, 7, &n)) return;
         tb_settings.probe_limit.store(int(n), R);
         TablebaseLimitChanged();
+    } else if (!strcasecmp(opt, "UCI_Chess960")) {
+        // Takes effect with the next position command, as GUIs send it.
+        if (!ReadCheck("UCI_Chess960", val, &on)) return;
+        SetChess960(on);
+        ShowMessagef("info string UCI_Chess960 set to %d", int(on));
     } else if (!strcasecmp(opt, "MultiPV")) {
         if (!ReadSpin("MultiPV", val, 1, MAX_MULTIPV, &n)) return;
         PBlock.multipv.store(int16_t(n), R);

@@ -9,6 +9,7 @@
 
 #include "base/messages.h"
 #include "base/platform.h"
+#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -109,9 +110,12 @@ static void RestorePool(int threads, int running) {
 }
 
 // One position from an empty table, so that every position counts the same
-// nodes whatever ran before it.
+// nodes whatever ran before it (and whatever chess the game plays).
 static uint64_t SearchOne(const char* fen, int threads, uint16_t* best, double* seconds) {
-    SetPosition(&ThreadData[0]->pos, fen);
+    {
+        Chess960Scope standard(false);
+        SetPosition(&ThreadData[0]->pos, fen);
+    }
     ClearTTable();
     for (int i = 1; i <= threads; i++) {
         std::memset(ThreadData[i]->caches.ecache, 0, sizeof ThreadData[i]->caches.ecache);

@@ -7,11 +7,13 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <strings.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include "base/platform.h"
 #include "board/bitboard.h"
+#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -95,33 +97,55 @@ static void StartGame(PgnReader* r, PgnGame* g) {
     g->number = r->games + 1;
     g->ntags = g->count = 0;
     g->result = 2;
-    g->cut = g->found = g->bad_start = false;
+    g->cut = g->found = g->bad_start = g->chess960 = false;
     g->problem[0] = 0;
     std::strcpy(g->fen, kStartFen);
     r->pos.ply = 1;
+    Chess960Scope standard(false);
     SetPosition(&r->pos, kStartFen);
     r->first_side = WHITE;
 }
+
+static bool IsChess960Name(const char* v) {
+    return !strcasecmp(v, "Chess960") || !strcasecmp(v, "Chess 960") || !strcasecmp(v, "Fischerandom") ||
+           !strcasecmp(v, "Fischer Random");
+}
+
+// The start position from the FEN tag (or the initial position), read as
+// Chess960 when the game is one or when its castling field says so (the
+// Variant tag may come after the FEN tag).
+static void SetStart(PgnReader* r, PgnGame* g, const char* fen);
 
 static void AddTag(PgnReader* r, PgnGame* g, const PgnTag& tag) {
     if (!std::strcmp(tag.name, "Result")) {
         g->result = !std::strcmp(tag.value, "1-0") ? 0 : !std::strcmp(tag.value, "0-1") ? 1 : 2;
         r->tag_result = true;
     }
-    if (!std::strcmp(tag.name, "FEN") && !r->movetext && !g->cut) {
-        char why[128];
-        r->pos.ply = 1;
-        if (LoadFen(&r->pos, tag.value, why)) {
-            MakeEPD(&r->pos, g->fen);  // as read: rights and squares the board cannot have are gone
-            r->first_side = r->pos.side;
-        } else {
-            char what[200];
-            std::snprintf(what, sizeof what, "bad FEN (%.100s)", why);
-            Cut(r, g, what, "the game");  // it has no position to start from
-            g->bad_start = true;
-        }
-    }
+    if (!std::strcmp(tag.name, "FEN") && !r->movetext && !g->cut) SetStart(r, g, tag.value);
     if (g->ntags < PGN_MAX_TAGS) g->tags[g->ntags++] = tag;
+    // After a FEN tag that read well as standard chess, it is read again.
+    if (!std::strcmp(tag.name, "Variant") && IsChess960Name(tag.value) && !g->chess960 && !r->movetext &&
+        !g->cut) {
+        g->chess960 = true;
+        const char* fen = PgnTagValue(*g, "FEN");
+        SetStart(r, g, fen[0] ? fen : kStartFen);
+    }
+}
+
+static void SetStart(PgnReader* r, PgnGame* g, const char* fen) {
+    char why[128];
+    r->pos.ply = 1;
+    g->chess960 |= FenNeedsChess960(fen);
+    Chess960Scope mode(g->chess960);
+    if (LoadFen(&r->pos, fen, why)) {
+        MakeEPD(&r->pos, g->fen);  // as read: rights and squares the board cannot have are gone
+        r->first_side = r->pos.side;
+    } else {
+        char what[200];
+        std::snprintf(what, sizeof what, "bad FEN (%.100s)", why);
+        Cut(r, g, what, "the game");  // it has no position to start from
+        g->bad_start = true;
+    }
 }
 
 // A tag line: tags one after the other; null when the line holds none, else
@@ -396,11 +420,13 @@ bool AppendPgnGame(const char* file, const Position& start, const uint16_t* move
     }
     for (int i = 0; from && i < from->ntags; i++) {
         const PgnTag& t = from->tags[i];
-        bool skip = !std::strcmp(t.name, "SetUp") || !std::strcmp(t.name, "FEN");
+        bool skip = !std::strcmp(t.name, "SetUp") || !std::strcmp(t.name, "FEN") ||
+                    !std::strcmp(t.name, "Variant");
         for (const char* name : roster) skip |= !std::strcmp(t.name, name);
         if (!skip) text += TagPair(t.name, t.value);
     }
-    if (std::strcmp(fen, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -"))
+    if (start.frc) text += TagPair("Variant", "Chess960");
+    if (start.frc || std::strcmp(fen, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -"))
         text += "[SetUp \"1\"]\n[FEN \"" + std::string(fen) + " " + std::to_string(start.fifty) + " " +
                 std::to_string(first_move) + "\"]\n";
     text += "\n" + body + "\n\n";

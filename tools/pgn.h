@@ -29,6 +29,7 @@ struct PgnGame {
     bool bad_start;     // its FEN tag was refused: it has no position to start from
     char problem[200];  // then the message that says which
     bool found;         // a line of the game holds the reader's search text
+    bool chess960;      // a Variant tag names Chess960: castling by rook files
 };
 
 struct PgnReader {
@@ -65,7 +66,8 @@ void PgnSummary(const PgnReader& r, char* buf, int size);
 const char* PgnTagValue(const PgnGame& g, const char* name);
 
 // Appends the game played from start through moves to file in export format:
-// the seven tag roster (and SetUp/FEN when start is not the initial position),
+// the seven tag roster (and SetUp/FEN when start is not the initial position;
+// Variant, SetUp and FEN always for a Chess960 game, start.frc),
 // numbered SAN moves, lines of at most 80 characters, the result, and an empty
 // line. The file gets the whole game or nothing new; false when it could not
 // be written. A game loaded from a file (from) keeps its tags, its Result only

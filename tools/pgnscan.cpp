@@ -14,6 +14,7 @@
 
 #include "base/platform.h"
 #include "board/bitboard.h"
+#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -99,6 +100,7 @@ static void ProcessGame(FILE* out, ScanState& s, int mode) {
     const PgnGame& g = s.game;
     Position* pos = &ThreadData[0]->pos;
     pos->ply = 1;
+    Chess960Scope chess960(g.chess960);
     SetPosition(pos, g.fen);
     for (int i = 0; i < g.count; i++) {
         if (mode == 1)
