@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "board/chess960.h"
 #include "board/legality.h"
 #include "tests/board/board_setup.h"
 #include "thread/movelist.h"
@@ -130,11 +131,13 @@ TEST_F(MakeUnmakeDeathTest, HistoryCannotOverflow) {
     GTEST_FLAG_SET(death_test_style, style);
 }
 
-// Lines "FEN ;D1 n ;D2 n ...", every depth whose count stays under 300,000.
+// Lines "FEN ;D1 n ;D2 n ...", every depth whose count stays under 300,000;
+// the Chess960 file read with Chess960 castling.
 using PerftCounts = EngineTest;
 
 TEST_F(PerftCounts, PositionFiles) {
-    for (const char* file : {"/perft_cpw.epd", "/perftsuite_excerpt.epd"}) {
+    for (const char* file : {"/perft_cpw.epd", "/perftsuite_excerpt.epd", "/chess960_excerpt.epd"}) {
+        Chess960Scope mode(std::strstr(file, "960") != nullptr);
         std::string tag;
         int checked = 0;
         for (const std::string& line : Split(ReadFile(std::string(VELL_TEST_DATA) + file))) {
@@ -151,5 +154,27 @@ TEST_F(PerftCounts, PositionFiles) {
             }
         }
         EXPECT_GT(checked, 20) << file;
+    }
+}
+
+// Chess960 keys do not depend on how the FEN wrote the rights, and the
+// numbered start positions are the known ones.
+TEST_F(PerftCounts, Chess960KeysAndStarts) {
+    Chess960Scope on(true);
+    const char* same[][2] = {{"rk2r3/8/8/8/8/8/8/RK2R3 w KQkq -", "rk2r3/8/8/8/8/8/8/RK2R3 w EAea -"},
+                             {"4k3/8/8/8/8/8/8/4K2R w K -", "4k3/8/8/8/8/8/8/4K2R w H -"},
+                             {"4k3/8/8/8/8/8/8/R2RK3 w A -", "4k3/8/8/8/8/8/8/R2RK3 w Q -"}};
+    for (auto& pair : same) {
+        const uint64_t key = SetGame(pair[0])->hash;
+        EXPECT_EQ(SetGame(pair[1])->hash, key) << pair[1];
+    }
+    EXPECT_EQ(Epd(SetGame("4k3/8/8/8/8/8/8/R2RK3 w D -")), "4k3/8/8/8/8/8/8/R2RK3 w D -");
+    const std::pair<int, const char*> starts[] = {{518, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"},
+                                                  {0, "bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w KQkq - 0 1"},
+                                                  {959, "rkrnnqbb/pppppppp/8/8/8/8/PPPPPPPP/RKRNNQBB w KQkq - 0 1"}};
+    for (auto& [n, fen] : starts) {
+        char buf[100];
+        Chess960StartFen(n, buf);
+        EXPECT_STREQ(buf, fen);
     }
 }

@@ -12,6 +12,7 @@
 
 #include "base/linereader.h"
 #include "board/bitboard.h"
+#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -54,6 +55,7 @@ void ResetEngine() {
     FreeBook();
     ResetInput();
     SetPBlockDefaults();
+    SetChess960(false);
     SetPersonalityDefaults();
     InitReductions();
     InitEval();

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -187,6 +188,7 @@ void RunTranscript(const Transcript& t) {
         args.erase(args.begin());
     const bool uci = std::find(args.begin(), args.end(), "-c") == args.end();
     EngineProcess e(args, t.files);
+    Chess960Scope standard(false);  // the referee reads positions as the engine does
     Referee ref;
     std::string position = fen_opn;
     std::deque<std::string> searches;  // the position of every go not answered yet
@@ -203,6 +205,7 @@ void RunTranscript(const Transcript& t) {
         const size_t n = seen.size();
         if (!uci && (line == "white" || line == "black") && n >= 10 && seen[n - 10].find('/') != std::string::npos) {
             const std::string& epd = seen[n - 10];
+            if (FenNeedsChess960(epd.c_str())) SetChess960(true);  // a console game in Chess960 shows such FENs
             EXPECT_TRUE(ref.Set(epd.substr(0, epd.find(" bm")))) << t.name << ": no legal position " << epd;
         }
         if (uci && !searches.empty()) {
@@ -242,6 +245,7 @@ void RunTranscript(const Transcript& t) {
                     position = ref.Fen();
                 }
                 if (!w.empty() && w[0] == "go") gos++, searches.push_back(position);
+                if (cmd.find("setoption name UCI_Chess960 value ") == 0) SetChess960(w.back() == "true");
             }
         } else if (l == "<") {
             e.CloseInput();
