@@ -91,17 +91,6 @@ static inline bool PathsClear(const Position* pos, int k, int r, bool is_short, 
     return !(need & Occupied(*pos));
 }
 
-MoveEntry* GenerateCastlings960(const Position* pos, int side, MoveEntry* out) {
-    const int k = KingSq(*pos, side);
-    for (int right = 2 * side; right < 2 * side + 2; right++) {
-        if (!(pos->castle & (1 << right))) continue;
-        const int r = pos->crook[right];
-        if (!PathsClear(pos, k, r, !(right & 1), side)) continue;
-        *out++ = MoveEntry{MakeMoveWord(k, r), 0, uint8_t(PieceCode(side, KING)), 0};
-    }
-    return out;
-}
-
 // SqAtakd on a given occupancy (enemy pieces are all still on the board).
 static int AttackedOn(const Position* pos, int s, int c, uint64_t occ) {
     const uint64_t* p = pos->bb[c];
@@ -109,19 +98,32 @@ static int AttackedOn(const Position* pos, int s, int c, uint64_t occ) {
     return (GenAttacksB(s, occ) & (p[QUEEN] | p[BISHOP])) || (GenAttacksR(s, occ) & (p[QUEEN] | p[ROOK]));
 }
 
-int CastlingIsLegal960(const Position* pos, int side, int from, int to) {
+static bool KingPathSafe(const Position* pos, int side, int from, int to) {
     // The rook may have shielded the king's destination along the rank.
     const uint64_t occ = Occupied(*pos) & ~(Bit(from) | Bit(to));
     for (uint64_t b = Span(from, CastleKingTo(side, to > from)); b; b &= b - 1)
-        if (AttackedOn(pos, LSB(b), side ^ 1, occ)) return 0;
-    return 1;
+        if (AttackedOn(pos, LSB(b), side ^ 1, occ)) return false;
+    return true;
+}
+
+// Legal castlings only, so that the legality test of every move in the
+// search needs no call for them.
+MoveEntry* GenerateCastlings960(const Position* pos, int side, MoveEntry* out) {
+    const int k = KingSq(*pos, side);
+    for (int right = 2 * side; right < 2 * side + 2; right++) {
+        if (!(pos->castle & (1 << right))) continue;
+        const int r = pos->crook[right];
+        if (!PathsClear(pos, k, r, !(right & 1), side) || !KingPathSafe(pos, side, k, r)) continue;
+        *out++ = MoveEntry{MakeMoveWord(k, r), 0, uint8_t(PieceCode(side, KING)), 0};
+    }
+    return out;
 }
 
 int CastlingIsPseudoLegal960(const Position* pos, int side, uint16_t move) {
     const int from = MoveFrom(move), to = MoveTo(move), right = 2 * side + (to < from);
     if (!pos->frc || (move & PROMO_MASK) || from != KingSq(*pos, side)) return 0;
     if (!(pos->castle & (1 << right)) || pos->crook[right] != to) return 0;
-    return PathsClear(pos, from, to, to > from, side);
+    return PathsClear(pos, from, to, to > from, side) && KingPathSafe(pos, side, from, to);
 }
 
 bool IsCastlingMove(const Position* pos, uint16_t move) {

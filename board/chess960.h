@@ -39,12 +39,11 @@ bool StandardCastling(const Position* pos);
 inline int CastleKingTo(int side, bool is_short) { return (side ? 56 : 0) + (is_short ? 6 : 2); }
 inline int CastleRookTo(int side, bool is_short) { return (side ? 56 : 0) + (is_short ? 5 : 3); }
 
-// The castlings of `side` whose paths are clear, as king-takes-rook moves.
+// The legal castlings of `side`, as king-takes-rook moves: paths clear, and
+// no square from the king's origin to its destination attacked once king and
+// rook have left their squares. (MoveIsLegal then takes them as they come.)
 MoveEntry* GenerateCastlings960(const Position* pos, int side, MoveEntry* out);
-// Legality of such a castling: no square from the king's origin to its
-// destination attacked once king and rook have left their squares.
-int CastlingIsLegal960(const Position* pos, int side, int from, int to);
-// A stored move that is a castling this position allows (paths clear).
+// A stored move that is a legal castling in this position.
 int CastlingIsPseudoLegal960(const Position* pos, int side, uint16_t move);
 // The move is a castling of the side to move, in either encoding.
 bool IsCastlingMove(const Position* pos, uint16_t move);

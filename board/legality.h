@@ -5,11 +5,11 @@
 
 #include "base/messages.h"
 #include "board/bitboard.h"
-#include "board/chess960.h"
 #include "board/position.h"
 
 // 1 if the pseudo-legal move of `side` leaves its king unattacked (castling:
-// passes no attacked square; in Chess960 it is the king taking its own rook). Works as if the move's squares were toggled in
+// passes no attacked square; a Chess960 castling, the king taking its own
+// rook, is only ever generated or accepted from the table when legal). Works as if the move's squares were toggled in
 // the sets, without touching the position. Inline: perft and the search call
 // it once per move.
 inline int MoveIsLegal(Position* pos, int side, uint16_t move) {
@@ -25,7 +25,8 @@ inline int MoveIsLegal(Position* pos, int side, uint16_t move) {
     int them = side ^ 1;
     unsigned k = KingSq(*pos, side);
     if (PieceType(fpc) == KING) {
-        if (__builtin_expect(tpc != 0, 0) && PieceColor(tpc) == side) return CastlingIsLegal960(pos, side, from, to);
+        // A Chess960 castling (the king taking its own rook) is generated only when legal.
+        if (__builtin_expect(tpc != 0, 0) && PieceColor(tpc) == side) return 1;
         if (to == from + 2 || to == from - 2)
             return !SqAtakd(pos, from, them) && !SqAtakd(pos, to, them) &&
                    !SqAtakd(pos, (from + to) >> 1, them);

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "board/bitboard.h"
+#include "board/chess960.h"
 #include "board/legality.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
