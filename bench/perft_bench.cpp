@@ -70,14 +70,15 @@ static int CheckChess960File(ThreadRec* td, const char* path, int max_depth) {
             total += n;
             if (n != expect) {
                 failures++;
-                std::printf("WRONG %s depth %d: %" PRIu64 " instead of %" PRIu64 "\n", line, depth, n, expect);
+                std::printf("WRONG %s depth %d: %" PRIu64 " instead of %" PRIu64 "\n", line, depth, n,
+                            expect);
             }
         }
     }
     std::fclose(f);
     double cpu = CpuTime() - t0;
-    std::printf("chess960: %d positions, %" PRIu64 " nodes in %.3f s cpu, %d wrong counts\n", lines, total, cpu,
-                failures);
+    std::printf("chess960: %d positions, %" PRIu64 " nodes in %.3f s cpu, %d wrong counts\n", lines, total,
+                cpu, failures);
     return failures || !lines;
 }
 

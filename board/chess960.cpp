@@ -86,15 +86,16 @@ static inline uint64_t Span(int a, int b) { return BB_Between[a][b] | Bit(a) | B
 
 // The squares that must be empty, but for king and rook themselves.
 static inline bool PathsClear(const Position* pos, int k, int r, bool is_short, int side) {
-    const uint64_t need = (Span(k, CastleKingTo(side, is_short)) | Span(r, CastleRookTo(side, is_short))) &
-                          ~(Bit(k) | Bit(r));
+    const uint64_t need =
+        (Span(k, CastleKingTo(side, is_short)) | Span(r, CastleRookTo(side, is_short))) & ~(Bit(k) | Bit(r));
     return !(need & Occupied(*pos));
 }
 
 // SqAtakd on a given occupancy (enemy pieces are all still on the board).
 static int AttackedOn(const Position* pos, int s, int c, uint64_t occ) {
     const uint64_t* p = pos->bb[c];
-    if ((BB_PawnRays[c ^ 1][s] & p[PAWN]) | (BB_KnightRays[s] & p[KNIGHT]) | (BB_KingRays[s] & p[KING])) return 1;
+    if ((BB_PawnRays[c ^ 1][s] & p[PAWN]) | (BB_KnightRays[s] & p[KNIGHT]) | (BB_KingRays[s] & p[KING]))
+        return 1;
     return (GenAttacksB(s, occ) & (p[QUEEN] | p[BISHOP])) || (GenAttacksR(s, occ) & (p[QUEEN] | p[ROOK]));
 }
 

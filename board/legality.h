@@ -9,9 +9,9 @@
 
 // 1 if the pseudo-legal move of `side` leaves its king unattacked (castling:
 // passes no attacked square; a Chess960 castling, the king taking its own
-// rook, is only ever generated or accepted from the table when legal). Works as if the move's squares were toggled in
-// the sets, without touching the position. Inline: perft and the search call
-// it once per move.
+// rook, is only ever generated or taken from the table when legal). Works as
+// if the move's squares were toggled in the sets, without touching the
+// position. Inline: perft and the search call it once per move.
 inline int MoveIsLegal(Position* pos, int side, uint16_t move) {
     if (!move) return 0;
     unsigned from = MoveFrom(move), to = MoveTo(move);  // unsigned: one widening for all the indexing

@@ -380,6 +380,7 @@ void CheckPosition(const Position* pos) {
     }
     VELL_ASSERT(pos->side <= 1 && pos->ep <= NO_SQ && pos->castle <= 15);
     for (int right = 0; right < 4; right++)
-        VELL_ASSERT(!pos->frc || !(pos->castle & (1 << right)) || pos->board[pos->crook[right]] == PieceCode(right >> 1, ROOK));
+        VELL_ASSERT(!pos->frc || !(pos->castle & (1 << right)) ||
+                    pos->board[pos->crook[right]] == PieceCode(right >> 1, ROOK));
 }
 #endif

@@ -70,7 +70,8 @@ static int HashMoveIsPseudoLegal(const Position* pos, int side, uint16_t m) {
     const int from = MoveFrom(m), to = MoveTo(m), promo = m & PROMO_MASK;
     const int fpc = pos->board[from], tpc = pos->board[to];
     if (!fpc || PieceColor(fpc) != side || from == to) return 0;
-    if (tpc && (PieceColor(tpc) == side || PieceType(tpc) == KING)) return CastlingIsPseudoLegal960(pos, side, m);
+    if (tpc && (PieceColor(tpc) == side || PieceType(tpc) == KING))
+        return CastlingIsPseudoLegal960(pos, side, m);  // a Chess960 castling or nothing
     if (__builtin_popcount(promo) > 1) return 0;
     const uint64_t occ = Occupied(*pos), to_bit = uint64_t(1) << to;
     const int type = PieceType(fpc);

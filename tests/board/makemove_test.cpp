@@ -169,9 +169,10 @@ TEST_F(PerftCounts, Chess960KeysAndStarts) {
         EXPECT_EQ(SetGame(pair[1])->hash, key) << pair[1];
     }
     EXPECT_EQ(Epd(SetGame("4k3/8/8/8/8/8/8/R2RK3 w D -")), "4k3/8/8/8/8/8/8/R2RK3 w D -");
-    const std::pair<int, const char*> starts[] = {{518, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"},
-                                                  {0, "bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w KQkq - 0 1"},
-                                                  {959, "rkrnnqbb/pppppppp/8/8/8/8/PPPPPPPP/RKRNNQBB w KQkq - 0 1"}};
+    const std::pair<int, const char*> starts[] = {
+        {518, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"},
+        {0, "bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w KQkq - 0 1"},
+        {959, "rkrnnqbb/pppppppp/8/8/8/8/PPPPPPPP/RKRNNQBB w KQkq - 0 1"}};
     for (auto& [n, fen] : starts) {
         char buf[100];
         Chess960StartFen(n, buf);

@@ -205,7 +205,8 @@ void RunTranscript(const Transcript& t) {
         const size_t n = seen.size();
         if (!uci && (line == "white" || line == "black") && n >= 10 && seen[n - 10].find('/') != std::string::npos) {
             const std::string& epd = seen[n - 10];
-            if (FenNeedsChess960(epd.c_str())) SetChess960(true);  // a console game in Chess960 shows such FENs
+            // A console game in Chess960 shows FENs only Chess960 reads.
+            if (FenNeedsChess960(epd.c_str())) SetChess960(true);
             EXPECT_TRUE(ref.Set(epd.substr(0, epd.find(" bm")))) << t.name << ": no legal position " << epd;
         }
         if (uci && !searches.empty()) {
