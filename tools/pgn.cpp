@@ -112,8 +112,7 @@ static bool IsChess960Name(const char* v) {
 }
 
 // The start position from the FEN tag (or the initial position), read as
-// Chess960 when the game is one or when its castling field says so (the
-// Variant tag may come after the FEN tag).
+// Chess960 when a Variant tag says the game is one.
 static void SetStart(PgnReader* r, PgnGame* g, const char* fen);
 
 static void AddTag(PgnReader* r, PgnGame* g, const PgnTag& tag) {
@@ -123,10 +122,15 @@ static void AddTag(PgnReader* r, PgnGame* g, const PgnTag& tag) {
     }
     if (!std::strcmp(tag.name, "FEN") && !r->movetext && !g->cut) SetStart(r, g, tag.value);
     if (g->ntags < PGN_MAX_TAGS) g->tags[g->ntags++] = tag;
-    // After a FEN tag that read well as standard chess, it is read again.
+    // A FEN tag before it is read again, also one standard chess refused.
     if (!std::strcmp(tag.name, "Variant") && IsChess960Name(tag.value) && !g->chess960 && !r->movetext &&
-        !g->cut) {
+        (!g->cut || g->bad_start)) {
         g->chess960 = true;
+        if (g->bad_start) {
+            g->cut = g->bad_start = false;
+            g->problem[0] = 0;
+            r->cut--;
+        }
         const char* fen = PgnTagValue(*g, "FEN");
         SetStart(r, g, fen[0] ? fen : kStartFen);
     }
@@ -135,7 +139,6 @@ static void AddTag(PgnReader* r, PgnGame* g, const PgnTag& tag) {
 static void SetStart(PgnReader* r, PgnGame* g, const char* fen) {
     char why[128];
     r->pos.ply = 1;
-    g->chess960 |= FenNeedsChess960(fen);
     Chess960Scope mode(g->chess960);
     if (LoadFen(&r->pos, fen, why)) {
         MakeEPD(&r->pos, g->fen);  // as read: rights and squares the board cannot have are gone

@@ -45,7 +45,7 @@ TEST_F(PgnFiles, FragmentsToGames) {
          "7 Qxf7#;2 d5 cut;1 c4;"},
         {"[FEN \"7k/4P3/8/8/8/8/8/4K3 w - -\"]\n1. e8Q+ Kg7 2. Qe5+ Kg8 *\n", "4 Kg8;"},
         // Chess960: castling by SAN, the Variant tag after the FEN or without one
-        {"[FEN \"rk2r3/pppppppp/8/8/8/8/PPPPPPPP/RK2R3 w KQkq - 0 1\"]\n[Variant \"Chess960\"]\n\n"
+        {"[FEN \"rk2r3/pppppppp/8/8/8/8/PPPPPPPP/RK2R3 w EAea - 0 1\"]\n[Variant \"Chess960\"]\n\n"
          "1. O-O-O O-O 2. Kb1 *\n[Variant \"chess960\"]\n1. e4 e5 2. Nf3 Nc6 3. Bc4 Nf6 4. O-O *\n",
          "3 Kb1;7 O-O;"},
         // Brackets closed but never opened, or never closed, end with their game.
