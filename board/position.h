@@ -18,6 +18,8 @@ constexpr uint16_t PROMO_Q = 0x0040, PROMO_N = 0x0080, PROMO_B = 0x4000, PROMO_R
 constexpr uint16_t PROMO_MASK = 0xC0C0;
 constexpr uint16_t END_OF_LIST = 0xFFFF;
 constexpr int HIST_SIZE = 800;
+// Plies a game record keeps (console, self-play, PGN); the search needs the rest of the history.
+constexpr int GAME_MAX = HIST_SIZE - 100;
 
 constexpr int MoveFrom(uint16_t m) { return (m >> 8) & 63; }
 constexpr int MoveTo(uint16_t m) { return m & 63; }

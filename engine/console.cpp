@@ -42,8 +42,6 @@ namespace {
 constexpr auto R = std::memory_order_relaxed;
 constexpr int WORD_MAX = 127;
 constexpr int NARGS = 9;
-// Game plies the console keeps; the search needs the rest of the history.
-constexpr int GAME_MAX = HIST_SIZE - 100;
 
 struct Words {
     char cmd[WORD_MAX + 2];             // one spare byte: a typed move may grow by one

@@ -124,14 +124,14 @@ void FinishSearch() {
     }
     if (selfplay) {
         // Self-play goes on until the game is over by the rules or its record is full.
-        if (best && pos->nhist < HIST_SIZE - 100 && PlayEngineMove(pos, best) && pos->nhist < HIST_SIZE - 100)
+        if (best && pos->nhist < GAME_MAX && PlayEngineMove(pos, best) && pos->nhist < GAME_MAX)
             PBlock.next_ponder_state.store(PonderState::Search, R);
         else
             selfplay = 0;
-        if (!selfplay && pos->nhist >= HIST_SIZE - 100)
-            ShowMessagef("game record full (%d plies), self-play stopped", HIST_SIZE - 100);
+        if (!selfplay && pos->nhist >= GAME_MAX)
+            ShowMessagef("game record full (%d plies), self-play stopped", GAME_MAX);
     } else if (opponent_reply && !UciMode() && best && pos->side == opponent_game_side &&
-               pos->nhist < HIST_SIZE - 100) {
+               pos->nhist < GAME_MAX) {
         RunClock(pos->side);
         PlayEngineMove(pos, best);
     }

@@ -15,6 +15,7 @@
 #include "search/tablebase.h"
 #include "search/strength.h"
 #include "search/transposition.h"
+#include "thread/game.h"
 #include "thread/gameend.h"
 #include "thread/records.h"
 
@@ -72,9 +73,7 @@ static int MovesBeforeGameEnd(int thread, const uint16_t* pv) {
     pos.nhist = uint16_t(keep);
     int n = 0;
     for (int i = 1; i < MAX_PLY && pv[i]; i++) {
-        uint16_t legal[256];
-        const int count = LegalMoveList(&pos, legal);
-        if (std::find(legal, legal + count, pv[i]) == legal + count) break;
+        if (!IsLegalMove(&pos, pv[i])) break;
         MakeMove(&pos, pv[i]);
         n++;
         if (GameEnd(&pos).kind != GameEndKind::None) break;

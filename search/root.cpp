@@ -29,26 +29,26 @@ static int DisplayAllowed() {
     return delay != 9999.0 && (Stopped() || PBlock.elapsed.load(R) >= delay);
 }
 
-// A limited level's misjudgement of a root move; mate scores stay exact.
-static int Biased(int v, int bias) { return std::abs(v) < 8000 ? v + bias : v; }
-
-// The root moves a search is limited to; none means all.
-static std::atomic<uint16_t> only_moves[MAX_ROOT_MOVES];
-static std::atomic<int> only_count;
-
-void LimitRootMoves(const uint16_t* moves, int n) {
+void RootMoveSet::Set(const uint16_t* list, int n) {
     n = std::clamp(n, 0, MAX_ROOT_MOVES);
-    for (int i = 0; i < n; i++) only_moves[i].store(moves[i], R);
-    only_count.store(n, R);
+    for (int i = 0; i < n; i++) moves[i].store(list[i], R);
+    count.store(n, R);
 }
 
-bool RootMoveAllowed(uint16_t move) {
-    const int n = only_count.load(R);
+bool RootMoveSet::Allows(uint16_t move) const {
+    const int n = count.load(R);
     if (n == 0) return true;
     for (int i = 0; i < n; i++)
-        if (only_moves[i].load(R) == move) return true;
+        if (moves[i].load(R) == move) return true;
     return false;
 }
+
+// The root moves a search is limited to ("go searchmoves").
+static RootMoveSet only_moves;
+
+void LimitRootMoves(const uint16_t* moves, int n) { only_moves.Set(moves, n); }
+
+bool RootMoveAllowed(uint16_t move) { return only_moves.Allows(move); }
 
 void NewBestMove(ThreadRec* td) {
     const int score = td->result_score, depth = td->result_depth;
@@ -148,7 +148,7 @@ struct RootIteration {
 static int SearchFirstMove(RootIteration& it, uint16_t move, int cd, uint16_t* cpv, int bias) {
     Position* pos = it.pos;
     const int opp = it.side ^ 1;
-    const int s = std::abs(it.s) < 8000 ? it.s - bias : it.s;
+    const int s = Biased(it.s, -bias);
     const int w = std::abs(s) / 16 + 50;
     int lo = s - w, hi = s + w, delta = w;
     if (lo < -7999) lo = -9999;
@@ -179,8 +179,7 @@ static int SearchFirstMove(RootIteration& it, uint16_t move, int cd, uint16_t* c
 // the bar it has to pass.
 static int SearchLaterMove(RootIteration& it, int i, uint16_t move, int cd, int r, uint16_t* cpv, int bias) {
     Position* pos = it.pos;
-    const int b = std::abs(it.best) < 8000 ? bias : 0;
-    const int opp = it.side ^ 1, best = it.best - b;
+    const int opp = it.side ^ 1, best = Biased(it.best, -bias), b = it.best - best;
     int v = -Search(pos, opp, 2, cd - r, -(best + 1), -best, NODE_CUT, cpv);
     if (v >= best + 1 && !Stopped()) {
         int delta = 75, hi = best + 1;

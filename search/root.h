@@ -2,6 +2,7 @@
 // root move loop, MultiPV and the shared best result.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "thread/records.h"
@@ -16,6 +17,15 @@ void SearchIterations(int thread_index);
 void NewBestMove(ThreadRec* td);
 // Room for every legal move of any position.
 constexpr int MAX_ROOT_MOVES = 256;
+
+// Root moves the search threads read while the main thread set them before
+// the search; an empty set allows every move.
+struct RootMoveSet {
+    std::atomic<uint16_t> moves[MAX_ROOT_MOVES];
+    std::atomic<int> count{0};
+    void Set(const uint16_t* list, int n);  // n = 0 allows every move again
+    bool Allows(uint16_t move) const;
+};
 
 // Limits the root of the following searches to moves[0..n-1] (all legal
 // here); n = 0 searches every move again. Call only while no search runs.

@@ -83,8 +83,6 @@ int RootBias(uint16_t move) {
     return int(Mix(seed.load(R) ^ (uint32_t(move) * 0x9e3779b9u)) % uint32_t(s + 1));
 }
 
-int ShownScore(int score, uint16_t move) { return std::abs(score) < 8000 ? score - RootBias(move) : score; }
-
 double AnswerHold() {
     if (level.load(R) == 0) return 0;
     // About the time a full-strength search would take; a search with no

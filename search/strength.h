@@ -19,9 +19,12 @@ void LimitStrength(bool on);
 // strength, else a number from 0 up to the level's spread, the same for the
 // move throughout one search.
 int RootBias(uint16_t move);
+// A root move's value with a misjudgement added; mate and tablebase scores
+// (8000 and beyond) stay exact.
+inline int Biased(int value, int bias) { return value < 8000 && value > -8000 ? value + bias : value; }
 // The value of a root move as the search found it, without the bias: what a
 // user is shown.
-int ShownScore(int score, uint16_t move);
+inline int ShownScore(int score, uint16_t move) { return Biased(score, -RootBias(move)); }
 // Seconds after its start before a finished search may answer: a share of
 // the target time, so that a weak level does not answer at once. 0 at full
 // strength and for searches with no clock or move time.

@@ -34,8 +34,7 @@ std::atomic<uint64_t> hits[MAX_THREADS + 1];
 
 // The root's verdict for the search that runs: the moves it keeps and what
 // the root is worth. Written by the main thread before the threads start.
-std::atomic<int> keep_count{0};  // 0: every move
-std::atomic<uint16_t> keep_moves[MAX_ROOT_MOVES];
+RootMoveSet keep_moves;
 std::atomic<bool> root_probed{false};
 std::atomic<int> root_score{0};
 
@@ -46,13 +45,7 @@ const char* TbResultName(TbResult r) {
     return names[int(r)];
 }
 
-bool TablebaseRootKeeps(uint16_t move) {
-    const int n = keep_count.load(R);
-    if (n == 0) return true;
-    for (int i = 0; i < n; i++)
-        if (keep_moves[i].load(R) == move) return true;
-    return false;
-}
+bool TablebaseRootKeeps(uint16_t move) { return keep_moves.Allows(move); }
 
 bool TablebaseRootScore(int* score) {
     if (!root_probed.load(R)) return false;
@@ -258,7 +251,7 @@ bool ProbeWdl(const Position* pos, int ply, int draw_score, int* score) {
 
 void PrepareTablebaseRoot(const Position* pos) {
     for (auto& h : hits) h.store(0, R);
-    keep_count.store(0, R);
+    keep_moves.Set(nullptr, 0);
     root_probed.store(false, R);
     if (!Probeable(pos)) return;
     const TbPos t = ToTb(pos);
@@ -282,17 +275,18 @@ void PrepareTablebaseRoot(const Position* pos) {
         if (m.tbRank > best) best = m.tbRank, best_score = m.tbScore;
     }
     if (best == INT32_MIN) return;
+    uint16_t keep[MAX_ROOT_MOVES];
     for (unsigned i = 0; i < root_moves.size && n < MAX_ROOT_MOVES; i++) {
         const TbRootMove& m = root_moves.moves[i];
         const uint16_t move = FromTbMove(TB_MOVE_FROM(m.move), TB_MOVE_TO(m.move), TB_MOVE_PROMOTES(m.move));
-        if (m.tbRank == best && RootMoveAllowed(move)) keep_moves[n++].store(move, R);
+        if (m.tbRank == best && RootMoveAllowed(move)) keep[n++] = move;
     }
     hits[0].store(root_moves.size, R);
     // The library scores a win as its mate value less its longest mate; a
     // cursed win under the fifty-move rule gets a few centipawns: a draw.
     constexpr int win = TB_VALUE_MATE - TB_MAX_MATE_PLY - 1;
     root_score.store(best_score >= win ? TB_WIN_SCORE - 1 : best_score <= -win ? 1 - TB_WIN_SCORE : 0, R);
-    keep_count.store(n, R);
+    keep_moves.Set(keep, n);
     root_probed.store(true, R);
 }
 

@@ -167,8 +167,8 @@ static const char* TagLine(const char* p, const char* end, PgnReader* r, PgnGame
 static void Move(PgnReader* r, PgnGame* g, const char* word) {
     if (g->cut) return;
     char what[96];
-    if (g->count >= PGN_MAX_PLIES) {
-        std::snprintf(what, sizeof what, "more than %d plies", PGN_MAX_PLIES);
+    if (g->count >= GAME_MAX) {
+        std::snprintf(what, sizeof what, "more than %d plies", GAME_MAX);
         Cut(r, g, what);
         return;
     }

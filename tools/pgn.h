@@ -6,8 +6,6 @@
 
 #include "board/position.h"
 
-// As many plies as a game record holds (the search needs the rest of the history).
-constexpr int PGN_MAX_PLIES = HIST_SIZE - 100;
 constexpr int PGN_MAX_TAGS = 32;
 constexpr int PGN_COMMENT_SIZE = 1024;  // longer comments keep their start
 
@@ -21,8 +19,8 @@ struct PgnGame {
     PgnTag tags[PGN_MAX_TAGS];
     int ntags;
     char fen[256];  // the start position: the FEN tag as read, else the initial position
-    uint16_t moves[PGN_MAX_PLIES];
-    char text[PGN_MAX_PLIES][8];  // each move as written, marks dropped, at most 7 characters
+    uint16_t moves[GAME_MAX];
+    char text[GAME_MAX][8];  // each move as written, marks dropped, at most 7 characters
     int count;
     int result;         // 0 White won, 1 Black won, 2 anything else
     bool cut;           // the game stops before a move that cannot be played

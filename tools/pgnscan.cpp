@@ -29,7 +29,7 @@ static constexpr int16_t NO_SCORE = -10000;  // a move whose comment gave no sco
 struct ScanState {
     PgnReader reader;
     PgnGame game;
-    int16_t scores[PGN_MAX_PLIES];  // centipawns from White's point of view
+    int16_t scores[GAME_MAX];  // centipawns from White's point of view
     int positions;
 };
 
@@ -198,12 +198,12 @@ void Scan_PGN_File(const char* file, int mode) {
     PBlock.log_on.store(0, std::memory_order_relaxed);
     s->reader.comment = ScoreComment;
     s->reader.ctx = s;
-    for (int i = 0; i < PGN_MAX_PLIES; i++) s->scores[i] = NO_SCORE;
+    for (int i = 0; i < GAME_MAX; i++) s->scores[i] = NO_SCORE;
     while (ReadPgnGame(&s->reader, &s->game)) {
         if (s->game.cut) std::printf("%s\n", s->game.problem);
         if (mode == 1) CopyTags(out, s->game);
         if (s->game.count > 0) ProcessGame(out, *s, mode);
-        for (int i = 0; i < PGN_MAX_PLIES; i++) s->scores[i] = NO_SCORE;
+        for (int i = 0; i < GAME_MAX; i++) s->scores[i] = NO_SCORE;
         if (s->game.number % 100 == 0) std::printf("game %ld\n", s->game.number);
         std::fflush(stdout);
     }
