@@ -7,7 +7,9 @@
 # OPENINGS is an opening file (.epd or .pgn) or a folder holding
 # 8moves_v3_first3000.pgn; by default ../shared/data/openings beside the
 # checkout. The environment sets the rest:
-#   LEVELS="1500 2000 2500"   levels to play, each against the reference
+#   LEVELS="1500 2000 2500"   levels to play, each against the reference;
+#                             full:X plays Vell at full strength against the
+#                             reference at X (where the scale ends for Vell)
 #   SELF=""                   "LOW HIGH": also Vell at LOW against Vell at HIGH
 #   GAMES=60  TC=10+0.1  CONCURRENCY=1
 #   MARGIN=200                ms a move may overrun the clock before it loses:
@@ -56,7 +58,10 @@ limited() { echo "option.UCI_LimitStrength=true option.UCI_Elo=$1"; }
 
 echo "tc $TC, $((rounds * 2)) games a pair, openings $openings, logs in $OUT"
 for x in $LEVELS; do
-    match "vell-$x" "$(limited "$x")" "ref-$x" "cmd=$REF $(limited "$x")"
+    case $x in
+    full:*) match "vell-full" "" "ref-${x#full:}" "cmd=$REF $(limited "${x#full:}")" ;;
+    *) match "vell-$x" "$(limited "$x")" "ref-$x" "cmd=$REF $(limited "$x")" ;;
+    esac
 done
 if [ -n "$SELF" ]; then
     set -- $SELF

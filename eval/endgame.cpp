@@ -258,10 +258,17 @@ double ScaleFactor(const Position* pos, const StackRec* ss, int score, int side)
     return ScaleRest(pos, ss, s, side, f);
 }
 
+// Rounds halves away from zero, as lround does, without its library call
+// (endgame scores are scaled at nearly every node). x - t is exact here.
+static int RoundHalfAway(double x) {
+    const double t = std::trunc(x);
+    return int(t) + int(x - t >= 0.5) - int(t - x >= 0.5);
+}
+
 int ScaledScore(const Position* pos, const StackRec* ss, int score, int side) {
     // ScaleFactor's first test, repeated: most scores leave here without double arithmetic.
     const int strong = score >= 0 ? side : side ^ 1;
     if (pos->npmat[strong] > 13 || (score >= -14 && score <= 14)) return score;
     const double f = ScaleFactor(pos, ss, score, side);
-    return f == 1.0 ? score : int(std::lround(score * f));
+    return f == 1.0 ? score : RoundHalfAway(score * f);
 }
