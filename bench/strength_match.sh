@@ -37,17 +37,24 @@ REF=${REF:-/usr/games/stockfish}
 RUNNER=${RUNNER:-"$shared/tools/fastchess"}
 OUT=${OUT:-$(mktemp -d)}
 mkdir -p "$OUT"
+# The runner is started in OUT, where it leaves its own files; so every path
+# it is given is made absolute first.
+abs() { case "$1" in /* | "") echo "$1" ;; */*) echo "$PWD/$1" ;; *) echo "$1" ;; esac; }
+openings=$(abs "$openings")
+VELL=$(abs "$VELL")
+RUNNER=$(abs "$RUNNER")
+OUT=$(abs "$OUT")
 rounds=$(( (GAMES + 1) / 2 ))
 
 # match NAME1 ARGS1 NAME2 ARGS2: plays the pair, prints NAME1's score.
 match() {
     log="$OUT/$1_vs_$3.log"
-    "$RUNNER" -engine cmd="$VELL" name="$1" args=-nolog $2 \
+    (cd "$OUT" && "$RUNNER" -engine cmd="$VELL" name="$1" args=-nolog $2 \
         -engine name="$3" $4 \
         -each tc="$TC" timemargin="$MARGIN" option.Hash=16 option.Threads=1 \
         -rounds "$rounds" -games 2 -repeat -concurrency "$CONCURRENCY" \
         -openings file="$openings" format="$format" order=random \
-        -pgnout file="$OUT/$1_vs_$3.pgn" -recover >"$log" 2>&1 || true
+        -pgnout file="$OUT/$1_vs_$3.pgn" -recover >"$log" 2>&1) || true
     # The runner's last summary: "Games: N, Wins: W, Losses: L, Draws: D, Points: P (S %)".
     line=$(grep -E '^Games: ' "$log" | tail -1)
     [ -n "$line" ] || { echo "$1 vs $3: no result, see $log"; return; }

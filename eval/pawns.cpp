@@ -114,11 +114,11 @@ static bool Attacked(const Position& pos, int sq, int c, uint64_t occ) {
     if (BB_PawnRays[c ^ 1][sq] & pos.bb[c][PAWN]) return true;
     if (BB_KnightRays[sq] & pos.bb[c][KNIGHT]) return true;
     if (BB_KingRays[sq] & pos.bb[c][KING]) return true;
-    for (uint64_t b = (pos.bb[c][QUEEN] | pos.bb[c][BISHOP]) & BB_BishopRays[sq]; b; b &= b - 1)
-        if (!(BB_Between[Lsb(b)][sq] & occ)) return true;
-    for (uint64_t b = (pos.bb[c][QUEEN] | pos.bb[c][ROOK]) & BB_RookRays[sq]; b; b &= b - 1)
-        if (!(BB_Between[Lsb(b)][sq] & occ)) return true;
-    return false;
+    // A slider reaches sq when it is the first piece on its line from sq.
+    const uint64_t diag = (pos.bb[c][QUEEN] | pos.bb[c][BISHOP]) & BB_BishopRays[sq];
+    if (diag && (GenAttacksB(sq, occ) & diag)) return true;
+    const uint64_t orth = (pos.bb[c][QUEEN] | pos.bb[c][ROOK]) & BB_RookRays[sq];
+    return orth && (GenAttacksR(sq, occ) & orth);
 }
 
 // Walks the passer's path while it is empty and safe. Returns the weight the
