@@ -82,5 +82,7 @@ inline void ReportPiece(const EvalState& st, int colour, int slot, int sq, int o
 void EvalPawns(EvalState& st);
 // Both kings, White first: they read the attack maps the piece loops built.
 void EvalKings(EvalState& st);
+// The material tables from the piece values (part of InitEval).
+void InitMaterial();
 
 }  // namespace evalimpl

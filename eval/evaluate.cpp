@@ -61,16 +61,33 @@ static constexpr auto KING_ZONE = [] {
     return t;
 }();
 
-static int Count(uint32_t sig, int type) { return (sig >> (4 * (type - 1))) & 15; }
+static constexpr int Count(uint32_t sig, int type) { return (sig >> (4 * (type - 1))) & 15; }
 
-static int PhaseCount(uint32_t sig) {
-    return Count(sig, KNIGHT) + Count(sig, BISHOP) + 2 * Count(sig, ROOK) + 4 * Count(sig, QUEEN);
-}
+// A material signature splits into its pawn, knight and bishop counts (low
+// twelve bits) and its rook and queen counts (the next eight), and each part
+// is looked up in a table of its own.
+static constexpr uint32_t SigLow(uint32_t sig) { return sig & 0xFFF; }
+static constexpr uint32_t SigHigh(uint32_t sig) { return (sig >> 12) & 0xFF; }
 
-// Both sides' blended material. Each piece value carries its opening part in
-// the high half and its ending part in the low half of one 64-bit word, so a
-// count times a value is one product for both parts.
-static void Material(const Position& pos, int e, int mat[2]) {
+static constexpr auto PHASE_LOW = [] {
+    std::array<uint8_t, 4096> t{};
+    for (uint32_t i = 0; i < 4096; i++) t[i] = uint8_t(Count(i, KNIGHT) + Count(i, BISHOP));
+    return t;
+}();
+static constexpr auto PHASE_HIGH = [] {
+    std::array<uint8_t, 256> t{};
+    for (uint32_t i = 0; i < 256; i++) t[i] = uint8_t(2 * Count(i << 12, ROOK) + 4 * Count(i << 12, QUEEN));
+    return t;
+}();
+
+static int PhaseCount(uint32_t sig) { return PHASE_LOW[SigLow(sig)] + PHASE_HIGH[SigHigh(sig)]; }
+
+// Material by signature part. Each value carries its opening part in the high
+// half and its ending part in the low half of one 64-bit word, so the sum of
+// the two parts holds both sums. Filled from the piece values by InitEval.
+static int64_t material_low[4096], material_high[256];
+
+void evalimpl::InitMaterial() {
     const PersonalityRec& P = Personality;
     auto pack = [](int op, int en) { return int64_t(uint64_t(int64_t(op)) << 32) + en; };
     const int64_t pawn = pack(P.pawn_value_op, P.pawn_value_en);
@@ -79,11 +96,18 @@ static void Material(const Position& pos, int e, int mat[2]) {
     const int64_t rook = pack(P.rook_value_op, P.rook_value_en);
     const int64_t queen = pack(P.queen_value_op, P.queen_value_en);
     const int64_t pair = pack(P.bishop_pair, P.bishop_pair);
+    for (uint32_t i = 0; i < 4096; i++) {
+        const int nb = Count(i, BISHOP);
+        material_low[i] = Count(i, PAWN) * pawn + Count(i, KNIGHT) * knight + nb * bishop + (nb >= 2 ? pair : 0);
+    }
+    for (uint32_t i = 0; i < 256; i++) material_high[i] = Count(i << 12, ROOK) * rook + Count(i << 12, QUEEN) * queen;
+}
+
+// Both sides' material, blended by the phase e.
+static void Material(const Position& pos, int e, int mat[2]) {
     for (int c = WHITE; c <= BLACK; c++) {
         const uint32_t sig = pos.msig[c];
-        const int nb = Count(sig, BISHOP);
-        const int64_t v = Count(sig, PAWN) * pawn + Count(sig, KNIGHT) * knight + nb * bishop +
-                          Count(sig, ROOK) * rook + Count(sig, QUEEN) * queen + (nb >= 2 ? pair : 0);
+        const int64_t v = material_low[SigLow(sig)] + material_high[SigHigh(sig)];
         const int en = int32_t(uint32_t(uint64_t(v))), op = int32_t((v - en) >> 32);
         mat[c] = (op * (24 - e) + en * e) / 24;
     }

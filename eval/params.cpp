@@ -1,10 +1,13 @@
 // Personality defaults, the parameter name tables, and the derived evaluation
-// tables (piece-square, mobility, king danger, passer advance, file masks).
+// tables (material, piece-square, mobility, king danger, passer advance, file
+// masks).
 #include "eval/params.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+
+#include "eval/evalstate.h"
 
 PersonalityRec Personality;
 
@@ -197,6 +200,7 @@ static void InitFileMasks() {
 }
 
 void InitEval() {
+    evalimpl::InitMaterial();
     InitPieceSquare();
     InitMobility();
     InitPassAndDanger();

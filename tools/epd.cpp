@@ -228,7 +228,7 @@ static void ShowSummary(const EpdTotals& t) {
 // The evaluation and pawn caches hold scores made with the parameters of
 // their time; the tuner changes a parameter between runs, so every run
 // starts with empty caches.
-static void ClearEvalCaches() {
+void ClearEvalCaches() {
     for (int i = 0; i <= PBlock.nthreads.load(rlx); i++) {
         if (!ThreadData[i]) continue;
         std::memset(ThreadData[i]->caches.ecache, 0, sizeof ThreadData[i]->caches.ecache);

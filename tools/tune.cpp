@@ -62,7 +62,11 @@ int PTune(const char* name, int16_t* param, int range) {
         }
         Say("best= %d, err= %0.5f, min= %d, max= %d\n\n", best, err, lo, hi);
     }
+    // The tables derived from the parameters, and the cached scores, still
+    // hold the last trial value.
     *param = entry;
+    InitEval();
+    ClearEvalCaches();
     if (fdtune) {
         std::fprintf(fdtune, "%-24s  %4d  %0.5f\n", name, best, err);
         std::fflush(fdtune);

@@ -9,6 +9,8 @@
 
 #include <sys/stat.h>
 
+#include "board/fen.h"
+#include "eval/evaluate.h"
 #include "eval/params.h"
 #include "search/threads.h"
 #include "search/transposition.h"
@@ -161,8 +163,15 @@ TEST_F(Tuner, IntervalSearch) {
     EXPECT_EQ(best_, 10);
     EXPECT_EQ(Personality.tune, 10);
     EXPECT_EQ(ReadFile("tune.log").substr(0, 32), "tune" + std::string(20, ' ') + "    10  ");
-    // The first trial is the upper midpoint; it improves, so lo moves up; the parameter is restored.
+    // The first trial is the upper midpoint; it improves, so lo moves up; the parameter is restored,
+    // and with it the evaluation: its tables and cached scores no longer hold the last trial value.
+    auto knight_up = [] {
+        SetPosition(&ThreadData[1]->pos, "4k3/pppp4/8/8/8/8/PPPP4/2N1K3 w - -");
+        return Evaluate(ThreadData[1], WHITE, 2, 0);
+    };
+    const int before = knight_up();
     std::string t = Tune("knight_value_en", &Personality.knight_value_en, 30, false);
+    EXPECT_EQ(knight_up(), before);
     EXPECT_EQ(t.rfind("knight_value_en= 315;knight_value_en= 330;best= 330, min= 315, max= 345;", 0), 0u)
         << t;
     EXPECT_GT(best_, 315);
