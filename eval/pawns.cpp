@@ -109,20 +109,22 @@ static void PawnStructure(const EvalState& st, PawnCacheEntry* pe) {
     pe->key = pos.pawnhash;
 }
 
-// SqAtakd over a given occupancy, so a pawn can be lifted without touching the position.
-static bool Attacked(const Position& pos, int sq, int c, uint64_t occ) {
-    if (BB_PawnRays[c ^ 1][sq] & pos.bb[c][PAWN]) return true;
-    if (BB_KnightRays[sq] & pos.bb[c][KNIGHT]) return true;
-    if (BB_KingRays[sq] & pos.bb[c][KING]) return true;
-    // A slider reaches sq when it is the first piece on its line from sq.
-    const uint64_t diag = (pos.bb[c][QUEEN] | pos.bb[c][BISHOP]) & BB_BishopRays[sq];
-    if (diag && (GenAttacksB(sq, occ) & diag)) return true;
-    const uint64_t orth = (pos.bb[c][QUEEN] | pos.bb[c][ROOK]) & BB_RookRays[sq];
-    return orth && (GenAttacksR(sq, occ) & orth);
+// Every square side C attacks over the occupancy occ, so that a pawn can be
+// lifted without touching the position.
+template <int C>
+static uint64_t AttacksOver(const Position& pos, uint64_t occ) {
+    const uint64_t* p = pos.bb[C];
+    uint64_t a = PawnAttacksW<C>(p[PAWN]) | PawnAttacksE<C>(p[PAWN]) | BB_KingRays[KingSq(pos, C)];
+    for (uint64_t b = p[KNIGHT]; b; b &= b - 1) a |= BB_KnightRays[Lsb(b)];
+    for (uint64_t b = p[BISHOP] | p[QUEEN]; b; b &= b - 1) a |= GenAttacksB(Lsb(b), occ);
+    for (uint64_t b = p[ROOK] | p[QUEEN]; b; b &= b - 1) a |= GenAttacksR(Lsb(b), occ);
+    return a;
 }
 
-// Walks the passer's path while it is empty and safe. Returns the weight the
-// walk earns; `reached` tells whether the pawn counts as reaching the last rank.
+// Walks the passer's path while it is empty and safe: not attacked by the
+// enemy, or defended too, with the passer lifted off its square. Returns the
+// weight the walk earns; `reached` tells whether the pawn counts as reaching
+// the last rank.
 template <int C>
 static int FreePath(const EvalState& st, int s, int r, int q, bool& reached) {
     const Position& pos = *st.pos;
@@ -130,9 +132,15 @@ static int FreePath(const EvalState& st, int s, int r, int q, bool& reached) {
     constexpr int dir = pawn_dir[C];
     int steps = 0;
     reached = false;
+    uint64_t unsafe = 0;
+    bool known = false;  // the attacks are needed only once the first square is empty
     for (int sq = s + dir; sq >= 0 && sq < 64; sq += dir) {
         if (occ & Bit(sq)) break;
-        if (Attacked(pos, sq, C ^ 1, lifted) && !Attacked(pos, sq, C, lifted)) break;
+        if (!known) {
+            unsafe = AttacksOver<C ^ 1>(pos, lifted) & ~AttacksOver<C>(pos, lifted);
+            known = true;
+        }
+        if (unsafe & Bit(sq)) break;
         steps++;
         if (sq == q) {
             reached = true;
