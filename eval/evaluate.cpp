@@ -98,9 +98,11 @@ void evalimpl::InitMaterial() {
     const int64_t pair = pack(P.bishop_pair, P.bishop_pair);
     for (uint32_t i = 0; i < 4096; i++) {
         const int nb = Count(i, BISHOP);
-        material_low[i] = Count(i, PAWN) * pawn + Count(i, KNIGHT) * knight + nb * bishop + (nb >= 2 ? pair : 0);
+        material_low[i] =
+            Count(i, PAWN) * pawn + Count(i, KNIGHT) * knight + nb * bishop + (nb >= 2 ? pair : 0);
     }
-    for (uint32_t i = 0; i < 256; i++) material_high[i] = Count(i << 12, ROOK) * rook + Count(i << 12, QUEEN) * queen;
+    for (uint32_t i = 0; i < 256; i++)
+        material_high[i] = Count(i << 12, ROOK) * rook + Count(i << 12, QUEEN) * queen;
 }
 
 // Both sides' material, blended by the phase e.
