@@ -2,7 +2,9 @@
 // from outside, and MakeEPD.
 #include "board/fen.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "base/messages.h"
@@ -295,6 +297,19 @@ static void DropImpossibleRights(Position* pos) {
     bool ok = (ep >> 3) == (us == WHITE ? 5 : 2) && pos->board[ep - pawn_dir[us]] == PieceCode(them, PAWN) &&
               !pos->board[ep] && !pos->board[ep + pawn_dir[us]];
     if (!ok) pos->ep = NO_SQ;
+}
+
+uint8_t FenHalfmoveClock(const char* fen) {
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const char* t = fen;
+    for (int field = 0; field < 4; field++) {
+        while (blank(*t)) t++;
+        while (*t && !blank(*t)) t++;
+    }
+    char* end;
+    const long v = std::strtol(t, &end, 10);
+    if (end == t || (*end && !blank(*end))) return 0;
+    return uint8_t(std::clamp(v, 0L, 101L));
 }
 
 int LoadFen(Position* pos, const char* fen, char* why) {

@@ -18,6 +18,10 @@ void SetPosition(Position* pos, const char* fen);
 // sets pos. Returns 1 on success; 0 leaves pos untouched and writes one line
 // saying why into why (at least 128 bytes).
 int LoadFen(Position* pos, const char* fen, char* why);
+// The fifth FEN field, the plies since the last capture or pawn move, which
+// the fifty-move rule needs: 0 when it is missing or no number, 101 for any
+// count above 100 (they all mean the same).
+uint8_t FenHalfmoveClock(const char* fen);
 // Four-field FEN without move counters (castling in file letters when
 // pos->frc); buf must hold at least 100 bytes.
 void MakeEPD(const Position* pos, char* buf);

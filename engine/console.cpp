@@ -208,6 +208,7 @@ bool LoadUserFen(const char* fen) {
     if (!was && FenNeedsChess960(fen)) SetChess960(true);
     GamePos()->ply = 1;
     if (LoadFen(GamePos(), fen, why)) {
+        GamePos()->fifty = FenHalfmoveClock(fen);
         ForgetLoadedGame(FenMoveNumber(fen));
         return true;
     }
@@ -396,6 +397,7 @@ void LoadGame(const Words& w) {
         pos->ply = 1;
         SetChess960(game.chess960);
         LoadFen(pos, game.fen, why);  // the reader has played from it already
+        pos->fifty = FenHalfmoveClock(PgnTagValue(game, "FEN"));
         for (int i = 0; i < game.count && !RecordFull(); i++) MakeGameMove(game.moves[i]);
         if (game.cut) ShowMessage(game.problem);
         pos->hist[pos->nhist].move = 0;

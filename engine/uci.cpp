@@ -311,21 +311,6 @@ void PlayMoveList(char* moves) {
     }
 }
 
-// The fifth FEN field: a GUI's position carries the plies since the last
-// capture or pawn move in it, and the fifty-move rule needs them. Above 100
-// every count means the same; anything but a number reads as 0.
-uint8_t HalfmoveClock(const char* fen) {
-    const char* t = fen;
-    for (int field = 0; field < 4; field++) {
-        while (IsBlank(*t)) t++;
-        while (*t && !IsBlank(*t)) t++;
-    }
-    char* end;
-    long v = std::strtol(t, &end, 10);
-    if (end == t || (*end && !IsBlank(*end))) return 0;
-    return uint8_t(Clamp(v, 0, 101));
-}
-
 void SetUpPosition(char* args) {
     StopSearchAndWait();
     char* moves = std::strstr(args, "moves");
@@ -346,7 +331,7 @@ void SetUpPosition(char* args) {
             ShowMessagef("info string bad FEN, position not changed: %s", why);
             return;
         }
-        pos->fifty = HalfmoveClock(fen);
+        pos->fifty = FenHalfmoveClock(fen);
     } else {
         return;
     }

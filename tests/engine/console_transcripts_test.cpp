@@ -198,11 +198,13 @@ const Transcript kConsole[] = {
      Session({"> sd 3", "> tune pawn_value_op 5", "...done!", "", "> mv", "...00] 03*", "/move= [a-h][1-8].*/",
               "!Hash fill= 0%, Hash hits: main= 0.0%*", "@0.1"}),
      {{"tune.epd", "4k3/8/8/3q4/8/8/3R4/4K3 w - - tune 1.0;\n"}}},
-    // Self-play and mv stop where the game is over, saying why.
+    // Self-play and mv stop where the game is over, saying why; a FEN's halfmove clock counts.
     {"GameOverStopsPlay",
      kC,
      Session({"> fen 8/8/4k3/8/8/3K4/8/7N w - - 0 1", "...white", "", "> self", "insufficient material, 1/2-1/2",
               "> fen 7k/5Q2/6K1/8/8/8/8/8 b - -", "...black", "", "> mv", "stalemate, 1/2-1/2",
+              "> fen 4k3/8/8/8/8/8/8/R3K3 w - - 99 80", "...white", "", "> a1a2", "...black", "",
+              "fifty-move rule, 1/2-1/2",
               "> fen 4k3/8/8/8/8/8/8/R3K3 w - -", "> sd 1", "> self", ".../(fifty-move rule|threefold repetition), 1/2-1/2|checkmate, 1-0/"})},
     {"BatchRunTakesOnlyQuit",
      kC,
