@@ -17,6 +17,7 @@
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
+#include "thread/gameend.h"
 
 static constexpr char kStartFen[] = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
@@ -355,13 +356,6 @@ static void Append(std::string& out, int* column, const char* word) {
     *column += int(n);
 }
 
-static const char* ResultOf(Position* pos) {
-    uint16_t list[256];
-    if (LegalMoveList(pos, list)) return "*";
-    if (!SqAtakd(pos, KingSq(*pos, pos->side), pos->side ^ 1)) return "1/2-1/2";
-    return pos->side == WHITE ? "0-1" : "1-0";
-}
-
 int FenMoveNumber(const char* fen) {
     const char* p = fen;
     for (int field = 0; field < 5; field++) {
@@ -406,7 +400,8 @@ bool AppendPgnGame(const char* file, const Position& start, const uint16_t* move
         MakeMove(&pos, moves[i]);
         pos.ply = 1;
     }
-    const char* result = ResultOf(&pos);
+    // The result the board gives, as the console announces it when the game ends.
+    const char* result = GameEnd(&pos).result;
     if (from && keep_result && PgnTagValue(*from, "Result")[0]) result = PgnTagValue(*from, "Result");
     Append(body, &column, result);
 
