@@ -299,17 +299,28 @@ static void DropImpossibleRights(Position* pos) {
     if (!ok) pos->ep = NO_SQ;
 }
 
-uint8_t FenHalfmoveClock(const char* fen) {
-    auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    const char* t = fen;
-    for (int field = 0; field < 4; field++) {
-        while (blank(*t)) t++;
-        while (*t && !blank(*t)) t++;
+static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The text after the first n blank-separated fields.
+static const char* AfterFields(const char* fen, int n) {
+    for (int field = 0; field < n; field++) {
+        while (IsBlank(*fen)) fen++;
+        while (*fen && !IsBlank(*fen)) fen++;
     }
+    return fen;
+}
+
+uint8_t FenHalfmoveClock(const char* fen) {
+    const char* t = AfterFields(fen, 4);
     char* end;
     const long v = std::strtol(t, &end, 10);
-    if (end == t || (*end && !blank(*end))) return 0;
+    if (end == t || (*end && !IsBlank(*end))) return 0;
     return uint8_t(std::clamp(v, 0L, 101L));
+}
+
+int FenMoveNumber(const char* fen) {
+    const long n = std::strtol(AfterFields(fen, 5), nullptr, 10);
+    return n >= 1 && n < 100000 ? int(n) : 1;
 }
 
 int LoadFen(Position* pos, const char* fen, char* why) {

@@ -22,6 +22,8 @@ int LoadFen(Position* pos, const char* fen, char* why);
 // the fifty-move rule needs: 0 when it is missing or no number, 101 for any
 // count above 100 (they all mean the same).
 uint8_t FenHalfmoveClock(const char* fen);
+// The move number field of a FEN text (its sixth), 1 when it has none.
+int FenMoveNumber(const char* fen);
 // Four-field FEN without move counters (castling in file letters when
 // pos->frc); buf must hold at least 100 bytes.
 void MakeEPD(const Position* pos, char* buf);

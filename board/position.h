@@ -86,3 +86,11 @@ struct Position {
 
 inline uint64_t Occupied(const Position& pos) { return pos.bb[0][0] | pos.bb[1][0]; }
 inline int KingSq(const Position& pos, int colour) { return pos.plist[colour][KING][0]; }
+// How often the position stood before in the record, with the same side to
+// move, since the last capture or pawn move.
+inline int Repetitions(const Position* pos) {
+    const int limit = pos->fifty < pos->nhist ? pos->fifty : pos->nhist;
+    int count = 0;
+    for (int i = 4; i <= limit; i += 2) count += pos->hist[pos->nhist - i].hash == pos->hash;
+    return count;
+}

@@ -132,15 +132,12 @@ static int FreePath(const EvalState& st, int s, int r, int q, bool& reached) {
     constexpr int dir = pawn_dir[C];
     int steps = 0;
     reached = false;
-    uint64_t unsafe = 0;
-    bool known = false;  // the attacks are needed only once the first square is empty
+    // A passer stands below its last rank, so the square ahead is on the
+    // board; when it is taken the walk ends at once and needs no attacks.
+    const uint64_t unsafe =
+        occ & Bit(s + dir) ? 0 : AttacksOver<C ^ 1>(pos, lifted) & ~AttacksOver<C>(pos, lifted);
     for (int sq = s + dir; sq >= 0 && sq < 64; sq += dir) {
-        if (occ & Bit(sq)) break;
-        if (!known) {
-            unsafe = AttacksOver<C ^ 1>(pos, lifted) & ~AttacksOver<C>(pos, lifted);
-            known = true;
-        }
-        if (unsafe & Bit(sq)) break;
+        if ((occ | unsafe) & Bit(sq)) break;
         steps++;
         if (sq == q) {
             reached = true;

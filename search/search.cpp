@@ -56,10 +56,7 @@ int Extension(Position* pos, int side, const MoveEntry* e) {
 // that the root can still see the move that avoids it.
 static int IsDraw(const Position* pos, int ply) {
     if (pos->fifty > 100 && ply > 2) return 1;
-    int count = 0;
-    const int limit = std::min<int>(pos->fifty, pos->nhist);
-    for (int i = 4; i <= limit; i += 2)
-        if (pos->hist[pos->nhist - i].hash == pos->hash) count++;
+    const int count = Repetitions(pos);
     return count >= 2 || (count == 1 && ply > 3);
 }
 

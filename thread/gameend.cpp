@@ -8,14 +8,6 @@ namespace {
 
 constexpr uint64_t DARK_SQUARES = 0xAA55AA55AA55AA55ULL;
 
-bool Threefold(const Position* pos) {
-    const int limit = pos->fifty < pos->nhist ? pos->fifty : pos->nhist;
-    int seen = 0;
-    for (int i = 4; i <= limit; i += 2)
-        if (pos->hist[pos->nhist - i].hash == pos->hash) seen++;
-    return seen >= 2;
-}
-
 bool NoMatingMaterial(const Position* pos) {
     uint64_t minors = 0, knights = 0;
     for (int c = WHITE; c <= BLACK; c++) {
@@ -38,7 +30,7 @@ GameEndInfo GameEnd(const Position* pos) {
         return {GameEndKind::Stalemate, "1/2-1/2", "stalemate"};
     }
     if (pos->fifty >= 100) return {GameEndKind::FiftyMoves, "1/2-1/2", "fifty-move rule"};
-    if (Threefold(pos)) return {GameEndKind::Threefold, "1/2-1/2", "threefold repetition"};
+    if (Repetitions(pos) >= 2) return {GameEndKind::Threefold, "1/2-1/2", "threefold repetition"};
     if (NoMatingMaterial(pos)) return {GameEndKind::Material, "1/2-1/2", "insufficient material"};
     return {GameEndKind::None, "*", ""};
 }

@@ -225,10 +225,11 @@ static void ShowSummary(const EpdTotals& t) {
     ShowMessagef("avg error= %0.5f\n", avg_error);
 }
 
-// The evaluation and pawn caches hold scores made with the parameters of
-// their time; the tuner changes a parameter between runs, so every run
-// starts with empty caches.
-void ClearEvalCaches() {
+// The derived tables and the evaluation and pawn caches hold what the
+// parameters of their time gave; the tuner changes a parameter between runs,
+// so every run starts afresh.
+void RefreshEvaluation() {
+    InitEval();
     for (int i = 0; i <= PBlock.nthreads.load(rlx); i++) {
         if (!ThreadData[i]) continue;
         std::memset(ThreadData[i]->caches.ecache, 0, sizeof ThreadData[i]->caches.ecache);
@@ -250,8 +251,7 @@ double Analyze_EPD_File() {
     FILE* f = OpenRegularFile(PBlock.epd_name, "r");
     if (!f) return 1.0;
     VELL_ASSERT(ThreadData[0] != NULL && ThreadData[1] != NULL);
-    InitEval();
-    ClearEvalCaches();
+    RefreshEvaluation();
     ShowMessagef("Analyzing %s...", PBlock.epd_name);
     if (PBlock.max_depth.load(rlx) <= 1) PBlock.use_hash.store(0, rlx);
     EpdTotals t{};

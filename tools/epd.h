@@ -11,5 +11,6 @@ bool EpdFileThere(const char* name, const char* why = "");
 // The error of one prediction: |target - expected result of score|, the score
 // in centipawns from the side to move's point of view.
 double PredictionError(double target, int score);
-// Empties every thread's evaluation and pawn caches; the threads are idle.
-void ClearEvalCaches();
+// Rebuilds the evaluation's tables from the parameters and empties every
+// thread's evaluation and pawn caches; the threads are idle.
+void RefreshEvaluation();

@@ -356,16 +356,6 @@ static void Append(std::string& out, int* column, const char* word) {
     *column += int(n);
 }
 
-int FenMoveNumber(const char* fen) {
-    const char* p = fen;
-    for (int field = 0; field < 5; field++) {
-        while (*p == ' ') p++;
-        while (*p && *p != ' ') p++;
-    }
-    const long n = std::strtol(p, nullptr, 10);
-    return n >= 1 && n < 100000 ? int(n) : 1;
-}
-
 // A tag pair with the value's quotes and backslashes escaped.
 static std::string TagPair(const char* name, const char* value) {
     std::string text = std::string("[") + name + " \"";

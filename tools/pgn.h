@@ -73,5 +73,3 @@ const char* PgnTagValue(const PgnGame& g, const char* name);
 // numbers the first move, as the set-up FEN did.
 bool AppendPgnGame(const char* file, const Position& start, const uint16_t* moves, int count,
                    const PgnGame* from = nullptr, bool keep_result = false, int first_move = 1);
-// The move number field of a FEN text (its sixth), 1 when it has none.
-int FenMoveNumber(const char* fen);

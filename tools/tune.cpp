@@ -65,8 +65,7 @@ int PTune(const char* name, int16_t* param, int range) {
     // The tables derived from the parameters, and the cached scores, still
     // hold the last trial value.
     *param = entry;
-    InitEval();
-    ClearEvalCaches();
+    RefreshEvaluation();
     if (fdtune) {
         std::fprintf(fdtune, "%-24s  %4d  %0.5f\n", name, best, err);
         std::fflush(fdtune);
