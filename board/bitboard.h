@@ -154,15 +154,20 @@ inline int SliderSees(uint64_t sliders, int sq, uint64_t occ) {
     return 0;
 }
 
-// 1 if colour c attacks square s. Reads only c's piece sets and the union of
-// both colours' sets, so callers may lift a piece off the board first.
-inline int SqAtakd(const Position* pos, int s, int c) {
+// 1 if colour c attacks square s with the squares occ taken: c's pieces are
+// read from the position, so a caller may clear or fill squares in occ.
+inline int SqAtakdOn(const Position* pos, int s, int c, uint64_t occ) {
     const uint64_t* p = pos->bb[c];
     if ((BB_PawnRays[c ^ 1][s] & p[PAWN]) | (BB_KnightRays[s] & p[KNIGHT]) | (BB_KingRays[s] & p[KING]))
         return 1;
-    uint64_t occ = pos->bb[0][0] | pos->bb[1][0];
     if (SliderSees((p[QUEEN] | p[BISHOP]) & BB_BishopRays[s], s, occ)) return 1;
     return SliderSees((p[QUEEN] | p[ROOK]) & BB_RookRays[s], s, occ);
+}
+
+// 1 if colour c attacks square s. Reads only c's piece sets and the union of
+// both colours' sets, so callers may lift a piece off the board first.
+inline int SqAtakd(const Position* pos, int s, int c) {
+    return SqAtakdOn(pos, s, c, pos->bb[0][0] | pos->bb[1][0]);
 }
 
 // Fills the slider tables (also done before main starts, so this is only

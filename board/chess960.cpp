@@ -91,19 +91,11 @@ static inline bool PathsClear(const Position* pos, int k, int r, bool is_short, 
     return !(need & Occupied(*pos));
 }
 
-// SqAtakd on a given occupancy (enemy pieces are all still on the board).
-static int AttackedOn(const Position* pos, int s, int c, uint64_t occ) {
-    const uint64_t* p = pos->bb[c];
-    if ((BB_PawnRays[c ^ 1][s] & p[PAWN]) | (BB_KnightRays[s] & p[KNIGHT]) | (BB_KingRays[s] & p[KING]))
-        return 1;
-    return (GenAttacksB(s, occ) & (p[QUEEN] | p[BISHOP])) || (GenAttacksR(s, occ) & (p[QUEEN] | p[ROOK]));
-}
-
 static bool KingPathSafe(const Position* pos, int side, int from, int to) {
     // The rook may have shielded the king's destination along the rank.
     const uint64_t occ = Occupied(*pos) & ~(Bit(from) | Bit(to));
     for (uint64_t b = Span(from, CastleKingTo(side, to > from)); b; b &= b - 1)
-        if (AttackedOn(pos, LSB(b), side ^ 1, occ)) return false;
+        if (SqAtakdOn(pos, LSB(b), side ^ 1, occ)) return false;
     return true;
 }
 
