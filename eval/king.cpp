@@ -1,5 +1,7 @@
 // King safety: shelter, storm and the attack on the king zone while the enemy
 // can still attack, and the king's reach in the ending.
+#include <algorithm>
+
 #include "board/bitboard.h"
 #include "eval/evalstate.h"
 #include "eval/params.h"
@@ -92,10 +94,13 @@ static int EndingReach(const EvalState& st, int k, int f) {
     uint64_t moves = BB_KingRays[k] & ~st.atk[C ^ 1][0] & ~pos.bb[C][0];
     if (!(moves & INNER)) en -= 10;
     int best = KingEnding[Rel<C>(k)] - 20;
-    for (; moves; moves &= moves - 1) {
-        int v = KingEnding[Rel<C>(Lsb(moves))];
-        if (v > best) best = v;
-    }
+    // Mirrored to White's side, the steps are tried best first.
+    const uint64_t rel = C == WHITE ? moves : __builtin_bswap64(moves);
+    for (const uint8_t* s = KingStepsBest[Rel<C>(k)]; *s != 64; s++)
+        if (rel & Bit(*s)) {
+            best = std::max(best, int(KingEnding[*s]));
+            break;
+        }
     return en + best / 2;
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "eval/evalstate.h"
@@ -17,6 +18,7 @@ int16_t BishopOpening[64], BishopEnding[64];
 int16_t RookOpening[64], RookEnding[64];
 int16_t QueenOpening[64], QueenEnding[64];
 int16_t KingOpening[64], KingEnding[64];
+uint8_t KingStepsBest[64][9];
 int16_t KnightMobility[16], BishopMobility[16], RookMobility[16], QueenMobility[32];
 int16_t PP_ADVANCE[8];
 int16_t KingDanger[32];
@@ -153,6 +155,14 @@ static void InitPieceSquare() {
         QueenEnding[s] = int16_t(2 * QueenOpening[s]);
         KingOpening[s] = int16_t(kop[s] * P.king_centre_op);
         KingEnding[s] = int16_t((krank_en[r] + kfyle_en[f] - 3) * P.king_centre_en);
+    }
+    for (int s = 0; s < 64; s++) {
+        uint8_t* out = KingStepsBest[s];
+        int n = 0;
+        for (int t = 0; t < 64; t++)
+            if (t != s && std::abs(t / 8 - s / 8) <= 1 && std::abs(t % 8 - s % 8) <= 1) out[n++] = uint8_t(t);
+        std::stable_sort(out, out + n, [](int a, int b) { return KingEnding[a] > KingEnding[b]; });
+        out[n] = 64;
     }
 }
 

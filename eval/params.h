@@ -69,6 +69,9 @@ extern int16_t BishopOpening[64], BishopEnding[64];
 extern int16_t RookOpening[64], RookEnding[64];
 extern int16_t QueenOpening[64], QueenEnding[64];
 extern int16_t KingOpening[64], KingEnding[64];
+// A king's neighbours, best KingEnding first, ended by 64: the first one a
+// king can step to is its best step.
+extern uint8_t KingStepsBest[64][9];
 extern int16_t KnightMobility[16], BishopMobility[16], RookMobility[16], QueenMobility[32];
 extern int16_t PP_ADVANCE[8];
 extern int16_t KingDanger[32];
