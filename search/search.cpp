@@ -128,17 +128,19 @@ static void SetScore(ThreadRec* td, MoveEntry* e, int s) {
 // entries holding the highest score keep their places: found once, they are
 // handed out in list order, and the list is scanned again only when they are
 // used up.
+static void FindHighest(ThreadRec* td, StackRec* ss, MoveEntry* cur, MoveEntry* end) {
+    const uint8_t* s = &ScoreOf(td, cur);
+    const int n = int(end - cur), best = HighestScore(s, n);
+    int first = 0;
+    while (!(ss->pick_bits = ScoresEqual(s + first, n - first, best))) first += 64;
+    ss->pick_base = cur + first;
+}
+
 static MoveEntry* SelectBest(ThreadRec* td, StackRec* ss) {
     MoveEntry* const cur = ss->cur;
     MoveEntry* const end = ListEnd(ss);
     if (cur >= end) return nullptr;
-    if (!ss->pick_bits) {
-        const uint8_t* s = &ScoreOf(td, cur);
-        const int n = int(end - cur), best = HighestScore(s, n);
-        int first = 0;
-        while (!(ss->pick_bits = ScoresEqual(s + first, n - first, best))) first += 64;
-        ss->pick_base = cur + first;
-    }
+    if (!ss->pick_bits) FindHighest(td, ss, cur, end);
     MoveEntry* e = ss->pick_base + __builtin_ctzll(ss->pick_bits);
     ss->pick_bits &= ss->pick_bits - 1;
     return e;
@@ -313,6 +315,20 @@ static MoveEntry* NextMove(Position* pos, int side, int ply, int in_check) {
     }
 }
 
+// The move the picker hands out next, when it is known without a scan: the
+// next of the entries that share the highest score, or the next in list order
+// once the scores are spent. Null otherwise.
+static const MoveEntry* PeekNextMove(ThreadRec* td, StackRec* ss) {
+    MoveEntry* const end = ListEnd(ss);
+    if (ss->cur >= end) return nullptr;
+    if (ss->phase == PICK_REST) return ss->cur;
+    if (ss->phase != PICK_CAPTURES && ss->phase != PICK_QUIETS) return nullptr;
+    // The scan the picker would make for its next move: nothing changes the
+    // untried scores before then.
+    if (!ss->pick_bits) FindHighest(td, ss, ss->cur, end);
+    return ss->pick_base + __builtin_ctzll(ss->pick_bits);
+}
+
 // ---- Move loop ------------------------------------------------------------
 
 // Late quiet moves that are still worth a look: en passant, castling, and
@@ -387,6 +403,10 @@ int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, 
             }
         }
         // F6-F8: null-window search of late moves, re-searched when they beat alpha.
+        // The move after this one, where the picker already knows it, has its
+        // table entries fetched while this one's subtree is searched.
+        if (depth >= 2)
+            if (const MoveEntry* next = PeekNextMove(td, ss); next && next->move) PrefetchTTKey(KeyAfter(pos, next->move), opp);
         MakeMove(pos, m);
         PrefetchTT(pos);
         const int nd = depth + ext;
@@ -567,6 +587,11 @@ int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int
             ss->alpha = int16_t(alpha);
         }
     }
+    // The table's entries for the positions after the hash move and after a
+    // null move that is deep enough to ask the table come in while the node
+    // is evaluated.
+    if (depth >= 2 && ss->hash_move) PrefetchTTKey(KeyAfter(pos, ss->hash_move), side ^ 1);
+    if (node_type == NODE_CUT && depth >= 4 && !in_check) PrefetchTTKey(KeyAfterNull(pos), side ^ 1);
     // 5. Static evaluation; the horizon of the stacks and the history array.
     const int eval = Evaluate(*pos, td->caches, ss, side, ply, in_check);
     if (horizon) return in_check ? 0 : eval;

@@ -77,17 +77,19 @@ extern uint64_t tt_home_mask;  // entries / 2 - 1 when that is a power of two, e
 // The four-slot window of the position: home slot key mod (entries / 2) in
 // the half of the side to move. Needs entries >= 2. A mask replaces the
 // division for the usual power-of-two sizes.
-inline TTSlot* TTWindow(const Position* pos) {
-    const uint64_t home = tt_home_mask ? pos->hash & tt_home_mask : pos->hash % (entries / 2);
-    return xhtable[pos->side] + home;
+inline TTSlot* TTWindowOf(uint64_t key, int side) {
+    const uint64_t home = tt_home_mask ? key & tt_home_mask : key % (entries / 2);
+    return xhtable[side] + home;
 }
+inline TTSlot* TTWindow(const Position* pos) { return TTWindowOf(pos->hash, pos->side); }
 
 // Asks for the position's window ahead of its probe: a window starts at any
 // slot, so it mostly spans two cache lines.
-[[gnu::always_inline]] inline void PrefetchTT(const Position* pos) {
+[[gnu::always_inline]] inline void PrefetchTTKey(uint64_t key, int side) {
     if (entries < 2) return;
-    const TTSlot* w = TTWindow(pos);
+    const TTSlot* w = TTWindowOf(key, side);
     __builtin_prefetch(w);
     __builtin_prefetch(w + 3);
 }
+[[gnu::always_inline]] inline void PrefetchTT(const Position* pos) { PrefetchTTKey(pos->hash, pos->side); }
 
