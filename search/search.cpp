@@ -406,7 +406,11 @@ int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, 
         // The move after this one, where the picker already knows it, has its
         // table entries fetched while this one's subtree is searched.
         if (depth >= 2)
-            if (const MoveEntry* next = PeekNextMove(td, ss); next && next->move) PrefetchTTKey(KeyAfter(pos, next->move), opp);
+            if (const MoveEntry* next = PeekNextMove(td, ss); next && next->move) {
+                const uint64_t key = KeyAfter(pos, next->move);
+                PrefetchTTKey(key, opp);
+                __builtin_prefetch(&td->caches.ecache[key & (EVAL_CACHE_SIZE - 1)]);
+            }
         MakeMove(pos, m);
         PrefetchTT(pos);
         const int nd = depth + ext;
