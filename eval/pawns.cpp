@@ -126,24 +126,31 @@ static uint64_t AttacksOver(const Position& pos, uint64_t occ) {
 // weight the walk earns; `reached` tells whether the pawn counts as reaching
 // the last rank.
 template <int C>
-static int FreePath(const EvalState& st, int s, int r, int q, bool& reached) {
+static int FreePath(const EvalState& st, int s, int r, bool& reached) {
     const Position& pos = *st.pos;
-    const uint64_t occ = st.occ, lifted = occ & ~Bit(s);
-    constexpr int dir = pawn_dir[C];
-    int steps = 0;
-    reached = false;
-    // A passer stands below its last rank, so the square ahead is on the
-    // board; when it is taken the walk ends at once and needs no attacks.
-    const uint64_t unsafe =
-        occ & Bit(s + dir) ? 0 : AttacksOver<C ^ 1>(pos, lifted) & ~AttacksOver<C>(pos, lifted);
-    for (int sq = s + dir; sq >= 0 && sq < 64; sq += dir) {
-        if ((occ | unsafe) & Bit(sq)) break;
-        steps++;
-        if (sq == q) {
-            reached = true;
-            return 405;
-        }
+    const uint64_t occ = st.occ;
+    // The squares ahead, in walking order from the lowest bit (White) or the
+    // highest (Black); the walk can only cross those before the first taken one.
+    const uint64_t span = C == WHITE ? BB_RayN[s] : BB_RayS[s];
+    const uint64_t taken = span & occ;
+    const uint64_t open = !taken ? span
+                          : C == WHITE ? span & (Bit(Lsb(taken)) - 1)
+                                       : span & ~((Bit(63 - __builtin_clzll(taken)) << 1) - 1);
+    uint64_t unsafe = 0;
+    if (open) {
+        const uint64_t lifted = occ & ~Bit(s);
+        // Our own attacks matter only where the enemy attacks.
+        unsafe = AttacksOver<C ^ 1>(pos, lifted) & open;
+        if (unsafe) unsafe &= ~AttacksOver<C>(pos, lifted);
     }
+    const uint64_t stops = taken | unsafe;
+    reached = false;
+    if (!stops) {
+        reached = true;
+        return 405;
+    }
+    const int stop = C == WHITE ? Lsb(stops) : 63 - __builtin_clzll(stops);
+    const int steps = (C == WHITE ? stop - s : s - stop) / 8 - 1;
     if (r == 6 && (BB_PawnRays[C][s] & pos.bb[C ^ 1][0])) {
         reached = true;
         return 405;
@@ -160,7 +167,7 @@ static int PasserWeight(EvalState& st, int s, int& unstoppable) {
     const int own_k = KingSq(pos, C), their_k = KingSq(pos, C ^ 1);
     const uint64_t own_p = pos.bb[C][PAWN];
     bool reached;
-    int m = FreePath<C>(st, s, r, q, reached);
+    int m = FreePath<C>(st, s, r, reached);
     if (reached) {
         uint8_t& rec = st.ss->passer_sq[C];
         if (Rel<C>(s) >> 3 > Rel<C>(rec) >> 3) rec = uint8_t(s);
