@@ -265,14 +265,7 @@ static int RoundHalfAway(double x) {
     return int(t) + int(x - t >= 0.5) - int(t - x >= 0.5);
 }
 
-int ScaledScore(const Position* pos, const StackRec* ss, int score, int side) {
-    // ScaleFactor's first test, repeated: most scores leave here without double arithmetic.
-    const int strong = score >= 0 ? side : side ^ 1;
-    if (pos->npmat[strong] > 13 || (score >= -14 && score <= 14)) return score;
-    // Three pawns or more and a piece other than a lone bishop: no rule applies
-    // before the fifty-move count starts to weigh.
-    const uint32_t sig = pos->msig[strong];
-    if (Pawns(sig) >= 3 && (sig & ~0x10FU) && pos->fifty < 31) return score;
+int ScaledScoreByFactor(const Position* pos, const StackRec* ss, int score, int side) {
     const double f = ScaleFactor(pos, ss, score, side);
     return f == 1.0 ? score : RoundHalfAway(score * f);
 }

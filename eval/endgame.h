@@ -22,5 +22,16 @@ int EvalKPK(const Position* pos, int side);
 // Factor in (0, 1] for the unscaled score (side to move's view); ss is the
 // stack entry of the evaluation, whose passer_sq it reads.
 double ScaleFactor(const Position* pos, const StackRec* ss, int score, int side);
-// The score times ScaleFactor, rounded half away from zero.
-int ScaledScore(const Position* pos, const StackRec* ss, int score, int side);
+// The score times ScaleFactor, rounded half away from zero. Most scores
+// leave at the first tests, inline, without a call or double arithmetic.
+int ScaledScoreByFactor(const Position* pos, const StackRec* ss, int score, int side);
+inline int ScaledScore(const Position* pos, const StackRec* ss, int score, int side) {
+    // ScaleFactor's first test, repeated.
+    const int strong = score >= 0 ? side : side ^ 1;
+    if (pos->npmat[strong] > 13 || (score >= -14 && score <= 14)) return score;
+    // Three pawns or more and a piece other than a lone bishop: no rule applies
+    // before the fifty-move count starts to weigh.
+    const uint32_t sig = pos->msig[strong];
+    if ((sig & 15) >= 3 && (sig & ~0x10FU) && pos->fifty < 31) return score;
+    return ScaledScoreByFactor(pos, ss, score, side);
+}
