@@ -394,20 +394,6 @@ static void StoreCache(EvalState& st, int score) {
     ce.key = st.pos->hash;
 }
 
-static bool ProbeCache(const Position& pos, EvalCaches& caches, StackRec* ss, int side, int* out) {
-    const EvalCacheEntry& ce = caches.ecache[pos.hash & (EVAL_CACHE_SIZE - 1)];
-    if (ce.key != pos.hash) return false;
-    Bump(caches.eval_hits);
-    for (int c = 0; c < 2; c++) {
-        ss->king_attacked[c] = ce.passer_king[c] >> 7;
-        ss->passer_sq[c] = ce.passer_king[c] & 63;
-        ss->hung_value[c] = ce.hung_value[c];
-    }
-    *out = ScaledScore(&pos, ss, ce.score, side);
-    ss->eval = int16_t(*out);
-    return true;
-}
-
 static int PositionalScore(EvalState& st, const int mat[2], uint64_t* hanging) {
     const Position& pos = *st.pos;
     st.occ = Occupied(pos);
@@ -437,18 +423,8 @@ static int PositionalScore(EvalState& st, const int mat[2], uint64_t* hanging) {
     return (st.side == WHITE ? score : -score) + tempo_bonus[st.e];
 }
 
-int Evaluate(const Position& pos, EvalCaches& caches, StackRec* ss, int side, int ply, int in_check) {
-    ss->hung_value[0] = ss->hung_value[1] = 0;
-    ss->king_attacked[0] = ss->king_attacked[1] = 0;
-    ss->passer_sq[WHITE] = 0;
-    ss->passer_sq[BLACK] = 63;
-    if (in_check) {
-        ss->eval = -9999;
-        return -9999;
-    }
-    Bump(caches.evals);
+int EvaluateAfresh(const Position& pos, EvalCaches& caches, StackRec* ss, int side, int ply) {
     int result;
-    if (ply > 1 && ProbeCache(pos, caches, ss, side, &result)) return result;
     const int total = PhaseCount(pos.msig[WHITE]) + PhaseCount(pos.msig[BLACK]);
     const int e = total > 24 ? 0 : 24 - total;
     if (SpecialEnding(pos, side, &result)) {
