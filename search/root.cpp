@@ -362,7 +362,7 @@ static int BuildRootList(Position* pos) {
     return n;
 }
 
-// A helper that would only repeat a depth that half of the other threads are
+// A thread that would only repeat a depth that half of the other threads are
 // already searching goes one deeper instead: the table then holds the deeper
 // results sooner, and the threads together reach each depth sooner.
 static bool DepthTaken(int t, int d) {
@@ -404,7 +404,8 @@ void SearchIterations(int t) {
     // 4. The iterations.
     const int max_depth = std::min<int>(PBlock.max_depth.load(R), 66);
     for (int d = 1; d <= max_depth; d++) {
-        if (t >= 2 && d > 4 && d < max_depth && DepthTaken(t, d)) continue;
+        // The first thread too, unless it shows every depth's lines (MultiPV).
+        if (d > 4 && d < max_depth && (t >= 2 || PBlock.multipv.load(R) == 1) && DepthTaken(t, d)) continue;
         td->iter_depth.store(int8_t(d), R);
         td->iter_nodes[d].store(0, R);
         const int multipv = PBlock.multipv.load(R);
