@@ -5,41 +5,21 @@ ratio of their times holds still where timing one build after the other swings b
 
 usage: bench/paired.py A B [RUNS]      prints B's time over A's per run and the median (below 1: B is faster)
 e.g.   bench/paired.py /tmp/vell-before build/vell 8"""
-import os, statistics, subprocess, sys, threading
+import statistics, sys, threading
 
-POSITIONS = [  # with the depth each is searched to
-    ("startpos", 14),
-    ("fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 14),
-    ("fen r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP1B1PPP/R2QKB1R w KQ - 0 8", 14),
-    ("fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 22),
-]
+from uci_engine import FOUR_POSITIONS, Engine, last
+
+DEPTHS = [14, 14, 14, 22]  # of the four positions, in their order
 
 
 def times(engine, core, out):
-    p = subprocess.Popen(["taskset", "-c", str(core), os.path.abspath(engine), "-nolog"], stdin=subprocess.PIPE,
-                         stdout=subprocess.PIPE, text=True, bufsize=1)
-
-    def say(line):
-        p.stdin.write(line + "\n")
-        p.stdin.flush()
-
-    def until(word):
-        seen = []
-        for line in p.stdout:
-            seen.append(line.split())
-            if seen[-1][:1] == [word]:
-                return seen
-        sys.exit(engine + " ended early")
-
-    say("uci"), until("uciok")
-    say("setoption name Hash value 64"), say("isready"), until("readyok")
-    for pos, depth in POSITIONS:
-        say("ucinewgame"), say("position " + pos), say("isready"), until("readyok")
-        say("go depth %d" % depth)
-        last = [w for w in until("bestmove") if "time" in w][-1]
-        out.append(int(last[last.index("time") + 1]))
-    say("quit")
-    p.wait()
+    e = Engine(engine, ["-nolog"], ["taskset", "-c", str(core)])
+    e.say("setoption name Hash value 64"), e.ready()
+    for pos, depth in zip(FOUR_POSITIONS, DEPTHS):
+        e.say("ucinewgame"), e.say("position " + pos), e.ready()
+        e.say("go depth %d" % depth)
+        out.append(int(last(e.until("bestmove"), "time")))
+    e.quit()
 
 
 def main():
@@ -60,7 +40,7 @@ def main():
         per.append([y / x for x, y in zip(ta, tb)])
         print("run %d: %d ms against %d ms, %.3f" % (r + 1, sum(ta), sum(tb), ratios[-1]), flush=True)
     print("median %.3f; by position %s" % (statistics.median(ratios),
-          " ".join("%.3f" % statistics.median(p[i] for p in per) for i in range(len(POSITIONS)))))
+          " ".join("%.3f" % statistics.median(p[i] for p in per) for i in range(len(DEPTHS)))))
 
 
 main()

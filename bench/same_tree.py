@@ -5,35 +5,20 @@ leave all of them equal: the bench's one count covers 30 positions, this covers 
 
 usage: bench/same_tree.py A B [--depth 7] FILE.epd [FILE.epd ...]
 e.g.   bench/same_tree.py /tmp/vell-before build/vell ../shared/data/suites/wacnew.epd"""
-import os, subprocess, sys
+import sys
+
+from uci_engine import Engine, last
 
 
 def results(engine, fens, depth):
-    p = subprocess.Popen([os.path.abspath(engine), "-nolog"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                         text=True, bufsize=1)
-
-    def say(line):
-        p.stdin.write(line + "\n")
-        p.stdin.flush()
-
-    def until(word):
-        seen = []
-        for line in p.stdout:
-            seen.append(line.split())
-            if seen[-1][:1] == [word]:
-                return seen
-        sys.exit(engine + " ended early")
-
-    say("uci"), until("uciok")
-    say("setoption name Hash value 16"), say("isready"), until("readyok")
+    e = Engine(engine, ["-nolog"])
+    e.say("setoption name Hash value 16"), e.ready()
     got = []
     for fen in fens:
-        say("ucinewgame"), say("position fen " + fen), say("go depth %d" % depth)
-        lines = until("bestmove")
-        counts = [w[w.index("nodes") + 1] for w in lines if "nodes" in w]
-        got.append((counts[-1] if counts else "-", " ".join(lines[-1])))
-    say("quit")
-    p.wait()
+        e.say("ucinewgame"), e.say("position fen " + fen), e.say("go depth %d" % depth)
+        lines = e.until("bestmove")
+        got.append((last(lines, "nodes") or "-", " ".join(lines[-1])))
+    e.quit()
     return got
 
 

@@ -4,44 +4,21 @@ prints each engine's mean of the nodes per second it reports, and the first engi
 
 usage: bench/side_by_side.py [--ms 3000] ENGINE [ENGINE ...]
 e.g.   bench/side_by_side.py build/vell /usr/games/glaurung"""
-import os, subprocess, sys, tempfile
+import sys
 
-POSITIONS = [
-    "startpos",
-    "fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-    "fen r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP1B1PPP/R2QKB1R w KQ - 0 8",
-    "fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-]
+from uci_engine import FOUR_POSITIONS, Engine, last
 
 
 def mean_nps(path, ms):
-    # Run elsewhere: engines may leave log files in their working directory.
-    p = subprocess.Popen([os.path.abspath(path)], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                         stderr=subprocess.DEVNULL, text=True, bufsize=1, cwd=tempfile.gettempdir())
-
-    def say(line):
-        p.stdin.write(line + "\n")
-        p.stdin.flush()
-
-    def until(word):
-        seen = []
-        for line in p.stdout:
-            seen.append(line.split())
-            if seen[-1][:1] == [word]:
-                return seen
-        sys.exit(path + " ended early")
-
-    say("uci"), until("uciok")
-    say("setoption name Hash value 64"), say("setoption name Threads value 1")
+    e = Engine(path)
+    e.say("setoption name Hash value 64"), e.say("setoption name Threads value 1")
     total = 0
-    for pos in POSITIONS:
-        say("ucinewgame"), say("position " + pos), say("isready"), until("readyok")
-        say("go movetime %d" % ms)
-        nps = [int(w[w.index("nps") + 1]) for w in until("bestmove") if "nps" in w[:-1]]
-        total += nps[-1] if nps else 0
-    say("quit")
-    p.wait(10)
-    return total / len(POSITIONS)
+    for pos in FOUR_POSITIONS:
+        e.say("ucinewgame"), e.say("position " + pos), e.ready()
+        e.say("go movetime %d" % ms)
+        total += int(last(e.until("bestmove"), "nps") or 0)
+    e.quit()
+    return total / len(FOUR_POSITIONS)
 
 
 args = sys.argv[1:]

@@ -72,8 +72,6 @@ void InitKeys() {
     for (auto& k : rtable2) k = Draw64();
 }
 
-static inline uint64_t Key(int code, int sq) { return rtable[code * 64 + sq]; }
-static inline uint64_t SideBit(uint64_t h, int side) { return (h & ~uint64_t(1)) | uint64_t(side); }
 
 uint64_t ComputePawnHash(const Position* pos) {
     uint64_t h = 0;

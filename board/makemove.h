@@ -24,6 +24,10 @@ void AddPiece(Position* pos, int colour, int type, int sq);
 void RemovePiece(Position* pos, int sq);
 void MovePiece(Position* pos, int colour, int from, int to);
 
+// A piece's key on a square, and a key with its lowest bit set to the side to move.
+inline uint64_t Key(int code, int sq) { return rtable[code * 64 + sq]; }
+inline uint64_t SideBit(uint64_t h, int side) { return (h & ~uint64_t(1)) | uint64_t(side); }
+
 // The key MakeMove gives the position after a move of a piece that stays what
 // it is and takes what stands on its target (not castling, en passant or
 // promotion), read without making it: the search asks for the table's entries
@@ -32,14 +36,14 @@ inline uint64_t KeyAfter(const Position* pos, uint16_t move) {
     const int from = MoveFrom(move), to = MoveTo(move);
     const int piece = pos->board[from], target = pos->board[to];
     uint64_t h = pos->hash ^ rtable2[pos->ep] ^ rtable2[pos->castle];
-    h ^= rtable[piece * 64 + from] ^ rtable[piece * 64 + to] ^ (target ? rtable[target * 64 + to] : 0);
+    h ^= Key(piece, from) ^ Key(piece, to) ^ (target ? Key(target, to) : 0);
     const int ep = PieceType(piece) == PAWN && (to - from == 16 || from - to == 16) ? (from + to) / 2 : NO_SQ;
-    h ^= rtable2[ep] ^ rtable2[pos->castle & ~(pos->cmask[from] | pos->cmask[to])];
-    return (h & ~uint64_t(1)) | uint64_t(pos->side ^ 1);
+    return SideBit(h ^ rtable2[ep] ^ rtable2[pos->castle & ~(pos->cmask[from] | pos->cmask[to])], pos->side ^ 1);
 }
 
+// The key MakeNullMove gives: no en-passant square, the other side to move.
 inline uint64_t KeyAfterNull(const Position* pos) {
-    return ((pos->hash ^ rtable2[pos->ep] ^ rtable2[NO_SQ]) & ~uint64_t(1)) | uint64_t(pos->side ^ 1);
+    return SideBit(pos->hash ^ rtable2[pos->ep] ^ rtable2[NO_SQ], pos->side ^ 1);
 }
 
 // Keys from scratch, for set-up and for checking the incremental ones.

@@ -424,6 +424,7 @@ static int PositionalScore(EvalState& st, const int mat[2], uint64_t* hanging) {
 }
 
 int EvaluateAfresh(const Position& pos, EvalCaches& caches, StackRec* ss, int side, int ply) {
+    ResetByProducts(ss);
     int result;
     const int total = PhaseCount(pos.msig[WHITE]) + PhaseCount(pos.msig[BLACK]);
     const int e = total > 24 ? 0 : 24 - total;

@@ -11,17 +11,23 @@
 // hold (or at the root, where the cache is not asked).
 int EvaluateAfresh(const Position& pos, EvalCaches& caches, StackRec* ss, int side, int ply);
 
+// The by-products as they stand before the evaluation finds any; a cache hit
+// sets them all from its entry.
+inline void ResetByProducts(StackRec* ss) {
+    ss->hung_value[0] = ss->hung_value[1] = 0;
+    ss->king_attacked[0] = ss->king_attacked[1] = 0;
+    ss->passer_sq[WHITE] = 0;
+    ss->passer_sq[BLACK] = 63;
+}
+
 // Scores pos for `side` (the side to move) at `ply` with a thread's caches;
 // fills ss->eval and the hung_value, passer_sq and king_attacked by-products,
 // and at the root the "ev" report when the caches are the ones that fill it.
 // In check it answers -9999 at once. That answer and a cache hit, about a
 // third of all calls, come without a call.
 inline int Evaluate(const Position& pos, EvalCaches& caches, StackRec* ss, int side, int ply, int in_check) {
-    ss->hung_value[0] = ss->hung_value[1] = 0;
-    ss->king_attacked[0] = ss->king_attacked[1] = 0;
-    ss->passer_sq[WHITE] = 0;
-    ss->passer_sq[BLACK] = 63;
     if (in_check) {
+        ResetByProducts(ss);
         ss->eval = -9999;
         return -9999;
     }

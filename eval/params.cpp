@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
+#include "board/bitboard.h"
 #include "eval/evalstate.h"
 
 PersonalityRec Personality;
@@ -159,8 +159,7 @@ static void InitPieceSquare() {
     for (int s = 0; s < 64; s++) {
         uint8_t* out = KingStepsBest[s];
         int n = 0;
-        for (int t = 0; t < 64; t++)
-            if (t != s && std::abs(t / 8 - s / 8) <= 1 && std::abs(t % 8 - s % 8) <= 1) out[n++] = uint8_t(t);
+        for (uint64_t b = BB_KingRays[s]; b; b &= b - 1) out[n++] = uint8_t(LSB(b));
         std::stable_sort(out, out + n, [](int a, int b) { return KingEnding[a] > KingEnding[b]; });
         out[n] = 64;
     }

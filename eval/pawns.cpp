@@ -135,7 +135,7 @@ static int FreePath(const EvalState& st, int s, int r, bool& reached) {
     const uint64_t taken = span & occ;
     const uint64_t open = !taken ? span
                           : C == WHITE ? span & (Bit(Lsb(taken)) - 1)
-                                       : span & ~((Bit(63 - __builtin_clzll(taken)) << 1) - 1);
+                                       : span & ~((Bit(MSB(taken)) << 1) - 1);
     uint64_t unsafe = 0;
     if (open) {
         const uint64_t lifted = occ & ~Bit(s);
@@ -149,7 +149,7 @@ static int FreePath(const EvalState& st, int s, int r, bool& reached) {
         reached = true;
         return 405;
     }
-    const int stop = C == WHITE ? Lsb(stops) : 63 - __builtin_clzll(stops);
+    const int stop = C == WHITE ? Lsb(stops) : MSB(stops);
     const int steps = (C == WHITE ? stop - s : s - stop) / 8 - 1;
     if (r == 6 && (BB_PawnRays[C][s] & pos.bb[C ^ 1][0])) {
         reached = true;

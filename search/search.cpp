@@ -315,9 +315,9 @@ static MoveEntry* NextMove(Position* pos, int side, int ply, int in_check) {
     }
 }
 
-// The move the picker hands out next, when it is known without a scan: the
-// next of the entries that share the highest score, or the next in list order
-// once the scores are spent. Null otherwise.
+// The move the picker hands out next: the next of the entries that share the
+// highest score (scanning for them now if none are left), or the next in list
+// order once the scores are spent. Null before the captures are generated.
 static const MoveEntry* PeekNextMove(ThreadRec* td, StackRec* ss) {
     MoveEntry* const end = ListEnd(ss);
     if (ss->cur >= end) return nullptr;
