@@ -399,7 +399,7 @@ int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, 
                 continue;
             if (depth >= Personality.LMR_depth) {
                 const auto& table = node_type == NODE_PV ? Personality.LMR_reduction_pv : Personality.LMR_reduction;
-                r = table[std::min(depth, MAX_PLY - 1)][std::min(q, 31)];
+                r = table[std::min(depth, MAX_PLY - 1)][std::min(q, 31)] + ss->crowded;
             }
         }
         // F6-F8: null-window search of late moves, re-searched when they beat alpha.
@@ -538,6 +538,27 @@ static int PruneNode(Position* pos, int side, int ply, int* depth, int alpha, in
     return 0;
 }
 
+// Nodes near the root that a thread is searching are marked in a small shared
+// table. A second thread arriving at a marked node reduces its late moves one
+// ply more, and so moves on sooner to work of its own. One thread never meets
+// a mark.
+static constexpr int CRUMBS = 1024;
+static std::atomic<uint64_t> crumbs[CRUMBS];
+
+[[gnu::noinline]] static int SharedMoveLoop(Position* pos, int side, int ply, int depth, int alpha, int beta,
+                                            int in_check, int node_type, uint16_t* pv) {
+    const uint64_t mine = (pos->hash & ~uint64_t(0xFF)) | pos->thread;
+    std::atomic<uint64_t>& slot = crumbs[pos->hash & (CRUMBS - 1)];
+    uint64_t seen = slot.load(R);
+    const bool marked = seen == 0 && slot.compare_exchange_strong(seen, mine, R, R);
+    StackRec* ss = &pos->ss[ply];
+    ss->crowded = !marked && (seen ^ mine) < 0x100 && seen != mine;
+    const int v = FW_Search(pos, side, ply, depth, alpha, beta, in_check, node_type, pv);
+    ss->crowded = 0;
+    if (marked) slot.store(0, R);
+    return v;
+}
+
 int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int node_type, uint16_t* pv) {
     ThreadRec* td = ThreadData[pos->thread];
     // The evaluation's cache entry is mostly out of the nearer caches; its
@@ -619,6 +640,8 @@ int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int
         if (v < -9799 && v <= alpha) return alpha;
     }
     // 9. The move loop.
-    int v = FW_Search(pos, side, ply, depth, alpha, beta, in_check, node_type, pv);
+    int v = ply < 8 && PBlock.nthreads.load(R) > 1
+                ? SharedMoveLoop(pos, side, ply, depth, alpha, beta, in_check, node_type, pv)
+                : FW_Search(pos, side, ply, depth, alpha, beta, in_check, node_type, pv);
     return v <= alpha ? alpha : std::min(v, beta);
 }
