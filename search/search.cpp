@@ -399,7 +399,7 @@ int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, 
                 continue;
             if (depth >= Personality.LMR_depth) {
                 const auto& table = node_type == NODE_PV ? Personality.LMR_reduction_pv : Personality.LMR_reduction;
-                r = table[std::min(depth, MAX_PLY - 1)][std::min(q, 31)] + ss->crowded;
+                r = table[std::min(depth, MAX_PLY - 1)][std::min(q, 31)] + 2 * ss->crowded;
             }
         }
         // F6-F8: null-window search of late moves, re-searched when they beat alpha.
@@ -539,8 +539,8 @@ static int PruneNode(Position* pos, int side, int ply, int* depth, int alpha, in
 }
 
 // Nodes near the root that a thread is searching are marked in a small shared
-// table. A second thread arriving at a marked node reduces its late moves one
-// ply more, and so moves on sooner to work of its own. One thread never meets
+// table. A second thread arriving at a marked node reduces its late moves two
+// plies more, and so moves on sooner to work of its own. One thread never meets
 // a mark.
 static constexpr int CRUMBS = 1024;
 static std::atomic<uint64_t> crumbs[CRUMBS];

@@ -32,7 +32,7 @@ struct StackRec {
     LegalInfo legal;       // of the node's side; risky is 0 until a pick first needs it
     CheckInfo check_info;  // for the node's moves once check_info_ready is set
     uint8_t check_info_ready;
-    uint8_t crowded;  // another thread is in the node's move loop too
+    uint8_t crowded;  // another thread is in the node's move loop too: reduce more
 };
 
 // One per thread. Written only by its own thread while it searches; the main
