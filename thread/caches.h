@@ -21,7 +21,7 @@ struct PawnCacheEntry {
     uint64_t key;
 };
 
-constexpr int EVAL_CACHE_SIZE = 16384;
+constexpr int EVAL_CACHE_SIZE = 524288;
 constexpr int PAWN_CACHE_SIZE = 8192;
 
 // What the evaluation keeps of a thread: its two caches and their counters,
