@@ -538,10 +538,10 @@ static int PruneNode(Position* pos, int side, int ply, int* depth, int alpha, in
     return 0;
 }
 
-// Nodes near the root that a thread is searching are marked in a small shared
-// table. A second thread arriving at a marked node reduces its late moves two
-// plies more, and so moves on sooner to work of its own. One thread never meets
-// a mark.
+// Nodes of the three plies below the root that a thread is searching are
+// marked in a small shared table. A second thread arriving at a marked node
+// reduces its late moves two plies more, and so moves on sooner to work of its
+// own. One thread never meets a mark.
 static constexpr int CRUMBS = 1024;
 static std::atomic<uint64_t> crumbs[CRUMBS];
 
@@ -640,7 +640,7 @@ int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int
         if (v < -9799 && v <= alpha) return alpha;
     }
     // 9. The move loop.
-    int v = ply < 8 && PBlock.nthreads.load(R) > 1
+    int v = ply < 5 && PBlock.nthreads.load(R) > 1
                 ? SharedMoveLoop(pos, side, ply, depth, alpha, beta, in_check, node_type, pv)
                 : FW_Search(pos, side, ply, depth, alpha, beta, in_check, node_type, pv);
     return v <= alpha ? alpha : std::min(v, beta);
