@@ -3,6 +3,7 @@
 #include "search/threads.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <cstdlib>
 #include <pthread.h>
@@ -13,6 +14,7 @@
 
 static constexpr auto R = std::memory_order_relaxed;
 static constexpr int8_t CMD_IDLE = 0, CMD_SEARCH = 1, CMD_END = 'c';
+static constexpr int NO_RECORD = 2;  // published by a thread that got no record
 
 static int thread_id[MAX_THREADS + 1];
 // Set with release once a thread's fresh record is in ThreadData; cleared
@@ -26,8 +28,13 @@ void* SearchThreadFunc(void* arg) {
     // The predecessor of this index has ended; its record can go.
     std::free(ThreadData[i]);
     ThreadData[i] = NewThreadRec(i);
-    if (!ThreadData[i]) std::exit(0);
     ThreadRec* td = ThreadData[i];
+    if (!td) {
+        // No memory for the record: the thread ends, and the pool stops short of it.
+        alive[i].store(0, std::memory_order_relaxed);
+        published[i].store(NO_RECORD, std::memory_order_release);
+        return nullptr;
+    }
     td->command.store(CMD_IDLE, R);
     td->hist[0].move = 0;
     published[i].store(1, std::memory_order_release);
@@ -51,14 +58,18 @@ void* SearchThreadFunc(void* arg) {
     }
 }
 
-int StartThreadPool(int n) {
+int StartThreadPool(int n, int* started) {
     if (n > MAX_THREADS) n = MAX_THREADS;
     pthread_attr_t attr;
     pthread_attr_init(&attr);
     pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
     int err = 0;
+    if (started) *started = 0;
     for (int i = 1; i <= n && !err; i++) {
-        if (alive[i].load(std::memory_order_acquire)) continue;
+        if (alive[i].load(std::memory_order_acquire)) {
+            if (started) *started = i;
+            continue;
+        }
         thread_id[i] = i;
         published[i].store(0, R);
         alive[i].store(1, R);
@@ -69,6 +80,11 @@ int StartThreadPool(int n) {
             break;
         }
         while (!published[i].load(std::memory_order_acquire)) SleepMs(1);
+        if (published[i].load(std::memory_order_acquire) == NO_RECORD) {
+            err = ENOMEM;
+            break;
+        }
+        if (started) *started = i;
     }
     pthread_attr_destroy(&attr);
     return err;

@@ -5,8 +5,10 @@
 // Body of search thread *(int*)arg.
 void* SearchThreadFunc(void* arg);
 // Creates search threads 1..n (detached) and waits until each has published
-// a fresh record in ThreadData. 0 on success, else the failing pthread error.
-int StartThreadPool(int n);
+// a fresh record in ThreadData. 0 on success, else the failing pthread error
+// or ENOMEM when a thread got no record; *started (if given) is then the
+// highest thread index that runs.
+int StartThreadPool(int n, int* started = nullptr);
 // Ends any search and terminates threads 1..n; returns once all have ended.
 // Their records stay until new threads of the same index replace them.
 void KillThreadPool(int n);
