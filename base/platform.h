@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <cstdio>
 
+// A huge page on x86-64 Linux: large tables start on such a boundary, so that
+// the system can back them with huge pages (fewer address-translation misses).
+constexpr size_t HUGE_PAGE = size_t(2) << 20;
+
 // Monotonic seconds.
 double GetTime();
 // Sleeps about a millisecond.

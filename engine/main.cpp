@@ -185,13 +185,12 @@ int main(int argc, char** argv) {
     InitBook();
     if (pthread_mutex_init(&lock, nullptr) != 0) return 1;
     if (pthread_spin_init(&spinlock1, PTHREAD_PROCESS_PRIVATE) != 0) return 1;
-    if (int started = 0; StartThreadPool(PBlock.nthreads.load(R), &started) != 0) {
+    if (const int wanted = PBlock.nthreads.load(R), started = StartSearchThreads(); started < wanted) {
         if (started == 0) {
             std::fprintf(stderr, "cannot start a search thread\n");
             return 1;
         }
         std::fprintf(stderr, "no memory for more than %d threads\n", started);
-        PBlock.nthreads.store(int8_t(started), R);
     }
     // The system timer needs no raising here: the 1 ms waits are already short.
     if (opt.batch) {

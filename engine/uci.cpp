@@ -147,15 +147,13 @@ void SetThreads(long n) {
         StopSearchAndWait();
         KillThreadPool(PBlock.nthreads.load(R));
         PBlock.nthreads.store(int8_t(n), R);
-        int started = 0;
-        if (StartThreadPool(int(n), &started) != 0) {
-            // Short of memory (each thread has caches of its own): the threads
-            // that got theirs search; without even one the engine cannot go on.
+        // Short of memory the threads that got theirs search; without even
+        // one the engine cannot go on.
+        if (const int started = StartSearchThreads(); started < n) {
             if (started == 0) {
                 ShowMessage("info string no memory for a search thread");
                 std::exit(1);
             }
-            PBlock.nthreads.store(int8_t(started), R);
             ShowMessagef("info string no memory for more than %d threads", started);
         }
     }

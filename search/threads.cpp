@@ -3,8 +3,8 @@
 #include "search/threads.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <pthread.h>
 
@@ -79,8 +79,9 @@ int StartThreadPool(int n, int* started) {
             alive[i].store(0, R);
             break;
         }
-        while (!published[i].load(std::memory_order_acquire)) SleepMs(1);
-        if (published[i].load(std::memory_order_acquire) == NO_RECORD) {
+        int got;
+        while (!(got = published[i].load(std::memory_order_acquire))) SleepMs(1);
+        if (got == NO_RECORD) {
             err = ENOMEM;
             break;
         }
@@ -88,6 +89,14 @@ int StartThreadPool(int n, int* started) {
     }
     pthread_attr_destroy(&attr);
     return err;
+}
+
+int StartSearchThreads() {
+    const int n = PBlock.nthreads.load(R);
+    int started = 0;
+    if (StartThreadPool(n, &started) == 0) return n;
+    if (started > 0) PBlock.nthreads.store(int8_t(started), R);
+    return started;
 }
 
 static void WaitIdle(int n) {

@@ -9,6 +9,10 @@ void* SearchThreadFunc(void* arg);
 // or ENOMEM when a thread got no record; *started (if given) is then the
 // highest thread index that runs.
 int StartThreadPool(int n, int* started = nullptr);
+// Starts threads 1..nthreads. Short of memory (each thread has caches of its
+// own), nthreads drops to the threads that got their records. Returns the
+// threads that run, 0 when not even one does.
+int StartSearchThreads();
 // Ends any search and terminates threads 1..n; returns once all have ended.
 // Their records stay until new threads of the same index replace them.
 void KillThreadPool(int n);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/platform.h"
 #include "board/makemove.h"
 #include "thread/records.h"
 
@@ -43,7 +44,6 @@ static uint64_t LockData(uint16_t move, int score) {
 // untouched zero pages, so even gigabytes cost nothing until the search writes
 // to them. They are aligned to 2 MB and marked for huge pages: every probe
 // lands on a random page, and with small pages most of them miss the TLB.
-static constexpr size_t HUGE_PAGE = size_t(1) << 21;
 static constexpr size_t CLEAR_IN_PLACE = size_t(256) << 20;
 static void* raw_block;
 static size_t raw_size;

@@ -6,6 +6,8 @@
 #include <new>
 #include <sys/mman.h>
 
+#include "base/platform.h"
+
 ThreadRec* ThreadData[MAX_THREADS + 1];
 
 ThreadRec* NewThreadRec(int i) {
@@ -14,7 +16,6 @@ ThreadRec* NewThreadRec(int i) {
     // is their zero value). On huge pages where the system gives them, and
     // written through at once, so that the search neither misses in address
     // translation nor meets a page's first touch.
-    constexpr size_t HUGE_PAGE = size_t(2) << 20;
     const size_t bytes = (sizeof(ThreadRec) + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
     void* mem = std::aligned_alloc(HUGE_PAGE, bytes);
     if (!mem) return nullptr;
