@@ -33,10 +33,8 @@ void SetPBlockDefaults() {
     PBlock.overhead.store(0.025, r);
     PBlock.ponder_state.store(PonderState::Idle, r);
     PBlock.next_ponder_state.store(PonderState::Idle, r);
-    PBlock.own_book = 0;
     PBlock.use_hash.store(1, r);
     PBlock.ponder = 1;
-    PBlock.hash_mb = 64;
     PBlock.hash_fill = 0;
     PBlock.tt_age.store(0, r);
     PBlock.info_delay.store(0, r);

@@ -45,9 +45,8 @@ struct PBlockRec {
     Shared<int16_t> moves_to_go;
     Shared<double> target_time, elapsed, overhead;
     Shared<PonderState> ponder_state, next_ponder_state;
-    uint8_t own_book;
     Shared<uint8_t> use_hash;
-    int16_t ponder, hash_mb, hash_fill;
+    int16_t ponder, hash_fill;
     Shared<uint16_t> tt_age;
     Shared<double> info_delay;
     Shared<int16_t> log_on;
@@ -74,7 +73,7 @@ extern pthread_spinlock_t spinlock1;  // best result; never held together with l
 extern bool batch_run;
 extern double start;  // monotonic seconds at which the current search started
 
-// Clears the block and sets every default (hash 64 MB, one thread, 66 plies,
+// Clears the block and sets every default (one thread, 66 plies,
 // five seconds a move, overhead 0.025, book "vell.opn", MultiPV 1, UCI).
 void SetPBlockDefaults();
 

@@ -20,7 +20,8 @@ inline bool StartSearchEngine() {
     InitKPK();
     PBlock.log_on.store(0);
     ThreadData[0] = NewThreadRec(0);
-    if (!ThreadData[0] || InitTTable() != 0) return false;
+    InitKeys();
+    if (!ThreadData[0] || InitTTable(64) != 0) return false;
     pthread_mutex_init(&lock, nullptr);
     pthread_spin_init(&spinlock1, PTHREAD_PROCESS_PRIVATE);
     return StartThreadPool(1) == 0;

@@ -42,8 +42,7 @@ int main(int argc, char** argv) {
     std::printf("table %d MB, start position to depth %d\n", mb, depth);
 
     double t0 = GetTime(), c0 = CpuTime();
-    PBlock.hash_mb = int16_t(mb);
-    if (InitTTable() != 0) return 1;
+    if (InitTTable(mb) != 0) return 1;
     Report("set the size", t0, c0);
     t0 = GetTime(), c0 = CpuTime();
     WaitTTableMapped();

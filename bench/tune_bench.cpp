@@ -12,6 +12,7 @@
 
 #include "base/platform.h"
 #include "board/bitboard.h"
+#include "board/makemove.h"
 #include "eval/endgame.h"
 #include "eval/params.h"
 #include "search/transposition.h"
@@ -46,11 +47,11 @@ static void SetUpEngine() {
     InitBitboards();
     InitKPK();
     SetPBlockDefaults();
-    PBlock.hash_mb = 1;
     PBlock.log_on.store(0);
     SetPersonalityDefaults();
     InitReductions();
-    if (InitTTable() != 0) std::exit(1);
+    InitKeys();
+    if (InitTTable(1) != 0) std::exit(1);
     ThreadData[0] = NewThreadRec(0);
     ThreadData[1] = NewThreadRec(1);  // depth 0 runs on this thread with thread 1's record
     if (!ThreadData[0] || !ThreadData[1]) std::exit(1);

@@ -23,6 +23,7 @@
 #include "board/position.h"
 #include "book/book.h"
 #include "book/mkbook.h"
+#include "engine/options.h"
 #include "engine/session.h"
 #include "engine/shell.h"
 #include "eval/params.h"
@@ -704,9 +705,12 @@ void SetNoise(const Words& w) {
 }
 
 void SetMultiPv(const Words& w) {
-    long m = std::atol(w.arg[1]);
-    PBlock.multipv.store(int16_t(m < 1 ? 1 : m > 256 ? 256 : m), R);
-    ShowMessagef("set multipv to %d", int(PBlock.multipv.load(R)));
+    char msg[8];
+    if (SetOption(OptionId::MultiPV, w.arg[1], msg, sizeof msg) != OptionOutcome::Set)
+        ShowMessagef("multipv needs a whole number from %ld to %ld", OptionMin(OptionId::MultiPV),
+                     OptionMax(OptionId::MultiPV));
+    else
+        ShowMessagef("set multipv to %ld", OptionNumber(OptionId::MultiPV));
 }
 
 // A small whole number for ponder, hash and debug; false with a message when
@@ -762,15 +766,17 @@ void Play(const Words& w) {
 }
 
 // elo N: play at that level; elo alone: full strength.
+// The same level and limit as the UCI options set.
 void SetElo(const Words& w) {
-    long elo;
+    char msg[8];
     if (!w.arg[1][0]) {
-        SetStrength(0);
+        SetOption(OptionId::LimitStrength, "false", msg, sizeof msg);
         ShowMessage("full playing strength");
-    } else if (!ParseInt(w.arg[1], &elo)) {
-        ShowMessagef("elo needs a whole number from %d to %d, or nothing for full strength", ELO_MIN, ELO_MAX);
+    } else if (SetOption(OptionId::Elo, w.arg[1], msg, sizeof msg) != OptionOutcome::Set) {
+        ShowMessagef("elo needs a whole number from %ld to %ld, or nothing for full strength",
+                     OptionMin(OptionId::Elo), OptionMax(OptionId::Elo));
     } else {
-        SetStrength(int(std::clamp<long>(elo, ELO_MIN, ELO_MAX)));
+        SetOption(OptionId::LimitStrength, "true", msg, sizeof msg);
         ShowMessagef("playing strength set to Elo %d", StrengthElo());
     }
 }
@@ -807,7 +813,8 @@ void Book(const Words&) {
 }
 
 void BookFile(const Words& w) {
-    if (!SetBookFile(w.arg[1]))
+    char msg[300];
+    if (SetOption(OptionId::BookFile, w.arg[1], msg, sizeof msg) != OptionOutcome::Set)
         ShowMessagef("can't open book file %s, book unchanged", w.arg[1]);
     else if (w.arg[1][0])
         ShowMessagef("book file %s", w.arg[1]);
@@ -837,19 +844,16 @@ void ShowTablebase(const Words&) {
 }
 
 void SetSyzygyPath(const Words& w) {
-    char path[256], msg[300];
+    char path[300], msg[300];
     const char* p = w.rest;
     while (*p == ' ') p++;
     size_t len = std::strlen(p);
     while (len > 0 && p[len - 1] == ' ') len--;
-    if (len >= sizeof path) {
+    std::snprintf(path, sizeof path, "%.*s", int(len), p);
+    if (len >= sizeof path || SetOption(OptionId::SyzygyPath, path, msg, sizeof msg) == OptionOutcome::BadValue)
         ShowMessage("tablebase path too long, tables unchanged");
-        return;
-    }
-    std::memcpy(path, p, len);
-    path[len] = 0;
-    TablebaseInit(path, msg, sizeof msg);
-    ShowMessage(msg);
+    else
+        ShowMessage(msg);
 }
 
 struct Command {

@@ -15,6 +15,7 @@
 #include "board/position.h"
 #include "book/book.h"
 #include "engine/input.h"
+#include "engine/options.h"
 #include "engine/session.h"
 #include "engine/shell.h"
 #include "engine/uci.h"
@@ -54,6 +55,11 @@ bool IsNumber(const char* s) {
     return *s && !*end;
 }
 
+void NoLog() {
+    char msg[8];
+    SetOption(OptionId::Log, "false", msg, sizeof msg);
+}
+
 // Options are matched whole and case-sensitively; a value-taking option with
 // nothing after it is ignored.
 void ReadCommandLine(int argc, char** argv, Options* o) {
@@ -66,10 +72,10 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
         } else if (is("-c")) {
             SetProtocol(Protocol::Console);
         } else if (is("-nolog")) {
-            PBlock.log_on.store(0, R);
+            NoLog();
         } else if (is("-quiet")) {
             PBlock.info_delay.store(9999, R);
-            PBlock.log_on.store(0, R);
+            NoLog();
         } else if (is("-uci_extra")) {
             uci_extra = 1;
         } else if (is("-tune")) {
@@ -91,9 +97,9 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
             PBlock.tc_mode.store(TcMode::MoveTime, R);
             SetGoDefaults(PBlock.max_depth.load(R), PBlock.move_time.load(R));
         } else if (is("-hash")) {
-            PBlock.hash_mb = int16_t(Clamp(std::atol(argv[++i]), 0, 8192));
+            PresetOption(OptionId::Hash, argv[++i]);
         } else if (is("-threads")) {
-            PBlock.nthreads.store(int8_t(Clamp(std::atol(argv[++i]), 1, MAX_THREADS)), R);
+            PresetOption(OptionId::Threads, argv[++i]);
         } else if (is("-anepd")) {
             std::snprintf(PBlock.epd_name, sizeof PBlock.epd_name, "%s", argv[++i]);
             o->batch |= EPD;
@@ -171,17 +177,20 @@ int main(int argc, char** argv) {
     ThreadData[0] = NewThreadRec(0);
     if (!ThreadData[0]) return 1;
     InitBitboards();
+    InitKeys();  // once: the table may change size, the keys of the game may not
     InitKPK();
     SetPBlockDefaults();
+    ResetOptions();
     SetPersonalityDefaults();
     InitReductions();
     SetProtocol(Protocol::Uci);
     Options opt;
     ReadCommandLine(argc, argv, &opt);
-    if (InitTTable() != 0) {
-        std::fprintf(stderr, "cannot allocate a %dM byte hash table\n", int(PBlock.hash_mb));
+    if (InitTTable(int(OptionNumber(OptionId::Hash))) != 0) {
+        std::fprintf(stderr, "cannot allocate a %ldM byte hash table\n", OptionNumber(OptionId::Hash));
         return 1;
     }
+    PBlock.nthreads.store(int8_t(OptionNumber(OptionId::Threads)), R);
     InitBook();
     if (pthread_mutex_init(&lock, nullptr) != 0) return 1;
     if (pthread_spin_init(&spinlock1, PTHREAD_PROCESS_PRIVATE) != 0) return 1;
@@ -191,6 +200,9 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::fprintf(stderr, "no memory for more than %d threads\n", started);
+        char n[16];
+        std::snprintf(n, sizeof n, "%d", started);
+        PresetOption(OptionId::Threads, n);
     }
     // The system timer needs no raising here: the 1 ms waits are already short.
     if (opt.batch) {

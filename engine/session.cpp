@@ -8,6 +8,7 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/book.h"
+#include "engine/options.h"
 #include "engine/shell.h"
 #include "search/output.h"
 #include "search/root.h"
@@ -69,7 +70,7 @@ void StartSearch() {
     start = GetTime();
     PBlock.elapsed.store(0, R);
     InitSearch();
-    if (pos->nhist <= 35 && PBlock.own_book) {
+    if (pos->nhist <= 35 && OptionNumber(OptionId::OwnBook)) {
         GetCandidates(pos, 0);
         // A book move outside "go searchmoves" is not played: the search decides.
         if (!RootMoveAllowed(PBlock.best_pv[1].load(R))) PBlock.best_pv[1].store(0, R);

@@ -21,7 +21,6 @@
 
 static constexpr auto R = std::memory_order_relaxed;
 static constexpr int BENCH_HASH_MB = 16;
-static constexpr uint32_t BENCH_KEY_SEED = 54321;
 
 // Openings, middlegames with tactics and quiet play, and endgames.
 static const char* const bench_fens[] = {
@@ -65,28 +64,19 @@ int BenchSize() { return NUM_BENCH; }
 struct SavedState {
     int16_t hash_mb;
     RunSettings settings;
-    uint64_t keys[1024], keys2[66];
-    uint32_t key_seed;
     Position game;
     HistRec hist[HIST_SIZE];
 };
 
 static void Save(SavedState* s) {
-    s->hash_mb = PBlock.hash_mb;
+    s->hash_mb = int16_t(TTableMegabytes());
     SaveRunSettings(&s->settings);
-    std::memcpy(s->keys, rtable, sizeof rtable);
-    std::memcpy(s->keys2, rtable2, sizeof rtable2);
-    s->key_seed = seed;
     s->game = ThreadData[0]->pos;
     std::memcpy(s->hist, ThreadData[0]->hist, sizeof s->hist);
 }
 
 static void Restore(const SavedState* s) {
-    PBlock.hash_mb = s->hash_mb;
-    InitTTable();
-    std::memcpy(rtable, s->keys, sizeof rtable);
-    std::memcpy(rtable2, s->keys2, sizeof rtable2);
-    seed = s->key_seed;
+    InitTTable(s->hash_mb);
     RestoreRunSettings(&s->settings);
     ThreadData[0]->pos = s->game;
     std::memcpy(ThreadData[0]->hist, s->hist, sizeof s->hist);
@@ -141,12 +131,9 @@ uint64_t BenchNodes(int depth, int count, int threads, int verbose, double* seco
     Save(saved.get());
     const int running = saved->settings.nthreads;
     SizePool(threads, running);
-    // A fixed table size and the first key set make the count independent
-    // of earlier hash-size changes.
-    PBlock.hash_mb = BENCH_HASH_MB;
-    InitTTable();
-    seed = BENCH_KEY_SEED;
-    InitKeys();
+    // A fixed table size makes the count independent of earlier hash-size
+    // changes (the keys are the ones drawn at start-up).
+    InitTTable(BENCH_HASH_MB);
     PBlock.use_hash.store(1, R);
     PBlock.info_delay.store(9999.0, R);
     PBlock.max_depth.store(int8_t(depth), R);

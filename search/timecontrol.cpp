@@ -11,6 +11,7 @@
 #include "board/fen.h"
 #include "eval/params.h"
 #include "search/tablebase.h"
+#include "search/transposition.h"
 #include "thread/records.h"
 
 static constexpr auto R = std::memory_order_relaxed;
@@ -122,7 +123,7 @@ void InitSearch() {
     // A long game's record is cut, but its age and move count go on.
     const int played = game->nhist + game->ncut;
     PBlock.tt_age.store(uint16_t(played), R);
-    if (PBlock.hash_mb < 1) PBlock.use_hash.store(0, R);
+    if (TTableMegabytes() < 1) PBlock.use_hash.store(0, R);
     // 5. Target time.
     const double target = TargetTime(side, played);
     PBlock.target_time.store(target, R);

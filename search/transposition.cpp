@@ -131,7 +131,10 @@ static void ResetCounts() {
     PBlock.tt_age.store(0, R);
 }
 
+static int table_mb;  // the size InitTTable was last given
+
 void FreeTTable() {
+    table_mb = 0;
     ReleaseBlock();
     hashtable = xhtable[0] = xhtable[1] = nullptr;
     written = nullptr;
@@ -139,16 +142,18 @@ void FreeTTable() {
     tt_home_mask = 0;
 }
 
-int InitTTable() {
-    int64_t mb = PBlock.hash_mb < 0 ? 0 : PBlock.hash_mb;
-    uint64_t n = uint64_t(mb << 20) / sizeof(TTSlot);
+int InitTTable(int mb) {
+    if (mb < 0) mb = 0;
+    uint64_t n = uint64_t(int64_t(mb) << 20) / sizeof(TTSlot);
     TTSlot* block = AllocateSlots(n);
     if (!block) return -1;
     SetTable(block, n);
     ResetCounts();
-    InitKeys();
+    table_mb = mb;
     return 0;
 }
+
+int TTableMegabytes() { return table_mb; }
 
 void ClearTTable() {
     if (!hashtable) return;

@@ -51,10 +51,13 @@ extern TTSlot* hashtable;           // entries + 16 slots
 extern uint64_t entries;            // slots of the table proper
 extern TTSlot* xhtable[2];          // the half for white and for black to move
 
-// Allocates hash_mb megabytes, empties them, frees the old block and redraws
-// the position keys. 0 on success; -1 when the block cannot be allocated, and
-// then the old table and keys stay.
-int InitTTable();
+// Allocates mb megabytes (none below 1), empties them and frees the old
+// block. 0 on success; -1 when the block cannot be allocated, and then the
+// old table stays. The position keys are not touched: they are drawn once at
+// start-up, so a resized table still serves the game under way.
+int InitTTable(int mb);
+// The size of the table in use, in megabytes.
+int TTableMegabytes();
 // Empties every slot and resets the fill count, hash_fill and tt_age.
 void ClearTTable();
 // Frees the block (shutdown); entries becomes 0.

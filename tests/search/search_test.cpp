@@ -144,10 +144,10 @@ TEST_F(SearchTest, ReducedBenchSignature) {
 
 TEST_F(SearchTest, BenchRepeatsAndRestoresTheEngine) {
     UseThreads(2);
-    PBlock.hash_mb = 4;
+    InitTTable(4);
     const uint64_t key = ThreadData[0]->pos.hash;
     EXPECT_EQ(BenchNodes(4, 3, 1, 0, nullptr), BenchNodes(4, 3, 1, 0, nullptr));
-    EXPECT_EQ(PBlock.hash_mb, 4);
+    EXPECT_EQ(TTableMegabytes(), 4);
     EXPECT_EQ(PBlock.nthreads.load(), 2);
     EXPECT_EQ(ThreadData[0]->pos.hash, key);
 }

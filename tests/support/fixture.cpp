@@ -59,9 +59,9 @@ void ResetEngine() {
     SetPersonalityDefaults();
     InitReductions();
     InitEval();
-    PBlock.hash_mb = 16;
-    seed = 54321;  // InitTTable draws the keys from here, as at start-up
-    InitTTable();
+    seed = 54321;  // the keys of start-up
+    InitKeys();
+    InitTTable(16);
     PBlock.info_delay.store(9999);
     PBlock.log_on.store(0);
     selfplay = 0;
