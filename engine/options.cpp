@@ -55,12 +55,15 @@ struct Row {
 
 void Stop() { StopSearchAndWait(); }
 
+const char* NameOf(OptionId id);
+
 bool ApplyHash(Value& v, char* msg, size_t size) {
     Stop();  // the table is replaced under the search's feet otherwise
     const int old_mb = TTableMegabytes();
     if (InitTTable(int(v.number)) != 0) {
         // Without the memory the old table stays as it was.
-        std::snprintf(msg, size, "cannot allocate %ldM bytes, table stays at %dM bytes", v.number, old_mb);
+        std::snprintf(msg, size, "cannot allocate %ldM bytes, %s stays at %dM bytes", v.number,
+                      NameOf(OptionId::Hash), old_mb);
         return false;
     }
     // A search with no table switched it off; a table of any size brings it back.
@@ -191,6 +194,7 @@ const Row rows[] = {
 static_assert(std::size(rows) == size_t(OptionId::Count));
 
 const Row& RowOf(OptionId id) { return rows[size_t(id)]; }
+const char* NameOf(OptionId id) { return RowOf(id).name; }
 bool Offered(const Row& r) { return !r.tablebase || TablebaseSupported(); }
 
 // The value text as the option's kind reads it; false when it is none. A
