@@ -850,7 +850,10 @@ void SetSyzygyPath(const Words& w) {
     size_t len = std::strlen(p);
     while (len > 0 && p[len - 1] == ' ') len--;
     std::snprintf(path, sizeof path, "%.*s", int(len), p);
-    if (len >= sizeof path || SetOption(OptionId::SyzygyPath, path, msg, sizeof msg) == OptionOutcome::BadValue)
+    // The option refuses a path it would have to cut.
+    const bool fits = len < sizeof path &&
+                      SetOption(OptionId::SyzygyPath, path, msg, sizeof msg) != OptionOutcome::BadValue;
+    if (!fits)
         ShowMessage("tablebase path too long, tables unchanged");
     else
         ShowMessage(msg);
@@ -939,7 +942,7 @@ const Command commands[] = {
      "divide prints the count under each first move. Any line typed stops a long count."},
     {"swap", [](const Words&) { SwapTest(); }, STOP, "", "shows each capture that wins material", ""},
     {"tb", ShowTablebase, 0, "", "the tablebases' verdict on the position and each move",
-     "Needs tablebases set with syzygy (or the SyzygyPath option)."},
+     "Needs tablebases set with syzygy (or the UCI option of the tablebase path)."},
     {"syzygy", SetSyzygyPath, STOP, "PATH", "probes the Syzygy tablebases in PATH (folders joined by :)",
      "An empty PATH probes none."},
     {"quit", Quit, 0, "", "ends Vell", ""},

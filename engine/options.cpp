@@ -311,7 +311,8 @@ void ListOptions() {
         if (!Offered(r)) continue;
         switch (r.kind) {
             case Kind::Spin:
-                ShowMessagef("option name %s type spin default %ld min %ld max %ld", r.name, r.def, r.lo, r.hi);
+                ShowMessagef("option name %s type spin default %ld min %ld max %ld", r.name, r.def, r.lo,
+                             r.hi);
                 break;
             case Kind::Check:
                 ShowMessagef("option name %s type check default %s", r.name, r.def ? "true" : "false");
