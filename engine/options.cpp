@@ -53,12 +53,10 @@ struct Row {
     Apply apply;
 };
 
-void Stop() { StopSearchAndWait(); }
-
 const char* NameOf(OptionId id);
 
 bool ApplyHash(Value& v, char* msg, size_t size) {
-    Stop();  // the table is replaced under the search's feet otherwise
+    StopSearchAndWait();  // the table is replaced under the search's feet otherwise
     const int old_mb = TTableMegabytes();
     if (InitTTable(int(v.number)) != 0) {
         // Without the memory the old table stays as it was.
@@ -73,7 +71,7 @@ bool ApplyHash(Value& v, char* msg, size_t size) {
 
 bool ApplyThreads(Value& v, char*, size_t) {
     if (v.number != PBlock.nthreads.load(R)) {
-        Stop();
+        StopSearchAndWait();
         KillThreadPool(PBlock.nthreads.load(R));
         PBlock.nthreads.store(int8_t(v.number), R);
         // Short of memory the threads that got theirs search; without even
@@ -91,7 +89,7 @@ bool ApplyThreads(Value& v, char*, size_t) {
 }
 
 bool ApplyClearHash(Value&, char* msg, size_t size) {
-    Stop();
+    StopSearchAndWait();
     ClearTTable();
     std::snprintf(msg, size, "Hash table cleared");
     return true;
@@ -147,7 +145,7 @@ bool ApplyChess960(Value& v, char*, size_t) {
 // No search may probe while the tables change. The tables' own verdict (how
 // many files, or what is wrong) is the reply; a path that fails leaves none open.
 bool ApplySyzygyPath(Value& v, char* msg, size_t size) {
-    Stop();
+    StopSearchAndWait();
     const bool ok = TablebaseInit(v.text, msg, size);
     if (!ok) std::snprintf(v.text, sizeof v.text, "<empty>");
     return true;

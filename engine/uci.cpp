@@ -1,5 +1,6 @@
-// UCI commands: identification, options, positions and move lists, search
-// requests and their limits, ponderhit, stop and quit.
+// UCI commands: identification, options (their table is engine/options),
+// positions and move lists, search requests and their limits, ponderhit, stop
+// and quit.
 #include "engine/uci.h"
 
 #include <algorithm>
@@ -8,21 +9,15 @@
 #include <cstring>
 #include <iterator>
 
-#include <strings.h>
-
 #include "base/messages.h"
-#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "board/position.h"
-#include "book/book.h"
 #include "engine/options.h"
 #include "engine/session.h"
 #include "engine/shell.h"
 #include "search/root.h"
-#include "search/tablebase.h"
-#include "search/strength.h"
 #include "search/threads.h"
 #include "search/transposition.h"
 #include "thread/game.h"
