@@ -79,7 +79,8 @@ const Transcript kUci[] = {
     // clamped to the range at both ends; a bad value leaves the option as it
     // was. During go infinite the options that change the table, the threads
     // or the tablebases answer at once that they wait, never the search, and
-    // take effect in order after its bestmove (the latest Hash winning).
+    // take effect in order after its bestmove (the latest Hash winning);
+    // search lines may come between the replies while it runs, a bestmove not.
     {"EveryOptionRepliesWithTheValueInEffect",
      {},
      {"> setoption name Hash value -1",                   "info string Hash size set to 0M bytes",
@@ -122,15 +123,15 @@ const Transcript kUci[] = {
 #endif
       "> setoption name NoSuchOption value 3",
       "> go infinite",
-      "> setoption name Hash value 8",                    "info string Hash is applied when the search ends",
-      "> setoption name Threads value 2",                 "info string Threads is applied when the search ends",
-      "> setoption name Clear Hash",                      "info string Clear Hash is applied when the search ends",
+      "> setoption name Hash value 8", "!bestmove*", "...info string Hash is applied when the search ends",
+      "> setoption name Threads value 2", "!bestmove*", "...info string Threads is applied when the search ends",
+      "> setoption name Clear Hash", "!bestmove*", "...info string Clear Hash is applied when the search ends",
 #ifdef VELL_SYZYGY
-      "> setoption name SyzygyPath value " VELL_TEST_DATA "/syzygy",
-                                                          "info string SyzygyPath is applied when the search ends",
+      "> setoption name SyzygyPath value " VELL_TEST_DATA "/syzygy", "!bestmove*",
+      "...info string SyzygyPath is applied when the search ends",
 #endif
-      "> setoption name Hash value 4",                    "info string Hash is applied when the search ends",
-      "> setoption name MultiPV value 2",                 "info string MultiPV set to 2",
+      "> setoption name Hash value 4", "!bestmove*", "...info string Hash is applied when the search ends",
+      "> setoption name MultiPV value 2", "!bestmove*", "...info string MultiPV set to 2",
       "@0.3", "> isready", "!bestmove*", "...readyok",
       "> stop", "...bestmove*",
       "info string Threads set to 2",
