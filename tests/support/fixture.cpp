@@ -17,6 +17,7 @@
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "book/book.h"
+#include "engine/options.h"
 #include "eval/endgame.h"
 #include "eval/params.h"
 #include "search/threads.h"
@@ -55,6 +56,7 @@ void ResetEngine() {
     FreeBook();
     ResetInput();
     SetPBlockDefaults();
+    ResetOptions();
     SetChess960(false);
     SetPersonalityDefaults();
     InitReductions();
