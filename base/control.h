@@ -1,8 +1,8 @@
 // The control block PBlock that the command handlers and every search thread
 // share, with the named states of a run, its two locks and the summed
-// statistics. The states of a run change in the two session files (the main
-// loop's and the batch runs'); the search itself only asks for its stop
-// through the functions at the end of this file.
+// statistics. The states of a run change in engine/main_loop.cpp and
+// search/batch.cpp (the main loop's and the batch runs'); the search itself
+// only asks for its stop through the functions at the end of this file.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -89,7 +89,8 @@ inline void SetStop(StopReason why) { PBlock.stop.store(why, std::memory_order_r
 // a batch run asked for.
 inline void EnterRequestedState() {
     PBlock.stop.store(StopReason::None, std::memory_order_relaxed);
-    PBlock.ponder_state.store(PBlock.next_ponder_state.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    PBlock.ponder_state.store(PBlock.next_ponder_state.load(std::memory_order_relaxed),
+                              std::memory_order_relaxed);
 }
 
 inline bool UciMode() { return PBlock.protocol.load(std::memory_order_relaxed) == Protocol::Uci; }

@@ -23,10 +23,10 @@
 #include "board/position.h"
 #include "book/book.h"
 #include "book/mkbook.h"
-#include "engine/session.h"
+#include "engine/main_loop.h"
 #include "engine/shell.h"
 #include "eval/params.h"
-#include "search/session.h"
+#include "search/batch.h"
 #include "search/tablebase.h"
 #include "search/strength.h"
 #include "search/threads.h"
@@ -768,7 +768,8 @@ void SetElo(const Words& w) {
         SetStrength(0);
         ShowMessage("full playing strength");
     } else if (!ParseInt(w.arg[1], &elo)) {
-        ShowMessagef("elo needs a whole number from %d to %d, or nothing for full strength", ELO_MIN, ELO_MAX);
+        ShowMessagef("elo needs a whole number from %d to %d, or nothing for full strength", ELO_MIN,
+                     ELO_MAX);
     } else {
         SetStrength(int(std::clamp<long>(elo, ELO_MIN, ELO_MAX)));
         ShowMessagef("playing strength set to Elo %d", StrengthElo());
@@ -832,7 +833,8 @@ void ShowTablebase(const Words&) {
     ShowMessagef("position: %s, dtz %d", TbResultName(wdl), dtz);
     for (int i = 0; i < n; i++) {
         char san[16];
-        ShowMessagef("%s: %s, dtz %d", MoveToSan(pos, moves[i].move, san), TbResultName(moves[i].wdl), moves[i].dtz);
+        ShowMessagef("%s: %s, dtz %d", MoveToSan(pos, moves[i].move, san), TbResultName(moves[i].wdl),
+                     moves[i].dtz);
     }
 }
 

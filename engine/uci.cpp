@@ -17,7 +17,7 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/book.h"
-#include "engine/session.h"
+#include "engine/main_loop.h"
 #include "engine/shell.h"
 #include "search/root.h"
 #include "search/tablebase.h"

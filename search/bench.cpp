@@ -13,7 +13,7 @@
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
-#include "search/session.h"
+#include "search/batch.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"

@@ -19,7 +19,7 @@
 #include "board/position.h"
 #include "eval/params.h"
 #include "search/output.h"
-#include "search/session.h"
+#include "search/batch.h"
 #include "search/transposition.h"
 #include "thread/game.h"
 #include "thread/records.h"

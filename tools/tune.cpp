@@ -10,7 +10,7 @@
 #include "base/messages.h"
 #include "base/platform.h"
 #include "eval/params.h"
-#include "search/session.h"
+#include "search/batch.h"
 #include "thread/records.h"
 #include "tools/epd.h"
 

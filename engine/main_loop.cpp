@@ -1,6 +1,6 @@
 // Starting, answering and stopping the searches the main loop runs for the
 // UCI and console handlers.
-#include "engine/session.h"
+#include "engine/main_loop.h"
 
 #include "base/messages.h"
 #include "base/platform.h"
@@ -11,7 +11,7 @@
 #include "engine/shell.h"
 #include "search/output.h"
 #include "search/root.h"
-#include "search/session.h"
+#include "search/batch.h"
 #include "search/strength.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"

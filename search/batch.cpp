@@ -1,6 +1,6 @@
 // Runs of the search outside the main loop and the stop requests: the one
 // place besides the main loop's session where the state of a run changes.
-#include "search/session.h"
+#include "search/batch.h"
 
 #include <cstdio>
 #include <cstring>
