@@ -20,7 +20,7 @@ void SetPBlockDefaults() {
     PBlock.root_eval = PBlock.root_qscore = 0;
     PBlock.best_score.store(0, r);
     PBlock.stop.store(StopReason::None, r);
-    PBlock.max_depth.store(66, r);
+    PBlock.max_depth.store(MAX_DEPTH, r);
     PBlock.tc_mode.store(TcMode::MoveTime, r);
     PBlock.session_moves.store(0, r);
     PBlock.move_time.store(5.0, r);

@@ -25,6 +25,11 @@ enum class TcMode : uint8_t { SuddenDeath = 0, MoveTime = 1, Session = 2 };
 // Which command set the input speaks; Silent ignores every line.
 enum class Protocol : int16_t { Console = 0, Uci = 2, Silent = 1 };
 
+// The info_delay of a run that shows no search output at all (the bench, the
+// tuner, -quiet); any other delay shows the lines of a search that lasts longer.
+constexpr double SILENT_OUTPUT = 9999.0;
+inline bool OutputSilent(double info_delay) { return info_delay == SILENT_OUTPUT; }
+
 template <class T>
 using Shared = std::atomic<T>;
 

@@ -278,7 +278,7 @@ void Analyse(const Words& w, bool an) {
     AfterAnswer(RestorePlayLimits);
     PBlock.tc_mode.store(TcMode::MoveTime, R);
     PBlock.move_time.store(99999, R);
-    PBlock.max_depth.store(66, R);
+    PBlock.max_depth.store(MAX_DEPTH, R);
     if (an) {
         computer = 2;
         PBlock.info_delay.store(0, R);
@@ -673,7 +673,7 @@ void SetDepth(const Words& w) {
         ShowMessage("depth needs a whole number");
         return;
     }
-    PBlock.max_depth.store(int8_t(n < 0 ? 0 : n > 66 ? 66 : n), R);
+    PBlock.max_depth.store(int8_t(n < 0 ? 0 : n > MAX_DEPTH ? MAX_DEPTH : n), R);
     level.depth = PBlock.max_depth.load(R);
     ShowMessagef("set depth to %d", int(PBlock.max_depth.load(R)));
 }

@@ -68,7 +68,7 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
         } else if (is("-nolog")) {
             PBlock.log_on.store(0, R);
         } else if (is("-quiet")) {
-            PBlock.info_delay.store(9999, R);
+            PBlock.info_delay.store(SILENT_OUTPUT, R);
             PBlock.log_on.store(0, R);
         } else if (is("-uci_extra")) {
             uci_extra = 1;
@@ -76,13 +76,13 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
             o->batch |= TUNE;
         } else if (is("-bench") || is("bench")) {  // the bare word is what test farms send
             o->batch |= BENCH;
-            if (v && IsNumber(v)) o->bench_depth = int(Clamp(std::atol(argv[++i]), 1, 66));
+            if (v && IsNumber(v)) o->bench_depth = int(Clamp(std::atol(argv[++i]), 1, MAX_DEPTH));
         } else if (!v) {
             continue;  // the options below need a value
         } else if (is("-noise")) {
             PBlock.info_delay.store(std::atof(argv[++i]), R);
         } else if (is("-d")) {
-            PBlock.max_depth.store(int8_t(Clamp(std::atol(argv[++i]), 0, 66)), R);
+            PBlock.max_depth.store(int8_t(Clamp(std::atol(argv[++i]), 0, MAX_DEPTH)), R);
             PBlock.move_time.store(10000, R);
             PBlock.tc_mode.store(TcMode::MoveTime, R);
             SetGoDefaults(PBlock.max_depth.load(R), 10000);

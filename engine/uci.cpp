@@ -34,7 +34,7 @@ constexpr int WORD_MAX = 127;
 constexpr int MAX_MULTIPV = 256;
 constexpr double UNLIMITED = 1e7;  // seconds: a search without a clock
 
-int default_depth = 66;
+int default_depth = MAX_DEPTH;
 double default_move_time = UNLIMITED;
 // The level is kept while the limit is off, as GUIs set the two apart.
 bool limit_strength = false;
@@ -412,7 +412,8 @@ void Go(char* args) {
     // A named limit always limits: depth, nodes or mate of 0 or less (or none
     // given) mean 1, a clock or move time below zero means an empty one.
     auto named = [](double v) { return v != NOT_NAMED; };
-    PBlock.max_depth.store(int8_t(named(g.depth) ? std::clamp(g.depth, 1.0, 66.0) : default_depth), R);
+    PBlock.max_depth.store(
+        int8_t(named(g.depth) ? std::clamp(g.depth, 1.0, double(MAX_DEPTH)) : default_depth), R);
     PBlock.node_limit.store(named(g.nodes) ? uint64_t(std::max(g.nodes, 1.0)) : 0, R);
     PBlock.mate_limit.store(int16_t(named(g.mate) ? std::clamp(g.mate, 1.0, 999.0) : 0), R);
     PBlock.increment.store(0, R);
@@ -439,7 +440,7 @@ void Go(char* args) {
 }  // namespace
 
 void SetGoDefaults(int depth, double move_time) {
-    default_depth = int(Clamp(depth, 1, 66));
+    default_depth = int(Clamp(depth, 1, MAX_DEPTH));
     default_move_time = move_time;
 }
 

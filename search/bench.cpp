@@ -136,7 +136,7 @@ static uint64_t SearchOne(const char* fen, int threads, uint16_t* best, double* 
 uint64_t BenchNodes(int depth, int count, int threads, int verbose, double* seconds) {
     if (count <= 0 || count > NUM_BENCH) count = NUM_BENCH;
     threads = std::clamp(threads, 1, MAX_THREADS);
-    depth = std::clamp(depth, 1, 66);
+    depth = std::clamp(depth, 1, MAX_DEPTH);
     auto saved = std::make_unique<SavedState>();
     Save(saved.get());
     const int running = saved->settings.nthreads;
@@ -148,7 +148,7 @@ uint64_t BenchNodes(int depth, int count, int threads, int verbose, double* seco
     seed = BENCH_KEY_SEED;
     InitKeys();
     PBlock.use_hash.store(1, R);
-    PBlock.info_delay.store(9999.0, R);
+    PBlock.info_delay.store(SILENT_OUTPUT, R);
     PBlock.max_depth.store(int8_t(depth), R);
     PBlock.tc_mode.store(TcMode::MoveTime, R);
     PBlock.move_time.store(1e7, R);

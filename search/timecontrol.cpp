@@ -89,7 +89,7 @@ static void ResetCounters(ThreadRec* td) {
 }
 
 static void ReportStart(const Position* game, double clock, double target) {
-    if (PBlock.info_delay.load(R) == 9999.0) return;
+    if (OutputSilent(PBlock.info_delay.load(R))) return;
     char fen[128];
     MakeEPD(game, fen);
     if (!UciMode()) {
@@ -112,7 +112,7 @@ void InitSearch() {
     const int side = game->side;
     // 1. No result yet.
     EnterRequestedState();
-    PBlock.best_score.store(-10000, R);
+    PBlock.best_score.store(NO_SCORE, R);
     PBlock.best_depth.store(0, R);
     PBlock.best_pv[1].store(0, R);
     PBlock.done_depth.store(0, R);

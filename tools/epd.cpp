@@ -37,7 +37,7 @@ double PredictionError(double target, int score) {
     return std::fabs(target - 1.0 / (1.0 + std::pow(10.0, -1.05 * score / 400.0)));
 }
 
-static bool Quiet() { return PBlock.info_delay.load(rlx) == 9999.0; }
+static bool Quiet() { return OutputSilent(PBlock.info_delay.load(rlx)); }
 
 // Reads the next line, keeping at most 254 characters of it; the rest of an
 // over-long line is dropped so it cannot be mistaken for a position.

@@ -76,7 +76,7 @@ int PTune(const char* name, int16_t* param, int range) {
 static void TuningSettings() {
     PBlock.max_depth.store(0, rlx);
     std::strcpy(PBlock.epd_name, "tune.epd");
-    PBlock.info_delay.store(9999.0, rlx);
+    PBlock.info_delay.store(SILENT_OUTPUT, rlx);
 }
 
 bool TTune(const char* name, const char* range) {
