@@ -42,12 +42,6 @@ struct PBlockRec {
     int16_t root_eval, root_qscore;
     Shared<int16_t> best_score;
     Shared<StopReason> stop;
-    Shared<int8_t> max_depth;
-    Shared<TcMode> tc_mode;
-    Shared<int16_t> session_moves;  // moves a console level's clock lasts
-    Shared<double> move_time, increment;
-    Shared<double> clock[2];
-    Shared<int16_t> moves_to_go;
     Shared<double> target_time, elapsed, overhead;
     Shared<PonderState> ponder_state, next_ponder_state;
     uint8_t own_book;
@@ -56,11 +50,8 @@ struct PBlockRec {
     Shared<uint16_t> tt_age;
     Shared<double> info_delay;
     Shared<int16_t> log_on;
-    Shared<int16_t> multipv;
-    Shared<uint64_t> node_limit;        // nodes of all threads together, 0 for none
-    Shared<int16_t> mate_limit;         // moves of the mate that ends the search, 0 for none
+    Shared<int16_t> multipv;            // the setting that searches take their MultiPV from
     Shared<uint16_t> best_pv[MAX_PLY];  // written under spinlock1
-    char epd_name[256];
     char book_name[256];
     uint16_t expected_move;
     Shared<int16_t> draw_score[2];
@@ -90,12 +81,10 @@ inline void RequestStop(StopReason why) {
     PBlock.stop.compare_exchange_strong(none, why, std::memory_order_relaxed, std::memory_order_relaxed);
 }
 inline void SetStop(StopReason why) { PBlock.stop.store(why, std::memory_order_relaxed); }
-// A search being set up starts with no stop and in the state the main loop or
-// a batch run asked for.
-inline void EnterRequestedState() {
+// A search being set up starts with no stop and in the state its caller asked for.
+inline void EnterState(PonderState kind) {
     PBlock.stop.store(StopReason::None, std::memory_order_relaxed);
-    PBlock.ponder_state.store(PBlock.next_ponder_state.load(std::memory_order_relaxed),
-                              std::memory_order_relaxed);
+    PBlock.ponder_state.store(kind, std::memory_order_relaxed);
 }
 
 inline bool UciMode() { return PBlock.protocol.load(std::memory_order_relaxed) == Protocol::Uci; }

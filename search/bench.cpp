@@ -60,20 +60,19 @@ static constexpr int NUM_BENCH = int(sizeof bench_fens / sizeof bench_fens[0]);
 
 int BenchSize() { return NUM_BENCH; }
 
-// Everything the bench changes, so that a running engine carries on as if
-// nothing happened (apart from an emptied hash table).
-struct SavedState {
+// What the bench changes beyond its own search: the table size and keys it
+// needs and the game position it searches from (apart from an emptied hash
+// table, the engine carries on as before). Its limits are its own record.
+struct BenchBorrowed {
     int16_t hash_mb;
-    RunSettings settings;
     uint64_t keys[1024], keys2[66];
     uint32_t key_seed;
     Position game;
     HistRec hist[HIST_SIZE];
 };
 
-static void Save(SavedState* s) {
+static void Borrow(BenchBorrowed* s) {
     s->hash_mb = PBlock.hash_mb;
-    SaveRunSettings(&s->settings);
     std::memcpy(s->keys, rtable, sizeof rtable);
     std::memcpy(s->keys2, rtable2, sizeof rtable2);
     s->key_seed = seed;
@@ -81,13 +80,12 @@ static void Save(SavedState* s) {
     std::memcpy(s->hist, ThreadData[0]->hist, sizeof s->hist);
 }
 
-static void Restore(const SavedState* s) {
+static void GiveBack(const BenchBorrowed* s) {
     PBlock.hash_mb = s->hash_mb;
     InitTTable();
     std::memcpy(rtable, s->keys, sizeof rtable);
     std::memcpy(rtable2, s->keys2, sizeof rtable2);
     seed = s->key_seed;
-    RestoreRunSettings(&s->settings);
     ThreadData[0]->pos = s->game;
     std::memcpy(ThreadData[0]->hist, s->hist, sizeof s->hist);
 }
@@ -102,16 +100,15 @@ static void SizePool(int threads, int running) {
 }
 
 static void RestorePool(int threads, int running) {
-    if (threads > running) {
-        KillThreadPool(threads);
-        PBlock.nthreads.store(int8_t(running), R);
-        StartThreadPool(running);
-    }
+    if (threads > running) KillThreadPool(threads);
+    PBlock.nthreads.store(int8_t(running), R);
+    if (threads > running) StartThreadPool(running);
 }
 
 // One position from an empty table, so that every position counts the same
 // nodes whatever ran before it (and whatever chess the game plays).
-static uint64_t SearchOne(const char* fen, int threads, uint16_t* best, double* seconds) {
+static uint64_t SearchOne(const char* fen, const Limits& limits, int threads, uint16_t* best,
+                          double* seconds) {
     {
         Chess960Scope standard(false);
         SetPosition(&ThreadData[0]->pos, fen);
@@ -121,9 +118,8 @@ static uint64_t SearchOne(const char* fen, int threads, uint16_t* best, double* 
         std::memset(ThreadData[i]->caches.ecache, 0, sizeof ThreadData[i]->caches.ecache);
         std::memset(ThreadData[i]->caches.pcache, 0, sizeof ThreadData[i]->caches.pcache);
     }
-    DropSearchRequest();
     const double t0 = GetTime();
-    InitSearch();
+    InitSearch(limits);
     WakeSearchThreads();
     WaitSearchThreads();
     *seconds += GetTime() - t0;
@@ -137,9 +133,9 @@ uint64_t BenchNodes(int depth, int count, int threads, int verbose, double* seco
     if (count <= 0 || count > NUM_BENCH) count = NUM_BENCH;
     threads = std::clamp(threads, 1, MAX_THREADS);
     depth = std::clamp(depth, 1, MAX_DEPTH);
-    auto saved = std::make_unique<SavedState>();
-    Save(saved.get());
-    const int running = saved->settings.nthreads;
+    auto saved = std::make_unique<BenchBorrowed>();
+    Borrow(saved.get());
+    const int running = PBlock.nthreads.load(R);
     SizePool(threads, running);
     // A fixed table size and the first key set make the count independent
     // of earlier hash-size changes.
@@ -147,18 +143,16 @@ uint64_t BenchNodes(int depth, int count, int threads, int verbose, double* seco
     InitTTable();
     seed = BENCH_KEY_SEED;
     InitKeys();
-    PBlock.use_hash.store(1, R);
-    PBlock.info_delay.store(SILENT_OUTPUT, R);
-    PBlock.max_depth.store(int8_t(depth), R);
-    PBlock.tc_mode.store(TcMode::MoveTime, R);
-    PBlock.move_time.store(1e7, R);
-    PBlock.multipv.store(1, R);
+    Limits limits = BatchLimits(depth);
+    limits.info_delay = SILENT_OUTPUT;
+    limits.multipv = 1;
+    limits.use_hash = true;
 
     uint64_t total = 0;
     double time = 0;
     for (int i = 0; i < count; i++) {
         uint16_t best;
-        const uint64_t nodes = SearchOne(bench_fens[i], threads, &best, &time);
+        const uint64_t nodes = SearchOne(bench_fens[i], limits, threads, &best, &time);
         total += nodes;
         if (verbose) {
             char move[16];
@@ -167,7 +161,7 @@ uint64_t BenchNodes(int depth, int count, int threads, int verbose, double* seco
         }
     }
     RestorePool(threads, running);
-    Restore(saved.get());
+    GiveBack(saved.get());
     if (seconds) *seconds = time;
     return total;
 }

@@ -11,6 +11,7 @@
 #include "base/messages.h"
 #include "board/makemove.h"
 #include "board/notation.h"
+#include "search/limits.h"
 #include "search/search.h"
 #include "search/tablebase.h"
 #include "search/strength.h"
@@ -182,13 +183,13 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const std::at
 }
 
 void ShowFinalSearchInfo() {
-    const double delay = PBlock.info_delay.load(R);
+    const double delay = search_limits.info_delay;
     if (OutputSilent(delay)) return;
     if (!Stopped() && PBlock.elapsed.load(R) < delay) return;
     if (PBlock.best_depth.load(R) == 0 || PBlock.best_pv[1].load(R) == 0) return;
     // With several lines the best may come from any of them, and a GUI would
     // show it in place of the first.
-    if (PBlock.multipv.load(R) > 1 && UciMode()) return;
+    if (search_limits.multipv > 1 && UciMode()) return;
     pthread_mutex_lock(&lock);
     DisplaySearchInfo(0, 2, PBlock.best_depth.load(R), PBlock.best_score.load(R), PBlock.best_pv);
     pthread_mutex_unlock(&lock);

@@ -25,7 +25,7 @@ static constexpr auto R = std::memory_order_relaxed;
 
 // The line may be shown: not silenced, and stopped or past info_delay.
 static int DisplayAllowed() {
-    const double delay = PBlock.info_delay.load(R);
+    const double delay = search_limits.info_delay;
     return !OutputSilent(delay) && (Stopped() || PBlock.elapsed.load(R) >= delay);
 }
 
@@ -65,7 +65,7 @@ void NewBestMove(ThreadRec* td) {
     PBlock.best_depth.store(int8_t(depth), R);
     for (int i = 0; i < MAX_PLY; i++) PBlock.best_pv[i].store(td->pv[i].load(R), R);
     pthread_spin_unlock(&spinlock1);
-    if (depth < 2 || PBlock.multipv.load(R) > 1) return;
+    if (depth < 2 || search_limits.multipv > 1) return;
     pthread_mutex_lock(&lock);
     if (DisplayAllowed() && depth != 0 && td->pv[1].load(R))
         DisplaySearchInfo(td->index, 0, depth, score, td->pv);
@@ -277,7 +277,7 @@ static void SearchRoot(ThreadRec* td, int d, int k) {
     it.depth = d;
     it.k = k;
     // With several lines a bound of the first would stand in for the best line.
-    it.single = k == 0 && d >= 4 && PBlock.nthreads.load(R) == 1 && PBlock.multipv.load(R) == 1;
+    it.single = k == 0 && d >= 4 && PBlock.nthreads.load(R) == 1 && search_limits.multipv == 1;
     it.s = td->result_score;
     it.best = -MATE;
     root->node_type = NODE_PV;
@@ -400,19 +400,19 @@ void SearchIterations(int t) {
         td->result_score = int16_t(Q_Search(pos, side, 1, 0, -MATE, MATE, NODE_PV, line));
         for (int i = 1; i < MAX_PLY; i++) td->pv[i].store(line[i], R);
     }
-    if (PBlock.max_depth.load(R) < 1) return;
+    if (search_limits.depth < 1) return;
     // 3. Root moves; helpers beyond the second wait until the others are deep enough.
     const int nroot = BuildRootList(pos);
     if (t > 2)
         while (PBlock.done_depth.load(R) <= 5 && !Stopped()) SleepMs(1);
     // 4. The iterations.
-    const int max_depth = std::min<int>(PBlock.max_depth.load(R), MAX_DEPTH);
+    const int max_depth = search_limits.depth;
     for (int d = 1; d <= max_depth; d++) {
         // The first thread too, unless it shows every depth's lines (MultiPV).
-        if (d > 4 && d < max_depth && (t >= 2 || PBlock.multipv.load(R) == 1) && DepthTaken(t, d)) continue;
+        if (d > 4 && d < max_depth && (t >= 2 || search_limits.multipv == 1) && DepthTaken(t, d)) continue;
         td->iter_depth.store(int8_t(d), R);
         td->iter_nodes[d].store(0, R);
-        const int multipv = PBlock.multipv.load(R);
+        const int multipv = search_limits.multipv;
         if (multipv > 1) {
             const int lines = std::min(multipv, std::max(nroot, 1));
             // Under UCI only thread 1 shows lines, best first and without the

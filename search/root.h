@@ -2,6 +2,7 @@
 // root move loop, MultiPV and the shared best result.
 #pragma once
 
+#include "search/limits.h"
 #include <atomic>
 #include <cstdint>
 
@@ -16,7 +17,6 @@ void SearchIterations(int thread_index);
 // score.
 void NewBestMove(ThreadRec* td);
 // Room for every legal move of any position.
-constexpr int MAX_ROOT_MOVES = 256;
 
 // Root moves the search threads read while the main thread set them before
 // the search; an empty set allows every move.

@@ -12,6 +12,7 @@
 #include "board/movegen.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
+#include "search/limits.h"
 #include "search/pick.h"
 #include "search/tablebase.h"
 #include "search/timecontrol.h"
@@ -576,7 +577,7 @@ int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int
     __builtin_prefetch(&td->caches.ecache[pos->hash & (EVAL_CACHE_SIZE - 1)]);
     Bump(td->nodes);
     if (node_type == NODE_PV && ply > td->seldepth.load(R)) td->seldepth.store(int16_t(ply), R);
-    if (PBlock.node_limit.load(R) && (td->nodes.load(R) & 1023) == 0) NodeLimitCheck();
+    if (search_limits.nodes && (td->nodes.load(R) & 1023) == 0) NodeLimitCheck();
     // A line is never longer than the search that produced it, even when the
     // window closes at once.
     pv[ply] = 0;

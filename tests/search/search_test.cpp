@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "board/fen.h"
+#include "search/batch.h"
 #include "search/bench.h"
 #include "search/search.h"
 #include "search/threads.h"
@@ -35,11 +36,8 @@ int SearchAt(int ply, int depth, int alpha = -10000, int beta = 10000) {
 // cleared table.
 void StartSearch(int depth) {
     ClearTTable();
-    PBlock.max_depth.store(int8_t(depth));
-    PBlock.tc_mode.store(TcMode::MoveTime);
-    PBlock.move_time.store(1e7);
-    PBlock.next_ponder_state.store(PonderState::Idle);
-    InitSearch();
+    Limits limits = BatchLimits(depth);
+    InitSearch(limits);
     WakeSearchThreads();
 }
 

@@ -18,7 +18,9 @@
 #include "board/notation.h"
 #include "book/book.h"
 #include "eval/endgame.h"
+#include "engine/main_loop.h"
 #include "eval/params.h"
+#include "search/limits.h"
 #include "search/threads.h"
 #include "search/transposition.h"
 
@@ -55,6 +57,8 @@ void ResetEngine() {
     FreeBook();
     ResetInput();
     SetPBlockDefaults();
+    search_limits = Limits{};
+    ResetConsoleLimits();
     SetChess960(false);
     SetPersonalityDefaults();
     InitReductions();
