@@ -80,10 +80,10 @@ void StartSearch() {
     requested.kind = PBlock.next_ponder_state.load(R);
     InitSearch(requested);
     if (pos->nhist <= 35 && PBlock.own_book) {
-        GetCandidates(pos, 0);
+        const uint16_t move = GetCandidates(pos, 0);
         // A book move outside "go searchmoves" is not played: the search decides.
-        if (!RootMoveAllowed(PBlock.best_pv[1].load(R))) PBlock.best_pv[1].store(0, R);
-        if (PBlock.best_pv[1].load(R)) {
+        if (move && RootMoveAllowed(move)) {
+            PBlock.best_pv[1].store(move, R);
             ShowMessage(UciMode() ? "info string book move" : "book move");
             PBlock.best_score.store(0, R);
             SetStop(StopReason::Report);
