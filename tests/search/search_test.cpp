@@ -143,10 +143,14 @@ TEST_F(SearchTest, ReducedBenchSignature) {
 TEST_F(SearchTest, BenchRepeatsAndRestoresTheEngine) {
     UseThreads(2);
     PBlock.hash_mb = 4;
+    PBlock.multipv.store(3);  // the bench searches with one line and no output, but as its own limits
+    PBlock.info_delay.store(0);
     const uint64_t key = ThreadData[0]->pos.hash;
     EXPECT_EQ(BenchNodes(4, 3, 1, 0, nullptr), BenchNodes(4, 3, 1, 0, nullptr));
     EXPECT_EQ(PBlock.hash_mb, 4);
     EXPECT_EQ(PBlock.nthreads.load(), 2);
+    EXPECT_EQ(PBlock.multipv.load(), 3);
+    EXPECT_EQ(PBlock.info_delay.load(), 0.0);
     EXPECT_EQ(ThreadData[0]->pos.hash, key);
 }
 
