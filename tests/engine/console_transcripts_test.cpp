@@ -158,7 +158,7 @@ const Transcript kConsole[] = {
     // names its own limits (neither depth 3 nor depth 0), with one line.
     {"BatchRunsLeaveNoLimitBehind",
      kC,
-     Session({"> sd 3", "> ev", "> tune knight_value_en 4", "...best= *", "> go", "...00] 03.*", "!...00] 04.*",
+     Session({"> sd 3", "> ev", "> tune knight_value_en 4", "...best= *", "> go", "...00] 03.*", "!00] 04.*",
               "...move= *", "> uci", "...uciok", "> go movetime 400", ".../info depth 5 seldepth \\d+ multipv 1 .*/",
               "...bestmove*"}),
      {{"tune.epd", "4k3/pppp4/8/8/8/8/PPPP4/2N1K3 w - - tune 1.0;\n"}}},
