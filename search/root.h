@@ -9,8 +9,8 @@
 #include "thread/records.h"
 
 // One whole search of thread thread_index on its copy of the root position;
-// returns when the iterations end or PBlock.stop is set. With max_depth below
-// 1 it only fills result_score (quiescence) and root_eval.
+// returns when the iterations end or PBlock.stop is set. With a depth limit
+// (search_limits.depth) below 1 it only fills result_score and root_eval.
 void SearchIterations(int thread_index);
 // Offers the thread's result_score, result_depth and pv to PBlock's best
 // result: deeper wins unless the best is a mate, equal depth needs a higher

@@ -10,9 +10,9 @@ void InitSearch(const Limits& limits);
 // Reads PBlock.elapsed (the caller refreshes it first) and sets PBlock.stop
 // when the target, widened by the threads' unrest, is used up. Never stops a
 // pondering search or one without a result yet. Also ends the search once a
-// mate within mate_limit moves is proven.
+// mate within the mate limit's moves is proven.
 void TimeCheck();
-// Sets PBlock.stop once the threads together have searched node_limit nodes
+// Sets PBlock.stop once the threads together have searched the node limit
 // and a first result exists; search threads call it every 1024 nodes while a
 // limit is set.
 void NodeLimitCheck();
