@@ -20,14 +20,6 @@ void SetPBlockDefaults() {
     PBlock.root_eval = PBlock.root_qscore = 0;
     PBlock.best_score.store(0, r);
     PBlock.stop.store(StopReason::None, r);
-    PBlock.max_depth.store(66, r);
-    PBlock.tc_mode.store(TcMode::MoveTime, r);
-    PBlock.session_moves.store(0, r);
-    PBlock.move_time.store(5.0, r);
-    PBlock.increment.store(0, r);
-    PBlock.clock[0].store(5.0, r);
-    PBlock.clock[1].store(5.0, r);
-    PBlock.moves_to_go.store(0, r);
     PBlock.target_time.store(1.0, r);
     PBlock.elapsed.store(0, r);
     PBlock.overhead.store(0.025, r);
@@ -40,10 +32,7 @@ void SetPBlockDefaults() {
     PBlock.info_delay.store(0, r);
     PBlock.log_on.store(1, r);
     PBlock.multipv.store(1, r);
-    PBlock.node_limit.store(0, r);
-    PBlock.mate_limit.store(0, r);
     for (auto& m : PBlock.best_pv) m.store(0, r);
-    PBlock.epd_name[0] = 0;
     std::strcpy(PBlock.book_name, "vell.opn");
     PBlock.expected_move = 0;
     PBlock.draw_score[0].store(0, r);

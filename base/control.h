@@ -1,8 +1,8 @@
 // The control block PBlock that the command handlers and every search thread
 // share, with the named states of a run, its two locks and the summed
-// statistics. The states of a run change in the two session files (the main
-// loop's and the batch runs'); the search itself only asks for its stop
-// through the functions at the end of this file.
+// statistics. The states of a run change in engine/main_loop.cpp and
+// search/batch.cpp (the main loop's and the batch runs'); the search itself
+// only asks for its stop through the functions at the end of this file.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -25,6 +25,11 @@ enum class TcMode : uint8_t { SuddenDeath = 0, MoveTime = 1, Session = 2 };
 // Which command set the input speaks; Silent ignores every line.
 enum class Protocol : int16_t { Console = 0, Uci = 2, Silent = 1 };
 
+// The info_delay of a run that shows no search output at all (the bench, the
+// tuner, -quiet); any other delay shows the lines of a search that lasts longer.
+constexpr double SILENT_OUTPUT = 9999.0;
+inline bool OutputSilent(double info_delay) { return info_delay == SILENT_OUTPUT; }
+
 template <class T>
 using Shared = std::atomic<T>;
 
@@ -37,12 +42,6 @@ struct PBlockRec {
     int16_t root_eval, root_qscore;
     Shared<int16_t> best_score;
     Shared<StopReason> stop;
-    Shared<int8_t> max_depth;
-    Shared<TcMode> tc_mode;
-    Shared<int16_t> session_moves;  // moves a console level's clock lasts
-    Shared<double> move_time, increment;
-    Shared<double> clock[2];
-    Shared<int16_t> moves_to_go;
     Shared<double> target_time, elapsed, overhead;
     Shared<PonderState> ponder_state, next_ponder_state;
     Shared<uint8_t> use_hash;
@@ -50,11 +49,8 @@ struct PBlockRec {
     Shared<uint16_t> tt_age;
     Shared<double> info_delay;
     Shared<int16_t> log_on;
-    Shared<int16_t> multipv;
-    Shared<uint64_t> node_limit;        // nodes of all threads together, 0 for none
-    Shared<int16_t> mate_limit;         // moves of the mate that ends the search, 0 for none
+    Shared<int16_t> multipv;            // the setting that searches take their MultiPV from
     Shared<uint16_t> best_pv[MAX_PLY];  // written under spinlock1
-    char epd_name[256];
     char book_name[256];
     uint16_t expected_move;
     Shared<int16_t> draw_score[2];
@@ -84,11 +80,10 @@ inline void RequestStop(StopReason why) {
     PBlock.stop.compare_exchange_strong(none, why, std::memory_order_relaxed, std::memory_order_relaxed);
 }
 inline void SetStop(StopReason why) { PBlock.stop.store(why, std::memory_order_relaxed); }
-// A search being set up starts with no stop and in the state the main loop or
-// a batch run asked for.
-inline void EnterRequestedState() {
+// A search being set up starts with no stop and in the state its caller asked for.
+inline void EnterState(PonderState kind) {
     PBlock.stop.store(StopReason::None, std::memory_order_relaxed);
-    PBlock.ponder_state.store(PBlock.next_ponder_state.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    PBlock.ponder_state.store(kind, std::memory_order_relaxed);
 }
 
 inline bool UciMode() { return PBlock.protocol.load(std::memory_order_relaxed) == Protocol::Uci; }

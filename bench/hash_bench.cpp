@@ -10,6 +10,7 @@
 #include "base/platform.h"
 #include "bench/engine_setup.h"
 #include "board/fen.h"
+#include "search/batch.h"
 #include "search/timecontrol.h"
 
 static double CpuTime() {
@@ -22,10 +23,12 @@ static void Report(const char* what, double t0, double c0) {
     std::printf("%-34s %7.3f s (cpu %.3f s)\n", what, GetTime() - t0, CpuTime() - c0);
 }
 
+static Limits limits;
+
 static void Search(const char* what) {
     SetPosition(&ThreadData[0]->pos, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     const double t0 = GetTime(), c0 = CpuTime();
-    InitSearch();
+    InitSearch(limits);
     WakeSearchThreads();
     WaitSearchThreads();
     Report(what, t0, c0);
@@ -35,10 +38,8 @@ int main(int argc, char** argv) {
     const int mb = argc > 1 ? std::atoi(argv[1]) : 1024;
     const int depth = argc > 2 ? std::atoi(argv[2]) : 13;
     if (!StartSearchEngine()) return 1;
-    PBlock.info_delay.store(9999.0);
-    PBlock.max_depth.store(int8_t(depth));
-    PBlock.tc_mode.store(TcMode::MoveTime);
-    PBlock.move_time.store(1e7);
+    limits = BatchLimits(depth);
+    limits.info_delay = SILENT_OUTPUT;
     std::printf("table %d MB, start position to depth %d\n", mb, depth);
 
     double t0 = GetTime(), c0 = CpuTime();

@@ -15,6 +15,7 @@
 #include "board/makemove.h"
 #include "eval/endgame.h"
 #include "eval/params.h"
+#include "search/batch.h"
 #include "search/transposition.h"
 #include "thread/records.h"
 #include "tools/epd.h"
@@ -76,16 +77,15 @@ int main(int argc, char** argv) {
         return 1;
     }
     SetUpEngine();
-    std::snprintf(PBlock.epd_name, sizeof PBlock.epd_name, "%s", file);
-    PBlock.max_depth.store(0);
-    PBlock.info_delay.store(9999.0);
+    Limits limits = BatchLimits(0);
+    limits.info_delay = SILENT_OUTPUT;
     // The analysis prints its summary each pass; keep only ours on screen.
     FILE* saved = std::fopen("/dev/null", "w");
     int out = dup(fileno(stdout));
     std::fflush(stdout);
     dup2(fileno(saved), fileno(stdout));
     double err = 0, t0 = GetTime(), c0 = CpuTime();
-    for (int i = 0; i < passes; i++) err = Analyze_EPD_File();
+    for (int i = 0; i < passes; i++) err = Analyze_EPD_File(file, limits);
     double t = GetTime() - t0, c = CpuTime() - c0;
     std::fflush(stdout);
     dup2(out, fileno(stdout));

@@ -258,23 +258,21 @@ static int CollectCandidates(Position* pos, Candidate* out, uint64_t* total) {
     return n;
 }
 
-void GetCandidates(Position* pos, int verbose) {
-    constexpr auto r = std::memory_order_relaxed;
-    PBlock.best_pv[1].store(0, r);
-    if (!StandardCastling(pos)) return;  // book keys know castling only from e1/e8 with corner rooks
+uint16_t GetCandidates(Position* pos, int verbose) {
+    uint16_t chosen = 0;
+    if (!StandardCastling(pos)) return 0;  // book keys know castling only from e1/e8 with corner rooks
     if (IsPolyglotName(PBlock.book_name)) {
-        PolyglotCandidates(pos, PBlock.book_name, verbose);
-        return;
+        return PolyglotCandidates(pos, PBlock.book_name, verbose);
     }
-    if (bkrecnum == 0 || !hasharea) return;
-    if (pos->nhist >= HIST_SIZE - 1) return;  // no room to try a move
+    if (bkrecnum == 0 || !hasharea) return 0;
+    if (pos->nhist >= HIST_SIZE - 1) return 0;  // no room to try a move
     // The positions the moves lead to decide, never the current one, which
     // pruning may have dropped: a position has the same candidates however it
     // was reached (moves or a FEN).
     static Candidate cand[256];
     uint64_t total = 0;
     int n = CollectCandidates(pos, cand, &total);
-    if (n == 0) return;
+    if (n == 0) return 0;
     if (verbose) ShowMessage("move  value      wins - losses - draws");
     int root = ISqrt(total);
     int best = 90;
@@ -285,7 +283,7 @@ void GetCandidates(Position* pos, int verbose) {
         int value = weight + 50 - (std::rand() % 100);
         if (value > best) {
             best = value;
-            PBlock.best_pv[1].store(c.move, r);
+            chosen = c.move;
         }
         if (verbose) {
             char text[16];
@@ -293,6 +291,7 @@ void GetCandidates(Position* pos, int verbose) {
                          c.draws);
         }
     }
+    return chosen;
 }
 
 int SetBookFile(const char* name) {

@@ -73,6 +73,6 @@ const BookRec* FindPosition(int side);
 // ends in ".bin", none when empty. 0 keeps the book as it was when the file
 // cannot be opened.
 int SetBookFile(const char* name);
-// Leaves a book move for pos's side to move in PBlock.best_pv[1], or 0.
-// verbose prints each candidate with its perturbed value and counts.
-void GetCandidates(Position* pos, int verbose);
+// A book move for pos's side to move, or 0. verbose prints each candidate
+// with its perturbed value and counts.
+uint16_t GetCandidates(Position* pos, int verbose);

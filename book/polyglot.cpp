@@ -82,10 +82,9 @@ uint64_t PolyglotKey(const Position* pos) {
     return key;
 }
 
-void PolyglotCandidates(Position* pos, const char* file, int verbose) {
-    PBlock.best_pv[1].store(0, std::memory_order_relaxed);
+uint16_t PolyglotCandidates(Position* pos, const char* file, int verbose) {
     FILE* f = OpenRegularFile(file, "rb");
-    if (!f) return;
+    if (!f) return 0;
     uint64_t key = PolyglotKey(pos);
     int64_t lo = 0, hi = 0;
     if (fseeko(f, 0, SEEK_END) == 0) hi = int64_t(ftello(f)) / ENTRY_BYTES;
@@ -120,7 +119,7 @@ void PolyglotCandidates(Position* pos, const char* file, int verbose) {
         total += e.weight;
     }
     std::fclose(f);
-    if (total == 0) return;
+    if (total == 0) return 0;
     if (verbose) ShowMessage("move  weight  share");
     uint64_t pick = uint64_t(std::rand()) % total;
     uint16_t chosen = 0;
@@ -133,5 +132,5 @@ void PolyglotCandidates(Position* pos, const char* file, int verbose) {
                          100.0 * found[i].weight / double(total));
         }
     }
-    PBlock.best_pv[1].store(chosen, std::memory_order_relaxed);
+    return chosen;
 }

@@ -23,11 +23,11 @@
 #include "board/position.h"
 #include "book/book.h"
 #include "book/mkbook.h"
+#include "engine/main_loop.h"
 #include "engine/options.h"
-#include "engine/session.h"
 #include "engine/shell.h"
 #include "eval/params.h"
-#include "search/session.h"
+#include "search/batch.h"
 #include "search/tablebase.h"
 #include "search/strength.h"
 #include "search/threads.h"
@@ -102,36 +102,15 @@ void Show() {
 // batch run that polls the input; the commands typed meanwhile are refused.
 enum : uint8_t { STOP = 1, GAME = 2 | STOP, BATCH = 4 };
 
-// The limits of mv and self-play (level, time, sd, noise) while an analysis
-// runs with its own; they come back when its answer is given, or when a
-// command drops an analysis that never started.
-struct PlayLimits {
-    int8_t max_depth;
-    TcMode tc_mode;
-    double move_time, info_delay;
-};
-PlayLimits play_limits;
-bool analysing;
-
-void RestorePlayLimits() {
-    if (!analysing) return;
-    analysing = false;
-    PBlock.max_depth.store(play_limits.max_depth, R);
-    PBlock.tc_mode.store(play_limits.tc_mode, R);
-    PBlock.move_time.store(play_limits.move_time, R);
-    PBlock.info_delay.store(play_limits.info_delay, R);
-}
-
 void Prepare(uint8_t flags) {
     if (flags & GAME) KeepEngineMoveOff();
     if (flags & STOP) StopSearchAndWait();
-    if (flags & GAME) RestorePlayLimits();
 }
 
 void SetClocks() {
-    double t = PBlock.move_time.load(R);
-    PBlock.clock[0].store(t, R);
-    PBlock.clock[1].store(t, R);
+    double t = ConsoleLimits().move_time;
+    ConsoleLimits().clock[0] = t;
+    ConsoleLimits().clock[1] = t;
 }
 
 void MakeGameMove(uint16_t move) {
@@ -218,21 +197,21 @@ bool LoadUserFen(const char* fen) {
     return false;
 }
 
-// The level and depth last set with level and depth (sd); go and an leave
-// their own in PBlock, and a game against Vell takes these back.
+// The level and depth last set with level and depth (sd); time and otim
+// change the console's clocks, and a game against Vell takes these back.
 struct LevelRec {
     TcMode mode;
-    int16_t moves;
+    int moves;
     double time, inc;
-    int8_t depth;
+    int depth;
 } level;
 
 void ApplyLevel() {
-    PBlock.tc_mode.store(level.mode, R);
-    PBlock.session_moves.store(level.moves, R);
-    PBlock.move_time.store(level.time, R);
-    PBlock.increment.store(level.inc, R);
-    PBlock.max_depth.store(level.depth, R);
+    ConsoleLimits().tc_mode = level.mode;
+    ConsoleLimits().session_moves = level.moves;
+    ConsoleLimits().move_time = level.time;
+    ConsoleLimits().increment = level.inc;
+    ConsoleLimits().depth = level.depth;
     SetClocks();
 }
 
@@ -256,44 +235,43 @@ void Level(const Words& w) {
         ShowMessage("level needs moves, time (seconds or min:sec) and increment, e.g. level 40 5:00 0");
         return;
     }
-    PBlock.move_time.store(time, R);
-    PBlock.tc_mode.store(moves == 0   ? TcMode::SuddenDeath
-                         : moves == 1 ? TcMode::MoveTime
-                                      : TcMode::Session,
-                         R);
-    PBlock.session_moves.store(int16_t(moves), R);
-    PBlock.increment.store(inc, R);
-    PBlock.clock[0].store(time, R);
-    PBlock.clock[1].store(time, R);
-    level.mode = PBlock.tc_mode.load(R);
+    ConsoleLimits().move_time = time;
+    ConsoleLimits().tc_mode = moves == 0   ? TcMode::SuddenDeath
+                              : moves == 1 ? TcMode::MoveTime
+                                           : TcMode::Session;
+    ConsoleLimits().session_moves = int(moves);
+    ConsoleLimits().increment = inc;
+    ConsoleLimits().clock[0] = time;
+    ConsoleLimits().clock[1] = time;
+    level.mode = ConsoleLimits().tc_mode;
     level.moves = int16_t(moves);
     level.time = time;
     level.inc = inc;
     ShowMessagef("set level to %d moves in %0.2f seconds, inc %0.2f", int(moves), time, inc);
 }
 
+// An analysis has limits of its own; the console's settings stay as they are.
 void Analyse(const Words& w, bool an) {
-    play_limits = {PBlock.max_depth.load(R), PBlock.tc_mode.load(R), PBlock.move_time.load(R),
-                   PBlock.info_delay.load(R)};
-    analysing = true;
-    AfterAnswer(RestorePlayLimits);
-    PBlock.tc_mode.store(TcMode::MoveTime, R);
-    PBlock.move_time.store(99999, R);
-    PBlock.max_depth.store(66, R);
+    Limits l = ConsoleSearchLimits();
+    l.kind = PonderState::Analyse;
+    l.limit_strength = false;  // analysis is never weakened
+    l.tc_mode = TcMode::MoveTime;
+    l.move_time = 99999;
+    l.depth = MAX_DEPTH;
     if (an) {
         computer = 2;
-        PBlock.info_delay.store(0, R);
+        l.info_delay = 0;
         ShowMessage("analysing until a line is typed (any line typed stops it)");
     } else {
         // Without a depth, the one set with depth (sd) holds.
         long d = w.arg[1][0] ? std::atol(w.arg[1]) : level.depth;
-        if (d >= 0 && d <= 65)
-            PBlock.max_depth.store(int8_t(d), R);
+        if (d >= 0 && d < MAX_DEPTH)
+            l.depth = int(d);
         else
             ShowMessage("searching without a depth limit (any line typed stops it)");
     }
     if (PBlock.use_hash.load(R) <= 1) ClearTTable();
-    RequestSearch(PonderState::Analyse);
+    RequestSearch(l);
 }
 
 void Search(bool self) {
@@ -305,7 +283,7 @@ void Search(bool self) {
     } else {
         computer = GamePos()->side;
     }
-    RequestSearch(PonderState::Search);
+    RequestSearch(ConsoleSearchLimits());
 }
 
 // The first four fields of an EPD line, which are all a position needs.
@@ -674,9 +652,9 @@ void SetDepth(const Words& w) {
         ShowMessage("depth needs a whole number");
         return;
     }
-    PBlock.max_depth.store(int8_t(n < 0 ? 0 : n > 66 ? 66 : n), R);
-    level.depth = PBlock.max_depth.load(R);
-    ShowMessagef("set depth to %d", int(PBlock.max_depth.load(R)));
+    ConsoleLimits().depth = int(n < 0 ? 0 : n > MAX_DEPTH ? MAX_DEPTH : n);
+    level.depth = ConsoleLimits().depth;
+    ShowMessagef("set depth to %d", int(ConsoleLimits().depth));
 }
 
 void SetTime(const Words& w) {
@@ -684,12 +662,12 @@ void SetTime(const Words& w) {
     if (!ParseNum(w.arg[1], &t) || t < 0) {
         ShowMessage("time needs a number of seconds");
     } else if (computer == 0 || computer == 1) {
-        PBlock.clock[computer].store(t, R);
+        ConsoleLimits().clock[computer] = t;
         ShowMessagef("set time to %0.2f seconds on %s's clock", t, computer ? "black" : "white");
     } else {
         // Vell plays no side yet: whichever it takes gets the time.
-        PBlock.clock[0].store(t, R);
-        PBlock.clock[1].store(t, R);
+        ConsoleLimits().clock[0] = t;
+        ConsoleLimits().clock[1] = t;
         ShowMessagef("set time to %0.2f seconds on both clocks", t);
     }
 }
@@ -839,7 +817,8 @@ void ShowTablebase(const Words&) {
     ShowMessagef("position: %s, dtz %d", TbResultName(wdl), dtz);
     for (int i = 0; i < n; i++) {
         char san[16];
-        ShowMessagef("%s: %s, dtz %d", MoveToSan(pos, moves[i].move, san), TbResultName(moves[i].wdl), moves[i].dtz);
+        ShowMessagef("%s: %s, dtz %d", MoveToSan(pos, moves[i].move, san), TbResultName(moves[i].wdl),
+                     moves[i].dtz);
     }
 }
 
@@ -977,8 +956,8 @@ void HandleConsole(char* line) {
     static bool level_taken;
     if (!level_taken) {
         // The level the command line set is the one a game starts with.
-        level = {PBlock.tc_mode.load(R), PBlock.session_moves.load(R), PBlock.move_time.load(R),
-                 PBlock.increment.load(R), PBlock.max_depth.load(R)};
+        level = {ConsoleLimits().tc_mode, ConsoleLimits().session_moves, ConsoleLimits().move_time,
+                 ConsoleLimits().increment, ConsoleLimits().depth};
         level_taken = true;
     }
     for (const Command& c : commands) {

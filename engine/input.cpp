@@ -8,7 +8,7 @@
 #include "base/linereader.h"
 #include "base/platform.h"
 #include "engine/console.h"
-#include "engine/session.h"
+#include "engine/main_loop.h"
 #include "engine/uci.h"
 #include "search/timecontrol.h"
 

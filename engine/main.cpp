@@ -15,15 +15,15 @@
 #include "board/position.h"
 #include "book/book.h"
 #include "engine/input.h"
+#include "engine/main_loop.h"
 #include "engine/options.h"
-#include "engine/session.h"
 #include "engine/shell.h"
 #include "engine/uci.h"
 #include "eval/endgame.h"
 #include "eval/params.h"
 #include "search/bench.h"
 #include "search/output.h"
-#include "search/session.h"
+#include "search/batch.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
@@ -45,6 +45,7 @@ struct Options {
     char scan_file[140] = "";
     int scan_mode = 0;
     int bench_depth = 8;  // a few seconds on one thread
+    char epd_file[256] = "";
 };
 
 long Clamp(long v, long lo, long hi) { return v < lo ? lo : v > hi ? hi : v; }
@@ -74,7 +75,7 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
         } else if (is("-nolog")) {
             NoLog();
         } else if (is("-quiet")) {
-            PBlock.info_delay.store(9999, R);
+            PBlock.info_delay.store(SILENT_OUTPUT, R);
             NoLog();
         } else if (is("-uci_extra")) {
             uci_extra = 1;
@@ -82,26 +83,28 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
             o->batch |= TUNE;
         } else if (is("-bench") || is("bench")) {  // the bare word is what test farms send
             o->batch |= BENCH;
-            if (v && IsNumber(v)) o->bench_depth = int(Clamp(std::atol(argv[++i]), 1, 66));
+            if (v && IsNumber(v)) o->bench_depth = int(Clamp(std::atol(argv[++i]), 1, MAX_DEPTH));
         } else if (!v) {
             continue;  // the options below need a value
         } else if (is("-noise")) {
             PBlock.info_delay.store(std::atof(argv[++i]), R);
         } else if (is("-d")) {
-            PBlock.max_depth.store(int8_t(Clamp(std::atol(argv[++i]), 0, 66)), R);
-            PBlock.move_time.store(10000, R);
-            PBlock.tc_mode.store(TcMode::MoveTime, R);
-            SetGoDefaults(PBlock.max_depth.load(R), 10000);
+            Limits& l = ConsoleLimits();
+            l.depth = int(Clamp(std::atol(argv[++i]), 0, MAX_DEPTH));
+            l.move_time = 10000;
+            l.tc_mode = TcMode::MoveTime;
+            SetGoDefaults(l.depth, 10000);
         } else if (is("-t")) {
-            PBlock.move_time.store(std::atof(argv[++i]), R);
-            PBlock.tc_mode.store(TcMode::MoveTime, R);
-            SetGoDefaults(PBlock.max_depth.load(R), PBlock.move_time.load(R));
+            Limits& l = ConsoleLimits();
+            l.move_time = std::atof(argv[++i]);
+            l.tc_mode = TcMode::MoveTime;
+            SetGoDefaults(l.depth, l.move_time);
         } else if (is("-hash")) {
             PresetOption(OptionId::Hash, argv[++i]);
         } else if (is("-threads")) {
             PresetOption(OptionId::Threads, argv[++i]);
         } else if (is("-anepd")) {
-            std::snprintf(PBlock.epd_name, sizeof PBlock.epd_name, "%s", argv[++i]);
+            std::snprintf(o->epd_file, sizeof o->epd_file, "%s", argv[++i]);
             o->batch |= EPD;
         } else if (is("-scan_pgn1") || is("-scan_pgn2")) {
             o->scan_mode = a[9] - '0';
@@ -157,7 +160,13 @@ void Shutdown() {
 
 void RunBatch(const Options& o) {
     BeginBatch();
-    if ((o.batch & EPD) && EpdFileThere(PBlock.epd_name)) Analyze_EPD_File();
+    if ((o.batch & EPD) && EpdFileThere(o.epd_file)) {
+        // The command line's depth and time (-d, -t) limit each position.
+        Limits l = ConsoleSearchLimits();
+        l.kind = PonderState::Idle;
+        l.limit_strength = false;
+        Analyze_EPD_File(o.epd_file, l);
+    }
     if (o.batch & SCAN) Scan_PGN_File(o.scan_file, o.scan_mode);
     if (o.batch & TUNE) RunTuningPass();
     if (o.batch & BENCH) {

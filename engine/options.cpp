@@ -13,7 +13,7 @@
 #include "base/messages.h"
 #include "board/chess960.h"
 #include "book/book.h"
-#include "engine/session.h"
+#include "engine/main_loop.h"
 #include "search/strength.h"
 #include "search/tablebase.h"
 #include "search/threads.h"

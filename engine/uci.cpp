@@ -14,8 +14,8 @@
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "board/position.h"
+#include "engine/main_loop.h"
 #include "engine/options.h"
-#include "engine/session.h"
 #include "engine/shell.h"
 #include "search/root.h"
 #include "search/threads.h"
@@ -27,10 +27,8 @@ namespace {
 
 constexpr auto R = std::memory_order_relaxed;
 constexpr int WORD_MAX = 127;
-constexpr double UNLIMITED = 1e7;  // seconds: a search without a clock
-
-int default_depth = 66;
-double default_move_time = UNLIMITED;
+int default_depth = MAX_DEPTH;
+double default_move_time = UNLIMITED_TIME;
 
 long Clamp(long v, long lo, long hi) { return v < lo ? lo : v > hi ? hi : v; }
 
@@ -188,34 +186,40 @@ void Go(char* args) {
     // A named limit always limits: depth, nodes or mate of 0 or less (or none
     // given) mean 1, a clock or move time below zero means an empty one.
     auto named = [](double v) { return v != NOT_NAMED; };
-    PBlock.max_depth.store(int8_t(named(g.depth) ? std::clamp(g.depth, 1.0, 66.0) : default_depth), R);
-    PBlock.node_limit.store(named(g.nodes) ? uint64_t(std::max(g.nodes, 1.0)) : 0, R);
-    PBlock.mate_limit.store(int16_t(named(g.mate) ? std::clamp(g.mate, 1.0, 999.0) : 0), R);
-    PBlock.increment.store(0, R);
+    Limits l;
+    l.depth = named(g.depth) ? int(std::clamp(g.depth, 1.0, double(MAX_DEPTH))) : default_depth;
+    l.nodes = named(g.nodes) ? uint64_t(std::max(g.nodes, 1.0)) : 0;
+    l.mate = named(g.mate) ? int(std::clamp(g.mate, 1.0, 999.0)) : 0;
     if (named(g.movetime)) {
-        PBlock.tc_mode.store(TcMode::MoveTime, R);
-        PBlock.move_time.store(std::max(g.movetime, 0.0) * 0.001, R);
+        l.tc_mode = TcMode::MoveTime;
+        l.move_time = std::max(g.movetime, 0.0) * 0.001;
     } else if (named(g.time[side]) && !g.infinite) {
-        for (int c = 0; c < 2; c++) PBlock.clock[c].store(std::max(g.time[c], 0.0) * 0.001, R);
-        PBlock.increment.store(std::max(g.inc[side], 0.0) * 0.001, R);
-        PBlock.tc_mode.store(named(g.movestogo) ? TcMode::Session : TcMode::SuddenDeath, R);
+        for (int c = 0; c < 2; c++) l.clock[c] = std::max(g.time[c], 0.0) * 0.001;
+        l.increment = std::max(g.inc[side], 0.0) * 0.001;
+        l.tc_mode = named(g.movestogo) ? TcMode::Session : TcMode::SuddenDeath;
         // "movestogo 0" is read as one move to go.
-        PBlock.moves_to_go.store(int16_t(std::clamp(g.movestogo, 1.0, 1000.0)), R);
+        l.moves_to_go = int(std::clamp(g.movestogo, 1.0, 1000.0));
     } else {
-        PBlock.tc_mode.store(TcMode::MoveTime, R);
-        PBlock.move_time.store(g.infinite ? UNLIMITED : default_move_time, R);
+        l.tc_mode = TcMode::MoveTime;
+        l.move_time = g.infinite ? UNLIMITED_TIME : default_move_time;
     }
     if (g.named_moves && g.nmoves == 0)
         ShowMessage("info string no legal move in searchmoves, all moves searched");
-    LimitRootMoves(g.moves, g.nmoves);
+    std::copy(g.moves, g.moves + g.nmoves, l.search_moves);
+    l.nsearch_moves = g.nmoves;
+    l.kind = g.ponder ? PonderState::Ponder : PonderState::Search;
+    l.limit_strength = true;
+    l.multipv = PBlock.multipv.load(R);
+    l.info_delay = PBlock.info_delay.load(R);
+    l.use_hash = PBlock.use_hash.load(R) != 0;
     if (g.infinite) HoldAnswerUntilStop();
-    RequestSearch(g.ponder ? PonderState::Ponder : PonderState::Search);
+    RequestSearch(l);
 }
 
 }  // namespace
 
 void SetGoDefaults(int depth, double move_time) {
-    default_depth = int(Clamp(depth, 1, 66));
+    default_depth = int(Clamp(depth, 1, MAX_DEPTH));
     default_move_time = move_time;
 }
 

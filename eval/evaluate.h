@@ -23,13 +23,13 @@ inline void ResetByProducts(StackRec* ss) {
 // Scores pos for `side` (the side to move) at `ply` with a thread's caches;
 // fills ss->eval and the hung_value, passer_sq and king_attacked by-products,
 // and at the root the "ev" report when the caches are the ones that fill it.
-// In check it answers -9999 at once. That answer and a cache hit, about a
+// In check it answers -MATE_BOUND at once. That answer and a cache hit, about a
 // third of all calls, come without a call.
 inline int Evaluate(const Position& pos, EvalCaches& caches, StackRec* ss, int side, int ply, int in_check) {
     if (in_check) {
         ResetByProducts(ss);
-        ss->eval = -9999;
-        return -9999;
+        ss->eval = -MATE_BOUND;
+        return -MATE_BOUND;
     }
     Bump(caches.evals);
     if (ply > 1) {

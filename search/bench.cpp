@@ -13,7 +13,7 @@
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
-#include "search/session.h"
+#include "search/batch.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
@@ -59,25 +59,23 @@ static constexpr int NUM_BENCH = int(sizeof bench_fens / sizeof bench_fens[0]);
 
 int BenchSize() { return NUM_BENCH; }
 
-// Everything the bench changes, so that a running engine carries on as if
-// nothing happened (apart from an emptied hash table).
-struct SavedState {
+// What the bench changes beyond its own search: the table size and keys it
+// needs and the game position it searches from (apart from an emptied hash
+// table, the engine carries on as before). Its limits are its own record.
+struct BenchBorrowed {
     int16_t hash_mb;
-    RunSettings settings;
     Position game;
     HistRec hist[HIST_SIZE];
 };
 
-static void Save(SavedState* s) {
+static void Borrow(BenchBorrowed* s) {
     s->hash_mb = int16_t(TTableMegabytes());
-    SaveRunSettings(&s->settings);
     s->game = ThreadData[0]->pos;
     std::memcpy(s->hist, ThreadData[0]->hist, sizeof s->hist);
 }
 
-static void Restore(const SavedState* s) {
+static void GiveBack(const BenchBorrowed* s) {
     InitTTable(s->hash_mb);
-    RestoreRunSettings(&s->settings);
     ThreadData[0]->pos = s->game;
     std::memcpy(ThreadData[0]->hist, s->hist, sizeof s->hist);
 }
@@ -92,16 +90,15 @@ static void SizePool(int threads, int running) {
 }
 
 static void RestorePool(int threads, int running) {
-    if (threads > running) {
-        KillThreadPool(threads);
-        PBlock.nthreads.store(int8_t(running), R);
-        StartThreadPool(running);
-    }
+    if (threads > running) KillThreadPool(threads);
+    PBlock.nthreads.store(int8_t(running), R);
+    if (threads > running) StartThreadPool(running);
 }
 
 // One position from an empty table, so that every position counts the same
 // nodes whatever ran before it (and whatever chess the game plays).
-static uint64_t SearchOne(const char* fen, int threads, uint16_t* best, double* seconds) {
+static uint64_t SearchOne(const char* fen, const Limits& limits, int threads, uint16_t* best,
+                          double* seconds) {
     {
         Chess960Scope standard(false);
         SetPosition(&ThreadData[0]->pos, fen);
@@ -111,9 +108,8 @@ static uint64_t SearchOne(const char* fen, int threads, uint16_t* best, double* 
         std::memset(ThreadData[i]->caches.ecache, 0, sizeof ThreadData[i]->caches.ecache);
         std::memset(ThreadData[i]->caches.pcache, 0, sizeof ThreadData[i]->caches.pcache);
     }
-    DropSearchRequest();
     const double t0 = GetTime();
-    InitSearch();
+    InitSearch(limits);
     WakeSearchThreads();
     WaitSearchThreads();
     *seconds += GetTime() - t0;
@@ -126,26 +122,24 @@ static uint64_t SearchOne(const char* fen, int threads, uint16_t* best, double* 
 uint64_t BenchNodes(int depth, int count, int threads, int verbose, double* seconds) {
     if (count <= 0 || count > NUM_BENCH) count = NUM_BENCH;
     threads = std::clamp(threads, 1, MAX_THREADS);
-    depth = std::clamp(depth, 1, 66);
-    auto saved = std::make_unique<SavedState>();
-    Save(saved.get());
-    const int running = saved->settings.nthreads;
+    depth = std::clamp(depth, 1, MAX_DEPTH);
+    auto saved = std::make_unique<BenchBorrowed>();
+    Borrow(saved.get());
+    const int running = PBlock.nthreads.load(R);
     SizePool(threads, running);
     // A fixed table size makes the count independent of earlier hash-size
     // changes (the keys are the ones drawn at start-up).
     InitTTable(BENCH_HASH_MB);
-    PBlock.use_hash.store(1, R);
-    PBlock.info_delay.store(9999.0, R);
-    PBlock.max_depth.store(int8_t(depth), R);
-    PBlock.tc_mode.store(TcMode::MoveTime, R);
-    PBlock.move_time.store(1e7, R);
-    PBlock.multipv.store(1, R);
+    Limits limits = BatchLimits(depth);
+    limits.info_delay = SILENT_OUTPUT;
+    limits.multipv = 1;
+    limits.use_hash = true;
 
     uint64_t total = 0;
     double time = 0;
     for (int i = 0; i < count; i++) {
         uint16_t best;
-        const uint64_t nodes = SearchOne(bench_fens[i], threads, &best, &time);
+        const uint64_t nodes = SearchOne(bench_fens[i], limits, threads, &best, &time);
         total += nodes;
         if (verbose) {
             char move[16];
@@ -154,7 +148,7 @@ uint64_t BenchNodes(int depth, int count, int threads, int verbose, double* seco
         }
     }
     RestorePool(threads, running);
-    Restore(saved.get());
+    GiveBack(saved.get());
     if (seconds) *seconds = time;
     return total;
 }

@@ -11,6 +11,7 @@
 #include "base/messages.h"
 #include "board/makemove.h"
 #include "board/notation.h"
+#include "search/limits.h"
 #include "search/search.h"
 #include "search/tablebase.h"
 #include "search/strength.h"
@@ -20,7 +21,7 @@
 #include "thread/records.h"
 
 static constexpr auto R = std::memory_order_relaxed;
-static constexpr int MAX_PV_MOVES = 66;
+static constexpr int MAX_PV_MOVES = MAX_DEPTH;
 
 static void Sum(uint64_t* sum) {
     const int n = PBlock.nthreads.load(R);
@@ -157,18 +158,20 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_
     ScoreText(score, bound, score_text, sizeof score_text);
     // Counted only while tables are open, so that lines without them stay as they were.
     char tb_text[40] = "";
-    if (tb_cardinality.load(R)) std::snprintf(tb_text, sizeof tb_text, " tbhits %llu", (unsigned long long)TablebaseHits());
-    std::snprintf(line, sizeof line,
-                  "info%s depth %d seldepth %d multipv %d time %.0f score %s nodes %.0f nps %.0f hashfull %d%s pv %s",
-                  tag, depth, SelectiveDepth(depth), multipv_line, e * 1000, score_text, nodes, nps, HashFullPermille(),
-                  tb_text, line_text);
+    if (tb_cardinality.load(R))
+        std::snprintf(tb_text, sizeof tb_text, " tbhits %llu", (unsigned long long)TablebaseHits());
+    std::snprintf(
+        line, sizeof line,
+        "info%s depth %d seldepth %d multipv %d time %.0f score %s nodes %.0f nps %.0f hashfull %d%s pv %s",
+        tag, depth, SelectiveDepth(depth), multipv_line, e * 1000, score_text, nodes, nps, HashFullPermille(),
+        tb_text, line_text);
     WriteLine(line);
 }
 
 void DisplayCurrentMove(int depth, uint16_t move, int number) {
     char text[16], line[80];
-    std::snprintf(line, sizeof line, "info depth %d currmove %s currmovenumber %d", depth, MoveToStr(move, text),
-                  number);
+    std::snprintf(line, sizeof line, "info depth %d currmove %s currmovenumber %d", depth,
+                  MoveToStr(move, text), number);
     WriteLine(line);
 }
 
@@ -180,13 +183,13 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const std::at
 }
 
 void ShowFinalSearchInfo() {
-    const double delay = PBlock.info_delay.load(R);
-    if (delay == 9999.0) return;
+    const double delay = search_limits.info_delay;
+    if (OutputSilent(delay)) return;
     if (!Stopped() && PBlock.elapsed.load(R) < delay) return;
     if (PBlock.best_depth.load(R) == 0 || PBlock.best_pv[1].load(R) == 0) return;
     // With several lines the best may come from any of them, and a GUI would
     // show it in place of the first.
-    if (PBlock.multipv.load(R) > 1 && UciMode()) return;
+    if (search_limits.multipv > 1 && UciMode()) return;
     pthread_mutex_lock(&lock);
     DisplaySearchInfo(0, 2, PBlock.best_depth.load(R), PBlock.best_score.load(R), PBlock.best_pv);
     pthread_mutex_unlock(&lock);
@@ -213,6 +216,7 @@ void ShowSearchSummary() {
     ShowMessagef("move= %s, time= %0.3f, score= %s, nodes= %0.0f, nps= %0.0fK ebf= %0.2f", move, e, score,
                  nodes, nodes / (e + 0.001) * 0.001, BranchingFactor());
     ShowMessagef("Hash fill= %d%%, Hash hits: main= %0.1f%%, pawn= %0.1f%%, eval= %0.1f%%", PBlock.hash_fill,
-                 double(sstats[4]) * 100 / double(sstats[3] + 1), double(sstats[6]) * 100 / double(sstats[5] + 1),
+                 double(sstats[4]) * 100 / double(sstats[3] + 1),
+                 double(sstats[6]) * 100 / double(sstats[5] + 1),
                  double(sstats[2]) * 100 / double(sstats[1] + 1));
 }

@@ -25,8 +25,8 @@ static constexpr auto R = std::memory_order_relaxed;
 
 // The line may be shown: not silenced, and stopped or past info_delay.
 static int DisplayAllowed() {
-    const double delay = PBlock.info_delay.load(R);
-    return delay != 9999.0 && (Stopped() || PBlock.elapsed.load(R) >= delay);
+    const double delay = search_limits.info_delay;
+    return !OutputSilent(delay) && (Stopped() || PBlock.elapsed.load(R) >= delay);
 }
 
 void RootMoveSet::Set(const uint16_t* list, int n) {
@@ -54,7 +54,8 @@ void NewBestMove(ThreadRec* td) {
     const int score = td->result_score, depth = td->result_depth;
     pthread_spin_lock(&spinlock1);
     const int best_score = PBlock.best_score.load(R), best_depth = PBlock.best_depth.load(R);
-    const bool accept = (score >= 9001 && score >= best_score) || (depth > best_depth && best_score < 9000) ||
+    const bool accept = (score > MATE_SCORE && score >= best_score) ||
+                        (depth > best_depth && best_score < MATE_SCORE) ||
                         (depth == best_depth && score > best_score);
     if (!accept) {
         pthread_spin_unlock(&spinlock1);
@@ -64,7 +65,7 @@ void NewBestMove(ThreadRec* td) {
     PBlock.best_depth.store(int8_t(depth), R);
     for (int i = 0; i < MAX_PLY; i++) PBlock.best_pv[i].store(td->pv[i].load(R), R);
     pthread_spin_unlock(&spinlock1);
-    if (depth < 2 || PBlock.multipv.load(R) > 1) return;
+    if (depth < 2 || search_limits.multipv > 1) return;
     pthread_mutex_lock(&lock);
     if (DisplayAllowed() && depth != 0 && td->pv[1].load(R))
         DisplaySearchInfo(td->index, 0, depth, score, td->pv);
@@ -107,10 +108,12 @@ static void KeepIterationLine(const ThreadRec* td) {
 }
 
 static void ShowKeptLines(int thread, int depth) {
-    std::stable_sort(kept, kept + nkept, [](const KeptLine& a, const KeptLine& b) { return a.score > b.score; });
+    std::stable_sort(kept, kept + nkept,
+                     [](const KeptLine& a, const KeptLine& b) { return a.score > b.score; });
     pthread_mutex_lock(&lock);
     if (DisplayAllowed())
-        for (int i = 0; i < nkept; i++) DisplaySearchInfo(thread, 1, depth, kept[i].score, kept[i].pv, 0, i + 1);
+        for (int i = 0; i < nkept; i++)
+            DisplaySearchInfo(thread, 1, depth, kept[i].score, kept[i].pv, 0, i + 1);
     pthread_mutex_unlock(&lock);
     nkept = 0;
 }
@@ -136,7 +139,7 @@ struct RootIteration {
     ThreadRec* td;
     Position* pos;
     int side, depth, k, in_check, single;
-    int s;                   // result of the previous iteration
+    int s;  // result of the previous iteration
     int best, c, changes_now;
     uint16_t best_move;
     int score[MAX_ROOT_MOVES];
@@ -151,23 +154,23 @@ static int SearchFirstMove(RootIteration& it, uint16_t move, int cd, uint16_t* c
     const int s = Biased(it.s, -bias);
     const int w = std::abs(s) / 16 + 50;
     int lo = s - w, hi = s + w, delta = w;
-    if (lo < -7999) lo = -9999;
-    if (hi > 7999) hi = 9998;
+    if (lo < -WINDOW_EDGE) lo = WINDOW_BOTTOM;
+    if (hi > WINDOW_EDGE) hi = WINDOW_TOP;
     int v = -Search(pos, opp, 2, cd, -hi, -lo, NODE_PV, cpv);
     while ((v <= lo || v >= hi) && !Stopped()) {
         if (v >= hi) {
-            if (hi >= 9998) break;  // nothing left to widen: a mate at the edge of the window
+            if (hi >= WINDOW_TOP) break;  // nothing left to widen: a mate at the edge of the window
             if (it.single) ShowMoveAlone(it.td->index, it.depth, v, move, BOUND_LOWER);
             delta *= 2;
             hi += delta;
-            if (hi > 7999) hi = 9998;
+            if (hi > WINDOW_EDGE) hi = WINDOW_TOP;
         } else {
-            if (lo <= -9999) break;
+            if (lo <= WINDOW_BOTTOM) break;
             it.td->time_factor.store(20, R);
             if (it.single) ShowMoveAlone(it.td->index, it.depth, v, move, BOUND_UPPER);
             delta *= 2;
             lo -= delta;
-            if (lo < -7999) lo = -9999;
+            if (lo < -WINDOW_EDGE) lo = WINDOW_BOTTOM;
         }
         v = -Search(pos, opp, 2, cd, -hi, -lo, NODE_PV, cpv);
     }
@@ -185,10 +188,10 @@ static int SearchLaterMove(RootIteration& it, int i, uint16_t move, int cd, int 
         int delta = 75, hi = best + 1;
         for (;;) {
             hi += delta;
-            if (hi > 7999) hi = 9998;
+            if (hi > WINDOW_EDGE) hi = WINDOW_TOP;
             it.td->time_factor.store(10, R);
             v = -Search(pos, opp, 2, cd, -hi, -best, NODE_PV, cpv);
-            if (v < hi || Stopped() || hi >= 9998) break;
+            if (v < hi || Stopped() || hi >= WINDOW_TOP) break;
             if (it.single) ShowMoveAlone(it.td->index, it.depth, v, move, BOUND_LOWER);
             delta *= 2;
         }
@@ -274,7 +277,7 @@ static void SearchRoot(ThreadRec* td, int d, int k) {
     it.depth = d;
     it.k = k;
     // With several lines a bound of the first would stand in for the best line.
-    it.single = k == 0 && d >= 4 && PBlock.nthreads.load(R) == 1 && PBlock.multipv.load(R) == 1;
+    it.single = k == 0 && d >= 4 && PBlock.nthreads.load(R) == 1 && search_limits.multipv == 1;
     it.s = td->result_score;
     it.best = -MATE;
     root->node_type = NODE_PV;
@@ -328,7 +331,7 @@ static void SearchRoot(ThreadRec* td, int d, int k) {
     if (k == 0 && !it.best_move) {
         // No legal move: mate or stalemate, and nothing to play.
         td->pv[1].store(0, R);
-        td->result_score = int16_t(it.in_check ? -9999 : 0);
+        td->result_score = int16_t(it.in_check ? -MATE_BOUND : 0);
         td->result_depth = int16_t(d);
         NewBestMove(td);
         SetStop(StopReason::NoMoves);
@@ -353,7 +356,8 @@ static int BuildRootList(Position* pos) {
     GenerateAll(pos);
     int n = 0;
     for (MoveEntry* e = list; e->move != END_OF_LIST; e++) {
-        if (!MoveIsLegal(pos, pos->side, e->move) || !RootMoveAllowed(e->move) || !TablebaseRootKeeps(e->move))
+        if (!MoveIsLegal(pos, pos->side, e->move) || !RootMoveAllowed(e->move) ||
+            !TablebaseRootKeeps(e->move))
             continue;
         e->score = e->captured ? uint8_t(PieceType(e->captured) * 16 - PieceType(e->piece)) : 0;
         list[n++] = *e;
@@ -396,19 +400,19 @@ void SearchIterations(int t) {
         td->result_score = int16_t(Q_Search(pos, side, 1, 0, -MATE, MATE, NODE_PV, line));
         for (int i = 1; i < MAX_PLY; i++) td->pv[i].store(line[i], R);
     }
-    if (PBlock.max_depth.load(R) < 1) return;
+    if (search_limits.depth < 1) return;
     // 3. Root moves; helpers beyond the second wait until the others are deep enough.
     const int nroot = BuildRootList(pos);
     if (t > 2)
         while (PBlock.done_depth.load(R) <= 5 && !Stopped()) SleepMs(1);
     // 4. The iterations.
-    const int max_depth = std::min<int>(PBlock.max_depth.load(R), 66);
+    const int max_depth = search_limits.depth;
     for (int d = 1; d <= max_depth; d++) {
         // The first thread too, unless it shows every depth's lines (MultiPV).
-        if (d > 4 && d < max_depth && (t >= 2 || PBlock.multipv.load(R) == 1) && DepthTaken(t, d)) continue;
+        if (d > 4 && d < max_depth && (t >= 2 || search_limits.multipv == 1) && DepthTaken(t, d)) continue;
         td->iter_depth.store(int8_t(d), R);
         td->iter_nodes[d].store(0, R);
-        const int multipv = PBlock.multipv.load(R);
+        const int multipv = search_limits.multipv;
         if (multipv > 1) {
             const int lines = std::min(multipv, std::max(nroot, 1));
             // Under UCI only thread 1 shows lines, best first and without the
@@ -442,7 +446,7 @@ void SearchIterations(int t) {
         int8_t done = PBlock.done_depth.load(R);
         if (done < d) PBlock.done_depth.store(int8_t(d), R);
         const int score = td->result_score;
-        if (score >= 9999 - d || score < d - 9999) break;
+        if (score >= MATE_BOUND - d || score < d - MATE_BOUND) break;
     }
     // 5. The first thread to finish ends the search for all.
     RequestStop(StopReason::Report);

@@ -2,21 +2,21 @@
 // root move loop, MultiPV and the shared best result.
 #pragma once
 
+#include "search/limits.h"
 #include <atomic>
 #include <cstdint>
 
 #include "thread/records.h"
 
 // One whole search of thread thread_index on its copy of the root position;
-// returns when the iterations end or PBlock.stop is set. With max_depth below
-// 1 it only fills result_score (quiescence) and root_eval.
+// returns when the iterations end or PBlock.stop is set. With a depth limit
+// (search_limits.depth) below 1 it only fills result_score and root_eval.
 void SearchIterations(int thread_index);
 // Offers the thread's result_score, result_depth and pv to PBlock's best
 // result: deeper wins unless the best is a mate, equal depth needs a higher
 // score.
 void NewBestMove(ThreadRec* td);
 // Room for every legal move of any position.
-constexpr int MAX_ROOT_MOVES = 256;
 
 // Root moves the search threads read while the main thread set them before
 // the search; an empty set allows every move.

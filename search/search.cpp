@@ -12,6 +12,7 @@
 #include "board/movegen.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
+#include "search/limits.h"
 #include "search/pick.h"
 #include "search/tablebase.h"
 #include "search/timecontrol.h"
@@ -83,12 +84,16 @@ static int HashMoveIsPseudoLegal(const Position* pos, int side, uint16_t m) {
     }
     if (promo) return 0;
     switch (type) {
-        case KNIGHT: return (BB_KnightRays[from] & to_bit) != 0;
-        case BISHOP: return (BB_BishopRays[from] & to_bit) && !(BB_Between[from][to] & occ);
-        case ROOK: return (BB_RookRays[from] & to_bit) && !(BB_Between[from][to] & occ);
+        case KNIGHT:
+            return (BB_KnightRays[from] & to_bit) != 0;
+        case BISHOP:
+            return (BB_BishopRays[from] & to_bit) && !(BB_Between[from][to] & occ);
+        case ROOK:
+            return (BB_RookRays[from] & to_bit) && !(BB_Between[from][to] & occ);
         case QUEEN:
             return ((BB_BishopRays[from] | BB_RookRays[from]) & to_bit) && !(BB_Between[from][to] & occ);
-        default: break;
+        default:
+            break;
     }
     if (BB_KingRays[from] & to_bit) return 1;
     if (from != init_king_sq[side] || tpc || pos->frc) return 0;
@@ -201,10 +206,14 @@ static void ScoreQuiets(const Position* pos, ThreadRec* td, int ply, int in_chec
         } else {
             const int h = td->history[MoveTo(m)][e->piece] / 64;
             s = h + 1;
-            if (m == killer0) s = h / 2 + 91;
-            else if (m == killer1) s = h / 2 + 76;
-            else if (m == counter) s = h / 2 + 61;
-            else if (m == killer3) s = h / 2 + 46;
+            if (m == killer0)
+                s = h / 2 + 91;
+            else if (m == killer1)
+                s = h / 2 + 76;
+            else if (m == counter)
+                s = h / 2 + 61;
+            else if (m == killer3)
+                s = h / 2 + 46;
         }
         e->score = *sc = uint8_t(s);
     }
@@ -398,7 +407,8 @@ int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, 
                 !KeepLateMove(pos, side, e))
                 continue;
             if (depth >= Personality.LMR_depth) {
-                const auto& table = node_type == NODE_PV ? Personality.LMR_reduction_pv : Personality.LMR_reduction;
+                const auto& table =
+                    node_type == NODE_PV ? Personality.LMR_reduction_pv : Personality.LMR_reduction;
                 r = table[std::min(depth, MAX_PLY - 1)][std::min(q, 31)] + 2 * ss->crowded;
             }
         }
@@ -419,8 +429,8 @@ int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, 
         if (searched > 0 && nd >= 2) {
             v = -Search(pos, opp, ply + 1, nd - r - 1, -alpha - 1, -alpha, NODE_CUT, cpv);
             if (v > alpha)
-                v = -Search(pos, opp, ply + 1, nd - 1, -beta, -alpha, node_type == NODE_PV ? NODE_PV : NODE_PLAIN,
-                            cpv);
+                v = -Search(pos, opp, ply + 1, nd - 1, -beta, -alpha,
+                            node_type == NODE_PV ? NODE_PV : NODE_PLAIN, cpv);
         } else {
             v = -Search(pos, opp, ply + 1, nd - 1, -beta, -alpha, node_opp[node_type], cpv);
         }
@@ -456,11 +466,12 @@ int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, 
 struct ProbeResult {
     int cutoff;  // 1 when score is the node's result
     int score;
-    int te;      // depth of the entry, below -49 on a miss
+    int te;  // depth of the entry, below -49 on a miss
     int null_ok, razor_ok;
 };
 
-static ProbeResult UseTable(Position* pos, ThreadRec* td, int ply, int depth, int alpha, int beta, int node_type) {
+static ProbeResult UseTable(Position* pos, ThreadRec* td, int ply, int depth, int alpha, int beta,
+                            int node_type) {
     ProbeResult r{0, 0, TT_MISS, 1, 1};
     Bump(td->tt_probes);
     TTEntry e;
@@ -566,7 +577,7 @@ int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int
     __builtin_prefetch(&td->caches.ecache[pos->hash & (EVAL_CACHE_SIZE - 1)]);
     Bump(td->nodes);
     if (node_type == NODE_PV && ply > td->seldepth.load(R)) td->seldepth.store(int16_t(ply), R);
-    if (PBlock.node_limit.load(R) && (td->nodes.load(R) & 1023) == 0) NodeLimitCheck();
+    if (search_limits.nodes && (td->nodes.load(R) & 1023) == 0) NodeLimitCheck();
     // A line is never longer than the search that produced it, even when the
     // window closes at once.
     pv[ply] = 0;
@@ -636,8 +647,8 @@ int Search(Position* pos, int side, int ply, int depth, int alpha, int beta, int
         int v = FW_Search(pos, side, ply, iid_depth, alpha, beta, in_check, node_type, pv);
         ss->iid = 0;
         ss->hash_move = pv[ply];
-        if (v > 9799 && v >= beta) return beta;
-        if (v < -9799 && v <= alpha) return alpha;
+        if (v > SHORT_MATE && v >= beta) return beta;
+        if (v < -SHORT_MATE && v <= alpha) return alpha;
     }
     // 9. The move loop.
     int v = ply < 5 && PBlock.nthreads.load(R) > 1

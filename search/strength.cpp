@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+
+#include "search/limits.h"
 #include <cmath>
 #include <cstdlib>
 
@@ -30,7 +32,8 @@ struct Anchor {
 // 2500 on the budget is more than the clock allows, so the search plays at
 // its full strength and only the pause before the answer remains.
 constexpr Anchor anchors[] = {
-    {1350, 500, 170}, {1500, 1300, 130}, {2000, 60000, 30}, {2250, 300000, 15}, {2500, 3000000, 0}, {2850, 3000000, 0},
+    {1350, 500, 170},   {1500, 1300, 130},  {2000, 60000, 30},
+    {2250, 300000, 15}, {2500, 3000000, 0}, {2850, 3000000, 0},
 };
 constexpr double NO_BUDGET = 2000000;
 
@@ -70,8 +73,8 @@ void LimitStrength(bool on) {
     }
     const Anchor a = AtLevel(elo);
     const uint64_t budget = uint64_t(a.nodes);
-    const uint64_t asked = PBlock.node_limit.load(R);
-    if (a.nodes < NO_BUDGET && (asked == 0 || asked > budget)) PBlock.node_limit.store(budget, R);
+    const uint64_t asked = search_limits.nodes;
+    if (a.nodes < NO_BUDGET && (asked == 0 || asked > budget)) search_limits.nodes = budget;
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
     seed.store(Mix(seed.load(R) ^ uint32_t(now) ^ uint32_t(uint64_t(now) >> 32)), R);
     spread.store(a.spread, R);

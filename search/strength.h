@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "base/limits.h"
+
 constexpr int ELO_MIN = 1350, ELO_MAX = 2850;
 
 // Sets the level of the following searches; 0 plays at full strength, any
@@ -20,8 +22,10 @@ void LimitStrength(bool on);
 // move throughout one search.
 int RootBias(uint16_t move);
 // A root move's value with a misjudgement added; mate and tablebase scores
-// (8000 and beyond) stay exact.
-inline int Biased(int value, int bias) { return value < 8000 && value > -8000 ? value + bias : value; }
+// (TB_WIN_SCORE and beyond) stay exact.
+inline int Biased(int value, int bias) {
+    return value < TB_WIN_SCORE && value > -TB_WIN_SCORE ? value + bias : value;
+}
 // The value of a root move as the search found it, without the bias: what a
 // user is shown.
 inline int ShownScore(int score, uint16_t move) { return Biased(score, -RootBias(move)); }

@@ -7,16 +7,12 @@
 
 #include "board/position.h"
 
-// A tablebase win scores this minus the ply it was found at: below every mate
-// score, above every evaluation.
-constexpr int TB_WIN_SCORE = 8000;
-
 enum class TbResult : uint8_t { Loss, BlessedLoss, Draw, CursedWin, Win };
 
 struct TbSettings {
-    std::atomic<int> probe_depth{1};   // remaining depth a node needs before it probes
-    std::atomic<bool> rule50{true};    // a cursed win or blessed loss counts as a draw
-    std::atomic<int> probe_limit{7};   // most pieces a probed position may hold
+    std::atomic<int> probe_depth{1};  // remaining depth a node needs before it probes
+    std::atomic<bool> rule50{true};   // a cursed win or blessed loss counts as a draw
+    std::atomic<int> probe_limit{7};  // most pieces a probed position may hold
 };
 extern TbSettings tb_settings;
 

@@ -10,11 +10,15 @@
 #include "base/messages.h"
 #include "board/fen.h"
 #include "eval/params.h"
+#include "search/root.h"
+#include "search/strength.h"
 #include "search/tablebase.h"
 #include "search/transposition.h"
 #include "thread/records.h"
 
 static constexpr auto R = std::memory_order_relaxed;
+
+Limits search_limits;
 // Game histories longer than this are cut to their last HIST_KEEP records in
 // the search threads, so that the search always has room for its plies.
 // Repetitions are only looked for within the fifty-move window (fifty < 256).
@@ -34,9 +38,9 @@ static int MovesToGo(TcMode mode, int nhist) {
     if (mode == TcMode::SuddenDeath) {
         n = nhist < 30 ? 38 - nhist / 2 : 24;
     } else if (UciMode()) {
-        n = PBlock.moves_to_go.load(R);
+        n = search_limits.moves_to_go;
     } else {
-        const int session = std::max<int>(PBlock.session_moves.load(R), 1);
+        const int session = std::max(search_limits.session_moves, 1);
         n = session - (nhist / 2) % session;
     }
     // "movestogo 0" or a negative count is read as one move to go.
@@ -44,17 +48,18 @@ static int MovesToGo(TcMode mode, int nhist) {
 }
 
 static double TargetTime(int side, int nhist) {
-    const TcMode mode = PBlock.tc_mode.load(R);
+    Limits& l = search_limits;
+    const TcMode mode = l.tc_mode;
     if (mode == TcMode::MoveTime) {
-        double t = Seconds(PBlock.move_time.load(R));
-        PBlock.clock[side].store(t, R);
+        double t = Seconds(l.move_time);
+        l.clock[side] = t;
         return t;
     }
     const int n = MovesToGo(mode, nhist);
     VELL_ASSERT(n > 0);
-    PBlock.moves_to_go.store(int16_t(std::min(n, 32767)), R);
-    const double c = Seconds(PBlock.clock[side].load(R));
-    double t = c / (n + 1) + Seconds(PBlock.increment.load(R));
+    l.moves_to_go = std::min(n, 32767);
+    const double c = Seconds(l.clock[side]);
+    double t = c / (n + 1) + Seconds(l.increment);
     t *= (PBlock.ponder != 0 && n > 2) ? 1.1 : 0.85;
     t = std::min(t, 0.65 * c);
     return std::max(t, 0.002);
@@ -90,7 +95,7 @@ static void ResetCounters(ThreadRec* td) {
 }
 
 static void ReportStart(const Position* game, double clock, double target) {
-    if (PBlock.info_delay.load(R) == 9999.0) return;
+    if (OutputSilent(search_limits.info_delay)) return;
     char fen[128];
     MakeEPD(game, fen);
     if (!UciMode()) {
@@ -107,13 +112,18 @@ static void ReportStart(const Position* game, double clock, double target) {
     LogMessage(line);
 }
 
-void InitSearch() {
+void InitSearch(const Limits& limits) {
     ThreadRec* main_td = ThreadData[0];
     const Position* game = &main_td->pos;
     const int side = game->side;
+    search_limits = limits;
+    search_limits.depth = std::clamp(limits.depth, 0, MAX_DEPTH);
+    search_limits.multipv = std::max(limits.multipv, 1);
+    LimitRootMoves(limits.search_moves, limits.nsearch_moves);
+    LimitStrength(limits.limit_strength);
     // 1. No result yet.
-    EnterRequestedState();
-    PBlock.best_score.store(-10000, R);
+    EnterState(limits.kind);
+    PBlock.best_score.store(NO_SCORE, R);
     PBlock.best_depth.store(0, R);
     PBlock.best_pv[1].store(0, R);
     PBlock.done_depth.store(0, R);
@@ -123,7 +133,7 @@ void InitSearch() {
     // A long game's record is cut, but its age and move count go on.
     const int played = game->nhist + game->ncut;
     PBlock.tt_age.store(uint16_t(played), R);
-    if (TTableMegabytes() < 1) PBlock.use_hash.store(0, R);
+    search_limits.use_hash = limits.use_hash && TTableMegabytes() >= 1;
     // 5. Target time.
     const double target = TargetTime(side, played);
     PBlock.target_time.store(target, R);
@@ -136,7 +146,7 @@ void InitSearch() {
     // 7b. Endgame tables narrow the root moves before the threads see them.
     PrepareTablebaseRoot(game);
     // 8. Where and how long.
-    ReportStart(game, Seconds(PBlock.clock[side].load(R)), target);
+    ReportStart(game, Seconds(search_limits.clock[side]), target);
 }
 
 // The largest unrest of the threads; disagreeing threads count as unsettled.
@@ -154,14 +164,14 @@ static int TimeFactor() {
 
 void TimeCheck() {
     const PonderState ponder_state = PBlock.ponder_state.load(R);
-    const int mate = PBlock.mate_limit.load(R);
+    const int mate = search_limits.mate;
     if (mate > 0 && PBlock.best_score.load(R) >= MATE - 2 * mate) RequestStop(StopReason::Report);
     if (ponder_state == PonderState::Ponder) return;
     const int side = ThreadData[0]->pos.side;
-    const double c = Seconds(PBlock.clock[side].load(R));
+    const double c = Seconds(search_limits.clock[side]);
     const double elapsed = PBlock.elapsed.load(R), overhead = Seconds(PBlock.overhead.load(R));
     const double limit = PBlock.target_time.load(R) + TimeFactor() * 0.01 * (c - elapsed) - overhead;
-    const bool clock_low = PBlock.tc_mode.load(R) == TcMode::Session && c - elapsed < 10 * overhead;
+    const bool clock_low = search_limits.tc_mode == TcMode::Session && c - elapsed < 10 * overhead;
     if (!clock_low && !(elapsed >= limit)) return;
     if (PBlock.best_depth.load(R) <= 0) return;
     RequestStop(ponder_state == PonderState::Search ? StopReason::Report : StopReason::Abort);
@@ -172,6 +182,6 @@ void NodeLimitCheck() {
     uint64_t nodes = 0;
     for (int i = 1; i <= n && i <= MAX_THREADS; i++)
         if (ThreadData[i]) nodes += ThreadData[i]->nodes.load(R);
-    if (nodes < PBlock.node_limit.load(R) || PBlock.best_depth.load(R) <= 0) return;
+    if (nodes < search_limits.nodes || PBlock.best_depth.load(R) <= 0) return;
     RequestStop(StopReason::Report);
 }

@@ -1,6 +1,8 @@
 // The shared transposition table: allocation, clearing, probe and store.
 #include "search/transposition.h"
 
+#include "search/limits.h"
+
 #include <sys/mman.h>
 
 #include <algorithm>
@@ -178,7 +180,7 @@ static int MoveFitsBoard(const Position* pos, uint16_t move) {
 }
 
 void ProbeTTable(Position* pos, TTEntry* entry) {
-    if (!PBlock.use_hash.load(R) || entries < 2) return;
+    if (!search_limits.use_hash || entries < 2) return;
     const uint64_t key = pos->hash;
     TTSlot* slot = TTWindow(pos);
     for (int i = 0; i < 4; i++, slot++) {
@@ -230,7 +232,7 @@ static TTSlot* Victim(TTSlot* window, uint64_t key, uint64_t* victim_data) {
 }
 
 void StoreTT(Position* pos, int ply, int depth, int alpha, int beta, int score, uint16_t move) {
-    if (!PBlock.use_hash.load(R) || entries < 2) return;
+    if (!search_limits.use_hash || entries < 2) return;
     int bound = BOUND_EXACT;
     if (score <= alpha) {
         score = alpha;

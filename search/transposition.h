@@ -11,9 +11,9 @@
 // TT_BAD_MOVE (the move does not fit the board).
 struct TTEntry {
     uint16_t move;
-    int16_t score;   // bounded by the window, mate scores relative to the node
-    uint8_t bound;   // 1 upper (failed low), 2 lower (failed high), 3 exact
-    int8_t depth;    // TT_EMPTY in a never-used slot
+    int16_t score;  // bounded by the window, mate scores relative to the node
+    uint8_t bound;  // 1 upper (failed low), 2 lower (failed high), 3 exact
+    int8_t depth;   // TT_EMPTY in a never-used slot
     uint16_t age;
     uint32_t lock_lo, lock_hi;  // key XOR ((move << 16) + score + 15000)
 };
@@ -25,10 +25,10 @@ constexpr int BOUND_UPPER = 1, BOUND_LOWER = 2, BOUND_EXACT = 3;
 // Mate scores count from the root in the search and from the node in the
 // table, so that an entry serves the same position at any ply.
 inline int ScoreToTT(int score, int ply) {
-    return score < -9000 ? score - (ply - 1) : score > 9000 ? score + (ply - 1) : score;
+    return score < -MATE_SCORE ? score - (ply - 1) : score > MATE_SCORE ? score + (ply - 1) : score;
 }
 inline int ScoreFromTT(int score, int ply) {
-    return score < -9000 ? score + (ply - 1) : score > 9000 ? score - (ply - 1) : score;
+    return score < -MATE_SCORE ? score + (ply - 1) : score > MATE_SCORE ? score - (ply - 1) : score;
 }
 
 // In the table an entry is two 64-bit words, written and read atomically
@@ -47,9 +47,9 @@ inline void StoreWord(uint64_t& word, uint64_t value) {
     std::atomic_ref<uint64_t>(word).store(value, std::memory_order_relaxed);
 }
 
-extern TTSlot* hashtable;           // entries + 16 slots
-extern uint64_t entries;            // slots of the table proper
-extern TTSlot* xhtable[2];          // the half for white and for black to move
+extern TTSlot* hashtable;   // entries + 16 slots
+extern uint64_t entries;    // slots of the table proper
+extern TTSlot* xhtable[2];  // the half for white and for black to move
 
 // Allocates mb megabytes (none below 1), empties them and frees the old
 // block. 0 on success; -1 when the block cannot be allocated, and then the
@@ -95,4 +95,3 @@ inline TTSlot* TTWindow(const Position* pos) { return TTWindowOf(pos->hash, pos-
     __builtin_prefetch(w + 3);
 }
 [[gnu::always_inline]] inline void PrefetchTT(const Position* pos) { PrefetchTTKey(pos->hash, pos->side); }
-

@@ -11,7 +11,7 @@
 
 // Room for a full list (at most 256 pseudo-legal moves, a hash-move entry,
 // the terminator and the gap behind it) at every ply the search can reach.
-constexpr int MOVE_BUFFER = 66 * 260;
+constexpr int MOVE_BUFFER = MAX_DEPTH * 260;
 
 struct StackRec {
     int16_t depth, eval, alpha, beta;

@@ -19,7 +19,8 @@
 #include "board/position.h"
 #include "eval/params.h"
 #include "search/output.h"
-#include "search/session.h"
+#include "search/batch.h"
+#include "search/limits.h"
 #include "search/transposition.h"
 #include "thread/game.h"
 #include "thread/records.h"
@@ -28,6 +29,7 @@ static constexpr int LINE_CHUNK = 255;  // fgets size: lines keep at most 254 ch
 static constexpr auto rlx = std::memory_order_relaxed;
 
 struct EpdTotals {
+    const Limits* limits;  // of every position's search
     int positions, correct;
     double time, depth_sum, bf_sum, error_sum;
     uint64_t nodes;
@@ -37,7 +39,7 @@ double PredictionError(double target, int score) {
     return std::fabs(target - 1.0 / (1.0 + std::pow(10.0, -1.05 * score / 400.0)));
 }
 
-static bool Quiet() { return PBlock.info_delay.load(rlx) == 9999.0; }
+static bool Quiet(const EpdTotals& t) { return OutputSilent(t.limits->info_delay); }
 
 // Reads the next line, keeping at most 254 characters of it; the rest of an
 // over-long line is dropped so it cannot be mistaken for a position.
@@ -111,16 +113,16 @@ static void ShowPositionResult() {
 // is its text (shown unless quiet; its "bm" is read at depths above 0).
 static void ScorePosition(const char* line, double target, EpdTotals& t) {
     t.positions++;
-    int depth = PBlock.max_depth.load(rlx);
+    const int depth = t.limits->depth;
     PBlock.expected_move = END_OF_LIST;
     if (depth > 0) PBlock.expected_move = ExpectedMove(line);
     if (depth > 1) ClearTTable();
-    if (!Quiet()) {
+    if (!Quiet(t)) {
         ShowMessagef("pos= %d", t.positions);
         ShowMessage(line);
         ShowBoard(&ThreadData[0]->pos);
     }
-    RunBatchSearch();
+    RunBatchSearch(*t.limits);
     if (depth <= 0 && t.positions % 16 == 0) BatchPoll();
     t.time += PBlock.elapsed.load(rlx);
     t.nodes += sstats[0];
@@ -131,7 +133,7 @@ static void ScorePosition(const char* line, double target, EpdTotals& t) {
     const uint16_t best = PBlock.best_pv[1].load(rlx);
     if (best != 0 && best == PBlock.expected_move) t.correct++;
     t.error_sum += PredictionError(target, PBlock.best_score.load(rlx));
-    if (!Quiet()) ShowPositionResult();
+    if (!Quiet(t)) ShowPositionResult();
 }
 
 // The positions of the last file read by a quiet depth-0 run, so that the
@@ -190,7 +192,7 @@ static void RunFromFile(FILE* f, const struct stat* file, EpdTotals& t) {
         if (line[0] == ' ' || line[0] == '#' || line[0] == ';' || std::strlen(line) <= 9) continue;
         line[std::strcspn(line, "\r\n")] = 0;
         if (!LoadFen(&ThreadData[0]->pos, line, why)) {
-            if (!Quiet()) ShowMessagef("skipped: %s (%s)", line, why);
+            if (!Quiet(t)) ShowMessagef("skipped: %s (%s)", line, why);
             continue;
         }
         double target = TuneTarget(line);
@@ -247,16 +249,19 @@ bool EpdFileThere(const char* name, const char* why) {
     return true;
 }
 
-double Analyze_EPD_File() {
-    FILE* f = OpenRegularFile(PBlock.epd_name, "r");
+double Analyze_EPD_File(const char* name, const Limits& limits) {
+    FILE* f = OpenRegularFile(name, "r");
     if (!f) return 1.0;
     VELL_ASSERT(ThreadData[0] != NULL && ThreadData[1] != NULL);
     RefreshEvaluation();
-    ShowMessagef("Analyzing %s...", PBlock.epd_name);
-    if (PBlock.max_depth.load(rlx) <= 1) PBlock.use_hash.store(0, rlx);
+    ShowMessagef("Analyzing %s...", name);
+    // Shallow searches of unrelated positions gain nothing from the table.
+    Limits run = limits;
+    if (run.depth <= 1) run.use_hash = false;
     EpdTotals t{};
+    t.limits = &run;
     struct stat file;
-    bool tuning = PBlock.max_depth.load(rlx) <= 0 && Quiet() && fstat(fileno(f), &file) == 0;
+    bool tuning = run.depth <= 0 && Quiet(t) && fstat(fileno(f), &file) == 0;
     if (tuning && CacheFits(file))
         RunFromCache(t);
     else

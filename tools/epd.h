@@ -2,9 +2,12 @@
 // statistics, and the prediction error that the evaluation tuner minimises.
 #pragma once
 
-// Analyses every position of PBlock.epd_name under the current limits and
-// returns the average error; 1.0 (and no output) when the file cannot be read.
-double Analyze_EPD_File();
+#include "search/limits.h"
+
+// Analyses every position of the file name with a search under limits (a
+// depth of 1 or less without the table) and returns the average error; 1.0
+// (and no output) when the file cannot be read.
+double Analyze_EPD_File(const char* name, const Limits& limits);
 // Whether the file opens for reading; otherwise says "can't open <name><why>".
 // The callers ask first, as the analysis itself reads a missing file silently.
 bool EpdFileThere(const char* name, const char* why = "");

@@ -23,8 +23,6 @@
 #include "thread/records.h"
 #include "tools/pgn.h"
 
-static constexpr int16_t NO_SCORE = -10000;  // a move whose comment gave no score
-
 // What the scan carries from one game to the next.
 struct ScanState {
     PgnReader reader;

@@ -10,7 +10,7 @@
 #include "base/messages.h"
 #include "base/platform.h"
 #include "eval/params.h"
-#include "search/session.h"
+#include "search/batch.h"
 #include "thread/records.h"
 #include "tools/epd.h"
 
@@ -33,11 +33,20 @@ static int TrialValue(int lo, int best, int hi) {
     return hi - best >= best - lo ? (hi + best) / 2 : (lo + best) / 2;
 }
 
-int PTune(const char* name, int16_t* param, int range) {
+static constexpr const char* TUNE_FILE = "tune.epd";
+
+// Each trial is a quiet depth-0 pass over the positions of file.
+static double TrialError(const char* file) {
+    Limits limits = BatchLimits(0);
+    limits.info_delay = SILENT_OUTPUT;
+    return Analyze_EPD_File(file, limits);
+}
+
+int PTune(const char* file, const char* name, int16_t* param, int range) {
     const int16_t entry = *param;
     int best = entry;
     Say("%s= %d\n", name, best);
-    double err = Analyze_EPD_File();
+    double err = TrialError(file);
     int16_t lo = int16_t(best - range), hi = int16_t(best + range);
     const int w = range / 12 + 2;
     // Each trial lies strictly inside lo..hi, so the interval shrinks every
@@ -47,7 +56,7 @@ int PTune(const char* name, int16_t* param, int range) {
         if (x == best) break;
         *param = int16_t(x);
         Say("%s= %d\n", name, x);
-        double e = Analyze_EPD_File();
+        double e = TrialError(file);
         if (e < err) {
             if (x < best)
                 hi = int16_t(best);
@@ -73,12 +82,6 @@ int PTune(const char* name, int16_t* param, int range) {
     return best;
 }
 
-static void TuningSettings() {
-    PBlock.max_depth.store(0, rlx);
-    std::strcpy(PBlock.epd_name, "tune.epd");
-    PBlock.info_delay.store(9999.0, rlx);
-}
-
 bool TTune(const char* name, const char* range) {
     int16_t* field = nullptr;
     if (const ParamDesc* p = FindParam(name))
@@ -98,28 +101,19 @@ bool TTune(const char* name, const char* range) {
         return false;
     }
     // Without its positions every value would be tried on an error of 1.0.
-    if (!EpdFileThere("tune.epd", ", nothing tuned")) return false;
-    // A tuning run at the console leaves the engine as it found it.
-    RunSettings saved;
-    SaveRunSettings(&saved);
-    char epd_name[sizeof PBlock.epd_name];
-    std::memcpy(epd_name, PBlock.epd_name, sizeof epd_name);
-    TuningSettings();
-    PTune(name, field, int(r));
-    RestoreRunSettings(&saved);
-    std::memcpy(PBlock.epd_name, epd_name, sizeof epd_name);
+    if (!EpdFileThere(TUNE_FILE, ", nothing tuned")) return false;
+    PTune(TUNE_FILE, name, field, int(r));
     return true;
 }
 
 void RunTuningPass() {
     // Nor would the last pass's log be overwritten with such a pass.
-    if (!EpdFileThere("tune.epd", ", nothing tuned")) return;
+    if (!EpdFileThere(TUNE_FILE, ", nothing tuned")) return;
     fdtune = OpenRegularFile("tune.log", "w");
     if (!fdtune) return;
-    TuningSettings();
     for (int i = 0; i < NumTunable() && !PBlock.quit.load(rlx); i++) {
         const ParamDesc* p = TunableParam(i);
-        PTune(p->name, p->field, p->range);
+        PTune(TUNE_FILE, p->name, p->field, p->range);
     }
     std::fclose(fdtune);
     fdtune = nullptr;

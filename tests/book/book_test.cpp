@@ -97,10 +97,7 @@ struct BookTest : EngineTest {
         hash1 = key16 & 0x7FFF, hash2 = key32;
         return FindPosition(key16 & 0x8000 ? WHITE : BLACK);
     }
-    uint16_t Choose(int verbose = 0) {
-        GetCandidates(&ThreadData[0]->pos, verbose);
-        return PBlock.best_pv[1].load();
-    }
+    uint16_t Choose(int verbose = 0) { return GetCandidates(&ThreadData[0]->pos, verbose); }
 };
 
 }  // namespace
@@ -173,7 +170,7 @@ TEST_F(BookTest, ChoiceOfAMove) {
         {"e4|3 0 0", "", "e2e4"},
         {"f3|0 40 0", "", "0000"},  // always lost
         {"e4|30 10 20; d4|10 10 10; Nf3|0 7 0", "", "e2e4"},
-        {"d4|0 0 10; e4|10 0 0", "", "e2e4"},  // a win weighs twice a draw
+        {"d4|0 0 10; e4|10 0 0", "", "e2e4"},          // a win weighs twice a draw
         {"e4 e5|3 0 0; e4 e5 Nf3|5 0 0", "", "0000"},  // no successor in the book
         {"e4 e5 Nf3|5 0 0", "e4 e5", "g1f3"},          // the position itself need not be known
         {"e4 e5|1 0 0; e4 e5 Nf3|5 0 0", "e4 e5", "g1f3"},

@@ -5,10 +5,17 @@
 
 namespace {
 
-const std::vector<std::string> kStartBoard = {
-    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
-    " r n b q k b n r", " o o o o o o o o", " - + - + - + - +", " + - + - + - + -",
-    " - + - + - + - +", " + - + - + - + -", " P P P P P P P P", " R N B Q K B N R", "white", ""};
+const std::vector<std::string> kStartBoard = {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
+                                              " r n b q k b n r",
+                                              " o o o o o o o o",
+                                              " - + - + - + - +",
+                                              " + - + - + - + -",
+                                              " - + - + - + - +",
+                                              " + - + - + - + -",
+                                              " P P P P P P P P",
+                                              " R N B Q K B N R",
+                                              "white",
+                                              ""};
 
 // The banner and the start board, then lines.
 std::vector<std::string> Session(std::vector<std::string> lines) {
@@ -33,11 +40,13 @@ std::vector<std::string> TablebaseVerdicts() {
     std::vector<std::string> lines = {"> tb", "not in the tablebases", "> syzygy " VELL_TEST_DATA "/syzygy",
                                       "10 tablebase files, up to 3 pieces"};
     for (const auto& row : kTablebaseRows)
-        for (std::string line : {std::string("> fen ") + row[0], std::string("> tb"), "...position: " + std::string(row[1])})
+        for (std::string line :
+             {std::string("> fen ") + row[0], std::string("> tb"), "...position: " + std::string(row[1])})
             lines.push_back(line);
-    for (const char* line : {"> fen 8/4P3/8/8/8/k7/8/4K3 w - -", "> tb", "...e8=Q: win, dtz 1", "e8=N: draw, dtz 0",
-                             "e8=R: win, dtz 1", "e8=B: draw, dtz 0", "> syzygy /no/such/folder",
-                             "no tablebase files in /no/such/folder", "> tb", "not in the tablebases"})
+    for (const char* line :
+         {"> fen 8/4P3/8/8/8/k7/8/4K3 w - -", "> tb", "...e8=Q: win, dtz 1", "e8=N: draw, dtz 0",
+          "e8=R: win, dtz 1", "e8=B: draw, dtz 0", "> syzygy /no/such/folder",
+          "no tablebase files in /no/such/folder", "> tb", "not in the tablebases"})
         lines.push_back(line);
     return lines;
 }
@@ -144,6 +153,15 @@ const Transcript kConsole[] = {
               "> an", "@0.3", "> undo", "...move= *", "Hash fill= *", "", "fen *", "Ply=*", "", "evaluation in centipawns*", "eval=*", "> an",
               "@0.3", "> ]", "...move= *", "Hash fill= *", "", "1. move e2e4", "fen *", "Ply=*", "", "evaluation in centipawns*", "eval=*"})},
     // An analysis (go N, go, an) leaves no limits of its own behind for mv.
+    // Batch runs and the console's own settings limit no later search: after
+    // sd 3, ev and a tuning run, go still searches to depth 3, and a UCI go
+    // names its own limits (neither depth 3 nor depth 0), with one line.
+    {"BatchRunsLeaveNoLimitBehind",
+     kC,
+     Session({"> sd 3", "> ev", "> tune knight_value_en 4", "...best= *", "> go", "...00] 03.*", "!00] 04.*",
+              "...move= *", "> uci", "...uciok", "> go movetime 400", ".../info depth 5 seldepth \\d+ multipv 1 .*/",
+              "...bestmove*"}),
+     {{"tune.epd", "4k3/pppp4/8/8/8/8/PPPP4/2N1K3 w - - tune 1.0;\n"}}},
     {"AnalysisLeavesThePlayLimits",
      kC,
      Session({"> sd 3", "> go 1", "...00] 01.*", "...move= *", "> mv", "...00] 03.*", "/move= [a-h][1-8].*/",

@@ -251,7 +251,7 @@ const Transcript kUci[] = {
     {"SearchmovesLimitTheRoot",
      {},
      {"> go depth 4 searchmoves h2h4", "...bestmove h2h4*", "> go depth 2 searchmoves e2e5",
-      "info string no legal move in searchmoves, all moves searched", "...bestmove*"}},
+      "info string no legal move in searchmoves, all moves searched", ".../bestmove (?!h2h4).*/"}},
     {"MultiPVLinesAreNumbered",
      {},
      {"> setoption name MultiPV value 3", "info string MultiPV set to 3", "> position fen 7k/8/8/4K3/8/8/8/R7 w - -",

@@ -9,7 +9,7 @@
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "eval/report.h"
-#include "search/session.h"
+#include "search/batch.h"
 #include "tests/board/board_setup.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "search/output.h"
+#include "search/limits.h"
 #include "search/transposition.h"
 #include "tests/support/fixture.h"
 
@@ -21,9 +22,10 @@ struct OutputTest : EngineTest {
     const uint16_t e2e4 = MakeMoveWord(12, 28), e7e5 = MakeMoveWord(52, 36);
 };
 
-std::string Uci(const char* score, const std::string& pv, const char* head = "depth 12 seldepth 12 multipv 1") {
-    return std::string("info ") + head + " time 2500 score " + score + " nodes 1234567 nps 493827 hashfull 0 pv " + pv +
-           "\n";
+std::string Uci(const char* score, const std::string& pv,
+                const char* head = "depth 12 seldepth 12 multipv 1") {
+    return std::string("info ") + head + " time 2500 score " + score +
+           " nodes 1234567 nps 493827 hashfull 0 pv " + pv + "\n";
 }
 
 // Mates in moves from the side to move's view, bounds of aspiration fails, the
@@ -53,7 +55,13 @@ TEST_F(OutputTest, InfoLines) {
         {CON, 1, -35, 0, 1, 0, twelve, "03] 12.   2.5    1235K   -35  " + g10 + "\n"},
         {UCI, 1, -35, 0, 1, 0, {e7e8n}, Uci("cp -35", "e7e8n")},
         {CON, 1, -35, 0, 1, 0, {e7e8n}, "03] 12.   2.5    1235K   -35  e7e8=N\n"},
-        {UCI, 2, -35, 0, 1, 0, {e2e4}, 
+        {UCI,
+         2,
+         -35,
+         0,
+         1,
+         0,
+         {e2e4},
          "info depth 12 seldepth 12 multipv 1 time 1 score cp -35 nodes 1234567 nps 0 hashfull 0 pv e2e4\n"},
     };
     for (auto& r : rows) {
@@ -89,9 +97,11 @@ TEST_F(OutputTest, FinalLineOnlyWithAMoveAndOutputAllowed) {
         double delay;
         uint16_t move;
         std::string text;
-    } rows[] = {{0, e2e4, Uci("cp 21", "e2e4", "depth 9 seldepth 9 multipv 1")}, {9999.0, e2e4, ""}, {0, 0, ""}};
+    } rows[] = {{0, e2e4, Uci("cp 21", "e2e4", "depth 9 seldepth 9 multipv 1")},
+                {SILENT_OUTPUT, e2e4, ""},
+                {0, 0, ""}};
     for (auto& r : rows) {
-        PBlock.info_delay.store(r.delay);
+        search_limits.info_delay = r.delay;
         PBlock.best_pv[1].store(r.move);
         EXPECT_EQ(Printed(ShowFinalSearchInfo), r.text);
     }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "board/fen.h"
+#include "search/batch.h"
 #include "search/bench.h"
 #include "search/search.h"
 #include "search/threads.h"
@@ -35,11 +36,8 @@ int SearchAt(int ply, int depth, int alpha = -10000, int beta = 10000) {
 // cleared table.
 void StartSearch(int depth) {
     ClearTTable();
-    PBlock.max_depth.store(int8_t(depth));
-    PBlock.tc_mode.store(TcMode::MoveTime);
-    PBlock.move_time.store(1e7);
-    PBlock.next_ponder_state.store(PonderState::Idle);
-    InitSearch();
+    Limits limits = BatchLimits(depth);
+    InitSearch(limits);
     WakeSearchThreads();
 }
 
@@ -145,10 +143,14 @@ TEST_F(SearchTest, ReducedBenchSignature) {
 TEST_F(SearchTest, BenchRepeatsAndRestoresTheEngine) {
     UseThreads(2);
     InitTTable(4);
+    PBlock.multipv.store(3);  // the bench searches with one line and no output, but as its own limits
+    PBlock.info_delay.store(0);
     const uint64_t key = ThreadData[0]->pos.hash;
     EXPECT_EQ(BenchNodes(4, 3, 1, 0, nullptr), BenchNodes(4, 3, 1, 0, nullptr));
     EXPECT_EQ(TTableMegabytes(), 4);
     EXPECT_EQ(PBlock.nthreads.load(), 2);
+    EXPECT_EQ(PBlock.multipv.load(), 3);
+    EXPECT_EQ(PBlock.info_delay.load(), 0.0);
     EXPECT_EQ(ThreadData[0]->pos.hash, key);
 }
 

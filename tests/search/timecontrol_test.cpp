@@ -13,16 +13,13 @@ namespace {
 constexpr TcMode SD = TcMode::SuddenDeath, SESSION = TcMode::Session;
 
 struct TimeTest : EngineTest {
-    void SetUp() override {
-        EngineTest::SetUp();
-        PBlock.next_ponder_state.store(PonderState::Search);
-    }
+    Limits limits_;
     // Target for white with nhist game plies behind the position.
     double Target(TcMode mode, double clock, int nhist = 0) {
         ThreadData[0]->pos.nhist = uint16_t(nhist);
-        PBlock.tc_mode.store(mode);
-        PBlock.clock[0].store(clock);
-        InitSearch();
+        limits_.tc_mode = mode;
+        limits_.clock[0] = clock;
+        InitSearch(limits_);
         return PBlock.target_time.load();
     }
     StopReason StopAt(double elapsed, int best_depth = 3) {
@@ -42,23 +39,24 @@ TEST_F(TimeTest, Targets) {
         double target;
         int level = 0;  // moves of a console level; 0: the interface's movestogo
     } kCases[] = {
-        {SD, 60.0, 0, 0, 1, 0, 60.0 / 39 * 1.1},          // game start, pondering
-        {SD, 60.0, 0, 0, 0, 0, 60.0 / 39 * 0.85},         // no pondering
+        {SD, 60.0, 0, 0, 1, 0, 60.0 / 39 * 1.1},             // game start, pondering
+        {SD, 60.0, 0, 0, 0, 0, 60.0 / 39 * 0.85},            // no pondering
         {SD, 10.0, 0.1, 0, 1, 20, (10.0 / 29 + 0.1) * 1.1},  // later, with increment
-        {SESSION, 22.0, 0, 10, 1, 50, 22.0 / 11 * 1.1},       // movestogo from the interface
-        {SESSION, 1.0, 0.5, 1, 1, 0, 0.65},                   // never more than two thirds of the clock
-        {SESSION, 60.0, 0, 0, 1, 50, 60.0 / 16 * 1.1, 40},     // level 40: 25 moves played, 15 to go
-        {SD, -3.0, 0, 0, 1, 0, 0.002},                    // bad clocks: the minimum
+        {SESSION, 22.0, 0, 10, 1, 50, 22.0 / 11 * 1.1},      // movestogo from the interface
+        {SESSION, 1.0, 0.5, 1, 1, 0, 0.65},                  // never more than two thirds of the clock
+        {SESSION, 60.0, 0, 0, 1, 50, 60.0 / 16 * 1.1, 40},   // level 40: 25 moves played, 15 to go
+        {SD, -3.0, 0, 0, 1, 0, 0.002},                       // bad clocks: the minimum
         {SD, std::nan(""), 0, 0, 1, 0, 0.002},
         {SD, 60.0, -1e9, 0, 1, 0, 0.002},
     };
     for (auto& c : kCases) {
-        SCOPED_TRACE(testing::Message() << int(c.mode) << " " << c.clock << " " << c.inc << " " << c.moves_to_go);
-        PBlock.increment.store(c.inc);
-        PBlock.moves_to_go.store(int16_t(c.moves_to_go));
+        SCOPED_TRACE(testing::Message()
+                     << int(c.mode) << " " << c.clock << " " << c.inc << " " << c.moves_to_go);
+        limits_.increment = c.inc;
+        limits_.moves_to_go = c.moves_to_go;
         PBlock.ponder = int16_t(c.ponder);
         PBlock.protocol.store(c.level ? Protocol::Console : Protocol::Uci);
-        PBlock.session_moves.store(int16_t(c.level));
+        limits_.session_moves = c.level;
         EXPECT_NEAR(Target(c.mode, c.clock, c.nhist), c.target, 1e-9);
     }
     // A game record cut to its last plies still counts every ply played (the table's age).
@@ -67,7 +65,7 @@ TEST_F(TimeTest, Targets) {
     ASSERT_LT(GamePos()->nhist, 402);
     Target(SD, 60.0, GamePos()->nhist);
     EXPECT_EQ(PBlock.tt_age.load(), 402);
-    PBlock.move_time.store(2.0);
+    limits_.move_time = 2.0;
     EXPECT_DOUBLE_EQ(Target(TcMode::MoveTime, 50.0), 2.0);  // fixed time a move
     EXPECT_TRUE(std::isfinite(Target(SD, 1e300)));
 }
@@ -77,14 +75,13 @@ TEST_F(TimeTest, StopCodes) {
     EXPECT_EQ(StopAt(limit - 0.001), StopReason::None);
     EXPECT_EQ(StopAt(limit + 0.001), StopReason::Report);
     EXPECT_EQ(StopAt(limit + 5.0, 0), StopReason::None);  // no result yet: keep searching
-    PBlock.next_ponder_state.store(PonderState::Ponder);
+    limits_.kind = PonderState::Ponder;
     Target(SD, 1.0);
-    EXPECT_EQ(StopAt(1e6), StopReason::None);  // pondering is never stopped by the clock
+    EXPECT_EQ(StopAt(1e6), StopReason::None);        // pondering is never stopped by the clock
     PBlock.ponder_state.store(PonderState::Search);  // ponderhit: the same clock applies
     EXPECT_EQ(StopAt(1e6), StopReason::Report);
-    PBlock.next_ponder_state.store(PonderState::Search);
-    PBlock.ponder_state.store(PonderState::Idle);
-    PBlock.moves_to_go.store(40);
+    limits_.kind = PonderState::Search;
+    limits_.moves_to_go = 40;
     Target(SESSION, 0.2);
     EXPECT_EQ(StopAt(0.0), StopReason::Report);  // 0.2 s left in a period is too little to think
     PBlock.stop.store(StopReason::NoMoves);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "board/fen.h"
+#include "search/limits.h"
 #include "search/transposition.h"
 #include "tests/support/fixture.h"
 
@@ -65,10 +66,10 @@ TEST_F(TTTest, TornEntryAndNoHash) {
     EXPECT_EQ(Probe(pos).depth, TT_TORN);
     // Without hash nothing is stored or probed.
     ClearTTable();
-    PBlock.use_hash.store(0);
+    search_limits.use_hash = false;
     StoreTT(pos, 1, 5, -100, 100, 0, 0);
     EXPECT_EQ(Probe(pos).depth, TT_MISS);
-    PBlock.use_hash.store(1);
+    search_limits.use_hash = true;
     EXPECT_EQ(Probe(pos).depth, TT_MISS);
 }
 

@@ -19,7 +19,9 @@
 #include "book/book.h"
 #include "engine/options.h"
 #include "eval/endgame.h"
+#include "engine/main_loop.h"
 #include "eval/params.h"
+#include "search/limits.h"
 #include "search/threads.h"
 #include "search/transposition.h"
 
@@ -57,6 +59,8 @@ void ResetEngine() {
     ResetInput();
     SetPBlockDefaults();
     ResetOptions();
+    search_limits = Limits{};
+    ResetConsoleLimits();
     SetChess960(false);
     SetPersonalityDefaults();
     InitReductions();

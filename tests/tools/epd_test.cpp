@@ -12,6 +12,7 @@
 #include "board/fen.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
+#include "search/batch.h"
 #include "search/threads.h"
 #include "search/transposition.h"
 #include "tests/board/board_setup.h"
@@ -27,14 +28,20 @@ struct EpdAnalysis : EngineTest {
     // leaves the output in out_.
     double Run(const std::string& text, int depth) {
         WriteFile("suite.epd", text);
-        std::snprintf(PBlock.epd_name, sizeof PBlock.epd_name, "suite.epd");
-        PBlock.max_depth.store(int8_t(depth));
+        limits_ = BatchLimits(depth);
+        limits_.move_time = move_time_;
+        return Again();
+    }
+    // The same analysis of the file once more.
+    double Again(const char* name = "suite.epd") {
         double e = 0;
-        out_ = Printed([&] { e = Analyze_EPD_File(); });
+        out_ = Printed([&] { e = Analyze_EPD_File(name, limits_); });
         return e;
     }
     bool Has(const std::string& line) const { return out_.find(line + "\n") != std::string::npos; }
     std::string out_;
+    Limits limits_;
+    double move_time_ = 5.0;
 };
 
 // The scale of the error measure; 0 and mate scores are pinned by the runs below.
@@ -69,7 +76,8 @@ TEST_F(EpdAnalysis, DepthZeroRuns) {
         EXPECT_NEAR(Run(r.text, 0), r.error, 1e-9) << r.text;
         EXPECT_TRUE(Has(std::string(r.count) + " correct best moves")) << out_;
         EXPECT_EQ(PBlock.root_qscore, r.qscore) << r.text;
-        EXPECT_EQ(PBlock.use_hash.load(), 0) << "shallow runs leave the table alone";
+        EXPECT_FALSE(search_limits.use_hash) << "shallow runs leave the table alone";
+        EXPECT_EQ(PBlock.use_hash.load(), 1) << "and leave its setting as it was";
     }
     size_t at = 0;
     for (const char* o :
@@ -82,10 +90,10 @@ TEST_F(EpdAnalysis, DepthZeroRuns) {
     EXPECT_GT(PBlock.root_qscore, 300);
     EXPECT_LT(PBlock.root_eval, -300);
     InitKeys();  // as a change of the hash size does: new keys are not mixed with old ones
-    Printed([] { Analyze_EPD_File(); });
+    Again();
     ExpectKeysFromScratch(&ThreadData[0]->pos);
-    std::snprintf(PBlock.epd_name, sizeof PBlock.epd_name, "/nonexistent/suite.epd");
-    EXPECT_EQ(Printed([] { EXPECT_EQ(Analyze_EPD_File(), 1.0); }), "");
+    EXPECT_EQ(Again("/nonexistent/suite.epd"), 1.0);
+    EXPECT_EQ(out_, "");
 }
 
 TEST_F(EpdAnalysis, QuitEndsTheRunAndTheRunIsNotReused) {
@@ -97,7 +105,7 @@ TEST_F(EpdAnalysis, QuitEndsTheRunAndTheRunIsNotReused) {
     EXPECT_TRUE(Has("0 / 16 correct best moves")) << out_;
     EXPECT_EQ(PBlock.quit.load(), 1);
     PBlock.quit.store(0);
-    out_ = Printed([] { Analyze_EPD_File(); });
+    Again();
     EXPECT_TRUE(Has("0 / 40 correct best moves")) << out_;
 }
 
@@ -107,7 +115,7 @@ TEST_F(EpdAnalysis, QuitEndsTheRunAndTheRunIsNotReused) {
 TEST_F(EpdAnalysis, SearchedSuiteFindsTheKnownBestMoves) {
     UseThreads(1);
     const std::string suite = ReadFile(std::string(VELL_TEST_DATA) + "/tools/best_moves.epd");
-    PBlock.move_time.store(30.0);
+    move_time_ = 30.0;
     Run(suite + "7k/5Q2/6K1/8/8/8/8/8 b - - bm Kg8; id \"stalemate\";\n", 5);
     EXPECT_TRUE(Has("8 / 9 correct best moves")) << out_;
 }
@@ -120,9 +128,9 @@ TEST_F(EpdAnalysis, EachRunUsesTheCurrentWeights) {
     double e[2];
     Printed([&] {
         Personality.knight_value_en += 30;
-        e[0] = Analyze_EPD_File();
+        e[0] = Analyze_EPD_File("suite.epd", limits_);
         Personality.knight_value_en -= 30;
-        e[1] = Analyze_EPD_File();
+        e[1] = Analyze_EPD_File("suite.epd", limits_);
     });
     EXPECT_LT(e[0], first);
     EXPECT_EQ(e[1], first);
@@ -137,9 +145,10 @@ const char kKnightUp[] =
 struct Tuner : EpdAnalysis {
     // PTune (with a log) over the positions of the last run; best_ is its result; returns the trial
     // ("name= v") and "best= " lines, each best line shortened to its value and bounds.
-    std::string Tune(const char* name, int16_t* field, int range, bool log = true) {
+    std::string Tune(const char* name, int16_t* field, int range, bool log = true,
+                     const char* file = "suite.epd") {
         if (log) fdtune = std::fopen("tune.log", "w");
-        const std::string out = Printed([&] { best_ = PTune(name, field, range); });
+        const std::string out = Printed([&] { best_ = PTune(file, name, field, range); });
         if (log) std::fclose(fdtune);
         fdtune = nullptr;
         std::string r;
@@ -181,8 +190,7 @@ TEST_F(Tuner, IntervalSearch) {
     EXPECT_EQ(Tune("bishop_pair", &Personality.bishop_pair, 1), "bishop_pair= 35;");
     EXPECT_EQ(best_, 35);
     EXPECT_EQ(ReadFile("tune.log").substr(0, 32), "bishop_pair" + std::string(13, ' ') + "    35  ");
-    std::strcpy(PBlock.epd_name, "absent.epd");  // missing positions change nothing
-    Tune("pinned", &Personality.pinned, 10, false);
+    Tune("pinned", &Personality.pinned, 10, false, "absent.epd");  // missing positions change nothing
     EXPECT_EQ(best_, -12);
     EXPECT_EQ(Personality.pinned, -12);
 }
@@ -191,11 +199,9 @@ TEST_F(Tuner, TheFullPassLogsEveryParameterInTableOrder) {
     WriteFile("tune.epd", "4k3/pppp4/8/8/8/8/PPPP4/2N1K3 w - - tune 1.0;\n");
     PersonalityRec before;
     std::memcpy(&before, &Personality, sizeof before);
-    PBlock.max_depth.store(9);
     Printed(RunTuningPass);
     EXPECT_EQ(std::memcmp(&before, &Personality, sizeof before), 0) << "every parameter is restored";
     EXPECT_EQ(fdtune, nullptr);
-    EXPECT_EQ(PBlock.max_depth.load(), 0);
     const auto log = Split(ReadFile("tune.log"));
     ASSERT_EQ(int(log.size()), NumTunable());
     for (int i = 0; i < NumTunable(); i++) {

@@ -6,9 +6,21 @@
 
 #include "base/control.h"
 #include "board/position.h"
+#include "search/limits.h"
 
-// Asks the main loop for a search of the given kind (not Idle).
-void RequestSearch(PonderState kind);
+// Asks the main loop for a search under limits (of a kind other than Idle);
+// it starts from a copy of them.
+void RequestSearch(const Limits& limits);
+// The console's own settings that its searches start from (level, depth,
+// time, the clocks of its game); the protocol's go never reads them.
+Limits& ConsoleLimits();
+// Back to five seconds a move at full depth.
+void ResetConsoleLimits();
+// A console search: ConsoleLimits with the MultiPV, output delay, table and
+// strength settings in effect.
+Limits ConsoleSearchLimits();
+// Withdraws a search request that has not started yet.
+void DropSearchRequest();
 // True when a search was asked for and none runs.
 bool SearchRequested();
 // A pondering search becomes an ordinary one on the same clock.

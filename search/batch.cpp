@@ -1,6 +1,6 @@
 // Runs of the search outside the main loop and the stop requests: the one
 // place besides the main loop's session where the state of a run changes.
-#include "search/session.h"
+#include "search/batch.h"
 
 #include <cstdio>
 #include <cstring>
@@ -20,8 +20,6 @@ namespace {
 constexpr auto R = std::memory_order_relaxed;
 
 }  // namespace
-
-void DropSearchRequest() { PBlock.next_ponder_state.store(PonderState::Idle, R); }
 
 void BeginBatch() { batch_run = true; }
 
@@ -52,11 +50,35 @@ void SearchDepthZero() {
     PBlock.root_eval = td->root_eval;
 }
 
-void RunBatchSearch() {
+Limits BatchLimits(int depth) {
+    Limits l;
+    l.depth = depth;
+    l.tc_mode = TcMode::MoveTime;
+    l.move_time = UNLIMITED_TIME;
+    l.kind = PonderState::Idle;
+    l.multipv = PBlock.multipv.load(R);
+    l.info_delay = PBlock.info_delay.load(R);
+    l.use_hash = PBlock.use_hash.load(R) != 0;
+    return l;
+}
+
+SearchResult SearchOutcome() {
+    SearchResult r{};
+    r.best = PBlock.best_pv[1].load(R);
+    r.ponder = r.best ? PBlock.best_pv[2].load(R) : 0;
+    r.score = PBlock.best_score.load(R);
+    r.depth = PBlock.best_depth.load(R);
+    const int n = PBlock.nthreads.load(R);
+    for (int i = 1; i <= n; i++)
+        if (ThreadData[i]) r.nodes += ThreadData[i]->nodes.load(R);
+    return r;
+}
+
+SearchResult RunBatchSearch(const Limits& limits) {
     start = GetTime();
     PBlock.elapsed.store(0, R);
-    InitSearch();
-    if (PBlock.max_depth.load(R) > 0) {
+    InitSearch(limits);
+    if (search_limits.depth > 0) {
         WakeSearchThreads();
         // Input is polled throughout, without sleeping until the search is
         // past its first iterations.
@@ -69,30 +91,7 @@ void RunBatchSearch() {
         PBlock.elapsed.store(GetTime() - start, R);
     }
     Collect();
-}
-
-void SaveRunSettings(RunSettings* s) {
-    s->nthreads = PBlock.nthreads.load(R);
-    s->max_depth = PBlock.max_depth.load(R);
-    s->tc_mode = PBlock.tc_mode.load(R);
-    s->use_hash = PBlock.use_hash.load(R);
-    s->next_ponder_state = PBlock.next_ponder_state.load(R);
-    s->ponder_state = PBlock.ponder_state.load(R);
-    s->move_time = PBlock.move_time.load(R);
-    s->info_delay = PBlock.info_delay.load(R);
-    s->multipv = PBlock.multipv.load(R);
-}
-
-void RestoreRunSettings(const RunSettings* s) {
-    PBlock.nthreads.store(s->nthreads, R);
-    PBlock.max_depth.store(s->max_depth, R);
-    PBlock.tc_mode.store(s->tc_mode, R);
-    PBlock.use_hash.store(s->use_hash, R);
-    PBlock.next_ponder_state.store(s->next_ponder_state, R);
-    PBlock.ponder_state.store(s->ponder_state, R);
-    PBlock.move_time.store(s->move_time, R);
-    PBlock.info_delay.store(s->info_delay, R);
-    PBlock.multipv.store(s->multipv, R);
+    return SearchOutcome();
 }
 
 void ShowEvalInfo() {
@@ -100,11 +99,8 @@ void ShowEvalInfo() {
     eval_report.draw_factor = 1.0;
     PBlock.draw_score[0].store(0, R);
     PBlock.draw_score[1].store(0, R);
-    const int8_t depth = PBlock.max_depth.load(R);
-    PBlock.max_depth.store(0, R);
-    InitSearch();
+    InitSearch(BatchLimits(0));
     SearchDepthZero();
-    PBlock.max_depth.store(depth, R);
 
     static char text[4096];
     FormatEvalInfo(ThreadData[0]->pos, text, sizeof text);

@@ -1,6 +1,6 @@
 // Starting, answering and stopping the searches the main loop runs for the
 // UCI and console handlers.
-#include "engine/session.h"
+#include "engine/main_loop.h"
 
 #include "base/messages.h"
 #include "base/platform.h"
@@ -12,7 +12,7 @@
 #include "engine/shell.h"
 #include "search/output.h"
 #include "search/root.h"
-#include "search/session.h"
+#include "search/batch.h"
 #include "search/strength.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"
@@ -30,15 +30,24 @@ bool hold_until_stop;
 int opponent_game_side = -1;  // side the engine plays against a person
 bool opponent_reply;          // the search under way answers the person's move
 void (*after_answer)();       // run once after the next answer
+Limits requested;             // of the search asked for
+// Five seconds a move, and clocks of five seconds until a level sets them.
+Limits ConsoleDefaults() {
+    Limits l;
+    l.clock[0] = l.clock[1] = 5.0;
+    return l;
+}
+Limits console_limits = ConsoleDefaults();
 
 // The engine's clock after its move in a game against a person: the time
 // used goes, the increment comes, and a new session of a level refills it.
 void RunClock(int side) {
-    if (PBlock.tc_mode.load(R) == TcMode::MoveTime) return;
-    double c = PBlock.clock[side].load(R) - PBlock.elapsed.load(R) + PBlock.increment.load(R);
-    if (PBlock.tc_mode.load(R) == TcMode::Session && PBlock.moves_to_go.load(R) <= 1)
-        c += PBlock.move_time.load(R);
-    PBlock.clock[side].store(c > 0 ? c : 0, R);
+    Limits& l = console_limits;
+    if (l.tc_mode == TcMode::MoveTime) return;
+    double c = l.clock[side] - PBlock.elapsed.load(R) + l.increment;
+    // The moves left of the session, as the search just ended counted them.
+    if (l.tc_mode == TcMode::Session && search_limits.moves_to_go <= 1) c += l.move_time;
+    l.clock[side] = c > 0 ? c : 0;
 }
 
 // Plays the engine's move on the game board and shows it; false when the
@@ -69,19 +78,18 @@ void StartSearch() {
     Position* pos = &ThreadData[0]->pos;
     start = GetTime();
     PBlock.elapsed.store(0, R);
-    InitSearch();
+    requested.kind = PBlock.next_ponder_state.load(R);
+    InitSearch(requested);
     if (pos->nhist <= 35 && OptionNumber(OptionId::OwnBook)) {
-        GetCandidates(pos, 0);
+        const uint16_t move = GetCandidates(pos, 0);
         // A book move outside "go searchmoves" is not played: the search decides.
-        if (!RootMoveAllowed(PBlock.best_pv[1].load(R))) PBlock.best_pv[1].store(0, R);
-        if (PBlock.best_pv[1].load(R)) {
+        if (move && RootMoveAllowed(move)) {
+            PBlock.best_pv[1].store(move, R);
             ShowMessage(UciMode() ? "info string book move" : "book move");
             PBlock.best_score.store(0, R);
             SetStop(StopReason::Report);
         }
     }
-    // Console analysis is never weakened.
-    LimitStrength(PBlock.ponder_state.load(R) != PonderState::Analyse);
     if (pos->fifty <= 100 && !PBlock.best_pv[1].load(R)) WakeSearchThreads();
     PBlock.next_ponder_state.store(PonderState::Idle, R);
 }
@@ -126,7 +134,7 @@ void FinishSearch() {
     if (selfplay) {
         // Self-play goes on until the game is over by the rules or its record is full.
         if (best && pos->nhist < GAME_MAX && PlayEngineMove(pos, best) && pos->nhist < GAME_MAX)
-            PBlock.next_ponder_state.store(PonderState::Search, R);
+            RequestSearch(requested);
         else
             selfplay = 0;
         if (!selfplay && pos->nhist >= GAME_MAX)
@@ -137,11 +145,6 @@ void FinishSearch() {
         PlayEngineMove(pos, best);
     }
     opponent_reply = false;
-    // The limits of a UCI go end with its answer; console and batch searches
-    // have none.
-    PBlock.node_limit.store(0, R);
-    PBlock.mate_limit.store(0, R);
-    LimitRootMoves(nullptr, 0);
     LimitStrength(false);
     PBlock.ponder_state.store(PonderState::Idle, R);
     if (void (*fn)() = after_answer) {
@@ -165,7 +168,23 @@ void StopSearchAndWait() {
     if (ours) FinishSearch();
 }
 
-void RequestSearch(PonderState kind) { PBlock.next_ponder_state.store(kind, R); }
+void RequestSearch(const Limits& limits) {
+    requested = limits;
+    PBlock.next_ponder_state.store(limits.kind, R);
+}
+
+Limits& ConsoleLimits() { return console_limits; }
+
+void ResetConsoleLimits() { console_limits = ConsoleDefaults(); }
+
+Limits ConsoleSearchLimits() {
+    Limits l = console_limits;
+    l.multipv = PBlock.multipv.load(R);
+    l.info_delay = PBlock.info_delay.load(R);
+    l.use_hash = PBlock.use_hash.load(R) != 0;
+    l.limit_strength = true;
+    return l;
+}
 
 bool SearchRequested() {
     return PBlock.next_ponder_state.load(R) != PonderState::Idle &&
@@ -216,7 +235,7 @@ void AnswerIfEngineToMove() {
     if (GameEnd(pos).kind != GameEndKind::None) return;
     computer = pos->side;
     opponent_reply = true;
-    RequestSearch(PonderState::Search);
+    RequestSearch(ConsoleSearchLimits());
 }
 
 void KeepEngineMoveOff() {
@@ -224,3 +243,5 @@ void KeepEngineMoveOff() {
     opponent_reply = false;
     DropSearchRequest();
 }
+
+void DropSearchRequest() { PBlock.next_ponder_state.store(PonderState::Idle, R); }
