@@ -180,7 +180,7 @@ void NewGame(int n = -1) {
     SetChess960(n >= 0);
     if (n >= 0) Chess960StartFen(n, fen);
     GamePos()->ply = 1;
-    SetPosition(GamePos(), n >= 0 ? fen : fen_opn);
+    SetPosition(GamePos(), n >= 0 ? fen : fen_opn, n >= 0);
     if (n >= 0) ShowMessagef("Chess960 start position %d", n);
     ShowBoard(GamePos());
     computer = 2;
@@ -204,15 +204,14 @@ void NewGame960(const Words& w) {
 // Chess960 position switches the game to Chess960.
 bool LoadUserFen(const char* fen) {
     char why[128];
-    const bool was = Chess960();
-    if (!was && FenNeedsChess960(fen)) SetChess960(true);
+    const bool chess960 = Chess960() || FenNeedsChess960(fen);
     GamePos()->ply = 1;
-    if (LoadFen(GamePos(), fen, why)) {
+    if (LoadFen(GamePos(), fen, chess960, why)) {
+        SetChess960(chess960);
         GamePos()->fifty = FenHalfmoveClock(fen);
         ForgetLoadedGame(FenMoveNumber(fen));
         return true;
     }
-    SetChess960(was);
     ShowMessagef("bad FEN, position not changed: %s", why);
     return false;
 }
@@ -396,7 +395,7 @@ void LoadGame(const Words& w) {
         char why[128];
         pos->ply = 1;
         SetChess960(game.chess960);
-        LoadFen(pos, game.fen, why);  // the reader has played from it already
+        LoadFen(pos, game.fen, game.chess960, why);  // the reader has played from it already
         pos->fifty = FenHalfmoveClock(PgnTagValue(game, "FEN"));
         for (int i = 0; i < game.count && !RecordFull(); i++) MakeGameMove(game.moves[i]);
         if (game.cut) ShowMessage(game.problem);

@@ -328,13 +328,13 @@ void SetUpPosition(char* args) {
     Position* pos = GamePos();
     if (std::strstr(args, "startpos")) {
         pos->ply = 1;
-        SetPosition(pos, fen_opn);
+        SetPosition(pos, fen_opn, Chess960());
     } else if (char* fen = std::strstr(args, "fen")) {
         fen += 3;
         while (*fen == ' ') fen++;
         char why[128];
         pos->ply = 1;
-        if (!LoadFen(pos, fen, why)) {
+        if (!LoadFen(pos, fen, Chess960(), why)) {
             ShowMessagef("info string bad FEN, position not changed: %s", why);
             return;
         }

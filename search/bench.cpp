@@ -112,10 +112,7 @@ static void RestorePool(int threads, int running) {
 // One position from an empty table, so that every position counts the same
 // nodes whatever ran before it (and whatever chess the game plays).
 static uint64_t SearchOne(const char* fen, int threads, uint16_t* best, double* seconds) {
-    {
-        Chess960Scope standard(false);
-        SetPosition(&ThreadData[0]->pos, fen);
-    }
+    SetPosition(&ThreadData[0]->pos, fen);
     ClearTTable();
     for (int i = 1; i <= threads; i++) {
         std::memset(ThreadData[i]->caches.ecache, 0, sizeof ThreadData[i]->caches.ecache);

@@ -13,6 +13,7 @@
 
 #include "base/messages.h"
 #include "base/platform.h"
+#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -189,7 +190,7 @@ static void RunFromFile(FILE* f, const struct stat* file, EpdTotals& t) {
     while (ReadLine(f, line)) {
         if (line[0] == ' ' || line[0] == '#' || line[0] == ';' || std::strlen(line) <= 9) continue;
         line[std::strcspn(line, "\r\n")] = 0;
-        if (!LoadFen(&ThreadData[0]->pos, line, why)) {
+        if (!LoadFen(&ThreadData[0]->pos, line, Chess960(), why)) {
             if (!Quiet()) ShowMessagef("skipped: %s (%s)", line, why);
             continue;
         }

@@ -100,8 +100,7 @@ static void ProcessGame(FILE* out, ScanState& s, int mode) {
     const PgnGame& g = s.game;
     Position* pos = &ThreadData[0]->pos;
     pos->ply = 1;
-    Chess960Scope chess960(g.chess960);
-    SetPosition(pos, g.fen);
+    SetPosition(pos, g.fen, g.chess960);
     for (int i = 0; i < g.count; i++) {
         if (mode == 1)
             AnnotateMove(out, *pos, g, s.scores, i);

@@ -11,9 +11,11 @@
 
 namespace {
 
-// A FEN from outside and the position it gives ("=" the same), or why it is refused.
+// A FEN from outside and the position it gives ("=" the same), or why it is
+// refused; read under standard rules unless the row says Chess960.
 const struct {
     const char *fen, *expect;
+    bool chess960 = false;
 } kFens[] = {
     {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", "="},
     {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 3 20", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq -"},
@@ -43,6 +45,10 @@ const struct {
     {"4k3/8/8/8/8/8/8/4K2X w - -", "unexpected character 'X' in the FEN board"},
     {"4k3/8/8/8/8/8/8/4K3 x - -", "the side to move must be w or b"},
     {"4k3/8/8/8/8/8/8/4K3 w KX -", "bad castling field 'KX'"},
+    // Rooks named by file are Chess960's; K and Q there mean the outermost rook.
+    {"4k3/8/8/8/8/8/8/4K2R w H -", "bad castling field 'H'"},
+    {"4k3/8/8/8/8/8/8/4K2R w H -", "=", true},
+    {"4k3/8/8/8/8/8/8/R2RK3 w Q -", "4k3/8/8/8/8/8/8/R2RK3 w A -", true},
     {"4k3/8/8/8/8/8/8/4K3 w - e9", "bad en-passant field 'e9'"},
     {nullptr, "the FEN board field is too long"},  // 200 digits
 };
@@ -112,7 +118,7 @@ TEST_F(Positions, FenTable) {
         Position before = *pos;
         char why[128] = "";
         std::string fen = row.fen ? row.fen : std::string(200, '1');
-        if (!LoadFen(pos, fen.c_str(), why)) {
+        if (!LoadFen(pos, fen.c_str(), row.chess960, why)) {
             EXPECT_EQ(why, std::string(row.expect)) << fen;
             EXPECT_EQ(std::memcmp(pos, &before, sizeof before), 0) << fen;
             continue;

@@ -147,9 +147,9 @@ uint16_t TextMove(Position* pos, const char* coord) {
     return 0;
 }
 
-Position* SetGame(const char* fen, const char* moves) {
+Position* SetGame(const char* fen, const char* moves, bool chess960) {
     Position* pos = &ThreadData[0]->pos;
-    SetPosition(pos, fen);
+    SetPosition(pos, fen, chess960);
     std::istringstream words(moves ? moves : "");
     for (std::string w; words >> w;) {
         uint16_t m;
