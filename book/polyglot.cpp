@@ -11,6 +11,7 @@
 #include "base/messages.h"
 #include "base/platform.h"
 #include "board/notation.h"
+#include "search/output.h"
 #include "thread/records.h"
 
 namespace {
@@ -129,7 +130,7 @@ void PolyglotCandidates(Position* pos, const char* file, int verbose) {
         if (!chosen) pick -= found[i].weight;
         if (verbose) {
             char text[16];
-            ShowMessagef("%s  %5u  %5.1f%%", MoveToStr(found[i].move, text), unsigned(found[i].weight),
+            ShowMessagef("%s  %5u  %5.1f%%", MoveToStr(found[i].move, UserMoveStyle(), text, pos), unsigned(found[i].weight),
                          100.0 * found[i].weight / double(total));
         }
     }

@@ -26,6 +26,7 @@
 #include "engine/session.h"
 #include "engine/shell.h"
 #include "eval/params.h"
+#include "search/output.h"
 #include "search/session.h"
 #include "search/tablebase.h"
 #include "search/strength.h"
@@ -348,7 +349,7 @@ void Redo() {
     uint16_t m = RecordedMove();
     if (!m) return;
     char text[8];
-    ShowMessagef("%d. move %s", GamePos()->nhist / 2 + 1, MoveToStr(m, text));
+    ShowMessagef("%d. move %s", GamePos()->nhist / 2 + 1, MoveToStr(m, UserMoveStyle(), text, GamePos()));
     MakeGameMove(m);
     Show();
     ShowGameEnd(GamePos());
@@ -500,7 +501,7 @@ bool DividePerft(ThreadRec* td, int depth) {
         UnmakeMove(pos);
         if (!go_on) return false;
         char text[8];
-        ShowMessagef("%s %llu", MoveToStr(e->move, text), (unsigned long long)(td->nodes.load(R) - before));
+        ShowMessagef("%s %llu", MoveToStr(e->move, UserMoveStyle(), text, pos), (unsigned long long)(td->nodes.load(R) - before));
     }
     return true;
 }

@@ -44,7 +44,7 @@ void RunClock(int side) {
 // game has ended there.
 bool PlayEngineMove(Position* pos, uint16_t best) {
     char text[8];
-    ShowMessagef("%d. move %s", pos->nhist / 2 + 1, MoveToStr(best, text));
+    ShowMessagef("%d. move %s", pos->nhist / 2 + 1, MoveToStr(best, UserMoveStyle(), text, pos));
     MakeMove(pos, best);
     pos->ply = 1;
     ShowBoard(pos);
@@ -111,13 +111,14 @@ void FinishSearch() {
     uint16_t ponder = best ? PBlock.best_pv[2].load(R) : 0;
     if (!best) best = FallbackMove(pos);
     char text[8], reply[8];
+    const MoveStyle style = UserMoveStyle();
     if (UciMode()) {
         if (!best)
             ShowMessage("bestmove 0000");
         else if (ponder)
-            ShowMessagef("bestmove %s ponder %s", MoveToStr(best, text), MoveToStr(ponder, reply));
+            ShowMessagef("bestmove %s ponder %s", MoveToStr(best, style, text, pos), MoveToStr(ponder, style, reply));
         else
-            ShowMessagef("bestmove %s", MoveToStr(best, text));
+            ShowMessagef("bestmove %s", MoveToStr(best, style, text, pos));
     } else {
         ShowSearchSummary();
         ShowMessage("");

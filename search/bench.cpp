@@ -13,6 +13,7 @@
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
+#include "search/output.h"
 #include "search/session.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"
@@ -160,7 +161,7 @@ uint64_t BenchNodes(int depth, int count, int threads, int verbose, double* seco
         if (verbose) {
             char move[16];
             ShowMessagef("bench %2d: nodes %10llu  best %-6s %s", i + 1, (unsigned long long)nodes,
-                         MoveToStr(best, move), bench_fens[i]);
+                         MoveToStr(best, UserMoveStyle(), move), bench_fens[i]);
         }
     }
     RestorePool(threads, running);

@@ -3,6 +3,12 @@
 #include <atomic>
 #include <cstdint>
 
+#include "board/notation.h"
+
+// How moves go out to the user now: in the protocol's coordinates, castling by
+// the rules the game position was set up under.
+MoveStyle UserMoveStyle();
+
 // Sums the counters of thread records 0..nthreads into sstats.
 void Collect();
 // One information line. flag: 0 intermediate, 1 end of an iteration or MultiPV

@@ -89,6 +89,21 @@ const struct {
     {"4k3/8/8/R7/8/8/4K3/R7 w - -", "a1a3", "R1a3"},
 };
 
+// One move written each way: as typed (its SAN), in UCI and console
+// coordinates, and in coordinates with castling as the king taking its rook;
+// the position read under standard or Chess960 rules.
+const struct {
+    const char* fen;
+    bool chess960;
+    const char *san, *uci, *console, *king_takes_rook;
+} kStyles[] = {
+    {"8/4P2k/8/8/8/8/8/4K3 w - -", false, "e8=N", "e7e8n", "e7e8=N", "e7e8n"},
+    {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", false, "O-O", "e1g1", "e1g1", "e1h1"},
+    {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", true, "O-O-O", "e1c1", "e1c1", "e1a1"},
+    {"rk6/8/8/8/8/8/8/RK6 w Aa -", true, "O-O-O", "b1c1", "b1c1", "b1a1"},
+    {"rk6/8/8/8/8/8/8/RK6 w Aa -", true, "Kc2", "b1c2", "b1c2", "b1c2"},
+};
+
 // A position, its halfmove clock, moves played from it, and how the game stands.
 const struct {
     const char* fen;
@@ -129,13 +144,12 @@ TEST_F(Positions, FenTable) {
     }
 }
 
-// (The fixture's engine speaks UCI, so moves are written in coordinates.)
 TEST_F(Positions, MoveText) {
     char coord[8], san[16];
     for (const auto& row : kTexts) {
         uint16_t m = 0xBEEF;
         int fits = ParseMove(SetGame(row.fen), row.text, &m);
-        EXPECT_EQ(fits == 1 ? MoveToStr(m, coord) : "", std::string(row.coord)) << row.fen << " " << row.text;
+        EXPECT_EQ(fits == 1 ? MoveToStr(m, {}, coord) : "", std::string(row.coord)) << row.fen << " " << row.text;
         EXPECT_TRUE(fits == 1 || m == 0);
         if (fits == 1 && std::set<std::string>{"e4", "Nf3", "exd6", "Nc3", "Ra8#", "Qa1b2"}.count(row.text)) {
             EXPECT_STREQ(MoveToSan(SetGame(row.fen), m, san), row.text) << row.fen;
@@ -143,7 +157,16 @@ TEST_F(Positions, MoveText) {
     }
     for (const auto& row : kWritten) {
         Position* pos = SetGame(row.fen);
-        EXPECT_STREQ(MoveToSan(pos, TextMove(pos, row.move), san), row.san) << row.fen;
+        EXPECT_STREQ(MoveToStr(TextMove(pos, row.move), {Notation::San}, san, pos), row.san) << row.fen;
+    }
+    for (const auto& row : kStyles) {
+        Position* pos = SetGame(row.fen, nullptr, row.chess960);
+        uint16_t m = 0;
+        ASSERT_EQ(ParseMove(pos, row.san, &m), 1) << row.fen << " " << row.san;
+        EXPECT_STREQ(MoveToStr(m, {Notation::Uci, false}, san, pos), row.uci) << row.fen << " " << row.san;
+        EXPECT_STREQ(MoveToStr(m, {Notation::Console, false}, san, pos), row.console) << row.fen << " " << row.san;
+        EXPECT_STREQ(MoveToStr(m, {Notation::Uci, true}, san, pos), row.king_takes_rook) << row.fen << " " << row.san;
+        EXPECT_STREQ(MoveToStr(m, {Notation::San, row.chess960}, san, pos), row.san) << row.fen;
     }
 }
 
