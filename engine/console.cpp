@@ -13,6 +13,7 @@
 #include "base/linereader.h"
 #include "base/messages.h"
 #include "base/platform.h"
+#include "base/relaxed.h"
 #include "board/bitboard.h"
 #include "board/chess960.h"
 #include "board/fen.h"
@@ -40,7 +41,6 @@
 
 namespace {
 
-constexpr auto R = std::memory_order_relaxed;
 constexpr int WORD_MAX = 127;
 constexpr int NARGS = 9;
 

@@ -8,6 +8,7 @@
 
 #include "base/messages.h"
 #include "base/platform.h"
+#include "base/relaxed.h"
 #include "board/bitboard.h"
 #include "board/fen.h"
 #include "board/makemove.h"
@@ -32,8 +33,6 @@
 #include "tools/tune.h"
 
 namespace {
-
-constexpr auto R = std::memory_order_relaxed;
 
 // Batch runs asked for on the command line; each runs once, in this order,
 // whatever order the options came in.

@@ -4,6 +4,7 @@
 
 #include "base/messages.h"
 #include "base/platform.h"
+#include "base/relaxed.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "board/position.h"
@@ -21,8 +22,6 @@
 #include "thread/records.h"
 
 namespace {
-
-constexpr auto R = std::memory_order_relaxed;
 
 // Only the main thread reads and writes these.
 bool hold_until_stop;

@@ -11,6 +11,7 @@
 #include <strings.h>
 
 #include "base/messages.h"
+#include "base/relaxed.h"
 #include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
@@ -29,7 +30,6 @@
 
 namespace {
 
-constexpr auto R = std::memory_order_relaxed;
 constexpr int WORD_MAX = 127;
 constexpr int MAX_MULTIPV = 256;
 constexpr double UNLIMITED = 1e7;  // seconds: a search without a clock

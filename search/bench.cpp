@@ -9,6 +9,7 @@
 
 #include "base/messages.h"
 #include "base/platform.h"
+#include "base/relaxed.h"
 #include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
@@ -20,7 +21,6 @@
 #include "search/transposition.h"
 #include "thread/records.h"
 
-static constexpr auto R = std::memory_order_relaxed;
 static constexpr int BENCH_HASH_MB = 16;
 static constexpr uint32_t BENCH_KEY_SEED = 54321;
 

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "base/messages.h"
+#include "base/relaxed.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "search/search.h"
@@ -19,7 +20,6 @@
 #include "thread/gameend.h"
 #include "thread/records.h"
 
-static constexpr auto R = std::memory_order_relaxed;
 static constexpr int MAX_PV_MOVES = 66;
 
 static void Sum(uint64_t* sum) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "base/relaxed.h"
 #include "board/bitboard.h"
 #include "board/chess960.h"
 #include "board/legality.h"
@@ -17,7 +18,6 @@
 #include "search/timecontrol.h"
 #include "search/transposition.h"
 
-static constexpr auto R = std::memory_order_relaxed;
 // Search refuses to go deeper than this ply; the stacks have room for two more.
 static constexpr int MAX_SEARCH_PLY = 65;
 // Non-pawn material units a capture removes, by captured type.

@@ -8,12 +8,12 @@
 #include <cstring>
 
 #include "base/messages.h"
+#include "base/relaxed.h"
 #include "board/fen.h"
 #include "eval/params.h"
 #include "search/tablebase.h"
 #include "thread/records.h"
 
-static constexpr auto R = std::memory_order_relaxed;
 // Game histories longer than this are cut to their last HIST_KEEP records in
 // the search threads, so that the search always has room for its plies.
 // Repetitions are only looked for within the fifty-move window (fifty < 256).
