@@ -14,6 +14,7 @@
 #include "board/bitboard.h"
 #include "eval/endgame.h"
 #include "eval/params.h"
+#include "search/selectivity.h"
 #include "search/transposition.h"
 #include "thread/records.h"
 #include "tools/epd.h"
@@ -49,7 +50,7 @@ static void SetUpEngine() {
     PBlock.hash_mb = 1;
     PBlock.log_on.store(0);
     SetPersonalityDefaults();
-    InitReductions();
+    SetSelectivityDefaults();
     if (InitTTable() != 0) std::exit(1);
     ThreadData[0] = NewThreadRec(0);
     ThreadData[1] = NewThreadRec(1);  // depth 0 runs on this thread with thread 1's record

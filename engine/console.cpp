@@ -28,6 +28,7 @@
 #include "engine/shell.h"
 #include "eval/params.h"
 #include "search/output.h"
+#include "search/selectivity.h"
 #include "search/session.h"
 #include "search/tablebase.h"
 #include "search/strength.h"

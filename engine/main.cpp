@@ -23,6 +23,7 @@
 #include "eval/params.h"
 #include "search/bench.h"
 #include "search/output.h"
+#include "search/selectivity.h"
 #include "search/session.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"
@@ -173,7 +174,7 @@ int main(int argc, char** argv) {
     InitKPK();
     SetPBlockDefaults();
     SetPersonalityDefaults();
-    InitReductions();
+    SetSelectivityDefaults();
     SetProtocol(Protocol::Uci);
     Options opt;
     ReadCommandLine(argc, argv, &opt);

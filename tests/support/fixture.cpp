@@ -19,6 +19,7 @@
 #include "book/book.h"
 #include "eval/endgame.h"
 #include "eval/params.h"
+#include "search/selectivity.h"
 #include "search/threads.h"
 #include "search/transposition.h"
 
@@ -57,7 +58,7 @@ void ResetEngine() {
     SetPBlockDefaults();
     SetChess960(false);
     SetPersonalityDefaults();
-    InitReductions();
+    SetSelectivityDefaults();
     InitEval();
     PBlock.hash_mb = 16;
     seed = 54321;  // InitTTable draws the keys from here, as at start-up
