@@ -462,49 +462,10 @@ void Tune(const Words& w) {
     if (tuned) ShowMessage("done!\n");
 }
 
-// Counts as Perft does, splitting the top of the tree so that the input is
-// looked at between subtrees of at most five plies (a second or so each): a
-// line typed meanwhile ends the count. False when it was ended.
-bool CountPerft(ThreadRec* td, int depth) {
-    Position* pos = &td->pos;
-    if (depth <= 5) {
-        Perft(td, pos->side, pos->ply, depth);
-        return true;
-    }
-    GenerateAll(pos);
-    bool first = true;
-    for (MoveEntry* e = pos->ss[pos->ply].list; e->move != END_OF_LIST; e++) {
-        if (!MoveIsLegal(pos, pos->side, e->move)) continue;
-        if (!first && LinePending()) return false;
-        first = false;
-        MakeMove(pos, e->move);
-        const bool go_on = CountPerft(td, depth - 1);
-        UnmakeMove(pos);
-        if (!go_on) return false;
-    }
-    return true;
-}
-
 // perft N divide: the count under each ply-one move on a line of its own.
-bool DividePerft(ThreadRec* td, int depth) {
-    Position* pos = &td->pos;
-    GenerateAll(pos);
-    for (MoveEntry* e = pos->ss[pos->ply].list; e->move != END_OF_LIST; e++) {
-        if (!MoveIsLegal(pos, pos->side, e->move)) continue;
-        if (depth > 5 && LinePending()) return false;  // quicker counts run to their end
-        const uint64_t before = td->nodes.load(R);
-        MakeMove(pos, e->move);
-        bool go_on = true;
-        if (depth > 1)
-            go_on = CountPerft(td, depth - 1);
-        else
-            td->nodes.fetch_add(1, R);
-        UnmakeMove(pos);
-        if (!go_on) return false;
-        char text[8];
-        ShowMessagef("%s %llu", MoveToStr(e->move, UserMoveStyle(), text, pos), (unsigned long long)(td->nodes.load(R) - before));
-    }
-    return true;
+void ShowDivide(Position* pos, uint16_t move, uint64_t nodes) {
+    char text[8];
+    ShowMessagef("%s %llu", MoveToStr(move, UserMoveStyle(), text, pos), (unsigned long long)nodes);
 }
 
 // Commands that play moves on the game board only to look at it (perft,
@@ -532,7 +493,7 @@ void RunPerft(const Words& w) {
     PBlock.elapsed.store(0, R);
     Position* pos = GamePos();
     pos->ply = 1;
-    const bool done = divide && depth > 0 ? DividePerft(td, int(depth)) : CountPerft(td, int(depth));
+    const bool done = PerftSplit(td, int(depth), LinePending, divide ? ShowDivide : nullptr);
     double elapsed = GetTime() - t0;
     PBlock.elapsed.store(elapsed, R);
     double nodes = double(td->nodes.load(R));
@@ -541,76 +502,13 @@ void RunPerft(const Words& w) {
                  nodes / (elapsed + 0.001));
 }
 
-// Square of the least valuable piece of colour c attacking sq, NO_SQ if none.
-int LeastAttacker(const Position* pos, int c, int sq, uint64_t occ) {
-    uint64_t sets[7] = {
-        0,
-        BB_PawnRays[c ^ 1][sq] & pos->bb[c][PAWN],
-        BB_KnightRays[sq] & pos->bb[c][KNIGHT],
-        GenAttacksB(sq, occ) & pos->bb[c][BISHOP],
-        GenAttacksR(sq, occ) & pos->bb[c][ROOK],
-        (GenAttacksB(sq, occ) | GenAttacksR(sq, occ)) & pos->bb[c][QUEEN],
-        BB_KingRays[sq] & pos->bb[c][KING],
-    };
-    for (int t = PAWN; t <= KING; t++)
-        if (sets[t] & occ) return LSB(sets[t] & occ);
-    return NO_SQ;
-}
-
-// Takes the piece on from off the board array and its bitboards; returns its code.
-int Lift(Position* pos, int from) {
-    int code = pos->board[from];
-    uint64_t bit = 1ULL << from;
-    pos->bb[PieceColor(code)][PieceType(code)] &= ~bit;
-    pos->bb[PieceColor(code)][0] &= ~bit;
-    pos->board[from] = 0;
-    return code;
-}
-
-void Drop(Position* pos, int sq, int code) {
-    uint64_t bit = 1ULL << sq;
-    pos->bb[PieceColor(code)][PieceType(code)] |= bit;
-    pos->bb[PieceColor(code)][0] |= bit;
-    pos->board[sq] = uint8_t(code);
-}
-
-// What the first capture on sq wins once the best recapture and the
-// exchange after it are counted; the board is restored before returning.
-int CaptureGain(Position* pos, int sq, int attacker) {
-    int c = PieceColor(pos->board[sq]);
-    uint64_t occ = Occupied(*pos) & ~(1ULL << attacker);
-    int victim = Lift(pos, sq);
-    int mover = Lift(pos, attacker);
-    pos->board[sq] = uint8_t(mover);
-    int loss = 0;
-    int re = LeastAttacker(pos, c, sq, occ);
-    if (re != NO_SQ) {
-        if (PieceType(mover) == KING) {
-            loss = 9999;
-        } else {
-            int recapturer = Lift(pos, re);
-            pos->board[sq] = uint8_t(recapturer);
-            int s = swapoff1(pos, c ^ 1, NO_SQ, sq, occ & ~(1ULL << re));
-            Drop(pos, re, recapturer);
-            pos->board[sq] = uint8_t(mover);
-            loss = piece_value[PieceType(mover)] - s;
-            if (loss < 0) loss = 0;
-        }
-    }
-    pos->board[sq] = 0;
-    Drop(pos, attacker, mover);
-    Drop(pos, sq, victim);
-    return piece_value[PieceType(victim)] - loss;
-}
-
+// Each piece whose capture wins material, with what the exchange wins.
 void SwapTest() {
     Position* pos = GamePos();
     for (int sq = 0; sq < 64; sq++) {
         int code = pos->board[sq];
         if (!code) continue;
-        int attacker = LeastAttacker(pos, PieceColor(code) ^ 1, sq, Occupied(*pos));
-        if (attacker == NO_SQ) continue;
-        int gain = PieceType(code) == KING ? 9999 : CaptureGain(pos, sq, attacker);
+        const int gain = swapoff1(pos, PieceColor(code) ^ 1, NO_SQ, sq, Occupied(*pos));
         if (gain > 0) std::printf("sq= %s, swap= %d\n", sq_name[sq], gain);
     }
     std::fflush(stdout);
