@@ -10,6 +10,7 @@
 #include "board/position.h"
 #include "book/book.h"
 #include "engine/shell.h"
+#include "game/game.h"
 #include "search/output.h"
 #include "search/root.h"
 #include "search/session.h"
@@ -17,7 +18,6 @@
 #include "search/threads.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
-#include "thread/game.h"
 #include "thread/gameend.h"
 #include "thread/records.h"
 

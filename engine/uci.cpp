@@ -20,12 +20,12 @@
 #include "book/book.h"
 #include "engine/session.h"
 #include "engine/shell.h"
+#include "game/game.h"
 #include "search/root.h"
 #include "search/tablebase.h"
 #include "search/strength.h"
 #include "search/threads.h"
 #include "search/transposition.h"
-#include "thread/game.h"
 #include "thread/records.h"
 
 namespace {

@@ -12,11 +12,11 @@
 #include "base/relaxed.h"
 #include "board/makemove.h"
 #include "board/notation.h"
+#include "game/game.h"
 #include "search/search.h"
 #include "search/tablebase.h"
 #include "search/strength.h"
 #include "search/transposition.h"
-#include "thread/game.h"
 #include "thread/gameend.h"
 #include "thread/records.h"
 

@@ -19,10 +19,10 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "eval/params.h"
+#include "game/game.h"
 #include "search/output.h"
 #include "search/session.h"
 #include "search/transposition.h"
-#include "thread/game.h"
 #include "thread/records.h"
 
 static constexpr int LINE_CHUNK = 255;  // fgets size: lines keep at most 254 characters

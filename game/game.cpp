@@ -1,6 +1,6 @@
 // The main thread's game: typed moves, the history kept inside its array,
 // and the board editor.
-#include "thread/game.h"
+#include "game/game.h"
 
 #include <algorithm>
 #include <cctype>
