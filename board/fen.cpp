@@ -299,13 +299,13 @@ static void DropImpossibleRights(Position* pos) {
     if (!ok) pos->ep = NO_SQ;
 }
 
-static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+static bool IsFieldGap(char c) { return c == ' ' || c == '\t'; }
 
 // The text after the first n blank-separated fields.
 static const char* AfterFields(const char* fen, int n) {
     for (int field = 0; field < n; field++) {
-        while (IsBlank(*fen)) fen++;
-        while (*fen && !IsBlank(*fen)) fen++;
+        while (IsFieldGap(*fen)) fen++;
+        while (*fen && !IsFieldGap(*fen)) fen++;
     }
     return fen;
 }
@@ -314,7 +314,7 @@ uint8_t FenHalfmoveClock(const char* fen) {
     const char* t = AfterFields(fen, 4);
     char* end;
     const long v = std::strtol(t, &end, 10);
-    if (end == t || (*end && !IsBlank(*end))) return 0;
+    if (end == t || (*end && !IsFieldGap(*end))) return 0;
     return uint8_t(std::clamp(v, 0L, 101L));
 }
 
