@@ -10,7 +10,6 @@
 #include "base/messages.h"
 #include "base/platform.h"
 #include "base/relaxed.h"
-#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"

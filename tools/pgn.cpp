@@ -13,7 +13,6 @@
 
 #include "base/platform.h"
 #include "board/bitboard.h"
-#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
