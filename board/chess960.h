@@ -13,9 +13,10 @@ void SetChess960(bool on);
 bool Chess960();
 
 // Set-up of a position's castling: rights cleared, rook squares at their
-// standard homes and castling by the rules asked for (pos->frc = chess960); one letter of a castling field in Chess960 terms (K, Q, k,
-// q for the outermost rook of a side, a file letter for that file's rook);
-// the rights-loss table built once the rights are known.
+// standard homes and castling by the rules asked for (pos->frc = chess960);
+// one letter of a castling field in Chess960 terms (K, Q, k, q for the
+// outermost rook of a side, a file letter for that file's rook); the
+// rights-loss table built once the rights are known.
 void ResetCastling(Position* pos, bool chess960);
 void AddCastlingLetter(Position* pos, char letter);
 void FinishCastling(Position* pos);

@@ -290,8 +290,8 @@ void GetCandidates(Position* pos, int verbose) {
         }
         if (verbose) {
             char text[16];
-            ShowMessagef("%s  %4d     %5d - %5d - %5d", MoveToStr(c.move, UserMoveStyle(), text, pos), value, c.wins, c.losses,
-                         c.draws);
+            ShowMessagef("%s  %4d     %5d - %5d - %5d", MoveToStr(c.move, UserMoveStyle(pos), text, pos),
+                         value, c.wins, c.losses, c.draws);
         }
     }
 }

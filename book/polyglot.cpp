@@ -130,8 +130,8 @@ void PolyglotCandidates(Position* pos, const char* file, int verbose) {
         if (!chosen) pick -= found[i].weight;
         if (verbose) {
             char text[16];
-            ShowMessagef("%s  %5u  %5.1f%%", MoveToStr(found[i].move, UserMoveStyle(), text, pos), unsigned(found[i].weight),
-                         100.0 * found[i].weight / double(total));
+            ShowMessagef("%s  %5u  %5.1f%%", MoveToStr(found[i].move, UserMoveStyle(pos), text, pos),
+                         unsigned(found[i].weight), 100.0 * found[i].weight / double(total));
         }
     }
     PBlock.best_pv[1].store(chosen, std::memory_order_relaxed);

@@ -350,7 +350,8 @@ void Redo() {
     uint16_t m = RecordedMove();
     if (!m) return;
     char text[8];
-    ShowMessagef("%d. move %s", GamePos()->nhist / 2 + 1, MoveToStr(m, UserMoveStyle(), text, GamePos()));
+    Position* pos = GamePos();
+    ShowMessagef("%d. move %s", pos->nhist / 2 + 1, MoveToStr(m, UserMoveStyle(pos), text, pos));
     MakeGameMove(m);
     Show();
     ShowGameEnd(GamePos());
@@ -465,7 +466,7 @@ void Tune(const Words& w) {
 // perft N divide: the count under each ply-one move on a line of its own.
 void ShowDivide(Position* pos, uint16_t move, uint64_t nodes) {
     char text[8];
-    ShowMessagef("%s %llu", MoveToStr(move, UserMoveStyle(), text, pos), (unsigned long long)nodes);
+    ShowMessagef("%s %llu", MoveToStr(move, UserMoveStyle(pos), text, pos), (unsigned long long)nodes);
 }
 
 // Commands that play moves on the game board only to look at it (perft,

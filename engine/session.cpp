@@ -43,7 +43,7 @@ void RunClock(int side) {
 // game has ended there.
 bool PlayEngineMove(Position* pos, uint16_t best) {
     char text[8];
-    ShowMessagef("%d. move %s", pos->nhist / 2 + 1, MoveToStr(best, UserMoveStyle(), text, pos));
+    ShowMessagef("%d. move %s", pos->nhist / 2 + 1, MoveToStr(best, UserMoveStyle(pos), text, pos));
     MakeMove(pos, best);
     pos->ply = 1;
     ShowBoard(pos);
@@ -110,12 +110,13 @@ void FinishSearch() {
     uint16_t ponder = best ? PBlock.best_pv[2].load(R) : 0;
     if (!best) best = FallbackMove(pos);
     char text[8], reply[8];
-    const MoveStyle style = UserMoveStyle();
+    const MoveStyle style = UserMoveStyle(pos);
     if (UciMode()) {
         if (!best)
             ShowMessage("bestmove 0000");
         else if (ponder)
-            ShowMessagef("bestmove %s ponder %s", MoveToStr(best, style, text, pos), MoveToStr(ponder, style, reply));
+            ShowMessagef("bestmove %s ponder %s", MoveToStr(best, style, text, pos),
+                         MoveToStr(ponder, style, reply));
         else
             ShowMessagef("bestmove %s", MoveToStr(best, style, text, pos));
     } else {

@@ -43,9 +43,8 @@ void Collect() {
     std::memcpy(sstats, sum, sizeof sum);
 }
 
-MoveStyle UserMoveStyle() {
-    const ThreadRec* main = ThreadData[0];
-    return {UciMode() ? Notation::Uci : Notation::Console, main && main->pos.frc};
+MoveStyle UserMoveStyle(const Position* pos) {
+    return {UciMode() ? Notation::Uci : Notation::Console, pos && pos->frc};
 }
 
 // Moves pv[1], pv[2] ... up to the first 0, at most max_moves of them.
@@ -173,8 +172,8 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_
 
 void DisplayCurrentMove(int depth, uint16_t move, int number) {
     char text[16], line[80];
-    std::snprintf(line, sizeof line, "info depth %d currmove %s currmovenumber %d", depth, MoveToStr(move, UserMoveStyle(), text),
-                  number);
+    std::snprintf(line, sizeof line, "info depth %d currmove %s currmovenumber %d", depth,
+                  MoveToStr(move, UserMoveStyle(), text), number);
     WriteLine(line);
 }
 

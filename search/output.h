@@ -6,8 +6,9 @@
 #include "board/notation.h"
 
 // How moves go out to the user now: in the protocol's coordinates, castling by
-// the rules the game position was set up under.
-MoveStyle UserMoveStyle();
+// the rules pos was set up under (a line's later moves are written as their
+// words stand, so they need no position).
+MoveStyle UserMoveStyle(const Position* pos = nullptr);
 
 // Sums the counters of thread records 0..nthreads into sstats.
 void Collect();

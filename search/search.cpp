@@ -399,7 +399,8 @@ int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, 
                 !KeepLateMove(pos, side, e))
                 continue;
             if (depth >= Selectivity.LMR_depth) {
-                const auto& table = node_type == NODE_PV ? Selectivity.LMR_reduction_pv : Selectivity.LMR_reduction;
+                const auto& table =
+                    node_type == NODE_PV ? Selectivity.LMR_reduction_pv : Selectivity.LMR_reduction;
                 r = table[std::min(depth, MAX_PLY - 1)][std::min(q, 31)] + 2 * ss->crowded;
             }
         }

@@ -104,8 +104,8 @@ static void ShowPositionResult() {
     double elapsed = PBlock.elapsed.load(rlx);
     double nodes = double(sstats[0]);
     ShowMessagef("move= %s, time= %0.3f, score= %d, nodes= %0.0f, %0.0fK nps\n",
-                 MoveToStr(PBlock.best_pv[1].load(rlx), UserMoveStyle(), mv), elapsed, PBlock.best_score.load(rlx), nodes,
-                 nodes / (elapsed + 0.001) * 0.001);
+                 MoveToStr(PBlock.best_pv[1].load(rlx), UserMoveStyle(), mv), elapsed,
+                 PBlock.best_score.load(rlx), nodes, nodes / (elapsed + 0.001) * 0.001);
 }
 
 // Searches and scores the position now set on the main thread's board; line

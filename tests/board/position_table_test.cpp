@@ -149,7 +149,8 @@ TEST_F(Positions, MoveText) {
     for (const auto& row : kTexts) {
         uint16_t m = 0xBEEF;
         int fits = ParseMove(SetGame(row.fen), row.text, &m);
-        EXPECT_EQ(fits == 1 ? MoveToStr(m, {}, coord) : "", std::string(row.coord)) << row.fen << " " << row.text;
+        EXPECT_EQ(fits == 1 ? MoveToStr(m, {}, coord) : "", std::string(row.coord))
+            << row.fen << " " << row.text;
         EXPECT_TRUE(fits == 1 || m == 0);
         if (fits == 1 && std::set<std::string>{"e4", "Nf3", "exd6", "Nc3", "Ra8#", "Qa1b2"}.count(row.text)) {
             EXPECT_STREQ(MoveToSan(SetGame(row.fen), m, san), row.text) << row.fen;
@@ -162,11 +163,12 @@ TEST_F(Positions, MoveText) {
     for (const auto& row : kStyles) {
         Position* pos = SetGame(row.fen, nullptr, row.chess960);
         uint16_t m = 0;
-        ASSERT_EQ(ParseMove(pos, row.san, &m), 1) << row.fen << " " << row.san;
-        EXPECT_STREQ(MoveToStr(m, {Notation::Uci, false}, san, pos), row.uci) << row.fen << " " << row.san;
-        EXPECT_STREQ(MoveToStr(m, {Notation::Console, false}, san, pos), row.console) << row.fen << " " << row.san;
-        EXPECT_STREQ(MoveToStr(m, {Notation::Uci, true}, san, pos), row.king_takes_rook) << row.fen << " " << row.san;
-        EXPECT_STREQ(MoveToStr(m, {Notation::San, row.chess960}, san, pos), row.san) << row.fen;
+        const std::string what = std::string(row.fen) + " " + row.san;
+        ASSERT_EQ(ParseMove(pos, row.san, &m), 1) << what;
+        EXPECT_STREQ(MoveToStr(m, {Notation::Uci, false}, san, pos), row.uci) << what;
+        EXPECT_STREQ(MoveToStr(m, {Notation::Console, false}, san, pos), row.console) << what;
+        EXPECT_STREQ(MoveToStr(m, {Notation::Uci, true}, san, pos), row.king_takes_rook) << what;
+        EXPECT_STREQ(MoveToStr(m, {Notation::San, row.chess960}, san, pos), row.san) << what;
     }
 }
 
