@@ -7,6 +7,7 @@
 #include "board/makemove.h"
 #include "eval/endgame.h"
 #include "eval/params.h"
+#include "search/selectivity.h"
 #include "search/threads.h"
 #include "search/transposition.h"
 #include "thread/records.h"
@@ -15,7 +16,7 @@ inline bool StartSearchEngine() {
     InitBitboards();
     SetPBlockDefaults();
     SetPersonalityDefaults();
-    InitReductions();
+    SetSelectivityDefaults();
     InitEval();
     InitKPK();
     PBlock.log_on.store(0);

@@ -49,7 +49,6 @@ static int CheckChess960File(ThreadRec* td, const char* path, int max_depth) {
         std::printf("cannot open %s\n", path);
         return 1;
     }
-    SetChess960(true);
     char line[512];
     int lines = 0, failures = 0;
     uint64_t total = 0;
@@ -65,7 +64,7 @@ static int CheckChess960File(ThreadRec* td, const char* path, int max_depth) {
             while (*q >= '0' && *q <= '9') q++;
             uint64_t expect = std::strtoull(q, &p, 10);
             if (depth < 1 || depth > max_depth) continue;
-            SetPosition(&td->pos, line);
+            SetPosition(&td->pos, line, true);
             uint64_t n = Count(td, depth);
             total += n;
             if (n != expect) {

@@ -16,6 +16,7 @@
 #include "eval/endgame.h"
 #include "eval/params.h"
 #include "search/batch.h"
+#include "search/selectivity.h"
 #include "search/transposition.h"
 #include "thread/records.h"
 #include "tools/epd.h"
@@ -50,7 +51,7 @@ static void SetUpEngine() {
     SetPBlockDefaults();
     PBlock.log_on.store(0);
     SetPersonalityDefaults();
-    InitReductions();
+    SetSelectivityDefaults();
     InitKeys();
     if (InitTTable(1) != 0) std::exit(1);
     ThreadData[0] = NewThreadRec(0);

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "board/bitboard.h"
-#include "board/fen.h"
 
 static std::atomic<bool> chess960_on{false};
 
@@ -17,9 +16,9 @@ static constexpr uint8_t kHomeRook[4] = {7, 0, 63, 56};
 static inline uint64_t Bit(int sq) { return uint64_t(1) << sq; }
 static inline int BackRank(int side) { return side ? 56 : 0; }
 
-void ResetCastling(Position* pos) {
+void ResetCastling(Position* pos, bool chess960) {
     pos->castle = 0;
-    pos->frc = Chess960();
+    pos->frc = chess960;
     std::memcpy(pos->crook, kHomeRook, sizeof pos->crook);
 }
 
@@ -124,19 +123,6 @@ bool IsCastlingMove(const Position* pos, uint16_t move) {
     if (pos->board[from] != PieceCode(us, KING)) return false;
     if (pos->frc) return pos->board[to] == PieceCode(us, ROOK);
     return to == from + 2 || to == from - 2;
-}
-
-bool FenNeedsChess960(const char* fen) {
-    Position probe{};
-    char why[128];
-    uint8_t rights960;
-    {
-        Chess960Scope on(true);
-        if (!LoadFen(&probe, fen, why)) return false;
-        rights960 = probe.castle;
-    }
-    Chess960Scope off(false);
-    return !LoadFen(&probe, fen, why) || probe.castle != rights960;
 }
 
 // The standard numbering: the light-squared bishop, the dark-squared one,

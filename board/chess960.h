@@ -6,24 +6,18 @@
 
 #include "board/position.h"
 
-// On: positions set up from now on castle as the king taking its own rook
-// and read castling fields in file letters (Shredder-FEN and X-FEN).
+// The user's choice of Chess960 rules (UCI_Chess960, the console's games):
+// the command handlers read it and hand it to the set-ups they make; nothing
+// on the board reads it.
 void SetChess960(bool on);
 bool Chess960();
-// The mode for the set-ups of one block (a file's games, the bench), then back.
-struct Chess960Scope {
-    bool was = Chess960();
-    explicit Chess960Scope(bool on) { SetChess960(on); }
-    ~Chess960Scope() { SetChess960(was); }
-    Chess960Scope(const Chess960Scope&) = delete;
-    Chess960Scope& operator=(const Chess960Scope&) = delete;
-};
 
-// Set-up of a position's castling: rights cleared and rook squares at their
-// standard homes; one letter of a castling field in Chess960 terms (K, Q, k,
-// q for the outermost rook of a side, a file letter for that file's rook);
-// the rights-loss table built once the rights are known.
-void ResetCastling(Position* pos);
+// Set-up of a position's castling: rights cleared, rook squares at their
+// standard homes and castling by the rules asked for (pos->frc = chess960);
+// one letter of a castling field in Chess960 terms (K, Q, k, q for the
+// outermost rook of a side, a file letter for that file's rook); the
+// rights-loss table built once the rights are known.
+void ResetCastling(Position* pos, bool chess960);
 void AddCastlingLetter(Position* pos, char letter);
 void FinishCastling(Position* pos);
 // The king of the right's colour stands on its back rank and the right's rook
@@ -47,11 +41,6 @@ MoveEntry* GenerateCastlings960(const Position* pos, int side, MoveEntry* out);
 int CastlingIsPseudoLegal960(const Position* pos, int side, uint16_t move);
 // The move is a castling of the side to move, in either encoding.
 bool IsCastlingMove(const Position* pos, uint16_t move);
-
-// The castling field of a FEN from outside makes sense only in Chess960
-// terms: file letters, or K/Q/k/q rights whose king or rook stands away from
-// e1/e8 and the corners.
-bool FenNeedsChess960(const char* fen);
 
 // FEN of Chess960 start position n (0..959, 518 the standard start).
 void Chess960StartFen(int n, char* buf);

@@ -96,10 +96,10 @@ static void ReadRightsFields(Position* pos, const char* p) {
     if (file && rank && ep < 64) pos->ep = uint8_t(ep);
 }
 
-static void SetPositionCore(Position* pos, const char* fen) {
+static void SetPositionCore(Position* pos, const char* fen, bool chess960) {
     ClearPosition(pos);
     const char* p = ReadBoardField(pos, fen);
-    ResetCastling(pos);
+    ResetCastling(pos, chess960);
     if (*p == ' ' && p[1]) {
         if (p[1] == 'w') pos->side = WHITE;
         if (p[1] == 'b') pos->side = BLACK;
@@ -112,8 +112,8 @@ static void SetPositionCore(Position* pos, const char* fen) {
     pos->pawnhash = ComputePawnHash(pos);
 }
 
-void SetPosition(Position* pos, const char* fen) {
-    SetPositionCore(pos, fen);
+void SetPosition(Position* pos, const char* fen, bool chess960) {
+    SetPositionCore(pos, fen, chess960);
     VELL_ASSERT(pos->ply == 1);
     if (pos->hist) std::memset(pos->hist, 0, 2 * sizeof(HistRec));
     pos->nhist = 0;
@@ -240,7 +240,7 @@ static bool CheckCounts(const int count[2][8], char* why) {
 }
 
 // Side, castling and en-passant fields; writes the canonical forms.
-static bool CheckOtherFields(const char* p, char* side, char* castle, char* ep, char* why) {
+static bool CheckOtherFields(const char* p, bool chess960, char* side, char* castle, char* ep, char* why) {
     char word[16];
     p = NextField(p, word, sizeof word);
     if (!p || (std::strcmp(word, "w") != 0 && std::strcmp(word, "b") != 0)) {
@@ -254,7 +254,7 @@ static bool CheckOtherFields(const char* p, char* side, char* castle, char* ep, 
         return false;
     }
     // Chess960 letters are matched with the board once it is set up.
-    const char* letters = Chess960() ? "KQkqABCDEFGHabcdefgh" : "KQkq";
+    const char* letters = chess960 ? "KQkqABCDEFGHabcdefgh" : "KQkq";
     int rights = 0;
     char* o = castle;
     if (std::strcmp(word, "-") != 0)
@@ -264,7 +264,7 @@ static bool CheckOtherFields(const char* p, char* side, char* castle, char* ep, 
                 std::snprintf(why, 128, "bad castling field '%.15s'", word);
                 return false;
             }
-            if (Chess960())
+            if (chess960)
                 *o++ = *c;
             else
                 rights |= 1 << (at - letters);
@@ -299,13 +299,13 @@ static void DropImpossibleRights(Position* pos) {
     if (!ok) pos->ep = NO_SQ;
 }
 
-static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+static bool IsFieldGap(char c) { return c == ' ' || c == '\t'; }
 
 // The text after the first n blank-separated fields.
 static const char* AfterFields(const char* fen, int n) {
     for (int field = 0; field < n; field++) {
-        while (IsBlank(*fen)) fen++;
-        while (*fen && !IsBlank(*fen)) fen++;
+        while (IsFieldGap(*fen)) fen++;
+        while (*fen && !IsFieldGap(*fen)) fen++;
     }
     return fen;
 }
@@ -314,7 +314,7 @@ uint8_t FenHalfmoveClock(const char* fen) {
     const char* t = AfterFields(fen, 4);
     char* end;
     const long v = std::strtol(t, &end, 10);
-    if (end == t || (*end && !IsBlank(*end))) return 0;
+    if (end == t || (*end && !IsFieldGap(*end))) return 0;
     return uint8_t(std::clamp(v, 0L, 101L));
 }
 
@@ -323,7 +323,7 @@ int FenMoveNumber(const char* fen) {
     return n >= 1 && n < 100000 ? int(n) : 1;
 }
 
-int LoadFen(Position* pos, const char* fen, char* why) {
+int LoadFen(Position* pos, const char* fen, bool chess960, char* why) {
     char board[100], side[4], castle[16], ep[4];
     why[0] = 0;
     const char* p = NextField(fen, board, sizeof board);
@@ -333,12 +333,12 @@ int LoadFen(Position* pos, const char* fen, char* why) {
     }
     int count[2][8] = {};
     if (!CheckBoardField(board, count, why) || !CheckCounts(count, why)) return 0;
-    if (!CheckOtherFields(p, side, castle, ep, why)) return 0;
+    if (!CheckOtherFields(p, chess960, side, castle, ep, why)) return 0;
 
     char text[128];
     std::snprintf(text, sizeof text, "%s %s %s %s", board, side, castle, ep);
     Position tmp = *pos;
-    SetPositionCore(&tmp, text);
+    SetPositionCore(&tmp, text, chess960);
     int waiting = tmp.side ^ 1;
     if (SqAtakd(&tmp, KingSq(tmp, waiting), tmp.side)) {
         std::snprintf(why, 128, "the side not to move is in check");
@@ -349,4 +349,12 @@ int LoadFen(Position* pos, const char* fen, char* why) {
     *pos = tmp;
     if (pos->hist) std::memset(pos->hist, 0, 2 * sizeof(HistRec));
     return 1;
+}
+
+bool FenNeedsChess960(const char* fen) {
+    Position probe{};
+    char why[128];
+    if (!LoadFen(&probe, fen, true, why)) return false;
+    const uint8_t rights960 = probe.castle;
+    return !LoadFen(&probe, fen, false, why) || probe.castle != rights960;
 }

@@ -24,18 +24,28 @@ static int PromoIndex(uint16_t move) {
     return -1;
 }
 
-char* MoveToStr(uint16_t move, char* buf) {
+// The square a castling's text names as its destination in the style asked
+// for: the king's own in the two-square form, the rook's when the king takes it.
+static int CastlingTextTo(const Position* pos, uint16_t move, bool king_takes_rook) {
+    const int from = MoveFrom(move), to = MoveTo(move);
+    if (bool(pos->frc) == king_takes_rook || !IsCastlingMove(pos, move)) return to;
+    if (!king_takes_rook) return CastleKingTo(pos->side, to > from);
+    return pos->crook[2 * pos->side + (to < from)];
+}
+
+char* MoveToStr(uint16_t move, MoveStyle style, char* buf, Position* pos) {
     if (!move) {
         std::strcpy(buf, "null");
         return buf;
     }
+    VELL_ASSERT(pos || style.notation != Notation::San);
+    if (style.notation == Notation::San) return MoveToSan(pos, move, buf);
     std::memcpy(buf, sq_name[MoveFrom(move)], 2);
-    std::memcpy(buf + 2, sq_name[MoveTo(move)], 2);
+    std::memcpy(buf + 2, sq_name[pos ? CastlingTextTo(pos, move, style.king_takes_rook) : MoveTo(move)], 2);
     buf[4] = 0;
     int p = PromoIndex(move);
     if (p >= 0) {
-        bool uci = UciMode();
-        if (uci) {
+        if (style.notation == Notation::Uci) {
             buf[4] = char(std::tolower(kPromoLetter[p]));
             buf[5] = 0;
         } else {

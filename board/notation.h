@@ -4,9 +4,21 @@
 
 #include "board/position.h"
 
-// Coordinate text of a move ("e2e4", "e7e8q" under UCI, "e7e8=Q" at the
-// console, "null" for 0); buf holds at least 8 bytes. Returns buf.
-char* MoveToStr(uint16_t move, char* buf);
+// How a move is written: UCI's coordinates ("e7e8q"), the console's
+// ("e7e8=Q") or standard algebraic ("e8=Q+", "O-O"); a castling in
+// coordinates as the king's own step (e1g1) or, as Chess960 writes it, the
+// king taking its rook (e1h1).
+enum class Notation : uint8_t { Uci, Console, San };
+struct MoveStyle {
+    Notation notation = Notation::Uci;
+    bool king_takes_rook = false;
+};
+// The text of a move ("null" for 0) in the given style; buf holds at least
+// 8 bytes, 16 for San. pos is the position the move is played from: SAN
+// needs it, and a castling is rewritten to the style's form only with it;
+// without it (the later moves of a line) the move word is written as it
+// stands, castling by the rules its position was set up under. Returns buf.
+char* MoveToStr(uint16_t move, MoveStyle style, char* buf, Position* pos = nullptr);
 // All legal moves of the side to move, in generation order (at most 256).
 int LegalMoveList(Position* pos, uint16_t* out);
 // Standard algebraic text of a legal move: qualifiers only as other legal

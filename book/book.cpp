@@ -14,6 +14,7 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "book/polyglot.h"
+#include "search/output.h"
 #include "thread/records.h"
 
 uint16_t* hasharea;
@@ -287,8 +288,8 @@ uint16_t GetCandidates(Position* pos, int verbose) {
         }
         if (verbose) {
             char text[16];
-            ShowMessagef("%s  %4d     %5d - %5d - %5d", MoveToStr(c.move, text), value, c.wins, c.losses,
-                         c.draws);
+            ShowMessagef("%s  %4d     %5d - %5d - %5d", MoveToStr(c.move, UserMoveStyle(pos), text, pos),
+                         value, c.wins, c.losses, c.draws);
         }
     }
     return chosen;

@@ -11,6 +11,7 @@
 #include "base/messages.h"
 #include "base/platform.h"
 #include "board/notation.h"
+#include "search/output.h"
 #include "thread/records.h"
 
 namespace {
@@ -128,8 +129,8 @@ uint16_t PolyglotCandidates(Position* pos, const char* file, int verbose) {
         if (!chosen) pick -= found[i].weight;
         if (verbose) {
             char text[16];
-            ShowMessagef("%s  %5u  %5.1f%%", MoveToStr(found[i].move, text), unsigned(found[i].weight),
-                         100.0 * found[i].weight / double(total));
+            ShowMessagef("%s  %5u  %5.1f%%", MoveToStr(found[i].move, UserMoveStyle(pos), text, pos),
+                         unsigned(found[i].weight), 100.0 * found[i].weight / double(total));
         }
     }
     return chosen;

@@ -13,6 +13,7 @@
 #include "base/linereader.h"
 #include "base/messages.h"
 #include "base/platform.h"
+#include "base/relaxed.h"
 #include "board/bitboard.h"
 #include "board/chess960.h"
 #include "board/fen.h"
@@ -27,12 +28,14 @@
 #include "engine/options.h"
 #include "engine/shell.h"
 #include "eval/params.h"
+#include "game/game.h"
 #include "search/batch.h"
+#include "search/output.h"
+#include "search/selectivity.h"
 #include "search/tablebase.h"
 #include "search/strength.h"
 #include "search/threads.h"
 #include "search/transposition.h"
-#include "thread/game.h"
 #include "thread/movelist.h"
 #include "thread/records.h"
 #include "tools/pgn.h"
@@ -40,7 +43,6 @@
 
 namespace {
 
-constexpr auto R = std::memory_order_relaxed;
 constexpr int WORD_MAX = 127;
 constexpr int NARGS = 9;
 
@@ -160,7 +162,7 @@ void NewGame(int n = -1) {
     SetChess960(n >= 0);
     if (n >= 0) Chess960StartFen(n, fen);
     GamePos()->ply = 1;
-    SetPosition(GamePos(), n >= 0 ? fen : fen_opn);
+    SetPosition(GamePos(), n >= 0 ? fen : fen_opn, n >= 0);
     if (n >= 0) ShowMessagef("Chess960 start position %d", n);
     ShowBoard(GamePos());
     computer = 2;
@@ -184,15 +186,14 @@ void NewGame960(const Words& w) {
 // Chess960 position switches the game to Chess960.
 bool LoadUserFen(const char* fen) {
     char why[128];
-    const bool was = Chess960();
-    if (!was && FenNeedsChess960(fen)) SetChess960(true);
+    const bool chess960 = Chess960() || FenNeedsChess960(fen);
     GamePos()->ply = 1;
-    if (LoadFen(GamePos(), fen, why)) {
+    if (LoadFen(GamePos(), fen, chess960, why)) {
+        SetChess960(chess960);
         GamePos()->fifty = FenHalfmoveClock(fen);
         ForgetLoadedGame(FenMoveNumber(fen));
         return true;
     }
-    SetChess960(was);
     ShowMessagef("bad FEN, position not changed: %s", why);
     return false;
 }
@@ -328,7 +329,8 @@ void Redo() {
     uint16_t m = RecordedMove();
     if (!m) return;
     char text[8];
-    ShowMessagef("%d. move %s", GamePos()->nhist / 2 + 1, MoveToStr(m, text));
+    Position* pos = GamePos();
+    ShowMessagef("%d. move %s", pos->nhist / 2 + 1, MoveToStr(m, UserMoveStyle(pos), text, pos));
     MakeGameMove(m);
     Show();
     ShowGameEnd(GamePos());
@@ -375,7 +377,7 @@ void LoadGame(const Words& w) {
         char why[128];
         pos->ply = 1;
         SetChess960(game.chess960);
-        LoadFen(pos, game.fen, why);  // the reader has played from it already
+        LoadFen(pos, game.fen, game.chess960, why);  // the reader has played from it already
         pos->fifty = FenHalfmoveClock(PgnTagValue(game, "FEN"));
         for (int i = 0; i < game.count && !RecordFull(); i++) MakeGameMove(game.moves[i]);
         if (game.cut) ShowMessage(game.problem);
@@ -440,49 +442,10 @@ void Tune(const Words& w) {
     if (tuned) ShowMessage("done!\n");
 }
 
-// Counts as Perft does, splitting the top of the tree so that the input is
-// looked at between subtrees of at most five plies (a second or so each): a
-// line typed meanwhile ends the count. False when it was ended.
-bool CountPerft(ThreadRec* td, int depth) {
-    Position* pos = &td->pos;
-    if (depth <= 5) {
-        Perft(td, pos->side, pos->ply, depth);
-        return true;
-    }
-    GenerateAll(pos);
-    bool first = true;
-    for (MoveEntry* e = pos->ss[pos->ply].list; e->move != END_OF_LIST; e++) {
-        if (!MoveIsLegal(pos, pos->side, e->move)) continue;
-        if (!first && LinePending()) return false;
-        first = false;
-        MakeMove(pos, e->move);
-        const bool go_on = CountPerft(td, depth - 1);
-        UnmakeMove(pos);
-        if (!go_on) return false;
-    }
-    return true;
-}
-
 // perft N divide: the count under each ply-one move on a line of its own.
-bool DividePerft(ThreadRec* td, int depth) {
-    Position* pos = &td->pos;
-    GenerateAll(pos);
-    for (MoveEntry* e = pos->ss[pos->ply].list; e->move != END_OF_LIST; e++) {
-        if (!MoveIsLegal(pos, pos->side, e->move)) continue;
-        if (depth > 5 && LinePending()) return false;  // quicker counts run to their end
-        const uint64_t before = td->nodes.load(R);
-        MakeMove(pos, e->move);
-        bool go_on = true;
-        if (depth > 1)
-            go_on = CountPerft(td, depth - 1);
-        else
-            td->nodes.fetch_add(1, R);
-        UnmakeMove(pos);
-        if (!go_on) return false;
-        char text[8];
-        ShowMessagef("%s %llu", MoveToStr(e->move, text), (unsigned long long)(td->nodes.load(R) - before));
-    }
-    return true;
+void ShowDivide(Position* pos, uint16_t move, uint64_t nodes) {
+    char text[8];
+    ShowMessagef("%s %llu", MoveToStr(move, UserMoveStyle(pos), text, pos), (unsigned long long)nodes);
 }
 
 // Commands that play moves on the game board only to look at it (perft,
@@ -510,7 +473,7 @@ void RunPerft(const Words& w) {
     PBlock.elapsed.store(0, R);
     Position* pos = GamePos();
     pos->ply = 1;
-    const bool done = divide && depth > 0 ? DividePerft(td, int(depth)) : CountPerft(td, int(depth));
+    const bool done = PerftSplit(td, int(depth), LinePending, divide ? ShowDivide : nullptr);
     double elapsed = GetTime() - t0;
     PBlock.elapsed.store(elapsed, R);
     double nodes = double(td->nodes.load(R));
@@ -519,76 +482,13 @@ void RunPerft(const Words& w) {
                  nodes / (elapsed + 0.001));
 }
 
-// Square of the least valuable piece of colour c attacking sq, NO_SQ if none.
-int LeastAttacker(const Position* pos, int c, int sq, uint64_t occ) {
-    uint64_t sets[7] = {
-        0,
-        BB_PawnRays[c ^ 1][sq] & pos->bb[c][PAWN],
-        BB_KnightRays[sq] & pos->bb[c][KNIGHT],
-        GenAttacksB(sq, occ) & pos->bb[c][BISHOP],
-        GenAttacksR(sq, occ) & pos->bb[c][ROOK],
-        (GenAttacksB(sq, occ) | GenAttacksR(sq, occ)) & pos->bb[c][QUEEN],
-        BB_KingRays[sq] & pos->bb[c][KING],
-    };
-    for (int t = PAWN; t <= KING; t++)
-        if (sets[t] & occ) return LSB(sets[t] & occ);
-    return NO_SQ;
-}
-
-// Takes the piece on from off the board array and its bitboards; returns its code.
-int Lift(Position* pos, int from) {
-    int code = pos->board[from];
-    uint64_t bit = 1ULL << from;
-    pos->bb[PieceColor(code)][PieceType(code)] &= ~bit;
-    pos->bb[PieceColor(code)][0] &= ~bit;
-    pos->board[from] = 0;
-    return code;
-}
-
-void Drop(Position* pos, int sq, int code) {
-    uint64_t bit = 1ULL << sq;
-    pos->bb[PieceColor(code)][PieceType(code)] |= bit;
-    pos->bb[PieceColor(code)][0] |= bit;
-    pos->board[sq] = uint8_t(code);
-}
-
-// What the first capture on sq wins once the best recapture and the
-// exchange after it are counted; the board is restored before returning.
-int CaptureGain(Position* pos, int sq, int attacker) {
-    int c = PieceColor(pos->board[sq]);
-    uint64_t occ = Occupied(*pos) & ~(1ULL << attacker);
-    int victim = Lift(pos, sq);
-    int mover = Lift(pos, attacker);
-    pos->board[sq] = uint8_t(mover);
-    int loss = 0;
-    int re = LeastAttacker(pos, c, sq, occ);
-    if (re != NO_SQ) {
-        if (PieceType(mover) == KING) {
-            loss = 9999;
-        } else {
-            int recapturer = Lift(pos, re);
-            pos->board[sq] = uint8_t(recapturer);
-            int s = swapoff1(pos, c ^ 1, NO_SQ, sq, occ & ~(1ULL << re));
-            Drop(pos, re, recapturer);
-            pos->board[sq] = uint8_t(mover);
-            loss = piece_value[PieceType(mover)] - s;
-            if (loss < 0) loss = 0;
-        }
-    }
-    pos->board[sq] = 0;
-    Drop(pos, attacker, mover);
-    Drop(pos, sq, victim);
-    return piece_value[PieceType(victim)] - loss;
-}
-
+// Each piece whose capture wins material, with what the exchange wins.
 void SwapTest() {
     Position* pos = GamePos();
     for (int sq = 0; sq < 64; sq++) {
         int code = pos->board[sq];
         if (!code) continue;
-        int attacker = LeastAttacker(pos, PieceColor(code) ^ 1, sq, Occupied(*pos));
-        if (attacker == NO_SQ) continue;
-        int gain = PieceType(code) == KING ? 9999 : CaptureGain(pos, sq, attacker);
+        const int gain = swapoff1(pos, PieceColor(code) ^ 1, NO_SQ, sq, Occupied(*pos));
         if (gain > 0) std::printf("sq= %s, swap= %d\n", sq_name[sq], gain);
     }
     std::fflush(stdout);

@@ -8,6 +8,7 @@
 
 #include "base/messages.h"
 #include "base/platform.h"
+#include "base/relaxed.h"
 #include "board/bitboard.h"
 #include "board/fen.h"
 #include "board/makemove.h"
@@ -24,6 +25,7 @@
 #include "search/bench.h"
 #include "search/output.h"
 #include "search/batch.h"
+#include "search/selectivity.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
@@ -33,8 +35,6 @@
 #include "tools/tune.h"
 
 namespace {
-
-constexpr auto R = std::memory_order_relaxed;
 
 // Batch runs asked for on the command line; each runs once, in this order,
 // whatever order the options came in.
@@ -191,7 +191,7 @@ int main(int argc, char** argv) {
     SetPBlockDefaults();
     ResetOptions();
     SetPersonalityDefaults();
-    InitReductions();
+    SetSelectivityDefaults();
     SetProtocol(Protocol::Uci);
     Options opt;
     ReadCommandLine(argc, argv, &opt);

@@ -4,12 +4,14 @@
 
 #include "base/messages.h"
 #include "base/platform.h"
+#include "base/relaxed.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/book.h"
 #include "engine/options.h"
 #include "engine/shell.h"
+#include "game/game.h"
 #include "search/output.h"
 #include "search/root.h"
 #include "search/batch.h"
@@ -17,13 +19,10 @@
 #include "search/threads.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
-#include "thread/game.h"
 #include "thread/gameend.h"
 #include "thread/records.h"
 
 namespace {
-
-constexpr auto R = std::memory_order_relaxed;
 
 // Only the main thread reads and writes these.
 bool hold_until_stop;
@@ -54,7 +53,7 @@ void RunClock(int side) {
 // game has ended there.
 bool PlayEngineMove(Position* pos, uint16_t best) {
     char text[8];
-    ShowMessagef("%d. move %s", pos->nhist / 2 + 1, MoveToStr(best, text));
+    ShowMessagef("%d. move %s", pos->nhist / 2 + 1, MoveToStr(best, UserMoveStyle(pos), text, pos));
     MakeMove(pos, best);
     pos->ply = 1;
     ShowBoard(pos);
@@ -120,13 +119,15 @@ void FinishSearch() {
     uint16_t ponder = best ? PBlock.best_pv[2].load(R) : 0;
     if (!best) best = FallbackMove(pos);
     char text[8], reply[8];
+    const MoveStyle style = UserMoveStyle(pos);
     if (UciMode()) {
         if (!best)
             ShowMessage("bestmove 0000");
         else if (ponder)
-            ShowMessagef("bestmove %s ponder %s", MoveToStr(best, text), MoveToStr(ponder, reply));
+            ShowMessagef("bestmove %s ponder %s", MoveToStr(best, style, text, pos),
+                         MoveToStr(ponder, style, reply));
         else
-            ShowMessagef("bestmove %s", MoveToStr(best, text));
+            ShowMessagef("bestmove %s", MoveToStr(best, style, text, pos));
     } else {
         ShowSearchSummary();
         ShowMessage("");

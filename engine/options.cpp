@@ -11,6 +11,7 @@
 
 #include "base/control.h"
 #include "base/messages.h"
+#include "base/relaxed.h"
 #include "board/chess960.h"
 #include "book/book.h"
 #include "engine/main_loop.h"
@@ -21,7 +22,6 @@
 
 namespace {
 
-constexpr auto R = std::memory_order_relaxed;
 constexpr size_t TEXT_MAX = 256;  // a value's characters and its terminator
 
 enum class Kind : uint8_t { Spin, Check, String, Button };

@@ -10,6 +10,8 @@
 #include <iterator>
 
 #include "base/messages.h"
+#include "base/relaxed.h"
+#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -17,15 +19,14 @@
 #include "engine/main_loop.h"
 #include "engine/options.h"
 #include "engine/shell.h"
+#include "game/game.h"
 #include "search/root.h"
 #include "search/threads.h"
 #include "search/transposition.h"
-#include "thread/game.h"
 #include "thread/records.h"
 
 namespace {
 
-constexpr auto R = std::memory_order_relaxed;
 constexpr int WORD_MAX = 127;
 int default_depth = MAX_DEPTH;
 double default_move_time = UNLIMITED_TIME;
@@ -102,13 +103,13 @@ void SetUpPosition(char* args) {
     Position* pos = GamePos();
     if (std::strstr(args, "startpos")) {
         pos->ply = 1;
-        SetPosition(pos, fen_opn);
+        SetPosition(pos, fen_opn, Chess960());
     } else if (char* fen = std::strstr(args, "fen")) {
         fen += 3;
         while (*fen == ' ') fen++;
         char why[128];
         pos->ply = 1;
-        if (!LoadFen(pos, fen, why)) {
+        if (!LoadFen(pos, fen, Chess960(), why)) {
             ShowMessagef("info string bad FEN, position not changed: %s", why);
             return;
         }

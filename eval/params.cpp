@@ -51,13 +51,6 @@ static const ParamDesc params[] = {
 constexpr int NUM_PARAMS = int(sizeof params / sizeof params[0]);
 constexpr int NUM_TUNABLE = NUM_PARAMS - 1;  // all but the spare
 
-static const DepthDesc depth_params[] = {
-    {"NMP_depth", &Personality.NMP_depth, 3, 3}, {"RP_depth", &Personality.RP_depth, 2, 2},
-    {"CNP_depth", &Personality.CNP_depth, 3, 3}, {"FP_depth", &Personality.FP_depth, 3, 3},
-    {"LMP_depth", &Personality.LMP_depth, 4, 4}, {"LMR_depth", &Personality.LMR_depth, 3, 4},
-};
-constexpr int NUM_DEPTHS = int(sizeof depth_params / sizeof depth_params[0]);
-
 int NumTunable() { return NUM_TUNABLE; }
 
 const ParamDesc* TunableParam(int i) { return i >= 0 && i < NUM_TUNABLE ? &params[i] : nullptr; }
@@ -69,51 +62,10 @@ const ParamDesc* FindParam(const char* name) {
     return nullptr;
 }
 
-int NumDepthParams() { return NUM_DEPTHS; }
-
-const DepthDesc* DepthParam(int i) { return i >= 0 && i < NUM_DEPTHS ? &depth_params[i] : nullptr; }
-
-const DepthDesc* FindDepthParam(const char* name) {
-    if (!name) return nullptr;
-    for (const DepthDesc& d : depth_params)
-        if (std::strcmp(d.name, name) == 0) return &d;
-    return nullptr;
-}
-
-void ResetSelectivity() {
-    for (const DepthDesc& d : depth_params) *d.field = d.reset;
-}
-
 void SetPersonalityDefaults() {
-    static constexpr int8_t lmp_moves[8] = {2, 3, 5, 8, 13, 20, 27, 36};
     std::memset(&Personality, 0, sizeof Personality);
     for (const ParamDesc& p : params) *p.field = p.def;
-    for (const DepthDesc& d : depth_params) *d.field = d.def;
     Personality.contempt = 0;
-    for (int d = 0; d < 8; d++) {
-        Personality.RP_margin[d] = int16_t(100 + 75 * d);
-        Personality.CNP_margin[d] = int16_t(75 * d);
-        Personality.FP_margin[d] = int16_t(75 + 75 * d);
-        Personality.LMP_moves[d] = lmp_moves[d];
-    }
-    InitReductions();
-}
-
-void InitReductions() {
-    for (int d = 0; d < 70; d++)
-        for (int m = 0; m < 32; m++) {
-            int r = 0, rpv = 0;
-            if (d > 2) {
-                r = (d + m) / 12 + 1;
-                if (d - r - 1 <= 0) r = d - 2;
-                r = std::min(r, 3);
-                rpv = (2 * d + m) / 20;
-                if (d - rpv <= 2) rpv = d - 3;
-                rpv = std::min(rpv, 2);
-            }
-            Personality.LMR_reduction[d][m] = int8_t(r);
-            Personality.LMR_reduction_pv[d][m] = int8_t(rpv);
-        }
 }
 
 // Shape tables, White's view, rank 1 first.

@@ -1,5 +1,5 @@
-// The evaluation weights and search selectivity settings (Personality), the
-// name tables the tuner and the console walk, and the tables built from them.
+// The evaluation weights (Personality), the name table the tuner and the
+// console walk, and the tables built from them.
 #pragma once
 #include <cstdint>
 
@@ -20,11 +20,6 @@ struct PersonalityRec {
     int16_t pawn_shield, pawn_storm, king_safety;
     int16_t hung, pinned;
     int16_t contempt;
-    int8_t RP_depth, CNP_depth, NMP_depth, FP_depth, LMP_depth, LMR_depth;
-    int16_t RP_margin[8], CNP_margin[8], FP_margin[8];
-    int8_t LMP_moves[8];
-    int8_t LMR_reduction[70][32];     // [depth][moves searched, capped at 31]
-    int8_t LMR_reduction_pv[70][32];
     int16_t tune;  // spare: the tuner accepts it, no term reads it
 };
 
@@ -42,22 +37,8 @@ int NumTunable();                        // the weights with a range, in tuning 
 const ParamDesc* TunableParam(int i);    // 0 <= i < NumTunable(), else nullptr
 const ParamDesc* FindParam(const char* name);  // a tunable weight or "tune"; nullptr if unknown
 
-// The six selectivity depths the console "set" command changes by name.
-struct DepthDesc {
-    const char* name;
-    int8_t* field;
-    int8_t def;    // start-up value
-    int8_t reset;  // value restored by "set" with an unknown name (LMR_depth 4, not 3)
-};
-int NumDepthParams();
-const DepthDesc* DepthParam(int i);
-const DepthDesc* FindDepthParam(const char* name);
-void ResetSelectivity();
-
-// Writes every default into Personality, the reduction tables included.
+// Writes every default into Personality.
 void SetPersonalityDefaults();
-// Builds LMR_reduction and LMR_reduction_pv.
-void InitReductions();
 // Rebuilds every derived table below from Personality; run again after the
 // table-feeding weights (ppawn_r7, the four mobility weights, king_centre_op,
 // king_centre_en, king_safety) change.

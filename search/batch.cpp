@@ -8,6 +8,7 @@
 #include "base/linereader.h"
 #include "base/messages.h"
 #include "base/platform.h"
+#include "base/relaxed.h"
 #include "eval/report.h"
 #include "search/output.h"
 #include "search/root.h"
@@ -16,8 +17,6 @@
 #include "thread/records.h"
 
 namespace {
-
-constexpr auto R = std::memory_order_relaxed;
 
 }  // namespace
 

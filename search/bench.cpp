@@ -9,17 +9,17 @@
 
 #include "base/messages.h"
 #include "base/platform.h"
-#include "board/chess960.h"
+#include "base/relaxed.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "search/batch.h"
+#include "search/output.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
 #include "thread/records.h"
 
-static constexpr auto R = std::memory_order_relaxed;
 static constexpr int BENCH_HASH_MB = 16;
 
 // Openings, middlegames with tactics and quiet play, and endgames.
@@ -99,10 +99,7 @@ static void RestorePool(int threads, int running) {
 // nodes whatever ran before it (and whatever chess the game plays).
 static uint64_t SearchOne(const char* fen, const Limits& limits, int threads, uint16_t* best,
                           double* seconds) {
-    {
-        Chess960Scope standard(false);
-        SetPosition(&ThreadData[0]->pos, fen);
-    }
+    SetPosition(&ThreadData[0]->pos, fen);
     ClearTTable();
     for (int i = 1; i <= threads; i++) {
         std::memset(ThreadData[i]->caches.ecache, 0, sizeof ThreadData[i]->caches.ecache);
@@ -144,7 +141,7 @@ uint64_t BenchNodes(int depth, int count, int threads, int verbose, double* seco
         if (verbose) {
             char move[16];
             ShowMessagef("bench %2d: nodes %10llu  best %-6s %s", i + 1, (unsigned long long)nodes,
-                         MoveToStr(best, move), bench_fens[i]);
+                         MoveToStr(best, UserMoveStyle(), move), bench_fens[i]);
         }
     }
     RestorePool(threads, running);

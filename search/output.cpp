@@ -9,18 +9,18 @@
 #include <cstring>
 
 #include "base/messages.h"
+#include "base/relaxed.h"
 #include "board/makemove.h"
 #include "board/notation.h"
+#include "game/game.h"
 #include "search/limits.h"
 #include "search/search.h"
 #include "search/tablebase.h"
 #include "search/strength.h"
 #include "search/transposition.h"
-#include "thread/game.h"
 #include "thread/gameend.h"
 #include "thread/records.h"
 
-static constexpr auto R = std::memory_order_relaxed;
 static constexpr int MAX_PV_MOVES = MAX_DEPTH;
 
 static void Sum(uint64_t* sum) {
@@ -44,13 +44,18 @@ void Collect() {
     std::memcpy(sstats, sum, sizeof sum);
 }
 
+MoveStyle UserMoveStyle(const Position* pos) {
+    return {UciMode() ? Notation::Uci : Notation::Console, pos && pos->frc};
+}
+
 // Moves pv[1], pv[2] ... up to the first 0, at most max_moves of them.
 static void LineText(const uint16_t* pv, int max_moves, char* out, size_t size) {
+    const MoveStyle style = UserMoveStyle();
     size_t len = 0;
     out[0] = 0;
     for (int i = 1; i < MAX_PLY && i <= max_moves && pv[i]; i++) {
         char move[16];
-        MoveToStr(pv[i], move);
+        MoveToStr(pv[i], style, move);
         int w = std::snprintf(out + len, size - len, "%s%s", len ? " " : "", move);
         if (w < 0 || size_t(w) >= size - len) break;
         len += size_t(w);
@@ -171,7 +176,7 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_
 void DisplayCurrentMove(int depth, uint16_t move, int number) {
     char text[16], line[80];
     std::snprintf(line, sizeof line, "info depth %d currmove %s currmovenumber %d", depth,
-                  MoveToStr(move, text), number);
+                  MoveToStr(move, UserMoveStyle(), text), number);
     WriteLine(line);
 }
 
@@ -210,7 +215,7 @@ void ShowSearchSummary() {
     PBlock.hash_fill = int16_t(HashFill());
     const double e = PBlock.elapsed.load(R), nodes = double(sstats[0]);
     char move[16];
-    MoveToStr(PBlock.best_pv[1].load(R), move);
+    MoveToStr(PBlock.best_pv[1].load(R), UserMoveStyle(), move);
     char score[16];
     ConsoleScore(ShownScore(PBlock.best_score.load(R), PBlock.best_pv[1].load(R)), score, sizeof score);
     ShowMessagef("move= %s, time= %0.3f, score= %s, nodes= %0.0f, nps= %0.0fK ebf= %0.2f", move, e, score,

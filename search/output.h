@@ -3,6 +3,13 @@
 #include <atomic>
 #include <cstdint>
 
+#include "board/notation.h"
+
+// How moves go out to the user now: in the protocol's coordinates, castling by
+// the rules pos was set up under (a line's later moves are written as their
+// words stand, so they need no position).
+MoveStyle UserMoveStyle(const Position* pos = nullptr);
+
 // Sums the counters of thread records 0..nthreads into sstats.
 void Collect();
 // One information line. flag: 0 intermediate, 1 end of an iteration or MultiPV

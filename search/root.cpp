@@ -9,6 +9,7 @@
 
 #include "base/messages.h"
 #include "base/platform.h"
+#include "base/relaxed.h"
 #include "board/bitboard.h"
 #include "board/legality.h"
 #include "board/makemove.h"
@@ -20,8 +21,6 @@
 #include "search/strength.h"
 #include "search/transposition.h"
 #include "thread/movelist.h"
-
-static constexpr auto R = std::memory_order_relaxed;
 
 // The line may be shown: not silenced, and stopped or past info_delay.
 static int DisplayAllowed() {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "base/relaxed.h"
 #include "board/bitboard.h"
 #include "board/chess960.h"
 #include "board/legality.h"
@@ -14,11 +15,11 @@
 #include "eval/params.h"
 #include "search/limits.h"
 #include "search/pick.h"
+#include "search/selectivity.h"
 #include "search/tablebase.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
 
-static constexpr auto R = std::memory_order_relaxed;
 // Search refuses to go deeper than this ply; the stacks have room for two more.
 static constexpr int MAX_SEARCH_PLY = 65;
 // Non-pawn material units a capture removes, by captured type.
@@ -377,7 +378,7 @@ int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, 
     ThreadRec* td = ThreadData[pos->thread];
     StackRec* ss = &pos->ss[ply];
     const int alpha0 = alpha, opp = side ^ 1, eval = ss->eval;
-    const int fm = Personality.FP_margin[Depth7(depth)], lm = Personality.LMP_moves[Depth7(depth)];
+    const int fm = Selectivity.FP_margin[Depth7(depth)], lm = Selectivity.LMP_moves[Depth7(depth)];
     int best = -MATE, searched = 0, q = 0;
     uint16_t best_move = 0;
     uint16_t cpv[MAX_PLY];
@@ -400,15 +401,15 @@ int FW_Search(Position* pos, int side, int ply, int depth, int alpha, int beta, 
         int r = 0;
         if (prunable) {
             q++;
-            if (node_type != NODE_PV && depth <= Personality.FP_depth &&
+            if (node_type != NODE_PV && depth <= Selectivity.FP_depth &&
                 piece_value[PieceType(captured)] + fm + eval <= alpha && !EndgameException(pos, side, e))
                 continue;
-            if (node_type != NODE_PV && depth <= Personality.LMP_depth && !ss->iid && q >= lm && !captured &&
+            if (node_type != NODE_PV && depth <= Selectivity.LMP_depth && !ss->iid && q >= lm && !captured &&
                 !KeepLateMove(pos, side, e))
                 continue;
-            if (depth >= Personality.LMR_depth) {
+            if (depth >= Selectivity.LMR_depth) {
                 const auto& table =
-                    node_type == NODE_PV ? Personality.LMR_reduction_pv : Personality.LMR_reduction;
+                    node_type == NODE_PV ? Selectivity.LMR_reduction_pv : Selectivity.LMR_reduction;
                 r = table[std::min(depth, MAX_PLY - 1)][std::min(q, 31)] + 2 * ss->crowded;
             }
         }
@@ -517,7 +518,7 @@ static int PruneNode(Position* pos, int side, int ply, int* depth, int alpha, in
                      int in_check, const ProbeResult& tt, uint16_t* pv, int* result) {
     const StackRec* ss = &pos->ss[ply];
     const int opp = side ^ 1, eval = ss->eval, d = *depth;
-    const auto& P = Personality;
+    const auto& P = Selectivity;
     if (in_check) return 0;
     if (node_type == NODE_ALL) {
         // Razoring: far below alpha at low depth, ask the quiescence search.

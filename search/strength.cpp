@@ -14,10 +14,9 @@
 #include <cstdlib>
 
 #include "base/control.h"
+#include "base/relaxed.h"
 
 namespace {
-
-constexpr auto R = std::memory_order_relaxed;
 
 std::atomic<int> level{0};
 std::atomic<uint32_t> seed{0x9e3779b9u};

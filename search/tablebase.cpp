@@ -14,14 +14,13 @@
 #include <sys/stat.h>
 
 #include "base/limits.h"
+#include "base/relaxed.h"
 #include "board/position.h"
 #include "search/root.h"
 
 #ifdef VELL_SYZYGY
 #include <tbprobe.h>
 #endif
-
-static constexpr auto R = std::memory_order_relaxed;
 
 TbSettings tb_settings;
 std::atomic<int> tb_cardinality{0};

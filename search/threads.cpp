@@ -9,10 +9,10 @@
 #include <pthread.h>
 
 #include "base/platform.h"
+#include "base/relaxed.h"
 #include "search/root.h"
 #include "thread/records.h"
 
-static constexpr auto R = std::memory_order_relaxed;
 static constexpr int8_t CMD_IDLE = 0, CMD_SEARCH = 1, CMD_END = 'c';
 static constexpr int NO_RECORD = 2;  // published by a thread that got no record
 

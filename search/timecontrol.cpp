@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/messages.h"
+#include "base/relaxed.h"
 #include "board/fen.h"
 #include "eval/params.h"
 #include "search/root.h"
@@ -15,8 +16,6 @@
 #include "search/tablebase.h"
 #include "search/transposition.h"
 #include "thread/records.h"
-
-static constexpr auto R = std::memory_order_relaxed;
 
 Limits search_limits;
 // Game histories longer than this are cut to their last HIST_KEEP records in

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "base/platform.h"
+#include "base/relaxed.h"
 #include "board/makemove.h"
 #include "thread/records.h"
 
@@ -25,8 +26,6 @@ struct alignas(64) FillCounter {
 };
 static FillCounter fill_counter[MAX_THREADS + 1];
 uint64_t tt_home_mask;
-
-static constexpr auto R = std::memory_order_relaxed;
 
 // The data word is the first eight bytes of TTEntry, packed so that a copy of
 // both words is the entry byte for byte.

@@ -2,6 +2,7 @@
 #include "thread/movelist.h"
 
 #include "base/messages.h"
+#include "base/relaxed.h"
 #include "board/bitboard.h"
 #include "board/legality.h"
 #include "board/makemove.h"
@@ -56,4 +57,45 @@ static uint64_t PerftCount(ThreadRec* td, int side, int ply, int depth) {
 void Perft(ThreadRec* td, int side, int ply, int depth) {
     if (depth < 1) return;
     Bump(td->nodes, PerftCount(td, side, ply, depth));
+}
+
+static bool CountSplit(ThreadRec* td, int depth, bool (*interrupted)()) {
+    Position* pos = &td->pos;
+    if (depth <= 5) {
+        Perft(td, pos->side, pos->ply, depth);
+        return true;
+    }
+    GenerateAll(pos);
+    bool first = true;
+    for (MoveEntry* e = pos->ss[pos->ply].list; e->move != END_OF_LIST; e++) {
+        if (!MoveIsLegal(pos, pos->side, e->move)) continue;
+        if (!first && interrupted()) return false;
+        first = false;
+        MakeMove(pos, e->move);
+        const bool go_on = CountSplit(td, depth - 1, interrupted);
+        UnmakeMove(pos);
+        if (!go_on) return false;
+    }
+    return true;
+}
+
+bool PerftSplit(ThreadRec* td, int depth, bool (*interrupted)(), PerftEach each) {
+    if (!each || depth < 1) return CountSplit(td, depth, interrupted);
+    Position* pos = &td->pos;
+    GenerateAll(pos);
+    for (MoveEntry* e = pos->ss[pos->ply].list; e->move != END_OF_LIST; e++) {
+        if (!MoveIsLegal(pos, pos->side, e->move)) continue;
+        if (depth > 5 && interrupted()) return false;  // quicker counts run to their end
+        const uint64_t before = td->nodes.load(R);
+        MakeMove(pos, e->move);
+        bool go_on = true;
+        if (depth > 1)
+            go_on = CountSplit(td, depth - 1, interrupted);
+        else
+            td->nodes.fetch_add(1, R);
+        UnmakeMove(pos);
+        if (!go_on) return false;
+        each(pos, e->move, td->nodes.load(R) - before);
+    }
+    return true;
 }

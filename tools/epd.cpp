@@ -13,16 +13,17 @@
 
 #include "base/messages.h"
 #include "base/platform.h"
+#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "board/position.h"
 #include "eval/params.h"
+#include "game/game.h"
 #include "search/output.h"
 #include "search/batch.h"
 #include "search/limits.h"
 #include "search/transposition.h"
-#include "thread/game.h"
 #include "thread/records.h"
 
 static constexpr int LINE_CHUNK = 255;  // fgets size: lines keep at most 254 characters
@@ -105,8 +106,8 @@ static void ShowPositionResult() {
     double elapsed = PBlock.elapsed.load(rlx);
     double nodes = double(sstats[0]);
     ShowMessagef("move= %s, time= %0.3f, score= %d, nodes= %0.0f, %0.0fK nps\n",
-                 MoveToStr(PBlock.best_pv[1].load(rlx), mv), elapsed, PBlock.best_score.load(rlx), nodes,
-                 nodes / (elapsed + 0.001) * 0.001);
+                 MoveToStr(PBlock.best_pv[1].load(rlx), UserMoveStyle(), mv), elapsed,
+                 PBlock.best_score.load(rlx), nodes, nodes / (elapsed + 0.001) * 0.001);
 }
 
 // Searches and scores the position now set on the main thread's board; line
@@ -191,7 +192,7 @@ static void RunFromFile(FILE* f, const struct stat* file, EpdTotals& t) {
     while (ReadLine(f, line)) {
         if (line[0] == ' ' || line[0] == '#' || line[0] == ';' || std::strlen(line) <= 9) continue;
         line[std::strcspn(line, "\r\n")] = 0;
-        if (!LoadFen(&ThreadData[0]->pos, line, why)) {
+        if (!LoadFen(&ThreadData[0]->pos, line, Chess960(), why)) {
             if (!Quiet(t)) ShowMessagef("skipped: %s (%s)", line, why);
             continue;
         }

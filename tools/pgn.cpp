@@ -13,7 +13,6 @@
 
 #include "base/platform.h"
 #include "board/bitboard.h"
-#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -102,7 +101,6 @@ static void StartGame(PgnReader* r, PgnGame* g) {
     g->problem[0] = 0;
     std::strcpy(g->fen, kStartFen);
     r->pos.ply = 1;
-    Chess960Scope standard(false);
     SetPosition(&r->pos, kStartFen);
     r->first_side = WHITE;
 }
@@ -140,8 +138,7 @@ static void AddTag(PgnReader* r, PgnGame* g, const PgnTag& tag) {
 static void SetStart(PgnReader* r, PgnGame* g, const char* fen) {
     char why[128];
     r->pos.ply = 1;
-    Chess960Scope mode(g->chess960);
-    if (LoadFen(&r->pos, fen, why)) {
+    if (LoadFen(&r->pos, fen, g->chess960, why)) {
         MakeEPD(&r->pos, g->fen);  // as read: rights and squares the board cannot have are gone
         r->first_side = r->pos.side;
     } else {

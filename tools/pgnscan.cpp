@@ -14,7 +14,6 @@
 
 #include "base/platform.h"
 #include "board/bitboard.h"
-#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -98,8 +97,7 @@ static void ProcessGame(FILE* out, ScanState& s, int mode) {
     const PgnGame& g = s.game;
     Position* pos = &ThreadData[0]->pos;
     pos->ply = 1;
-    Chess960Scope chess960(g.chess960);
-    SetPosition(pos, g.fen);
+    SetPosition(pos, g.fen, g.chess960);
     for (int i = 0; i < g.count; i++) {
         if (mode == 1)
             AnnotateMove(out, *pos, g, s.scores, i);

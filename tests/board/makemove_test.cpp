@@ -137,7 +137,7 @@ using PerftCounts = EngineTest;
 
 TEST_F(PerftCounts, PositionFiles) {
     for (const char* file : {"/perft_cpw.epd", "/perftsuite_excerpt.epd", "/chess960_excerpt.epd"}) {
-        Chess960Scope mode(std::strstr(file, "960") != nullptr);
+        const bool chess960 = std::strstr(file, "960") != nullptr;
         std::string tag;
         int checked = 0;
         for (const std::string& line : Split(ReadFile(std::string(VELL_TEST_DATA) + file))) {
@@ -147,7 +147,7 @@ TEST_F(PerftCounts, PositionFiles) {
             uint64_t expect;
             for (int depth = 1; counts >> tag >> expect && expect < 300000; depth++, checked++) {
                 ThreadRec* td = ThreadData[0];
-                SetGame(line.substr(0, semi).c_str());
+                SetGame(line.substr(0, semi).c_str(), nullptr, chess960);
                 td->nodes = 0;
                 Perft(td, td->pos.side, 1, depth);
                 ASSERT_EQ(td->nodes.load(), expect) << line << " depth " << depth;
@@ -160,15 +160,14 @@ TEST_F(PerftCounts, PositionFiles) {
 // Chess960 keys do not depend on how the FEN wrote the rights, and the
 // numbered start positions are the known ones.
 TEST_F(PerftCounts, Chess960KeysAndStarts) {
-    Chess960Scope on(true);
     const char* same[][2] = {{"rk2r3/8/8/8/8/8/8/RK2R3 w KQkq -", "rk2r3/8/8/8/8/8/8/RK2R3 w EAea -"},
                              {"4k3/8/8/8/8/8/8/4K2R w K -", "4k3/8/8/8/8/8/8/4K2R w H -"},
                              {"4k3/8/8/8/8/8/8/R2RK3 w A -", "4k3/8/8/8/8/8/8/R2RK3 w Q -"}};
     for (auto& pair : same) {
-        const uint64_t key = SetGame(pair[0])->hash;
-        EXPECT_EQ(SetGame(pair[1])->hash, key) << pair[1];
+        const uint64_t key = SetGame(pair[0], nullptr, true)->hash;
+        EXPECT_EQ(SetGame(pair[1], nullptr, true)->hash, key) << pair[1];
     }
-    EXPECT_EQ(Epd(SetGame("4k3/8/8/8/8/8/8/R2RK3 w D -")), "4k3/8/8/8/8/8/8/R2RK3 w D -");
+    EXPECT_EQ(Epd(SetGame("4k3/8/8/8/8/8/8/R2RK3 w D -", nullptr, true)), "4k3/8/8/8/8/8/8/R2RK3 w D -");
     const std::pair<int, const char*> starts[] = {
         {518, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"},
         {0, "bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w KQkq - 0 1"},

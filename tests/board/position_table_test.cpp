@@ -11,9 +11,11 @@
 
 namespace {
 
-// A FEN from outside and the position it gives ("=" the same), or why it is refused.
+// A FEN from outside and the position it gives ("=" the same), or why it is
+// refused; read under standard rules unless the row says Chess960.
 const struct {
     const char *fen, *expect;
+    bool chess960 = false;
 } kFens[] = {
     {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", "="},
     {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 3 20", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq -"},
@@ -43,6 +45,10 @@ const struct {
     {"4k3/8/8/8/8/8/8/4K2X w - -", "unexpected character 'X' in the FEN board"},
     {"4k3/8/8/8/8/8/8/4K3 x - -", "the side to move must be w or b"},
     {"4k3/8/8/8/8/8/8/4K3 w KX -", "bad castling field 'KX'"},
+    // Rooks named by file are Chess960's; K and Q there mean the outermost rook.
+    {"4k3/8/8/8/8/8/8/4K2R w H -", "bad castling field 'H'"},
+    {"4k3/8/8/8/8/8/8/4K2R w H -", "=", true},
+    {"4k3/8/8/8/8/8/8/R2RK3 w Q -", "4k3/8/8/8/8/8/8/R2RK3 w A -", true},
     {"4k3/8/8/8/8/8/8/4K3 w - e9", "bad en-passant field 'e9'"},
     {nullptr, "the FEN board field is too long"},  // 200 digits
 };
@@ -83,6 +89,21 @@ const struct {
     {"4k3/8/8/R7/8/8/4K3/R7 w - -", "a1a3", "R1a3"},
 };
 
+// One move written each way: as typed (its SAN), in UCI and console
+// coordinates, and in coordinates with castling as the king taking its rook;
+// the position read under standard or Chess960 rules.
+const struct {
+    const char* fen;
+    bool chess960;
+    const char *san, *uci, *console, *king_takes_rook;
+} kStyles[] = {
+    {"8/4P2k/8/8/8/8/8/4K3 w - -", false, "e8=N", "e7e8n", "e7e8=N", "e7e8n"},
+    {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", false, "O-O", "e1g1", "e1g1", "e1h1"},
+    {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", true, "O-O-O", "e1c1", "e1c1", "e1a1"},
+    {"rk6/8/8/8/8/8/8/RK6 w Aa -", true, "O-O-O", "b1c1", "b1c1", "b1a1"},
+    {"rk6/8/8/8/8/8/8/RK6 w Aa -", true, "Kc2", "b1c2", "b1c2", "b1c2"},
+};
+
 // A position, its halfmove clock, moves played from it, and how the game stands.
 const struct {
     const char* fen;
@@ -112,7 +133,7 @@ TEST_F(Positions, FenTable) {
         Position before = *pos;
         char why[128] = "";
         std::string fen = row.fen ? row.fen : std::string(200, '1');
-        if (!LoadFen(pos, fen.c_str(), why)) {
+        if (!LoadFen(pos, fen.c_str(), row.chess960, why)) {
             EXPECT_EQ(why, std::string(row.expect)) << fen;
             EXPECT_EQ(std::memcmp(pos, &before, sizeof before), 0) << fen;
             continue;
@@ -123,13 +144,13 @@ TEST_F(Positions, FenTable) {
     }
 }
 
-// (The fixture's engine speaks UCI, so moves are written in coordinates.)
 TEST_F(Positions, MoveText) {
     char coord[8], san[16];
     for (const auto& row : kTexts) {
         uint16_t m = 0xBEEF;
         int fits = ParseMove(SetGame(row.fen), row.text, &m);
-        EXPECT_EQ(fits == 1 ? MoveToStr(m, coord) : "", std::string(row.coord)) << row.fen << " " << row.text;
+        EXPECT_EQ(fits == 1 ? MoveToStr(m, {}, coord) : "", std::string(row.coord))
+            << row.fen << " " << row.text;
         EXPECT_TRUE(fits == 1 || m == 0);
         if (fits == 1 && std::set<std::string>{"e4", "Nf3", "exd6", "Nc3", "Ra8#", "Qa1b2"}.count(row.text)) {
             EXPECT_STREQ(MoveToSan(SetGame(row.fen), m, san), row.text) << row.fen;
@@ -137,7 +158,17 @@ TEST_F(Positions, MoveText) {
     }
     for (const auto& row : kWritten) {
         Position* pos = SetGame(row.fen);
-        EXPECT_STREQ(MoveToSan(pos, TextMove(pos, row.move), san), row.san) << row.fen;
+        EXPECT_STREQ(MoveToStr(TextMove(pos, row.move), {Notation::San}, san, pos), row.san) << row.fen;
+    }
+    for (const auto& row : kStyles) {
+        Position* pos = SetGame(row.fen, nullptr, row.chess960);
+        uint16_t m = 0;
+        const std::string what = std::string(row.fen) + " " + row.san;
+        ASSERT_EQ(ParseMove(pos, row.san, &m), 1) << what;
+        EXPECT_STREQ(MoveToStr(m, {Notation::Uci, false}, san, pos), row.uci) << what;
+        EXPECT_STREQ(MoveToStr(m, {Notation::Console, false}, san, pos), row.console) << what;
+        EXPECT_STREQ(MoveToStr(m, {Notation::Uci, true}, san, pos), row.king_takes_rook) << what;
+        EXPECT_STREQ(MoveToStr(m, {Notation::San, row.chess960}, san, pos), row.san) << what;
     }
 }
 

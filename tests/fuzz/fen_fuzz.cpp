@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     char why[128];
     Position* pos = &td->pos;
     Position before = *pos;
-    if (!LoadFen(pos, fen.c_str(), why)) {
+    if (!LoadFen(pos, fen.c_str(), false, why)) {
         if (std::memcmp(&before, pos, sizeof before) != 0) std::abort();  // a refusal changes nothing
         return 0;
     }

@@ -8,6 +8,7 @@
 #include <regex>
 
 #include "base/linereader.h"
+#include "base/relaxed.h"
 #include "board/fen.h"
 #include "engine/console.h"
 #include "engine/shell.h"
@@ -15,8 +16,6 @@
 #include "tests/support/fixture.h"
 
 namespace {
-
-constexpr auto R = std::memory_order_relaxed;
 
 // Lines a fuzz run must not execute for reasons of time or files, not of
 // correctness: the board editor (it waits for input), file commands, tuning,

@@ -4,9 +4,9 @@
 
 #include <cmath>
 
+#include "game/game.h"
 #include "search/timecontrol.h"
 #include "tests/support/fixture.h"
-#include "thread/game.h"
 
 namespace {
 

@@ -22,6 +22,7 @@
 #include "engine/main_loop.h"
 #include "eval/params.h"
 #include "search/limits.h"
+#include "search/selectivity.h"
 #include "search/threads.h"
 #include "search/transposition.h"
 
@@ -63,7 +64,7 @@ void ResetEngine() {
     ResetConsoleLimits();
     SetChess960(false);
     SetPersonalityDefaults();
-    InitReductions();
+    SetSelectivityDefaults();
     InitEval();
     seed = 54321;  // the keys of start-up
     InitKeys();
@@ -153,9 +154,9 @@ uint16_t TextMove(Position* pos, const char* coord) {
     return 0;
 }
 
-Position* SetGame(const char* fen, const char* moves) {
+Position* SetGame(const char* fen, const char* moves, bool chess960) {
     Position* pos = &ThreadData[0]->pos;
-    SetPosition(pos, fen);
+    SetPosition(pos, fen, chess960);
     std::istringstream words(moves ? moves : "");
     for (std::string w; words >> w;) {
         uint16_t m;

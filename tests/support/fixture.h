@@ -59,7 +59,7 @@ private:
 
 // The main thread's position set from fen with the moves (coordinate or
 // algebraic text, separated by blanks) played; fails the test on a bad move.
-Position* SetGame(const char* fen, const char* moves = nullptr);
+Position* SetGame(const char* fen, const char* moves = nullptr, bool chess960 = false);
 // The legal move with this coordinate text ("e7e8q") in pos, 0 if none.
 uint16_t TextMove(Position* pos, const char* coord);
 // Coordinate text of a move ("e7e8q"), whatever the protocol.

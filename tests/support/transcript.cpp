@@ -12,7 +12,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "board/chess960.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/notation.h"
@@ -128,7 +127,7 @@ Referee::~Referee() { std::free(td_); }
 
 bool Referee::Set(const std::string& fen, const std::vector<std::string>& moves) {
     char why[128];
-    if (!LoadFen(&td_->pos, fen.c_str(), why)) return false;
+    if (!LoadFen(&td_->pos, fen.c_str(), chess960, why)) return false;
     fen_ = Fen();
     for (auto& m : moves)
         if (!Play(m)) return false;
@@ -148,7 +147,7 @@ bool Referee::Play(const std::string& move) {
     if (!m) return false;
     MakeMove(pos, m);
     fen_ = Fen();
-    SetPosition(pos, fen_.c_str());  // keeps the history shallow however long the game
+    SetPosition(pos, fen_.c_str(), chess960);  // keeps the history shallow however long the game
     return true;
 }
 
@@ -188,7 +187,6 @@ void RunTranscript(const Transcript& t) {
         args.erase(args.begin());
     const bool uci = std::find(args.begin(), args.end(), "-c") == args.end();
     EngineProcess e(args, t.files);
-    Chess960Scope standard(false);  // the referee reads positions as the engine does
     Referee ref;
     std::string position = fen_opn;
     std::deque<std::string> searches;  // the position of every go not answered yet
@@ -206,7 +204,7 @@ void RunTranscript(const Transcript& t) {
         if (!uci && (line == "white" || line == "black") && n >= 10 && seen[n - 10].find('/') != std::string::npos) {
             const std::string& epd = seen[n - 10];
             // A console game in Chess960 shows FENs only Chess960 reads.
-            if (FenNeedsChess960(epd.c_str())) SetChess960(true);
+            if (FenNeedsChess960(epd.c_str())) ref.chess960 = true;
             EXPECT_TRUE(ref.Set(epd.substr(0, epd.find(" bm")))) << t.name << ": no legal position " << epd;
         }
         if (uci && !searches.empty()) {
@@ -246,7 +244,7 @@ void RunTranscript(const Transcript& t) {
                     position = ref.Fen();
                 }
                 if (!w.empty() && w[0] == "go") gos++, searches.push_back(position);
-                if (cmd.find("setoption name UCI_Chess960 value ") == 0) SetChess960(w.back() == "true");
+                if (cmd.find("setoption name UCI_Chess960 value ") == 0) ref.chess960 = w.back() == "true";
             }
         } else if (l == "<") {
             e.CloseInput();

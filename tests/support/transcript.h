@@ -64,6 +64,7 @@ public:
     // "currmove" and the whole "pv" of an info line; otherwise what is wrong.
     // Other lines pass.
     std::string Check(const std::string& line);
+    bool chess960 = false;  // reads positions under Chess960 rules, as the engine was told
 
 private:
     ThreadRec* td_;

@@ -1,6 +1,6 @@
 // The main thread's game: typed moves, the history kept inside its array,
 // and the board editor.
-#include "thread/game.h"
+#include "game/game.h"
 
 #include <algorithm>
 #include <cctype>
@@ -134,7 +134,7 @@ int EditBoard(int (*readline)(char* buf, int size)) {
     MakeEPD(pos, epd);
     Position probe = *pos;
     probe.hist = nullptr;
-    if (!LoadFen(&probe, epd, why)) {
+    if (!LoadFen(&probe, epd, pos->frc, why)) {
         *pos = before;
         ShowMessagef("position not accepted: %s", why);
         return 0;
