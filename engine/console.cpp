@@ -448,14 +448,14 @@ void ShowDivide(Position* pos, uint16_t move, uint64_t nodes) {
     ShowMessagef("%s %llu", MoveToStr(move, UserMoveStyle(pos), text, pos), (unsigned long long)nodes);
 }
 
-// Commands that play moves on the game board only to look at it (perft,
-// book) leave the recorded moves after the current one, which redo and jump
-// replay, as they were.
-void KeepingRecord(void (*look)(const Words&), const Words& w) {
-    static HistRec kept[HIST_SIZE];
-    std::memcpy(kept, GamePos()->hist, sizeof kept);
-    look(w);
-    std::memcpy(GamePos()->hist, kept, sizeof kept);
+// Commands that play moves only to look at the position (perft, book) play
+// them on a copy of the game in search thread 1's record, which is idle
+// between searches, so the recorded moves that redo and jump replay stay.
+ThreadRec* LookingCopy() {
+    ThreadRec* td = ThreadData[1];
+    CopyGame(td, GamePos());
+    td->pos.ply = 1;
+    return td;
 }
 
 void RunPerft(const Words& w) {
@@ -467,12 +467,10 @@ void RunPerft(const Words& w) {
         return;
     }
     if (depth > 6) ShowMessagef("perft %ld counts for a long time (any line typed stops it)", depth);
-    ThreadRec* td = ThreadData[0];
+    ThreadRec* td = LookingCopy();
     double t0 = GetTime();
     td->nodes.store(0, R);
     PBlock.elapsed.store(0, R);
-    Position* pos = GamePos();
-    pos->ply = 1;
     const bool done = PerftSplit(td, int(depth), LinePending, divide ? ShowDivide : nullptr);
     double elapsed = GetTime() - t0;
     PBlock.elapsed.store(elapsed, R);
@@ -686,7 +684,7 @@ void Force(const Words&) {
 void Quit(const Words&) { QuitEngine(); }
 
 void Book(const Words&) {
-    GetCandidates(GamePos(), 1);
+    GetCandidates(&LookingCopy()->pos, 1);
     ShowMessage("");
 }
 
@@ -808,7 +806,7 @@ const Command commands[] = {
     {"edit", Edit, GAME, "", "edits the board: lines of pieces, . to end",
      "Each line starts with w or b (the colour) and holds pieces on squares such as Ke1 Pe2, xe4 empties "
      "a square, # empties the board; . ends the edit."},
-    {"book", [](const Words& w) { KeepingRecord(Book, w); }, STOP, "", "lists the book moves of the position",
+    {"book", Book, STOP, "", "lists the book moves of the position",
      ""},
     {"bookfile", BookFile, STOP, "[FILE]", "switches to the book FILE (.bin: Polyglot), none without FILE",
      ""},
@@ -816,7 +814,7 @@ const Command commands[] = {
      "builds book.opn from the games in book.pgn", "Switch to the new book with bookfile book.opn."},
     {"set", SetSelectivity, STOP, "[NAME VALUE]", "sets a search depth parameter, or all to default", ""},
     {"tune", Tune, GAME | BATCH, "NAME RANGE", "tunes an evaluation parameter against tune.epd", ""},
-    {"perft", [](const Words& w) { KeepingRecord(RunPerft, w); }, STOP, "N [divide]",
+    {"perft", RunPerft, STOP, "N [divide]",
      "counts the leaf nodes N plies deep",
      "divide prints the count under each first move. Any line typed stops a long count."},
     {"swap", [](const Words&) { SwapTest(); }, STOP, "", "shows each capture that wins material", ""},

@@ -115,8 +115,9 @@ void FinishSearch() {
     Collect();
     ShowFinalSearchInfo();
     Position* pos = &ThreadData[0]->pos;
-    uint16_t best = PBlock.best_pv[1].load(R);
-    uint16_t ponder = best ? PBlock.best_pv[2].load(R) : 0;
+    const SearchResult result = SearchOutcome();
+    uint16_t best = result.best;
+    const uint16_t ponder = result.ponder;
     if (!best) best = FallbackMove(pos);
     char text[8], reply[8];
     const MoveStyle style = UserMoveStyle(pos);

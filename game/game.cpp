@@ -46,20 +46,6 @@ void PlayGameMove(uint16_t move) {
     pos->ply = 1;
 }
 
-void RekeyGame() {
-    Position* pos = GamePos();
-    static uint16_t moves[HIST_SIZE];
-    int n = pos->nhist;
-    for (int i = n - 1; i >= 0; i--) {
-        moves[i] = pos->hist[i].move;
-        UnmakeMove(pos);
-    }
-    pos->hash = ComputeHash(pos);
-    pos->pawnhash = ComputePawnHash(pos);
-    for (int i = 0; i < n; i++) MakeMove(pos, moves[i]);
-    pos->ply = 1;
-}
-
 int IsValidMove(const char* text, uint16_t* move) {
     int matches = ParseMove(GamePos(), text, move);
     if (matches >= 2) ShowMessage("ambiguous move");

@@ -15,9 +15,6 @@ int IsLegalMove(Position* pos, uint16_t move);
 // only the plies since the last capture or pawn move (at most 102), which is
 // all that repetition detection and the fifty-move rule look at.
 void PlayGameMove(uint16_t move);
-// After the hash keys were redrawn: recomputes the position's keys and the
-// keys recorded in its history.
-void RekeyGame();
 // ParseMove in the main thread's position: 1 and the move when text names
 // exactly one legal move; "ambiguous move" is shown when it fits more.
 int IsValidMove(const char* text, uint16_t* move);

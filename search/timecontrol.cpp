@@ -18,11 +18,6 @@
 #include "thread/records.h"
 
 Limits search_limits;
-// Game histories longer than this are cut to their last HIST_KEEP records in
-// the search threads, so that the search always has room for its plies.
-// Repetitions are only looked for within the fifty-move window (fifty < 256).
-static constexpr int HIST_COMPACT = HIST_SIZE - MAX_PLY - 2;
-static constexpr int HIST_KEEP = 300;
 
 // Times come from outside: NaN reads as 0 and everything is kept finite, so
 // the arithmetic below can neither trap nor run forever.
@@ -62,21 +57,6 @@ static double TargetTime(int side, int nhist) {
     t *= (PBlock.ponder != 0 && n > 2) ? 1.1 : 0.85;
     t = std::min(t, 0.65 * c);
     return std::max(t, 0.002);
-}
-
-static void CopyGame(ThreadRec* td, int i, const Position* game) {
-    td->pos = *game;
-    td->pos.thread = uint8_t(i);
-    td->pos.hist = td->hist;
-    td->pos.ss = td->stack;
-    int first = 0, n = game->nhist;
-    if (n > HIST_COMPACT) {
-        first = n - HIST_KEEP;
-        n = HIST_KEEP;
-        td->pos.nhist = uint16_t(n);
-    }
-    std::memcpy(td->hist, game->hist + first, sizeof(HistRec) * (n + 1));
-    td->hist[n + 1].move = 0;
 }
 
 static void ResetCounters(ThreadRec* td) {
@@ -139,7 +119,7 @@ void InitSearch(const Limits& limits) {
     // 6-7. Every search thread gets the game and clean counters.
     const int n = PBlock.nthreads.load(R);
     for (int i = 1; i <= n; i++)
-        if (ThreadData[i]) CopyGame(ThreadData[i], i, game);
+        if (ThreadData[i]) CopyGame(ThreadData[i], game);
     for (int i = 0; i <= n; i++)
         if (ThreadData[i]) ResetCounters(ThreadData[i]);
     // 7b. Endgame tables narrow the root moves before the threads see them.

@@ -31,3 +31,26 @@ ThreadRec* NewThreadRec(int i) {
     td->noise_seed = 123u * uint32_t(i);
     return td;
 }
+
+// Game histories longer than this are cut to their last HIST_KEEP records in
+// the search threads, so that the search always has room for its plies.
+// Repetitions are only looked for within the fifty-move window (fifty < 256).
+namespace {
+constexpr int HIST_COMPACT = HIST_SIZE - MAX_PLY - 2;
+constexpr int HIST_KEEP = 300;
+}  // namespace
+
+void CopyGame(ThreadRec* td, const Position* game) {
+    td->pos = *game;
+    td->pos.thread = td->index;
+    td->pos.hist = td->hist;
+    td->pos.ss = td->stack;
+    int first = 0, n = game->nhist;
+    if (n > HIST_COMPACT) {
+        first = n - HIST_KEEP;
+        n = HIST_KEEP;
+        td->pos.nhist = uint16_t(n);
+    }
+    std::memcpy(td->hist, game->hist + first, sizeof(HistRec) * (n + 1));
+    td->hist[n + 1].move = 0;
+}

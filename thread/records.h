@@ -77,5 +77,9 @@ extern ThreadRec* ThreadData[MAX_THREADS + 1];
 // Allocates a zeroed ThreadRec for thread index i with its position's hist,
 // ss and thread fields pointing into it and the stack lists set up.
 ThreadRec* NewThreadRec(int i);
+// Gives td the game (a long history cut to its last records, as the search
+// needs only those) on its own stack, for a search or a look that must leave
+// the game record as it is.
+void CopyGame(ThreadRec* td, const Position* game);
 
 inline ThreadRec& TD(const Position& pos) { return *ThreadData[pos.thread]; }
