@@ -9,7 +9,6 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/book.h"
-#include "engine/options.h"
 #include "engine/shell.h"
 #include "game/game.h"
 #include "search/output.h"
@@ -79,7 +78,7 @@ void StartSearch() {
     PBlock.elapsed.store(0, R);
     requested.kind = PBlock.next_ponder_state.load(R);
     InitSearch(requested);
-    if (pos->nhist <= 35 && OptionNumber(OptionId::OwnBook)) {
+    if (pos->nhist <= 35 && requested.own_book) {
         const uint16_t move = GetCandidates(pos, 0);
         // A book move outside "go searchmoves" is not played: the search decides.
         if (move && RootMoveAllowed(move)) {

@@ -224,7 +224,7 @@ bool Parse(const Row& r, const char* text, Value* out) {
 
 // Puts a parsed value into effect and keeps it; false (msg saying why) when
 // it could not, the option then staying as it was.
-bool Put(OptionId id, Value v, char* msg, size_t size) {
+bool PutInEffect(OptionId id, Value v, char* msg, size_t size) {
     msg[0] = 0;
     if (!RowOf(id).apply(v, msg, size)) return false;
     values[size_t(id)] = v;
@@ -235,7 +235,7 @@ bool Put(OptionId id, Value v, char* msg, size_t size) {
 void PutAndReply(OptionId id, const Value& v) {
     const Row& r = RowOf(id);
     char msg[300];
-    const bool ok = Put(id, v, msg, sizeof msg);
+    const bool ok = PutInEffect(id, v, msg, sizeof msg);
     if (!ok || msg[0]) {
         ShowMessagef("info string %s", msg);
         return;
@@ -367,7 +367,7 @@ void SetOptionCommand(const char* args) {
 OptionOutcome SetOption(OptionId id, const char* text, char* msg, size_t size) {
     Value v;
     if (!Parse(RowOf(id), text, &v)) return OptionOutcome::BadValue;
-    return Put(id, v, msg, size) ? OptionOutcome::Set : OptionOutcome::Failed;
+    return PutInEffect(id, v, msg, size) ? OptionOutcome::Set : OptionOutcome::Failed;
 }
 
 bool PresetOption(OptionId id, const char* text) {

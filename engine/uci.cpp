@@ -210,6 +210,7 @@ void Go(char* args) {
     l.nsearch_moves = g.nmoves;
     l.kind = g.ponder ? PonderState::Ponder : PonderState::Search;
     l.limit_strength = true;
+    l.own_book = OptionNumber(OptionId::OwnBook) != 0;
     l.multipv = PBlock.multipv.load(R);
     l.info_delay = PBlock.info_delay.load(R);
     l.use_hash = PBlock.use_hash.load(R) != 0;

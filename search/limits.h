@@ -23,6 +23,7 @@ struct Limits {
     int nsearch_moves = 0;
     PonderState kind = PonderState::Search;  // Search, Ponder or Analyse
     bool limit_strength = false;              // play at the strength level set
+    bool own_book = false;                    // answer from the book where it has a move
     int multipv = 1;
     double info_delay = 0;  // seconds before lines are shown; SILENT_OUTPUT for none
     bool use_hash = true;
