@@ -49,6 +49,8 @@ const struct {
     {"4k3/8/8/8/8/8/8/4K2R w H -", "bad castling field 'H'"},
     {"4k3/8/8/8/8/8/8/4K2R w H -", "=", true},
     {"4k3/8/8/8/8/8/8/R2RK3 w Q -", "4k3/8/8/8/8/8/8/R2RK3 w A -", true},
+    {"r3k1rr/8/8/8/8/8/8/4KR1R w KQkq -", "r3k1rr/8/8/8/8/8/8/4KR1R w Hha -", true},
+    {"r3k1rr/8/8/8/8/8/8/4KR1R w Fg -", "r3k1rr/8/8/8/8/8/8/4KR1R w Fg -", true},
     {"4k3/8/8/8/8/8/8/4K3 w - e9", "bad en-passant field 'e9'"},
     {nullptr, "the FEN board field is too long"},  // 200 digits
 };
@@ -113,6 +115,8 @@ const struct {
     {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", 0, "a1a8", "1-0 checkmate"},
     {"7k/8/6QK/8/8/8/8/8 b - -", 0, "", "1/2-1/2 stalemate"},
     {"4k3/8/8/8/8/8/8/R3K3 w - -", 99, "a1a2", "1/2-1/2 fifty-move rule"},
+    {"4k3/8/8/8/8/8/8/R3K3 w - -", 98, "a1a2", "*"},
+    {"6k1/5ppp/8/8/8/8/8/R5K1 w - -", 99, "a1a8", "1-0 checkmate"},  // a mate outranks the count
     {"4k3/8/8/8/8/8/8/R3K3 w - -", 0, "e1e2 e8e7 e2e1 e7e8 e1e2 e8e7 e2e1", "*"},
     {"4k3/8/8/8/8/8/8/R3K3 w - -", 0, "e1e2 e8e7 e2e1 e7e8 e1e2 e8e7 e2e1 e7e8",
      "1/2-1/2 threefold repetition"},

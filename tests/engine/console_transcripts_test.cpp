@@ -98,8 +98,10 @@ const Transcript kConsole[] = {
               "> tune tune", "> tune no_such_weight 5", "unknown parameter no_such_weight",
               "> tune pawn_value_op 5", "can't open tune.epd, nothing tuned", "> elo 2000",
               "playing strength set to Elo 2000", "> elo 99999", "playing strength set to Elo 2850", "> elo x",
-              "elo needs a whole number from 1350 to 2850, or nothing for full strength", "> elo",
-              "full playing strength"})},
+              "elo needs a whole number from 1350 to 2850, or nothing for full strength", "> elo 100",
+              "playing strength set to Elo 1350", "> elo", "full playing strength",
+              // Full strength is the UCI search's too: no level's budget stops it.
+              "> uci", "...uciok", "> go depth 5", "...info depth 5 *", "...bestmove*"})},
     {"PerftAndSwap",
      kC,
      Session({"> perft 3", "/visited 8902 nodes in [0-9]+\\.[0-9]{3} seconds, nps= [0-9.]+/",
@@ -130,7 +132,12 @@ const Transcript kConsole[] = {
               "> new", "> e2e4", "...black", "", "> load tags.pgn 2", "...game 2 (? - ?): bad FEN (bad castling field 'HAha'), the game is skipped",
               "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3*", "...black", "", "> load tags.pgn 3",
               "...no game 3 in tags.pgn", "> load tags.pgn 0", "...no game 0 in tags.pgn", "> load tags.pgn 1",
-              "> save t.pgn", "...game saved to t.pgn",
+              "> save t.pgn", "...game saved to t.pgn", "> undo", "...white", "", "> save u.pgn",
+              "...game saved to u.pgn", "> ]", "...black", "", "> save r.pgn", "...game saved to r.pgn",
+              "&u.pgn=[Event \"E\"]\n[Site \"?\"]\n[Date \"????.??.??\"]\n[Round \"?\"]\n[White \"A \\\"x\\\"\"]\n"
+              "[Black \"?\"]\n[Result \"*\"]\n*",
+              "&r.pgn=[Event \"E\"]\n[Site \"?\"]\n[Date \"????.??.??\"]\n[Round \"?\"]\n[White \"A \\\"x\\\"\"]\n"
+              "[Black \"?\"]\n[Result \"1-0\"]\n*",
               "&t.pgn=[Event \"E\"]\n[Site \"?\"]\n[Date \"????.??.??\"]\n[Round \"?\"]\n[White \"A \\\"x\\\"\"]\n"
               "[Black \"?\"]\n[Result \"1-0\"]\n[ECO \"C20\"]\n[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/8/R3K3 w - - 0 40\"]\n\n"
               "40. Ra8+ 1-0\n\n"}),
@@ -199,7 +206,12 @@ const Transcript kConsole[] = {
               "...  play [white|black]       starts a game against Vell: you play the colour named",
               "...  quit                     ends Vell", "> help perft",
               "perft N [divide]: counts the leaf nodes N plies deep",
-              "divide prints the count under each first move. Any line typed stops a long count.", "> New",
+              "divide prints the count under each first move. Any line typed stops a long count.", "> help quit",
+              "quit: ends Vell", "> play",
+              "you play white, Vell plays black; type your moves (force or new ends the game)", "> new",
+              kStartBoard[0], "...white", "", "> e2e4", "...black", "", "> play",
+              "you play black, Vell plays white; type your moves (force or new ends the game)", "> new",
+              kStartBoard[0], "...white", "", "> New",
               "unknown command or illegal move: New", "> e2e5", "unknown command or illegal move: e2e5",
               "legal moves: a3 a4 b3 b4 c3 c4 d3 d4 e3 e4 f3 f4 g3 g4 h3 h4 Na3 Nc3 Nf3 Nh3", "> sd 6",
               "set depth to 6", "> ponder 0", "set ponder to 0*", "> hash 2", "set hash to 2*", "> debug 0",

@@ -51,7 +51,9 @@ const Transcript kUci[] = {
      {"> setoption name SyzygyPath value " VELL_TEST_DATA "/syzygy", "info string 10 tablebase files, up to 3 pieces",
       "> position fen 8/8/8/8/8/2k5/3R4/K7 w - - 0 1", "> go depth 6",
       "/info depth 1 .* score cp 7999 .* tbhits \\d+ pv .*/",
-      ".../bestmove d2(d1|a2|b2|e2|f2|g2|h2|d5|d6|d7|d8)( .*)?/"}},
+      ".../bestmove d2(d1|a2|b2|e2|f2|g2|h2|d5|d6|d7|d8)( .*)?/",
+      // The count is the search's own: a position out of the tables probes none.
+      "> position startpos", "> go depth 2", "/info depth 1 .* tbhits 0 pv .*/", "...bestmove*"}},
     // Twenty-seven plies to the mate do not fit in the ten the clock leaves.
     {"TablebaseWinSpoiledByTheFiftyMoveRule",
      {},
@@ -75,6 +77,21 @@ const Transcript kUci[] = {
       "info string UCI_LimitStrength set to 1", "> position startpos moves e2e4", "> go wtime 600000 btime 600000",
       "> isready", "!bestmove*", "...readyok", "> stop", "...bestmove*", "> go wtime 30 btime 30", "@1",
       "> isready", "!readyok", "...bestmove*", "readyok"}},
+    // A level's node budget, between two anchors and at one, with the go's own
+    // node limit only lowered to it; UCI_Elo alone leaves full strength, and
+    // a search without a clock answers without the level's pause.
+    {"StrengthBudgetFollowsTheLevel",
+     {},
+     {"> setoption name UCI_Elo value 1400", "info string UCI_Elo set to 1400", "> go depth 6",
+      "...info depth 6 *", "...bestmove*", "> setoption name UCI_LimitStrength value true",
+      "info string UCI_LimitStrength set to 1", "> setoption name UCI_Elo value 1750",
+      "info string UCI_Elo set to 1750", "> go depth 30", ".../.* nodes ([5-9]|1[0-2])\\d{3} .*/",
+      "!/.* nodes ((1[3-9]|[2-9]\\d)\\d{3}|\\d{6,}) .*/", "...bestmove*", "> go nodes 100000",
+      ".../.* nodes ([5-9]|1[0-2])\\d{3} .*/", "!/.* nodes ((1[3-9]|[2-9]\\d)\\d{3}|\\d{6,}) .*/", "...bestmove*",
+      "> setoption name UCI_Elo value 2000", "info string UCI_Elo set to 2000", "> go depth 30",
+      ".../.* nodes [4-6]\\d{4} .*/", "!/.* nodes ([7-9]\\d{4}|\\d{6,}) .*/", "...bestmove*", "> go depth 2",
+      "...bestmove*", "> setoption name UCI_LimitStrength value false", "info string UCI_LimitStrength set to 0",
+      "> go depth 7", "...info depth 7 *", "...bestmove*"}},
     // Every option, a setoption and its reply a line: the value in effect,
     // clamped to the range at both ends; a bad value leaves the option as it
     // was. During go infinite the options that change the table, the threads
@@ -132,6 +149,8 @@ const Transcript kUci[] = {
 #endif
       "> setoption name Hash value 4", "!bestmove*", "...info string Hash is applied when the search ends",
       "> setoption name MultiPV value 2", "!bestmove*", "...info string MultiPV set to 2",
+      "> setoption name UCI_Chess960 value true", "!bestmove*", "...info string UCI_Chess960 set to 1",
+      "> setoption name UCI_Chess960 value false", "!bestmove*", "...info string UCI_Chess960 set to 0",
       "@0.3", "> isready", "!bestmove*", "...readyok",
       "> stop", "...bestmove*",
       "info string Threads set to 2",

@@ -71,15 +71,17 @@ TEST_F(PgnFiles, FragmentsToGames) {
 TEST_F(PgnFiles, SavedGamesReadBackTheSame) {
     const struct {
         const char *fen, *moves;
+        bool chess960 = false;
     } games[] = {{"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
                   "e4 e5 Nf3 Nc6 Bc4 Bc5 O-O Nf6 d3 O-O Bg5 h6 Bxf6 Qxf6 Nc3 d6 Nd5 Qd8 c3 a6 b4 Ba7 a4 Be6"
                   " Qb3 Rb8 a5 Kh8 Rfe1 f5 exf5 Bxf5 Re2 Qe8 Rae1 Qf7"},
                  {"4k3/1P6/8/8/8/8/8/R3K2R b KQ -", "Kd7 b8=N+ Kc7 O-O Kxb8 Rf8+"},
                  {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", "f3 e5 g4 Qh4#"},
-                 {"4k3/8/8/8/8/8/3q4/4K3 w - -", "Kxd2"}};
+                 {"4k3/8/8/8/8/8/3q4/4K3 w - -", "Kxd2"},
+                 {"rk2r3/pppppppp/8/8/8/8/PPPPPPPP/RK2R3 w EAea -", "O-O-O O-O Kb1", true}};
     for (const auto& g : games) {
-        const Position start = *SetGame(g.fen);
-        const Position* pos = SetGame(g.fen, g.moves);
+        const Position start = *SetGame(g.fen, nullptr, g.chess960);
+        const Position* pos = SetGame(g.fen, g.moves, g.chess960);
         std::vector<uint16_t> moves;
         for (int i = 0; i < pos->nhist; i++) moves.push_back(pos->hist[i].move);
         ASSERT_TRUE(AppendPgnGame("saved.pgn", start, moves.data(), pos->nhist));
@@ -93,7 +95,11 @@ TEST_F(PgnFiles, SavedGamesReadBackTheSame) {
     EXPECT_NE(saved.find("[Result \"0-1\"]"), std::string::npos) << saved;  // the mate decides it
     EXPECT_NE(saved.find("2. g4 Qh4# 0-1\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("1. Kxd2 1/2-1/2\n"), std::string::npos) << saved;  // so does a draw by rule
-    EXPECT_EQ(ReadGames("saved.pgn"), "36 Qf7;6 Rf8+;4 Qh4#;1 Kxd2;");
+    EXPECT_NE(saved.find("[Variant \"Chess960\"]\n[SetUp \"1\"]\n[FEN \"rk2r3/pppppppp/8/8/8/8/PPPPPPPP/RK2R3 w "
+                         "EAea - 0 1\"]\n\n1. O-O-O O-O 2. Kb1 *\n"),
+              std::string::npos)
+        << saved;
+    EXPECT_EQ(ReadGames("saved.pgn"), "36 Qf7;6 Rf8+;4 Qh4#;1 Kxd2;3 Kb1;");
 }
 
 // The start and 1. e4 keys are pinned by the book lookups below.
@@ -141,6 +147,18 @@ TEST_F(PgnFiles, PolyglotBookGivesTheWeightsInTheFile) {
     ASSERT_TRUE(SetBookFile("thrice.bin"));
     pos = SetGame("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -");
     EXPECT_EQ(Printed([&] { GetCandidates(pos, 1); }), "move  weight  share\ne2e4     30  100.0%\n");
+    // An entry of weight 0 is never chosen; a position with only such entries has no book move.
+    const std::string zero_e4 = e2e4.substr(0, 10) + std::string(6, '\0');
+    const std::string d2d4(std::string("\x46\x3b\x96\x18\x16\x91\xfc\x9c\x02\xdb\x00\x01", 12) +
+                           std::string(4, '\0'));
+    for (const auto& [file, move] : {std::pair{zero_e4 + d2d4, MakeMoveWord(11, 27)}, {zero_e4, uint16_t(0)}}) {
+        WriteFile("zero.bin", file);
+        ASSERT_TRUE(SetBookFile("zero.bin"));
+        for (unsigned draw = 1; draw <= 20; draw++) {
+            std::srand(draw);
+            EXPECT_EQ(GetCandidates(pos, 0), move) << draw;
+        }
+    }
     EXPECT_EQ(SetBookFile("absent.bin"), 0);
     EXPECT_TRUE(SetBookFile(""));
 }
