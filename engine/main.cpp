@@ -1,5 +1,6 @@
 // Entry point: start-up, the command line, the main loop that starts,
 // watches and finishes searches, and shutdown.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,8 +49,6 @@ struct Options {
     char epd_file[256] = "";
 };
 
-long Clamp(long v, long lo, long hi) { return v < lo ? lo : v > hi ? hi : v; }
-
 bool IsNumber(const char* s) {
     char* end;
     std::strtol(s, &end, 10);
@@ -83,14 +82,14 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
             o->batch |= TUNE;
         } else if (is("-bench") || is("bench")) {  // the bare word is what test farms send
             o->batch |= BENCH;
-            if (v && IsNumber(v)) o->bench_depth = int(Clamp(std::atol(argv[++i]), 1, MAX_DEPTH));
+            if (v && IsNumber(v)) o->bench_depth = int(std::clamp<long>(std::atol(argv[++i]), 1, MAX_DEPTH));
         } else if (!v) {
             continue;  // the options below need a value
         } else if (is("-noise")) {
             PBlock.info_delay.store(std::atof(argv[++i]), R);
         } else if (is("-d")) {
             Limits& l = ConsoleLimits();
-            l.depth = int(Clamp(std::atol(argv[++i]), 0, MAX_DEPTH));
+            l.depth = int(std::clamp<long>(std::atol(argv[++i]), 0, MAX_DEPTH));
             l.move_time = 10000;
             l.tc_mode = TcMode::MoveTime;
             SetGoDefaults(l.depth, 10000);

@@ -31,8 +31,6 @@ constexpr int WORD_MAX = 127;
 int default_depth = MAX_DEPTH;
 double default_move_time = UNLIMITED_TIME;
 
-long Clamp(long v, long lo, long hi) { return v < lo ? lo : v > hi ? hi : v; }
-
 // Logging and the book are off for a GUI until it asks for them.
 void Identify() {
     ShowMessagef("id name %s", version);
@@ -221,7 +219,7 @@ void Go(char* args) {
 }  // namespace
 
 void SetGoDefaults(int depth, double move_time) {
-    default_depth = int(Clamp(depth, 1, MAX_DEPTH));
+    default_depth = int(std::clamp<long>(depth, 1, MAX_DEPTH));
     default_move_time = move_time;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 SelectivityRec Selectivity;
 
@@ -43,8 +44,8 @@ void SetSelectivityDefaults() {
 }
 
 void InitReductions() {
-    for (int d = 0; d < 70; d++)
-        for (int m = 0; m < 32; m++) {
+    for (int d = 0; d < int(std::size(Selectivity.LMR_reduction)); d++)
+        for (int m = 0; m < int(std::size(Selectivity.LMR_reduction[0])); m++) {
             int r = 0, rpv = 0;
             if (d > 2) {
                 r = (d + m) / 12 + 1;
