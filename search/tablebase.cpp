@@ -178,10 +178,23 @@ bool MakeLinkDir() {
     return true;
 }
 
-// Appends to msg (lines joined by '\n') while it has room.
-void Append(char* msg, size_t size, const char* fmt, const char* a) {
+// Appends a line to msg (lines joined by '\n'); a line that would not fit
+// whole before the room kept for the verdict is left out and counted.
+constexpr size_t VERDICT_ROOM = 120;
+void Append(char* msg, size_t size, const char* fmt, const char* a, int* left_out = nullptr) {
     const size_t used = std::strlen(msg);
-    if (used + 1 < size) std::snprintf(msg + used, size - used, fmt, a);
+    const size_t need = size_t(std::snprintf(nullptr, 0, fmt, a));
+    const size_t room = left_out ? (size > VERDICT_ROOM ? size - VERDICT_ROOM : 0) : size;
+    if (used + need < room)
+        std::snprintf(msg + used, size - used, fmt, a);
+    else if (left_out)
+        ++*left_out;
+}
+
+// "N more damaged files" when some damaged file had no room of its own.
+void AppendLeftOut(char* msg, size_t size, int left_out) {
+    const size_t used = std::strlen(msg);
+    if (left_out && used + 1 < size) std::snprintf(msg + used, size - used, "%d more damaged files\n", left_out);
 }
 
 // The library's tb_free leaves it unable to open tables again and its tb_init
@@ -240,13 +253,13 @@ bool TablebaseInit(const char* path, char* msg, size_t size) {
         std::snprintf(msg, size, "no tablebases in use");
         return true;
     }
-    int files = 0, damaged = 0;
+    int files = 0, damaged = 0, left_out = 0;
     bool linked = true;
     ScanFolders(path, [&](const std::string& folder, const std::string& name, bool sound) {
         const std::string file = folder + "/" + name;
         if (!sound) {
             damaged++;
-            Append(msg, size, "damaged tablebase file %.200s\n", file.c_str());
+            Append(msg, size, "damaged tablebase file %.200s\n", file.c_str(), &left_out);
             return;
         }
         if (link_dir.empty() && !MakeLinkDir()) linked = false;
@@ -255,6 +268,7 @@ bool TablebaseInit(const char* path, char* msg, size_t size) {
         if (linked && target && symlink(target, (link_dir + "/" + name).c_str()) == 0) files++;
         std::free(target);
     });
+    AppendLeftOut(msg, size, left_out);
     if (!linked) {
         RemoveLinks();
         Append(msg, size, "can't make a folder for the tablebase links in %.200s", "TMPDIR or /tmp");
@@ -286,13 +300,14 @@ bool TablebaseCheck(char* msg, size_t size) {
         std::snprintf(msg, size, "no tablebases in use");
         return false;
     }
-    int files = 0, damaged = 0;
+    int files = 0, damaged = 0, left_out = 0;
     ScanFolders(tb_path, [&](const std::string& folder, const std::string& name, bool sound) {
         files++;
         if (sound) return;
         damaged++;
-        Append(msg, size, "damaged tablebase file %.200s\n", (folder + "/" + name).c_str());
+        Append(msg, size, "damaged tablebase file %.200s\n", (folder + "/" + name).c_str(), &left_out);
     });
+    AppendLeftOut(msg, size, left_out);
     const size_t used = std::strlen(msg);
     if (used + 1 < size)
         std::snprintf(msg + used, size - used, "%d of %d tablebase files damaged", damaged, files);
