@@ -736,6 +736,13 @@ void SetSyzygyPath(const Words& w) {
         ShowMessage(msg);
 }
 
+// Every table file of the path read again, as a download may still be going on.
+void CheckTablebases(const Words&) {
+    char msg[1000];
+    TablebaseCheck(msg, sizeof msg);
+    ShowMessage(msg);
+}
+
 struct Command {
     const char* name;
     void (*run)(const Words& w);
@@ -820,6 +827,8 @@ const Command commands[] = {
     {"swap", [](const Words&) { SwapTest(); }, STOP, "", "shows each capture that wins material", ""},
     {"tb", ShowTablebase, 0, "", "the tablebases' verdict on the position and each move",
      "Needs tablebases set with syzygy (or the UCI option of the tablebase path)."},
+    {"tbcheck", CheckTablebases, 0, "", "checks every tablebase file of the path and lists the damaged ones",
+     "A damaged file was left out when the path was set; set the path again after replacing it."},
     {"syzygy", SetSyzygyPath, STOP, "PATH", "probes the Syzygy tablebases in PATH (folders joined by :)",
      "An empty PATH probes none."},
     {"quit", Quit, 0, "", "ends Vell", ""},

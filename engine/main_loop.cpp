@@ -88,7 +88,9 @@ void StartSearch() {
             SetStop(StopReason::Report);
         }
     }
-    if (pos->fifty <= 100 && !PBlock.best_pv[1].load(R)) WakeSearchThreads();
+    // A position past the fifty-move count is searched as any other: the draw
+    // is the player's to claim, and the move played may still mate.
+    if (!PBlock.best_pv[1].load(R)) WakeSearchThreads();
     PBlock.next_ponder_state.store(PonderState::Idle, R);
 }
 

@@ -237,7 +237,12 @@ void PutAndReply(OptionId id, const Value& v) {
     char msg[300];
     const bool ok = PutInEffect(id, v, msg, sizeof msg);
     if (!ok || msg[0]) {
-        ShowMessagef("info string %s", msg);
+        // A reply of several lines (the tablebase files left out) is one info line each.
+        for (char *line = msg, *next; line; line = next) {
+            next = std::strchr(line, '\n');
+            if (next) *next++ = 0;
+            ShowMessagef("info string %s", line);
+        }
         return;
     }
     const Value& now = values[size_t(id)];

@@ -258,6 +258,9 @@ void HandleUCI(char* line) {
         computer = 2;
         StopSearchAndWait();
     } else if (!std::strcmp(cmd, "quit")) {
+        // Scripts send quit right after go: the search under way ends and is
+        // answered, so every go gets its bestmove.
+        StopSearchAndWait();
         QuitEngine();
     }
 }

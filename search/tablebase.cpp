@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -67,6 +68,10 @@ bool TablebaseInit(const char*, char* msg, size_t size) {
     std::snprintf(msg, size, "this build has no tablebase support");
     return false;
 }
+bool TablebaseCheck(char* msg, size_t size) {
+    std::snprintf(msg, size, "this build has no tablebase support");
+    return false;
+}
 void PrepareTablebaseRoot(const Position*) {}
 bool ProbeWdl(const Position*, int, int, int*) { return false; }
 bool ProbeRootTable(Position*, TbResult*, int*, TbMoveResult*, int*) { return false; }
@@ -102,19 +107,23 @@ uint16_t FromTbMove(unsigned from, unsigned to, unsigned promotes) {
     return MakeMoveWord(int(from), int(to), promotes <= 4 ? promo[promotes] : 0);
 }
 
-// A table file: a whole number of 64-byte blocks plus a 16-byte header whose
-// first four bytes name the kind of table.
+// A table file: a whole number of 64-byte blocks plus 16 bytes, a header
+// whose first four bytes name the kind of table, and a 16-byte checksum at
+// the end. A download that pre-allocated the file and stopped, or a copy cut
+// short, leaves zeros there: no written checksum is all zeros.
 bool TableFileSound(const std::string& file, bool wdl) {
     static constexpr unsigned char magic_wdl[4] = {0x71, 0xe8, 0x23, 0x5d};
     static constexpr unsigned char magic_dtz[4] = {0xd7, 0x66, 0x0c, 0xa5};
+    static constexpr unsigned char zeros[16] = {};
     struct stat st;
     if (stat(file.c_str(), &st) != 0 || st.st_size % 64 != 16) return false;
     FILE* f = std::fopen(file.c_str(), "rb");
     if (!f) return false;
-    unsigned char head[4] = {};
-    const bool read = std::fread(head, 1, 4, f) == 4;
+    unsigned char head[4] = {}, sum[16] = {};
+    const bool read = std::fread(head, 1, 4, f) == 4 && std::fseek(f, -16, SEEK_END) == 0 &&
+                      std::fread(sum, 1, 16, f) == 16;
     std::fclose(f);
-    return read && !std::memcmp(head, wdl ? magic_wdl : magic_dtz, 4);
+    return read && !std::memcmp(head, wdl ? magic_wdl : magic_dtz, 4) && std::memcmp(sum, zeros, 16);
 }
 
 bool EndsWith(const char* name, const char* suffix) {
@@ -122,11 +131,9 @@ bool EndsWith(const char* name, const char* suffix) {
     return n > s && !std::strcmp(name + n - s, suffix);
 }
 
-// Counts the table files of every folder in path; false with the first file
-// that is damaged in *bad.
-bool ScanFolders(const char* path, int* count, std::string* bad) {
-    *count = 0;
-    std::string list(path);
+// Calls visit(folder, name, sound) for every table file of every folder in path.
+template <class Visit>
+void ScanFolders(const std::string& list, Visit visit) {
     size_t start = 0;
     while (start <= list.size()) {
         size_t end = list.find(':', start);
@@ -139,17 +146,55 @@ bool ScanFolders(const char* path, int* count, std::string* bad) {
         while (const dirent* e = readdir(dir)) {
             const bool wdl = EndsWith(e->d_name, ".rtbw");
             if (!wdl && !EndsWith(e->d_name, ".rtbz")) continue;
-            const std::string file = folder + "/" + e->d_name;
-            if (!TableFileSound(file, wdl)) {
-                *bad = file;
-                closedir(dir);
-                return false;
-            }
-            ++*count;
+            visit(folder, std::string(e->d_name), TableFileSound(folder + "/" + e->d_name, wdl));
         }
         closedir(dir);
     }
+}
+
+// The library opens every table it finds in its path and cannot be told to
+// leave one out, so it is given a private folder of links to the sound files
+// alone; the links live until the next opening or the end of the engine.
+std::string tb_path, link_dir;
+
+void RemoveLinks() {
+    if (link_dir.empty()) return;
+    if (DIR* dir = opendir(link_dir.c_str())) {
+        while (const dirent* e = readdir(dir))
+            if (e->d_name[0] != '.') unlink((link_dir + "/" + e->d_name).c_str());
+        closedir(dir);
+    }
+    rmdir(link_dir.c_str());
+    link_dir.clear();
+}
+
+bool MakeLinkDir() {
+    static bool registered = false;
+    if (!registered) registered = !std::atexit(RemoveLinks);
+    const char* tmp = std::getenv("TMPDIR");
+    std::string name = std::string(tmp && tmp[0] ? tmp : "/tmp") + "/vell-tb-XXXXXX";
+    if (!mkdtemp(name.data())) return false;
+    link_dir = name;
     return true;
+}
+
+// Appends a line to msg (lines joined by '\n'); a line that would not fit
+// whole before the room kept for the verdict is left out and counted.
+constexpr size_t VERDICT_ROOM = 120;
+void Append(char* msg, size_t size, const char* fmt, const char* a, int* left_out = nullptr) {
+    const size_t used = std::strlen(msg);
+    const size_t need = size_t(std::snprintf(nullptr, 0, fmt, a));
+    const size_t room = left_out ? (size > VERDICT_ROOM ? size - VERDICT_ROOM : 0) : size;
+    if (used + need < room)
+        std::snprintf(msg + used, size - used, fmt, a);
+    else if (left_out)
+        ++*left_out;
+}
+
+// "N more damaged files" when some damaged file had no room of its own.
+void AppendLeftOut(char* msg, size_t size, int left_out) {
+    const size_t used = std::strlen(msg);
+    if (left_out && used + 1 < size) std::snprintf(msg + used, size - used, "%d more damaged files\n", left_out);
 }
 
 // The library's tb_free leaves it unable to open tables again and its tb_init
@@ -201,29 +246,72 @@ bool TablebaseSupported() { return true; }
 
 bool TablebaseInit(const char* path, char* msg, size_t size) {
     CloseTables();
+    RemoveLinks();
+    msg[0] = 0;
+    tb_path.clear();
     if (!path[0] || !std::strcmp(path, "<empty>")) {
         std::snprintf(msg, size, "no tablebases in use");
         return true;
     }
-    int files = 0;
-    std::string bad;
-    if (!ScanFolders(path, &files, &bad)) {
-        std::snprintf(msg, size, "damaged tablebase file %.200s, no tablebases in use", bad.c_str());
+    int files = 0, damaged = 0, left_out = 0;
+    bool linked = true;
+    ScanFolders(path, [&](const std::string& folder, const std::string& name, bool sound) {
+        const std::string file = folder + "/" + name;
+        if (!sound) {
+            damaged++;
+            Append(msg, size, "damaged tablebase file %.200s\n", file.c_str(), &left_out);
+            return;
+        }
+        if (link_dir.empty() && !MakeLinkDir()) linked = false;
+        char* target = realpath(file.c_str(), nullptr);
+        // A table found again in a later folder is the same table: the first one counts.
+        if (linked && target && symlink(target, (link_dir + "/" + name).c_str()) == 0) files++;
+        std::free(target);
+    });
+    AppendLeftOut(msg, size, left_out);
+    if (!linked) {
+        RemoveLinks();
+        Append(msg, size, "can't make a folder for the tablebase links in %.200s", "TMPDIR or /tmp");
         return false;
     }
     if (files == 0) {
-        std::snprintf(msg, size, "no tablebase files in %.200s", path);
+        Append(msg, size, damaged ? "no sound tablebase files in %.200s" : "no tablebase files in %.200s", path);
+        RemoveLinks();
         return false;
     }
     std::lock_guard<std::mutex> guard(tb_mutex);
-    if (!InitQuietly(path) || TB_LARGEST == 0) {
-        std::snprintf(msg, size, "no usable tablebases in %.200s", path);
+    if (!InitQuietly(link_dir.c_str()) || TB_LARGEST == 0) {
+        Append(msg, size, "no usable tablebases in %.200s", path);
+        RemoveLinks();
         return false;
     }
+    tb_path = path;
     tb_largest = int(TB_LARGEST);
     TablebaseLimitChanged();
-    std::snprintf(msg, size, "%d tablebase files, up to %d pieces", files, tb_largest);
+    const size_t used = std::strlen(msg);
+    if (used + 1 < size)
+        std::snprintf(msg + used, size - used, "%d tablebase files, up to %d pieces", files, tb_largest);
     return true;
+}
+
+bool TablebaseCheck(char* msg, size_t size) {
+    msg[0] = 0;
+    if (tb_path.empty()) {
+        std::snprintf(msg, size, "no tablebases in use");
+        return false;
+    }
+    int files = 0, damaged = 0, left_out = 0;
+    ScanFolders(tb_path, [&](const std::string& folder, const std::string& name, bool sound) {
+        files++;
+        if (sound) return;
+        damaged++;
+        Append(msg, size, "damaged tablebase file %.200s\n", (folder + "/" + name).c_str(), &left_out);
+    });
+    AppendLeftOut(msg, size, left_out);
+    const size_t used = std::strlen(msg);
+    if (used + 1 < size)
+        std::snprintf(msg + used, size - used, "%d of %d tablebase files damaged", damaged, files);
+    return damaged == 0;
 }
 
 bool ProbeWdl(const Position* pos, int ply, int draw_score, int* score) {

@@ -24,9 +24,14 @@ extern std::atomic<int> tb_cardinality;
 bool TablebaseSupported();
 // Opens the tables found in path (folders separated by ':'); an empty path
 // (or "<empty>") closes them. Every .rtbw/.rtbz file in the folders is checked
-// first; any that is cut short or not a table leaves no table open. Writes one
-// line for the user into msg. Call only while no search runs.
+// first; one that is cut short, zeroed at its end or not a table is left out
+// and never probed. Writes the lines for the user into msg, joined by '\n':
+// one for each file left out, then the verdict. False when no table is open.
+// Call only while no search runs.
 bool TablebaseInit(const char* path, char* msg, size_t size);
+// Checks every table file of the path in use again: a line into msg for each
+// damaged one and a count; true when none is damaged.
+bool TablebaseCheck(char* msg, size_t size);
 // Recomputes tb_cardinality after the probe limit changed.
 void TablebaseLimitChanged();
 

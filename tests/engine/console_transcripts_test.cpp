@@ -55,6 +55,15 @@ std::vector<std::string> TablebaseVerdicts() {
 const Transcript kConsole[] = {
 #ifdef VELL_SYZYGY
     {"TablebaseVerdicts", kC, Session(TablebaseVerdicts())},
+    {"DamagedTableLeftOutAndListed",
+     kC,
+     Session({"> syzygy .", "damaged tablebase file ./KQvK.rtbw", "3 tablebase files, up to 3 pieces",
+              "> fen 8/8/8/8/2k5/8/3Q4/K7 w - - 0 1", "...white", "", "> tb", "not in the tablebases", "> tbcheck",
+              "damaged tablebase file ./KQvK.rtbw", "1 of 4 tablebase files damaged"}),
+     {{"KQvK.rtbw", ZeroedTable("KQvK.rtbw")},
+      {"KQvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KQvK.rtbz")},
+      {"KRvK.rtbw", ReadFile(VELL_TEST_DATA "/syzygy/KRvK.rtbw")},
+      {"KRvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KRvK.rtbz")}}},
 #endif
     {"LaterProtocolOptionWins", {"-c", "-uci"}, {"@0.3", "> isready", "readyok"}},
     {"UciLineSwitchesProtocol", kC, Session({"> \t uci ", "id name Vell 2.00", "...uciok", "> isready", "readyok"})},

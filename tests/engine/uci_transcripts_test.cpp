@@ -65,10 +65,31 @@ const Transcript kUci[] = {
     {"TablebasePathRefusals",
      {},
      {"> setoption name SyzygyPath value /no/such/folder", "info string no tablebase files in /no/such/folder",
-      "> setoption name SyzygyPath value .", "info string damaged tablebase file ./KRvK.rtbw, no tablebases in use",
-      "> position fen 8/8/8/8/8/2k5/8/KR6 w - - 0 1", "> go depth 1", "!* tbhits *", "...bestmove*"},
+      "> setoption name SyzygyPath value .", "info string damaged tablebase file ./KRvK.rtbw",
+      "info string no sound tablebase files in .", "> position fen 8/8/8/8/8/2k5/8/KR6 w - - 0 1", "> go depth 1",
+      "!* tbhits *", "...bestmove*"},
      {{"KRvK.rtbw", std::string(80, 'x')}}},
+    // A zeroed table is left out and never probed; the sound ones beside it are.
+    {"DamagedTableLeftOut",
+     {},
+     {"> setoption name SyzygyPath value .", "info string damaged tablebase file ./KRvK.rtbw",
+      "info string 3 tablebase files, up to 3 pieces", "> position fen 8/8/8/8/8/2k5/3R4/K7 w - - 0 1",
+      "> go depth 3", "!* tbhits *", "...bestmove*", "> position fen 8/8/8/8/2k5/8/3Q4/K7 w - - 0 1",
+      "> go depth 3", "/info depth 1 .* score cp 7999 .* tbhits [1-9].*/", "...bestmove*"},
+     {{"KRvK.rtbw", ZeroedTable("KRvK.rtbw")},
+      {"KRvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KRvK.rtbz")},
+      {"KQvK.rtbw", ReadFile(VELL_TEST_DATA "/syzygy/KQvK.rtbw")},
+      {"KQvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KQvK.rtbz")}}},
 #endif
+    // Past the fifty-move count the position is still searched: the draw is
+    // the player's to claim, and the mate in one stands.
+    {"SearchedPastTheFiftyMoveCount",
+     {},
+     {"> position fen 7k/8/6K1/8/8/8/8/1Q6 w - - 120 1", "> go depth 5", "/info depth 1 .* score mate 1 .*/",
+      "...bestmove b1b8*"}},
+    // Scripts send quit right after go: the search ends and is answered first.
+    {"QuitRightAfterGo", {}, {"> position startpos\ngo depth 3\nquit", "...bestmove*", "=0"}},
+    {"QuitDuringGoInfinite", {}, {"> position startpos", "> go infinite", "...info depth 2*", "> quit", "...bestmove*", "=0"}},
     // A limited level holds its answer for most of its time but answers
     // isready and stop at once, and moves at once with its clock nearly gone.
     {"LimitedStrength",

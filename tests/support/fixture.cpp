@@ -1,6 +1,7 @@
 // The shared in-process fixture, temporary folders and the stdout capture.
 #include "tests/support/fixture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -94,6 +95,12 @@ TempDir::~TempDir() {
 
 void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ZeroedTable(const std::string& name) {
+    std::string t = ReadFile(std::string(VELL_TEST_DATA "/syzygy/") + name);
+    std::fill(t.begin() + long(t.size() / 4), t.end(), '\0');
+    return t;
 }
 
 std::string ReadFile(const std::string& path) {

@@ -37,6 +37,9 @@ struct TempDir {
 };
 void WriteFile(const std::string& path, const std::string& text);
 std::string ReadFile(const std::string& path);  // "" when missing
+// One of the project's test tablebase files with every byte after its first
+// quarter zeroed, as a download that pre-allocated the file and stopped leaves it.
+std::string ZeroedTable(const std::string& name);
 // The parts of text between separators (a last empty part does not count).
 std::vector<std::string> Split(const std::string& text, char separator = '\n');
 
