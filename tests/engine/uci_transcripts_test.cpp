@@ -34,7 +34,7 @@ const Transcript kUci[] = {
       "option name BookFile type string default vell.opn", "option name Log type check default false",
       "option name MultiPV type spin default 1 min 1 max 256",
       "option name UCI_LimitStrength type check default false",
-      "option name UCI_Elo type spin default 1350 min 1350 max 2850",
+      "option name UCI_Elo type spin default 1350 min 1350 max 2330",
       "option name UCI_Chess960 type check default false",
 #ifdef VELL_SYZYGY
       "option name SyzygyPath type string default <empty>",
@@ -68,13 +68,16 @@ const Transcript kUci[] = {
      {{"KRvK.rtbw", std::string(80, 'x')}}},
 #endif
     // A limited level holds its answer for most of its time but answers
-    // isready and stop at once, and moves at once with its clock nearly gone.
+    // isready and stop at once, and moves at once with its clock nearly gone;
+    // a depth or node count named answers as soon as it is reached.
     {"LimitedStrength",
      {},
      {"> setoption name UCI_LimitStrength value true",
       "info string UCI_LimitStrength set to 1", "> position startpos moves e2e4", "> go wtime 600000 btime 600000",
       "> isready", "!bestmove*", "...readyok", "> stop", "...bestmove*", "> go wtime 30 btime 30", "@1",
-      "> isready", "!readyok", "...bestmove*", "readyok"}},
+      "> isready", "!readyok", "...bestmove*", "readyok", "> go depth 1 wtime 600000", "@1", "> isready",
+      "!readyok", "...bestmove*", "readyok", "> go nodes 2000 wtime 600000", "@1", "> isready", "!readyok",
+      "...bestmove*", "readyok"}},
     // Every option, a setoption and its reply a line: the value in effect,
     // clamped to the range at both ends; a bad value leaves the option as it
     // was. During go infinite the options that change the table, the threads
@@ -106,7 +109,7 @@ const Transcript kUci[] = {
       "> setoption name MultiPV value 1",                 "info string MultiPV set to 1",
       "> setoption name UCI_LimitStrength value TRUE",    "info string UCI_LimitStrength set to 1",
       "> setoption name UCI_LimitStrength value false",   "info string UCI_LimitStrength set to 0",
-      "> setoption name UCI_Elo value 9999",              "info string UCI_Elo set to 2850",
+      "> setoption name UCI_Elo value 9999",              "info string UCI_Elo set to 2330",
       "> setoption name uci_elo value 100",               "info string UCI_Elo set to 1350",
       "> setoption name UCI_Elo value x",                 "info string bad value 'x' for UCI_Elo, option unchanged",
       "> setoption name UCI_Chess960 value true",         "info string UCI_Chess960 set to 1",
