@@ -91,8 +91,8 @@ TEST_P(Folders, Run) {
     __has_feature(thread_sanitizer)
     if (std::strstr(c.setup, "ulimit")) GTEST_SKIP() << "address-space limits do not mix with a sanitizer";
 #endif
-    if (c.other_user && (geteuid() != 0 || std::system("runuser -u nobody -- true > /dev/null 2>&1") != 0))
-        GTEST_SKIP() << "needs root and runuser with a user nobody to run the engine as another user";
+    if (c.other_user && (geteuid() != 0 || std::system("runuser -u nobody -- test -x '" VELL_BINARY "' 2> /dev/null") != 0))
+        GTEST_SKIP() << "needs root, runuser and a user nobody who may run " VELL_BINARY;
     TempDir dir;
     WriteFile(dir / "in.txt", c.input);
     const std::string cmd = "cd '" + dir.path + "' && " + c.setup + " && " +
