@@ -1,13 +1,29 @@
 // ShowMessage, LogMessage and the assertion routine.
 #include "base/messages.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
+#include <cstring>
 
 #include "base/control.h"
+#include "base/platform.h"
 
 FILE* fdlog;
 const char logfile[] = "vell.log";
+
+bool OpenLog(char* why, size_t size) {
+    if (fdlog) return true;
+    int error = 0;
+    fdlog = OpenLockedForWriting(logfile, &error);
+    if (fdlog) return true;
+    // A log another engine holds is that engine's: this one runs without.
+    if (error == EWOULDBLOCK)
+        std::snprintf(why, size, "%s is in use by another engine", logfile);
+    else
+        std::snprintf(why, size, "can't write %s: %s", logfile, std::strerror(error));
+    return false;
+}
 
 void ShowMessage(const char* text) {
     // One call for text and line feed: the stream's own lock then keeps a

@@ -60,12 +60,18 @@ FILE* OpenRegularFile(const char* name, const char* mode) {
     return f;
 }
 
-FILE* OpenLockedForWriting(const char* name, bool* in_use) {
+FILE* OpenLockedForWriting(const char* name, int* error) {
     // Opened without truncating: the file may still be another process's.
-    int fd = open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        *error = errno;
+        return nullptr;
+    }
     FILE* f = nullptr;
-    if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0 && ftruncate(fd, 0) == 0) f = fdopen(fd, "w");
-    if (!f && fd >= 0) close(fd);
-    *in_use = !f && access(name, F_OK) == 0;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        *error = EWOULDBLOCK;
+    else if (ftruncate(fd, 0) != 0 || !(f = fdopen(fd, "w")))
+        *error = errno;
+    if (!f) close(fd);
     return f;
 }

@@ -25,7 +25,7 @@ long ReadInput(char* buf, size_t n);
 // "rb", "w", "wb", "a" or "ab".
 FILE* OpenRegularFile(const char* name, const char* mode);
 // Opens name for writing, emptied, under an exclusive lock the process holds
-// until the file is closed. Null when that fails; *in_use is then set when
-// the file exists (another process holds it, or it cannot be written), and
-// such a file is left as it was.
-FILE* OpenLockedForWriting(const char* name, bool* in_use);
+// until the file is closed. Null when that fails, *error then holding why
+// (EWOULDBLOCK: another process holds the lock; else the errno of the open),
+// and the file left as it was.
+FILE* OpenLockedForWriting(const char* name, int* error);

@@ -305,7 +305,17 @@ static void AddGame(const PgnGame& g) {
     }
 }
 
+// A book that is there but cannot be read is someone's records that a
+// build would replace unseen: the build stops before it writes anything.
+static bool OldBookReadable() {
+    FILE* f = OpenRegularFile(kBookName, "rb");
+    if (!f) return errno == ENOENT || StepFailed("read", kBookName, errno);
+    std::fclose(f);
+    return true;
+}
+
 int BuildBook() {
+    if (!OldBookReadable()) return 0;
     PBlock.book_name[0] = 0;
     std::free(bkbuffr);
     ResetBookCache();

@@ -799,7 +799,7 @@ const Command commands[] = {
      "The console never ponders itself."},
     {"hash", SetHash, 0, "N", "0: no table, 1: cleared before each analysis, 2: kept", ""},
     {"noise", SetNoise, 0, "SECONDS", "search lines only after a search ran SECONDS", ""},
-    {"elo", SetElo, 0, "[N]", "plays at the level of N Elo (1350 to 2850), at full strength without N",
+    {"elo", SetElo, 0, "[N]", "plays at the level of N Elo (1350 to 2330), at full strength without N",
      "A level searches fewer nodes and misjudges its moves a little; see Playing strength in the README."},
     {"multipv", SetMultiPv, 0, "N", "searches the best N moves (1 to 256)", ""},
     {"debug", SetDebug, 0, "N", "1: the evaluation report in place of the board, 0: the board", ""},

@@ -119,15 +119,13 @@ void SeedRandom() {
     std::srand(uint32_t(tv.tv_sec) * 1000u + uint32_t(tv.tv_usec / 1000));
 }
 
-// A log left by an earlier run is replaced; one that another engine holds
-// locked is that engine's, so this one runs without.
-void OpenLog() {
-    bool in_use;
-    fdlog = OpenLockedForWriting(logfile, &in_use);
-    if (in_use) {
-        std::fputs("log file in use\n\n", stdout);
-        std::fflush(stdout);
-    }
+// A log left by an earlier run is replaced unless -nolog (or -quiet) was
+// given. Why there is none is said at the console; a GUI hears it only when
+// it asks for the log, as nothing may come before the reply to uci.
+void StartLog() {
+    if (!PBlock.log_on.load(R)) return;
+    char why[160];
+    if (!OpenLog(why, sizeof why) && !UciMode()) ShowMessagef("no log: %s", why);
 }
 
 void MainLoop() {
@@ -180,7 +178,6 @@ void RunBatch(const Options& o) {
 
 int main(int argc, char** argv) {
     SeedRandom();
-    OpenLog();
     for (auto& td : ThreadData) td = nullptr;
     ThreadData[0] = NewThreadRec(0);
     if (!ThreadData[0]) return 1;
@@ -194,6 +191,7 @@ int main(int argc, char** argv) {
     SetProtocol(Protocol::Uci);
     Options opt;
     ReadCommandLine(argc, argv, &opt);
+    StartLog();
     if (InitTTable(int(OptionNumber(OptionId::Hash))) != 0) {
         std::fprintf(stderr, "cannot allocate a %ldM byte hash table\n", OptionNumber(OptionId::Hash));
         return 1;
@@ -211,6 +209,7 @@ int main(int argc, char** argv) {
         char n[16];
         std::snprintf(n, sizeof n, "%d", started);
         PresetOption(OptionId::Threads, n);
+        std::fprintf(stderr, "Threads set to %ld\n", OptionNumber(OptionId::Threads));
     }
     // The system timer needs no raising here: the 1 ms waits are already short.
     if (opt.batch) {

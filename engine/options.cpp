@@ -114,7 +114,13 @@ bool ApplyBookFile(Value& v, char* msg, size_t size) {
     return false;
 }
 
-bool ApplyLog(Value& v, char*, size_t) {
+// Logging asked for without a file to log to says why, and stays off.
+bool ApplyLog(Value& v, char* msg, size_t size) {
+    if (v.number && !OpenLog(msg, size)) {
+        std::snprintf(msg + std::strlen(msg), size - std::strlen(msg), ", %s stays off", NameOf(OptionId::Log));
+        PBlock.log_on.store(0, R);
+        return false;
+    }
     PBlock.log_on.store(int16_t(v.number), R);
     return true;
 }

@@ -21,20 +21,24 @@ namespace {
 std::atomic<int> level{0};
 std::atomic<uint32_t> seed{0x9e3779b9u};
 std::atomic<int> spread{0};
+std::atomic<bool> hold{false};
 
 struct Anchor {
     int elo;
     double nodes;  // per move, all threads together
     int spread;    // centipawns
 };
-// Between anchors the node budget is interpolated on a log scale. From about
-// 2500 on the budget is more than the clock allows, so the search plays at
-// its full strength and only the pause before the answer remains.
+constexpr double NO_BUDGET = 2000000;  // nodes: more than any clock of a game allows
+// Between anchors the node budget is interpolated on a log scale. The top of
+// the range is what full strength measured against the reference, so there
+// the budget and the misjudgement end: the level is full strength but for
+// the pause before the answer.
 constexpr Anchor anchors[] = {
-    {1350, 500, 170},   {1500, 1300, 130},  {2000, 60000, 30},
-    {2250, 300000, 15}, {2500, 3000000, 0}, {2850, 3000000, 0},
+    {1350, 500, 170},
+    {1500, 1300, 130},
+    {2000, 60000, 30},
+    {ELO_MAX, NO_BUDGET, 0},
 };
-constexpr double NO_BUDGET = 2000000;
 
 Anchor AtLevel(int elo) {
     const int n = int(sizeof anchors / sizeof anchors[0]);
@@ -42,6 +46,7 @@ Anchor AtLevel(int elo) {
     for (int i = 1; i < n; i++) {
         const Anchor &a = anchors[i - 1], &b = anchors[i];
         if (elo > b.elo) continue;
+        if (elo == b.elo) return b;  // exactly, so the top has no budget left
         const double f = double(elo - a.elo) / double(b.elo - a.elo);
         return {elo, std::exp(std::log(a.nodes) + f * (std::log(b.nodes) - std::log(a.nodes))),
                 int(std::lround(a.spread + f * (b.spread - a.spread)))};
@@ -68,11 +73,15 @@ void LimitStrength(bool on) {
     const int elo = level.load(R);
     if (!on || elo == 0) {
         spread.store(0, R);
+        hold.store(false, R);
         return;
     }
     const Anchor a = AtLevel(elo);
     const uint64_t budget = uint64_t(a.nodes);
     const uint64_t asked = search_limits.nodes;
+    // A depth or node count the user named ends the search, and the answer
+    // is due then: the pause is for searches that the clock alone ends.
+    hold.store(asked == 0 && search_limits.depth >= MAX_DEPTH, R);
     if (a.nodes < NO_BUDGET && (asked == 0 || asked > budget)) search_limits.nodes = budget;
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
     seed.store(Mix(seed.load(R) ^ uint32_t(now) ^ uint32_t(uint64_t(now) >> 32)), R);
@@ -86,9 +95,9 @@ int RootBias(uint16_t move) {
 }
 
 double AnswerHold() {
-    if (level.load(R) == 0) return 0;
+    if (level.load(R) == 0 || !hold.load(R)) return 0;
     // About the time a full-strength search would take; a search with no
-    // real clock (depth, nodes, infinite) does not wait.
+    // real clock (infinite) does not wait.
     const double target = PBlock.target_time.load(R);
     if (!(target < 10000)) return 0;
     const double hold = std::min(0.85 * target, target - PBlock.overhead.load(R));

@@ -5,7 +5,9 @@
 
 #include "base/limits.h"
 
-constexpr int ELO_MIN = 1350, ELO_MAX = 2850;
+// The top is the level full strength measured on the reference engine's
+// scale at the calibration time control (see bench/strength_match.sh).
+constexpr int ELO_MIN = 1350, ELO_MAX = 2330;
 
 // Sets the level of the following searches; 0 plays at full strength, any
 // other value is clamped to ELO_MIN..ELO_MAX.
@@ -31,5 +33,6 @@ inline int Biased(int value, int bias) {
 inline int ShownScore(int score, uint16_t move) { return Biased(score, -RootBias(move)); }
 // Seconds after its start before a finished search may answer: a share of
 // the target time, so that a weak level does not answer at once. 0 at full
-// strength and for searches with no clock or move time.
+// strength, for searches with no clock or move time and for those that name
+// a depth or a node count.
 double AnswerHold();

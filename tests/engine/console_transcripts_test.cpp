@@ -106,8 +106,8 @@ const Transcript kConsole[] = {
               "> set LMR_depth 3", "set LMR_depth to 3", "> book", "", "> tune",
               "> tune tune", "> tune no_such_weight 5", "unknown parameter no_such_weight",
               "> tune pawn_value_op 5", "can't open tune.epd, nothing tuned", "> elo 2000",
-              "playing strength set to Elo 2000", "> elo 99999", "playing strength set to Elo 2850", "> elo x",
-              "elo needs a whole number from 1350 to 2850, or nothing for full strength", "> elo 100",
+              "playing strength set to Elo 2000", "> elo 99999", "playing strength set to Elo 2330", "> elo x",
+              "elo needs a whole number from 1350 to 2330, or nothing for full strength", "> elo 100",
               "playing strength set to Elo 1350", "> elo", "full playing strength",
               // Full strength is the UCI search's too: no level's budget stops it.
               "> uci", "...uciok", "> go depth 5", "...info depth 5 *", "...bestmove*"})},
@@ -246,6 +246,12 @@ const Transcript kConsole[] = {
               "> fen 4k3/8/8/8/8/8/8/R3K3 w - - 99 80", "...white", "", "> a1a2", "...black", "",
               "fifty-move rule, 1/2-1/2",
               "> fen 4k3/8/8/8/8/8/8/R3K3 w - -", "> sd 1", "> self", ".../(fifty-move rule|threefold repetition), 1/2-1/2|checkmate, 1-0/"})},
+    // A limited level under a depth moves once the depth is searched, not when its time is up.
+    {"LimitedLevelMovesAtItsDepth",
+     kC,
+     Session({"> depth 1", "set depth to 1", "> elo 1350", "playing strength set to Elo 1350", "> play black",
+              "you play black, Vell plays white; type your moves (force or new ends the game)", "@1", "> sd 1",
+              "!set depth to 1", "...1. move *", "...set depth to 1"})},
     {"BatchRunTakesOnlyQuit",
      kC,
      Session({"> tune pawn_value_op 20\ntune pawn_value_op 20\nev\nquit",  // one write: the run sees them all

@@ -34,7 +34,7 @@ const Transcript kUci[] = {
       "option name BookFile type string default vell.opn", "option name Log type check default false",
       "option name MultiPV type spin default 1 min 1 max 256",
       "option name UCI_LimitStrength type check default false",
-      "option name UCI_Elo type spin default 1350 min 1350 max 2850",
+      "option name UCI_Elo type spin default 1350 min 1350 max 2330",
       "option name UCI_Chess960 type check default false",
 #ifdef VELL_SYZYGY
       "option name SyzygyPath type string default <empty>",
@@ -91,13 +91,16 @@ const Transcript kUci[] = {
     {"QuitRightAfterGo", {}, {"> position startpos\ngo depth 3\nquit", "...bestmove*", "=0"}},
     {"QuitDuringGoInfinite", {}, {"> position startpos", "> go infinite", "...info depth 2*", "> quit", "...bestmove*", "=0"}},
     // A limited level holds its answer for most of its time but answers
-    // isready and stop at once, and moves at once with its clock nearly gone.
+    // isready and stop at once, and moves at once with its clock nearly gone;
+    // a depth or node count named answers as soon as it is reached.
     {"LimitedStrength",
      {},
      {"> setoption name UCI_LimitStrength value true",
       "info string UCI_LimitStrength set to 1", "> position startpos moves e2e4", "> go wtime 600000 btime 600000",
       "> isready", "!bestmove*", "...readyok", "> stop", "...bestmove*", "> go wtime 30 btime 30", "@1",
-      "> isready", "!readyok", "...bestmove*", "readyok"}},
+      "> isready", "!readyok", "...bestmove*", "readyok", "> go depth 1 wtime 600000", "@1", "> isready",
+      "!readyok", "...bestmove*", "readyok", "> go nodes 2000 wtime 600000", "@1", "> isready", "!readyok",
+      "...bestmove*", "readyok"}},
     // A level's node budget, between two anchors and at one, with the go's own
     // node limit only lowered to it; UCI_Elo alone leaves full strength, and
     // a search without a clock answers without the level's pause.
@@ -144,7 +147,7 @@ const Transcript kUci[] = {
       "> setoption name MultiPV value 1",                 "info string MultiPV set to 1",
       "> setoption name UCI_LimitStrength value TRUE",    "info string UCI_LimitStrength set to 1",
       "> setoption name UCI_LimitStrength value false",   "info string UCI_LimitStrength set to 0",
-      "> setoption name UCI_Elo value 9999",              "info string UCI_Elo set to 2850",
+      "> setoption name UCI_Elo value 9999",              "info string UCI_Elo set to 2330",
       "> setoption name uci_elo value 100",               "info string UCI_Elo set to 1350",
       "> setoption name UCI_Elo value x",                 "info string bad value 'x' for UCI_Elo, option unchanged",
       "> setoption name UCI_Chess960 value true",         "info string UCI_Chess960 set to 1",

@@ -1,6 +1,7 @@
 // The search on whole positions: results at the root as a table, draws by
 // repetition and the fifty-move rule, quiescence, long games, the thread pool
-// as the main loop drives it (run under ThreadSanitizer), and the bench.
+// as the main loop drives it (run under ThreadSanitizer), the bench, and the
+// top of the strength range.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -8,7 +9,9 @@
 #include "board/fen.h"
 #include "search/batch.h"
 #include "search/bench.h"
+#include "search/limits.h"
 #include "search/search.h"
+#include "search/strength.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"
 #include "search/transposition.h"
@@ -155,3 +158,24 @@ TEST_F(SearchTest, BenchRepeatsAndRestoresTheEngine) {
 }
 
 }  // namespace
+
+// The top of the strength range is full strength: no node budget and no
+// misjudgement left there, while just below it both remain.
+TEST(Strength, TopOfTheRangeIsFullStrength) {
+    struct Row {
+        int elo;
+        bool weakened;
+    };
+    for (const Row r : {Row{ELO_MAX, false}, Row{ELO_MAX - 10, true}, Row{ELO_MIN, true}}) {
+        SetStrength(r.elo);
+        search_limits = Limits{};
+        LimitStrength(true);
+        int biased = 0;
+        for (uint16_t move = 1; move < 300; move++) biased += RootBias(move) != 0;
+        EXPECT_EQ(search_limits.nodes != 0, r.weakened) << r.elo;
+        EXPECT_EQ(biased != 0, r.weakened) << r.elo;
+    }
+    SetStrength(0);
+    LimitStrength(false);
+    search_limits = Limits{};
+}
