@@ -300,7 +300,7 @@ const Transcript kUci[] = {
     // The debugging commands between searches; during one they are refused and the search goes on.
     {"PerftBoardAndEvaluation",
      {},
-     {"> go perft 3", "a2a3: 380", "a2a4: 420", "...g1h3: 362", "nodes 8902",
+     {"> go perft 3", "a2a3: 380", "a2a4: 420", "...g1h3: 400", "nodes 8902",
       "> position fen 4k3/8/8/8/8/8/8/4K2R w K - 5 40 moves e1f1 e8d8", "> go perft 1", "...f1g1: 1", "...nodes 13",
       "> d", "3k4/8/8/8/8/8/8/5K1R w - -", "...white", "", "Fen: 3k4/8/8/8/8/8/8/5K1R w - - 7 41",
       "/Key: [0-9A-F]{16}/", "> eval", "evaluation in centipawns*", "...white", "",
