@@ -3,6 +3,11 @@ MAKEFLAGS += --no-print-directory
 BUILD ?= build
 JOBS  ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
+# TUNE=1: the engine lists its evaluation parameters among the UCI options,
+# for a tuning farm's match runner. Passed every time, so that a plain make
+# after a TUNE=1 one builds the ordinary engine again.
+TUNE ?=
+TUNE_FLAG = -DVELL_TUNE=$(if $(filter-out 0 OFF off no,$(TUNE)),ON,OFF)
 
 .PHONY: all build run install test check test-asan test-tsan fuzz fuzz-run bench pgo format clean
 
@@ -12,7 +17,7 @@ all: build
 # farms build an engine from a checkout).
 EXE ?=
 build:
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(TUNE_FLAG) $(CMAKE_FLAGS) >/dev/null
 ifeq ($(EXE),)
 	@cmake --build $(BUILD) -j $(JOBS)
 else
@@ -22,7 +27,7 @@ endif
 
 # Only the engine: no tests or benchmarks are compiled.
 run:
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(TUNE_FLAG) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target vell
 	./$(BUILD)/vell
 
@@ -30,7 +35,7 @@ run:
 # (PREFIX=$$HOME/.local for a user's own bin folder).
 PREFIX ?= /usr/local
 install:
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(TUNE_FLAG) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target vell
 	cmake --install $(BUILD) --prefix $(PREFIX)
 

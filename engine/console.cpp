@@ -26,6 +26,7 @@
 #include "book/mkbook.h"
 #include "engine/main_loop.h"
 #include "engine/options.h"
+#include "engine/parameters.h"
 #include "engine/shell.h"
 #include "eval/params.h"
 #include "game/game.h"
@@ -86,6 +87,7 @@ bool ParseNum(const char* s, double* v) {
 // search under way ends first.
 void ShowReport() {
     StopSearchAndWait();
+    RefreshChangedEvaluation();
     ShowEvalInfo();
 }
 
@@ -415,7 +417,17 @@ void SaveGame(const Words& w) {
         ShowMessagef("can't write %s, game not saved", file);
 }
 
+// set NAME VALUE: an evaluation weight within its range or a search depth;
+// any other name puts the search depths back to their defaults.
 void SetSelectivity(const Words& w) {
+    if (OptionId id; FindParamOption(w.arg[1], &id)) {
+        char why[200];
+        if (SetParameter(w.arg[1], w.arg[2], why, sizeof why))
+            ShowMessagef("set %s to %s", w.arg[1], w.arg[2]);
+        else
+            ShowMessagef("%s, parameter unchanged", why);
+        return;
+    }
     if (const DepthDesc* d = FindDepthParam(w.arg[1])) {
         *d->field = int8_t(std::atoi(w.arg[2]));
         ShowMessagef("set %s to %d", d->name, int(*d->field));
@@ -819,7 +831,14 @@ const Command commands[] = {
      ""},
     {"mkbook", [](const Words&) { MakeBook(); }, GAME | BATCH, "",
      "builds book.opn from the games in book.pgn", "Switch to the new book with bookfile book.opn."},
-    {"set", SetSelectivity, STOP, "[NAME VALUE]", "sets a search depth parameter, or all to default", ""},
+    {"set", SetSelectivity, STOP, "[NAME VALUE]", "sets an evaluation or search depth parameter",
+     "An evaluation parameter (the names params and the tuner use) takes a value within its range, a "
+     "search depth (RP_depth ... LMR_depth) any value; any other name sets the search depths to their "
+     "defaults."},
+    {"params", [](const Words& w) { w.arg[1][0] ? (void)LoadParameters(w.arg[1]) : ShowChangedParameters(); },
+     STOP, "[FILE]", "sets the evaluation parameters of FILE, or lists those set",
+     "FILE holds lines of a name and a value (the tune.log that -tune writes will do); lines it cannot use "
+     "are reported and skipped. Without FILE, the parameters away from their defaults are listed."},
     {"tune", Tune, GAME | BATCH, "NAME RANGE", "tunes an evaluation parameter against tune.epd", ""},
     {"perft", RunPerft, STOP, "N [divide]",
      "counts the leaf nodes N plies deep",

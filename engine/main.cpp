@@ -19,6 +19,7 @@
 #include "engine/input.h"
 #include "engine/main_loop.h"
 #include "engine/options.h"
+#include "engine/parameters.h"
 #include "engine/shell.h"
 #include "engine/uci.h"
 #include "eval/endgame.h"
@@ -47,6 +48,8 @@ struct Options {
     int scan_mode = 0;
     int bench_depth = 8;  // a few seconds on one thread
     char epd_file[256] = "";
+    char params_file[256] = "";  // weights to apply once the threads are up
+    bool spsa = false;
 };
 
 bool IsNumber(const char* s) {
@@ -80,6 +83,8 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
             uci_extra = 1;
         } else if (is("-tune")) {
             o->batch |= TUNE;
+        } else if (is("-spsa")) {
+            o->spsa = true;
         } else if (is("-bench") || is("bench")) {  // the bare word is what test farms send
             o->batch |= BENCH;
             if (v && IsNumber(v)) o->bench_depth = int(std::clamp<long>(std::atol(argv[++i]), 1, MAX_DEPTH));
@@ -102,6 +107,8 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
             PresetOption(OptionId::Hash, argv[++i]);
         } else if (is("-threads")) {
             PresetOption(OptionId::Threads, argv[++i]);
+        } else if (is("-params")) {
+            std::snprintf(o->params_file, sizeof o->params_file, "%s", argv[++i]);
         } else if (is("-anepd")) {
             std::snprintf(o->epd_file, sizeof o->epd_file, "%s", argv[++i]);
             o->batch |= EPD;
@@ -156,6 +163,7 @@ void Shutdown() {
 }
 
 void RunBatch(const Options& o) {
+    RefreshChangedEvaluation();
     BeginBatch();
     if ((o.batch & EPD) && EpdFileThere(o.epd_file)) {
         // The command line's depth and time (-d, -t) limit each position.
@@ -210,6 +218,12 @@ int main(int argc, char** argv) {
         std::snprintf(n, sizeof n, "%d", started);
         PresetOption(OptionId::Threads, n);
         std::fprintf(stderr, "Threads set to %ld\n", OptionNumber(OptionId::Threads));
+    }
+    if (opt.params_file[0]) LoadParameters(opt.params_file);
+    if (opt.spsa) {
+        ShowSpsaInput();
+        Shutdown();
+        return 0;
     }
     // The system timer needs no raising here: the 1 ms waits are already short.
     if (opt.batch) {

@@ -77,6 +77,7 @@ void StartSearch() {
     start = GetTime();
     PBlock.elapsed.store(0, R);
     requested.kind = PBlock.next_ponder_state.load(R);
+    RefreshChangedEvaluation();
     InitSearch(requested);
     if (pos->nhist <= 35 && requested.own_book) {
         const uint16_t move = GetCandidates(pos, 0);

@@ -2,6 +2,7 @@
 // command that reads it, and the changes put off until a search ends.
 #include "engine/options.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,7 @@
 #include "search/tablebase.h"
 #include "search/threads.h"
 #include "search/transposition.h"
+#include "tools/epd.h"
 
 namespace {
 
@@ -130,7 +132,7 @@ bool ApplyMultiPV(Value& v, char*, size_t) {
     return true;
 }
 
-Value values[size_t(OptionId::Count)];
+Value values[NUM_OPTIONS];
 
 // The level is kept while the limit is off, as GUIs set the two apart.
 bool ApplyLimitStrength(Value& v, char*, size_t) {
@@ -198,7 +200,39 @@ const Row rows[] = {
 };
 static_assert(std::size(rows) == size_t(OptionId::Count));
 
-const Row& RowOf(OptionId id) { return rows[size_t(id)]; }
+bool IsParam(OptionId id) { return size_t(id) >= size_t(OptionId::Count); }
+const ParamDesc& ParamOf(OptionId id) { return *TunableParam(int(size_t(id) - size_t(OptionId::Count))); }
+
+// A search that answers by itself would mix scores of two evaluations; the
+// tables and caches are brought up to date once, before whatever evaluates
+// next, as a farm sets dozens of weights in a row.
+bool evaluation_changed;
+
+bool ApplyParam(OptionId id, const Value& v) {
+    StopSearchAndWait();
+    *ParamOf(id).field = int16_t(v.number);
+    evaluation_changed = true;
+    return true;
+}
+
+// The parameter rows, made from the tuner's table: its names, defaults and ranges.
+const Row* ParamRows() {
+    static const auto table = [] {
+        std::array<Row, NUM_TUNABLE> t{};
+        for (int i = 0; i < NUM_TUNABLE; i++) {
+            const ParamDesc* p = TunableParam(i);
+            const long span = long(PARAM_SPAN) * p->range;
+            t[size_t(i)] = {p->name, Kind::Spin, p->def, p->def - span, p->def + span, "", BETWEEN, false, SET,
+                            nullptr};
+        }
+        return t;
+    }();
+    return table.data();
+}
+
+const Row& RowOf(OptionId id) {
+    return IsParam(id) ? ParamRows()[size_t(id) - size_t(OptionId::Count)] : rows[size_t(id)];
+}
 const char* NameOf(OptionId id) { return RowOf(id).name; }
 bool Offered(const Row& r) { return !r.tablebase || TablebaseSupported(); }
 
@@ -232,7 +266,7 @@ bool Parse(const Row& r, const char* text, Value* out) {
 // it could not, the option then staying as it was.
 bool PutInEffect(OptionId id, Value v, char* msg, size_t size) {
     msg[0] = 0;
-    if (!RowOf(id).apply(v, msg, size)) return false;
+    if (!(IsParam(id) ? ApplyParam(id, v) : RowOf(id).apply(v, msg, size))) return false;
     values[size_t(id)] = v;
     return true;
 }
@@ -269,12 +303,12 @@ struct Pending {
     OptionId id;
     Value value;
 };
-Pending pending[size_t(OptionId::Count)];
+Pending pending[NUM_OPTIONS];
 int npending;
 
 void ApplyPending() {
     // A change applied here may not queue again: the search has been answered.
-    Pending now[size_t(OptionId::Count)];
+    Pending now[NUM_OPTIONS];
     const int n = npending;
     std::memcpy(now, pending, sizeof now);
     npending = 0;
@@ -316,9 +350,27 @@ const char* FindValueWord(const char* name) {
 
 }  // namespace
 
-void ListOptions() {
-    for (const Row& r : rows) {
-        if (!Offered(r)) continue;
+OptionId ParamOption(int i) { return OptionId(size_t(OptionId::Count) + size_t(i)); }
+
+bool FindParamOption(const char* name, OptionId* id) {
+    for (int i = 0; i < NUM_TUNABLE; i++) {
+        if (std::strcmp(name, TunableParam(i)->name)) continue;
+        *id = ParamOption(i);
+        return true;
+    }
+    return false;
+}
+
+void RefreshChangedEvaluation() {
+    if (!evaluation_changed) return;
+    evaluation_changed = false;
+    RefreshEvaluation();
+}
+
+void ListOptions(bool with_parameters) {
+    for (size_t i = 0; i < NUM_OPTIONS; i++) {
+        const Row& r = RowOf(OptionId(i));
+        if (!Offered(r) || (IsParam(OptionId(i)) && !with_parameters)) continue;
         switch (r.kind) {
             case Kind::Spin:
                 ShowMessagef("option name %s type spin default %ld min %ld max %ld", r.name, r.def, r.lo,
@@ -359,8 +411,8 @@ void SetOptionCommand(const char* args) {
     }
     std::memcpy(val, v, len);
     val[len] = 0;
-    for (size_t i = 0; i < std::size(rows); i++) {
-        const Row& r = rows[i];
+    for (size_t i = 0; i < NUM_OPTIONS; i++) {
+        const Row& r = RowOf(OptionId(i));
         if (!Offered(r) || strcasecmp(opt, r.name)) continue;
         Value parsed;
         if (!Parse(r, val, &parsed)) {
@@ -388,16 +440,19 @@ bool PresetOption(OptionId id, const char* text) {
     return true;
 }
 
-long OptionNumber(OptionId id) { return values[size_t(id)].number; }
+long OptionNumber(OptionId id) { return IsParam(id) ? *ParamOf(id).field : values[size_t(id)].number; }
 const char* OptionText(OptionId id) { return values[size_t(id)].text; }
 long OptionMin(OptionId id) { return RowOf(id).lo; }
 long OptionMax(OptionId id) { return RowOf(id).hi; }
+long OptionDefault(OptionId id) { return RowOf(id).def; }
+const char* OptionName(OptionId id) { return RowOf(id).name; }
 
 void ResetOptions() {
-    for (size_t i = 0; i < std::size(rows); i++) {
+    for (size_t i = 0; i < NUM_OPTIONS; i++) {
+        const Row& r = RowOf(OptionId(i));
         values[i] = Value{};
-        values[i].number = rows[i].def;
-        std::snprintf(values[i].text, sizeof values[i].text, "%s", rows[i].text_def);
+        values[i].number = r.def;
+        std::snprintf(values[i].text, sizeof values[i].text, "%s", r.text_def);
     }
     npending = 0;
 }

@@ -1,6 +1,6 @@
 // UCI commands: identification, options (their table is engine/options),
 // positions and move lists, search requests and their limits, ponderhit, stop
-// and quit.
+// and quit, and the debugging commands (go perft, d, eval).
 #include "engine/uci.h"
 
 #include <algorithm>
@@ -20,22 +20,38 @@
 #include "engine/options.h"
 #include "engine/shell.h"
 #include "game/game.h"
+#include "search/batch.h"
+#include "search/output.h"
 #include "search/root.h"
 #include "search/threads.h"
 #include "search/transposition.h"
+#include "thread/movelist.h"
 #include "thread/records.h"
 
 namespace {
 
+#ifdef VELL_TUNE
+// A build for tuning farms, whose match runners set what uci lists.
+constexpr bool LIST_PARAMETERS = true;
+#else
+// A GUI would show a spin box for every evaluation weight.
+constexpr bool LIST_PARAMETERS = false;
+#endif
+
 constexpr int WORD_MAX = 127;
+constexpr long MAX_PERFT_DEPTH = 20;  // as the console's perft
 int default_depth = MAX_DEPTH;
 double default_move_time = UNLIMITED_TIME;
+// The move number and side to move of the last position set up, which the
+// FEN that d shows counts on from.
+int setup_move_number = 1;
+bool setup_black = false;
 
 // Logging and the book are off for a GUI until it asks for them.
 void Identify() {
     ShowMessagef("id name %s", version);
     ShowMessage("id author Quorvik");
-    ListOptions();
+    ListOptions(LIST_PARAMETERS);
     ShowMessage("uciok");
     char msg[8];
     SetOption(OptionId::Log, "false", msg, sizeof msg);
@@ -45,8 +61,14 @@ void Identify() {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+int FullMoveNumber(const Position* pos) {
+    return setup_move_number + (int(setup_black) + pos->nhist + pos->ncut) / 2;
+}
+
 void NewGame() {
     StopSearchAndWait();
+    setup_move_number = FullMoveNumber(GamePos());
+    setup_black = GamePos()->side == BLACK;
     GamePos()->nhist = GamePos()->ncut = 0;
     if (PBlock.use_hash.load(R)) ClearTTable();
 }
@@ -102,6 +124,7 @@ void SetUpPosition(char* args) {
     if (std::strstr(args, "startpos")) {
         pos->ply = 1;
         SetPosition(pos, fen_opn, Chess960());
+        setup_move_number = 1;
     } else if (char* fen = std::strstr(args, "fen")) {
         fen += 3;
         while (*fen == ' ') fen++;
@@ -112,9 +135,11 @@ void SetUpPosition(char* args) {
             return;
         }
         pos->fifty = FenHalfmoveClock(fen);
+        setup_move_number = FenMoveNumber(fen);
     } else {
         return;
     }
+    setup_black = pos->side == BLACK;
     if (moves) PlayMoveList(moves);
     if (pos->nhist < HIST_SIZE) pos->hist[pos->nhist].move = 0;
 }
@@ -216,6 +241,56 @@ void Go(char* args) {
     RequestSearch(l);
 }
 
+// The debugging commands use the game board and the search's records, so they
+// wait for no search and disturb none: during one they are refused.
+bool NoSearchRuns(const char* what) {
+    if (PBlock.ponder_state.load(R) == PonderState::Idle && !SearchThreadsBusy()) return true;
+    ShowMessagef("info string %s is answered between searches only, the search goes on", what);
+    return false;
+}
+
+void ShowPerftMove(Position* pos, uint16_t move, uint64_t nodes) {
+    char text[8];
+    ShowMessagef("%s: %llu", MoveToStr(move, UserMoveStyle(pos), text, pos), (unsigned long long)nodes);
+}
+
+// go perft N: the count under each legal move, then the total. The count
+// runs to its end; lines sent meanwhile are read after it.
+void Perft(const char* args) {
+    if (!NoSearchRuns("go perft")) return;
+    const long depth = IsNumber(args) ? Clamp(std::atol(args), 1, MAX_PERFT_DEPTH) : 1;
+    ThreadRec* td = ThreadData[0];
+    Position* pos = GamePos();
+    td->nodes.store(0, R);
+    pos->ply = 1;
+    PerftSplit(td, int(depth), [] { return false; }, ShowPerftMove);
+    if (pos->nhist < HIST_SIZE) pos->hist[pos->nhist].move = 0;  // as a position command leaves it
+    ShowMessagef("nodes %llu", (unsigned long long)td->nodes.load(R));
+}
+
+// d: the board as the console shows it, the whole FEN and the position's key.
+void ShowPositionInfo() {
+    if (!NoSearchRuns("d")) return;
+    const Position* pos = GamePos();
+    ShowBoard(pos);
+    char epd[128];
+    MakeEPD(pos, epd);
+    ShowMessagef("Fen: %s %d %d", epd, int(pos->fifty), FullMoveNumber(pos));
+    ShowMessagef("Key: %016llX", (unsigned long long)pos->hash);
+}
+
+void ShowEvaluation() {
+    if (!NoSearchRuns("eval")) return;
+    RefreshChangedEvaluation();
+    ShowEvalInfo();
+}
+
+bool FirstWordIs(const char* text, const char* word) {
+    while (IsBlank(*text)) text++;
+    const size_t n = std::strlen(word);
+    return !std::strncmp(text, word, n) && (!text[n] || IsBlank(text[n]));
+}
+
 }  // namespace
 
 void SetGoDefaults(int depth, double move_time) {
@@ -248,6 +323,10 @@ void HandleUCI(char* line) {
         NewGame();
     } else if (!std::strcmp(cmd, "position")) {
         SetUpPosition(args);
+    } else if (!std::strcmp(cmd, "go") && FirstWordIs(args, "perft")) {
+        const char* depth = std::strstr(args, "perft") + 5;
+        while (IsBlank(*depth)) depth++;
+        Perft(depth);
     } else if (!std::strcmp(cmd, "go")) {
         Go(args);
     } else if (!std::strcmp(cmd, "ponderhit")) {
@@ -262,5 +341,9 @@ void HandleUCI(char* line) {
         // answered, so every go gets its bestmove.
         StopSearchAndWait();
         QuitEngine();
+    } else if (!std::strcmp(cmd, "d")) {
+        ShowPositionInfo();
+    } else if (!std::strcmp(cmd, "eval")) {
+        ShowEvaluation();
     }
 }

@@ -49,7 +49,7 @@ static const ParamDesc params[] = {
 };
 #undef PARAM
 constexpr int NUM_PARAMS = int(sizeof params / sizeof params[0]);
-constexpr int NUM_TUNABLE = NUM_PARAMS - 1;  // all but the spare
+static_assert(NUM_TUNABLE == NUM_PARAMS - 1);  // all but the spare
 
 int NumTunable() { return NUM_TUNABLE; }
 

@@ -33,6 +33,9 @@ struct ParamDesc {
     int16_t range;
     int16_t def;
 };
+// How many tunable weights there are (the table's length less the spare,
+// checked where the table is), for tables sized before start-up.
+constexpr int NUM_TUNABLE = 35;
 int NumTunable();                        // the weights with a range, in tuning order
 const ParamDesc* TunableParam(int i);    // 0 <= i < NumTunable(), else nullptr
 const ParamDesc* FindParam(const char* name);  // a tunable weight or "tune"; nullptr if unknown

@@ -262,6 +262,15 @@ const Transcript kConsole[] = {
            for (int i = 0; i < 40; i++) t += "4k3/8/8/3q4/8/8/3R4/4K3 w - - tune 1.0;\n";
            return t;
        }()}}},
+    // Weights set by name and from a file within their ranges; params lists those away from the default.
+    {"EvaluationParameters",
+     kC,
+     Session({"> params", "every parameter at its default", "> set rook_open_file 30", "set rook_open_file to 30",
+              "> set rook_open_file 300", "rook_open_file takes -26 to 54, not 300, parameter unchanged",
+              "> params p.txt", "p.txt line 1: unknown parameter foo, skipped", "1 parameter set from p.txt, 1 skipped",
+              "> params", "pawn_value_op 90 (default 82)", "rook_open_file 30 (default 14)",
+              "> params none.txt", "cannot open parameter file none.txt"}),
+     {{"p.txt", "foo 3\npawn_value_op 90 0.1\n"}}},
 };
 
 }  // namespace

@@ -3,6 +3,8 @@
 // move the engine prints and that every go gets exactly one bestmove.
 #include "tests/support/transcript.h"
 
+#include <regex>
+
 namespace {
 
 // Knights going back and forth for plies plies, far beyond the history array.
@@ -41,6 +43,10 @@ const Transcript kUci[] = {
       "option name SyzygyProbeDepth type spin default 1 min 1 max 100",
       "option name Syzygy50MoveRule type check default true",
       "option name SyzygyProbeLimit type spin default 7 min 0 max 7",
+#endif
+#ifdef VELL_TUNE
+      "option name pawn_value_op type spin default 82 min 2 max 162",
+      "...option name pinned type spin default -12 min -52 max 28",
 #endif
       "uciok",
       "> isready", "readyok"}},
@@ -162,6 +168,9 @@ const Transcript kUci[] = {
       "> setoption name SyzygyProbeLimit value -1",       "info string SyzygyProbeLimit set to 0",
       "> setoption name syzygyprobelimit value 99",       "info string SyzygyProbeLimit set to 7",
 #endif
+      "> setoption name rook_open_file value 99",         "info string rook_open_file set to 54",
+      "> setoption name Pawn_Isolated value -100",        "info string pawn_isolated set to -33",
+      "> setoption name pawn_isolated value many",        "info string bad value 'many' for pawn_isolated, option unchanged",
       "> setoption name NoSuchOption value 3",
       "> go infinite",
       "> setoption name Hash value 8", "!bestmove*", "...info string Hash is applied when the search ends",
@@ -172,6 +181,8 @@ const Transcript kUci[] = {
       "...info string SyzygyPath is applied when the search ends",
 #endif
       "> setoption name Hash value 4", "!bestmove*", "...info string Hash is applied when the search ends",
+      "> setoption name rook_open_file value 20", "!bestmove*",
+      "...info string rook_open_file is applied when the search ends",
       "> setoption name MultiPV value 2", "!bestmove*", "...info string MultiPV set to 2",
       "> setoption name UCI_Chess960 value true", "!bestmove*", "...info string UCI_Chess960 set to 1",
       "> setoption name UCI_Chess960 value false", "!bestmove*", "...info string UCI_Chess960 set to 0",
@@ -183,6 +194,7 @@ const Transcript kUci[] = {
       "info string 10 tablebase files, up to 3 pieces",
 #endif
       "info string Hash size set to 4M bytes",
+      "info string rook_open_file set to 20",
       "> isready", "readyok"},
      {{"b.opn", ""}}},
     {"PonderHoldsTheMoveUntilPonderhitOrStop",
@@ -328,6 +340,29 @@ const Transcript kUci[] = {
       "> position startpos moves e2e4", "> go wtime 10000 btime 10000 winc 0 binc 5000", "@2", "> isready",
       "!bestmove*", "...readyok", "> stop", "...bestmove*",
       "> position fen 8/P7/8/8/8/8/1p6/5K1k w - - moves a7a8b", "> go depth 3", "...bestmove h1h2*"}},
+    // The debugging commands between searches; during one they are refused and the search goes on.
+    {"PerftBoardAndEvaluation",
+     {},
+     {"> go perft 3", "a2a3: 380", "a2a4: 420", "...g1h3: 400", "nodes 8902",
+      "> position fen 4k3/8/8/8/8/8/8/4K2R w K - 5 40 moves e1f1 e8d8", "> go perft 1", "...f1g1: 1", "...nodes 13",
+      "> d", "3k4/8/8/8/8/8/8/5K1R w - -", "...white", "", "Fen: 3k4/8/8/8/8/8/8/5K1R w - - 7 41",
+      "/Key: [0-9A-F]{16}/", "> eval", "", "evaluation in centipawns*", "...white", "",
+      "> setoption name UCI_Chess960 value true", "info string UCI_Chess960 set to 1",
+      "> position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1", "> go perft 2", "...e1h1: 3", "nodes 66",
+      "> go infinite", "> d", "info string d is answered between searches only, the search goes on",
+      "> go perft 2", "info string go perft is answered between searches only, the search goes on",
+      "> eval", "info string eval is answered between searches only, the search goes on", "> stop",
+      "...bestmove*"}},
+    // The weights of a file, the first two words of a line: what cannot be used is reported and
+    // skipped. -spsa starts the tuning lines from the values in effect.
+    {"ParameterFileAndSpsaLines",
+     {"-params", "p.txt", "-spsa"},
+     {"info string p.txt line 1: unknown parameter foo, skipped",
+      "info string p.txt line 3: rook_open_file takes -26 to 54, not 99, skipped",
+      "info string p.txt line 5: no value for hung, skipped", "info string 1 parameter set from p.txt, 3 skipped",
+      "pawn_value_op, int, 82, 2, 162, 8.00, 0.0020", "...rook_open_file, int, 40, -26, 54, 4.00, 0.0020",
+      "...pinned, int, -12, -52, 28, 4.00, 0.0020", "=0"},
+     {{"p.txt", "foo 3\n\nrook_open_file 99\n# rook_open_file 41\nhung\nrook_open_file 40 0.10412\n"}}},
 };
 
 // Searches on several threads, with changes of the thread count between and
@@ -367,6 +402,30 @@ const Transcript kThreads[] = {
 };
 
 }  // namespace
+
+// The node count of the depth 10 line of a search from the start, after the
+// lines of before.
+std::string DepthTenNodes(const std::vector<std::string>& args, const std::string& before, const Files& files = {}) {
+    EngineProcess e(args, files);
+    e.Send(before + "position startpos\ngo depth 10");
+    std::string line, nodes;
+    std::smatch m;
+    const std::regex depth10("info depth 10 .* nodes (\\d+) .*");
+    while (e.Read(30, &line) && !line.starts_with("bestmove"))
+        if (std::regex_match(line, m, depth10)) nodes = m[1];
+    return nodes;
+}
+
+// A weight set over UCI and the same weight from a tune.log line search alike, and not as the default does.
+TEST(UciParameters, SetoptionAndParameterFileSearchAlike) {
+    const std::string plain = DepthTenNodes({"-nolog"}, "");
+    const std::string set = DepthTenNodes({"-nolog"}, "setoption name rook_open_file value 40\n");
+    const std::string file =
+        DepthTenNodes({"-nolog", "-params", "p.txt"}, "", {{"p.txt", "rook_open_file 40 0.10412\n"}});
+    EXPECT_FALSE(plain.empty());
+    EXPECT_NE(set, plain);
+    EXPECT_EQ(set, file);
+}
 
 TRANSCRIPT_TESTS(Uci, kUci);
 TRANSCRIPT_TESTS(UciThreads, kThreads);

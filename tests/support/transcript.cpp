@@ -243,7 +243,9 @@ void RunTranscript(const Transcript& t) {
                     if (!fen.empty()) ref.Set(fen, {moves + (moves != w.end()), w.end()});
                     position = ref.Fen();
                 }
-                if (!w.empty() && w[0] == "go") gos++, searches.push_back(position);
+                // go perft counts moves and answers no bestmove.
+                if (!w.empty() && w[0] == "go" && (w.size() < 2 || w[1] != "perft"))
+                    gos++, searches.push_back(position);
                 if (cmd.find("setoption name UCI_Chess960 value ") == 0) ref.chess960 = w.back() == "true";
             }
         } else if (l == "<") {
