@@ -211,6 +211,7 @@ void Go(char* args) {
     l.kind = g.ponder ? PonderState::Ponder : PonderState::Search;
     l.limit_strength = true;
     l.multipv = PBlock.multipv.load(R);
+    l.show_wdl = PBlock.show_wdl.load(R) != 0;
     l.info_delay = PBlock.info_delay.load(R);
     l.use_hash = PBlock.use_hash.load(R) != 0;
     if (g.infinite) HoldAnswerUntilStop();
