@@ -67,7 +67,7 @@ def fit(data, f, start):
     """Coordinate search with shrinking steps: slow but needs no library."""
     x, best = list(start), loss(data, lambda s, p: f(s, p, start))
     step = [max(abs(v) / 2, 1.0) for v in start]
-    for _ in range(60):
+    for _ in range(200):
         better = False
         for i in range(len(x)):
             for d in (step[i], -step[i]):
@@ -79,6 +79,8 @@ def fit(data, f, start):
                     continue
                 if v < best:
                     x, best, better = y, v, True
+                    step[i] *= 1.5  # a step that pays is tried longer next time
+                    break
         if not better:
             step = [v / 2 for v in step]
             if max(step) < 0.05:

@@ -8,9 +8,9 @@
 
 namespace {
 
-// From bench/wdl_fit.py on self-play games at 4000 nodes a move.
-constexpr double WDL_MIDPOINT = 150;  // centipawns where a win is as likely as not
-constexpr double WDL_SPREAD = 80;     // centipawns that widen the odds e-fold
+// From bench/wdl_fit.py on 600 self-play games at 4000 nodes a move.
+constexpr double WDL_MIDPOINT = 88;   // centipawns where a win is as likely as not
+constexpr double WDL_SPREAD = 107;    // centipawns that widen the odds e-fold
 
 double Logistic(double x) { return 1 / (1 + std::exp(-x)); }
 

@@ -249,8 +249,9 @@ bool AnnotateGame(const PgnGame& g, const PgnComments& comments, const AnnotateS
         std::snprintf(summary + n, sizeof summary - n, "%s%s: %d inaccuracies, %d mistakes, %d blunders, ACPL %d.",
                       c == WHITE ? "" : " ", name, t.count[1], t.count[2], t.count[3], t.Acpl());
     }
+    // Without a Result tag the one that ends the moves stands.
     const char* result = PgnTagValue(g, "Result");
-    if (!*result) result = "*";
+    if (!*result) result = g.result == 0 ? "1-0" : g.result == 1 ? "0-1" : "*";
     *text += "\n";
     Wrap(std::string("{ ") + summary + " } " + moves + body + result, text);
     *text += "\n";
