@@ -50,6 +50,7 @@ struct PBlockRec {
     Shared<double> info_delay;
     Shared<int16_t> log_on;
     Shared<int16_t> multipv;            // the setting that searches take their MultiPV from
+    Shared<int16_t> show_wdl;           // and whether their lines show win/draw/loss chances
     Shared<uint16_t> best_pv[MAX_PLY];  // written under spinlock1
     char book_name[256];
     uint16_t expected_move;

@@ -295,6 +295,16 @@ uint16_t GetCandidates(Position* pos, int verbose) {
     return chosen;
 }
 
+bool IsBookMove(Position* pos, uint16_t move) {
+    if (!StandardCastling(pos) || IsPolyglotName(PBlock.book_name)) return false;
+    if (bkrecnum == 0 || !hasharea || pos->nhist >= HIST_SIZE - 1) return false;
+    MakeMove(pos, move);
+    UpdatePosHash(pos);
+    const bool known = FindPosition(pos->side) != nullptr;
+    UnmakeMove(pos);
+    return known;
+}
+
 int SetBookFile(const char* name) {
     if (std::strlen(name) >= sizeof PBlock.book_name) return 0;
     if (name[0]) {

@@ -76,3 +76,6 @@ int SetBookFile(const char* name);
 // A book move for pos's side to move, or 0. verbose prints each candidate
 // with its perturbed value and counts.
 uint16_t GetCandidates(Position* pos, int verbose);
+// Whether the own-format book holds the position move leads to (a Polyglot
+// book or none: never).
+bool IsBookMove(Position* pos, uint16_t move);

@@ -37,8 +37,10 @@
 #include "search/strength.h"
 #include "search/threads.h"
 #include "search/transposition.h"
+#include "thread/gameend.h"
 #include "thread/movelist.h"
 #include "thread/records.h"
+#include "tools/annotate.h"
 #include "tools/pgn.h"
 #include "tools/tune.h"
 
@@ -149,6 +151,7 @@ uint16_t RecordedMove() {
 // is still that one, and the number of the first move of the game on the board.
 PgnGame loaded;
 bool have_loaded;
+char last_file[256];  // the file a game was loaded from last
 int first_move = 1;
 
 void ForgetLoadedGame(int number = 1) {
@@ -385,6 +388,7 @@ void LoadGame(const Words& w) {
         if (game.cut) ShowMessage(game.problem);
         pos->hist[pos->nhist].move = 0;
         loaded = game;
+        std::snprintf(last_file, sizeof last_file, "%s", w.arg[1]);
         ForgetLoadedGame(FenMoveNumber(PgnTagValue(game, "FEN")));
         have_loaded = true;
     } else {
@@ -415,6 +419,93 @@ void SaveGame(const Words& w) {
         ShowMessagef("game saved to %s", file);
     else
         ShowMessagef("can't write %s, game not saved", file);
+}
+
+void ShowVerdict(void*, const char* verdict, int, int) {
+    if (verdict) ShowMessage(verdict);
+}
+
+// annotate [N]: the game on the board (from its start), or game N of the file
+// loaded last, annotated and appended to tmp.pgn.
+void Annotate(const Words& w) {
+    static PgnGame game;
+    static PgnComments comments;
+    static HistRec saved_hist[HIST_SIZE];
+    comments.Clear();
+    const long want = std::atol(w.arg[1]);
+    if (want >= 1) {
+        static PgnReader reader;
+        reader = PgnReader{};
+        bool found = last_file[0] && OpenPgn(&reader, last_file);
+        reader.comment = KeepComment;
+        reader.ctx = &comments;
+        found = found && [&] {
+            while (ReadPgnGame(&reader, &game)) {
+                if (game.number == want) return true;
+                comments.Clear();
+            }
+            return false;
+        }();
+        ClosePgn(&reader);
+        if (!found) {
+            ShowMessagef("no game %ld in %s", want, last_file[0] ? last_file : "the file loaded last");
+            return;
+        }
+    } else {
+        // The record as the reader would hand it: the loaded game's tags while
+        // its moves are the ones loaded.
+        Position start = *GamePos();
+        std::memcpy(saved_hist, start.hist, sizeof saved_hist);
+        start.hist = saved_hist;
+        const int n = start.nhist;
+        for (int i = n - 1; i >= 0; i--) UnmakeMove(&start);
+        bool same = have_loaded && !loaded.cut && n == loaded.count;
+        for (int i = 0; same && i < n; i++) same = saved_hist[i].move == loaded.moves[i];
+        if (same) {
+            game = loaded;
+        } else {
+            game = PgnGame{};
+            const char* roster[][2] = {{"Event", "?"}, {"Site", "?"}, {"Date", "????.??.??"}, {"Round", "?"},
+                                       {"White", "?"}, {"Black", "?"}, {"Result", GameEnd(GamePos()).result}};
+            for (auto& t : roster) {
+                std::snprintf(game.tags[game.ntags].name, sizeof game.tags[0].name, "%s", t[0]);
+                std::snprintf(game.tags[game.ntags++].value, sizeof game.tags[0].value, "%s", t[1]);
+            }
+            
+            char epd[100];
+            MakeEPD(&start, epd);
+            std::snprintf(game.fen, sizeof game.fen, "%s %d %d", epd, int(start.fifty), first_move);
+            game.chess960 = start.frc;
+            auto tag = [](const char* name, const char* value) {
+                std::snprintf(game.tags[game.ntags].name, sizeof game.tags[0].name, "%s", name);
+                std::snprintf(game.tags[game.ntags++].value, sizeof game.tags[0].value, "%s", value);
+            };
+            if (start.frc) tag("Variant", "Chess960");
+            if (start.frc || std::strcmp(epd, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -")) {
+                tag("SetUp", "1");
+                tag("FEN", game.fen);
+            }
+            game.count = n;
+            for (int i = 0; i < n; i++) game.moves[i] = saved_hist[i].move;
+        }
+    }
+    // The search runs on the game position: the game comes back afterwards.
+    const Position kept = *GamePos();
+    std::memcpy(saved_hist, kept.hist, sizeof saved_hist);
+    AnnotateSettings s = AnnotateSettingsFor(ConsoleLimits().depth < MAX_DEPTH ? ConsoleLimits().depth : 0,
+                                             ConsoleLimits().move_time);
+    s.progress = ShowVerdict;
+    std::string text;
+    const bool done = AnnotateGame(game, comments, s, &text);
+    HistRec* const hist = GamePos()->hist;
+    *GamePos() = kept;
+    GamePos()->hist = hist;
+    std::memcpy(hist, saved_hist, sizeof saved_hist);
+    if (!done) return;
+    if (AppendWhole("tmp.pgn", text))
+        ShowMessage("game annotated to tmp.pgn");
+    else
+        ShowMessage("can't write tmp.pgn, game not annotated");
 }
 
 // set NAME VALUE: an evaluation weight within its range or a search depth;
@@ -822,6 +913,9 @@ const Command commands[] = {
      "loads game N (default 1) of a PGN file, or the first with TEXT",
      "The position after the last move is shown; undo, ] and jump step through the game."},
     {"save", SaveGame, 0, "[FILE]", "appends the game to FILE (tmp.pgn) as PGN", ""},
+    {"annotate", Annotate, GAME | BATCH, "[N]", "annotates the game, or game N of the file loaded last",
+     "Each move gets its evaluation, a move that loses chances a mark and a better line; the game is "
+     "appended to tmp.pgn."},
     {"edit", Edit, GAME, "", "edits the board: lines of pieces, . to end",
      "Each line starts with w or b (the colour) and holds pieces on squares such as Ke1 Pe2, xe4 empties "
      "a square, # empties the board; . ends the edit."},
@@ -897,4 +991,16 @@ void HandleConsole(char* line) {
         }
     }
     TypedMove(w.cmd);  // a word that is no command may be a move
+}
+
+AnnotateSettings AnnotateSettingsFor(int depth, double move_time) {
+    AnnotateSettings s;
+    s.limits = BatchLimits(depth > 0 ? depth : MAX_DEPTH);
+    if (depth <= 0) s.limits.move_time = move_time > 0 ? move_time : 1.0;
+    s.limits.info_delay = SILENT_OUTPUT;
+    s.limits.multipv = 1;
+    s.limits.show_wdl = false;
+    s.annotator = version;
+    if (OptionNumber(OptionId::OwnBook)) s.book_move = IsBookMove;
+    return s;
 }

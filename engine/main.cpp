@@ -16,6 +16,7 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/book.h"
+#include "engine/console.h"
 #include "engine/input.h"
 #include "engine/main_loop.h"
 #include "engine/options.h"
@@ -32,6 +33,7 @@
 #include "search/timecontrol.h"
 #include "search/transposition.h"
 #include "thread/records.h"
+#include "tools/annotate.h"
 #include "tools/epd.h"
 #include "tools/pgnscan.h"
 #include "tools/tune.h"
@@ -40,7 +42,7 @@ namespace {
 
 // Batch runs asked for on the command line; each runs once, in this order,
 // whatever order the options came in.
-enum Batch : unsigned { EPD = 1, SCAN = 2, TUNE = 4, BENCH = 8 };
+enum Batch : unsigned { EPD = 1, SCAN = 2, TUNE = 4, BENCH = 8, ANNOTATE = 16 };
 
 struct Options {
     unsigned batch = 0;
@@ -50,6 +52,9 @@ struct Options {
     char epd_file[256] = "";
     char params_file[256] = "";  // weights to apply once the threads are up
     bool spsa = false;
+    char annotate_file[256] = "";
+    int depth = 0;           // -d, 0 when not given
+    double move_time = 0;    // -t, 0 when not given
 };
 
 bool IsNumber(const char* s) {
@@ -95,12 +100,14 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
         } else if (is("-d")) {
             Limits& l = ConsoleLimits();
             l.depth = int(std::clamp<long>(std::atol(argv[++i]), 0, MAX_DEPTH));
+            o->depth = l.depth;
             l.move_time = 10000;
             l.tc_mode = TcMode::MoveTime;
             SetGoDefaults(l.depth, 10000);
         } else if (is("-t")) {
             Limits& l = ConsoleLimits();
             l.move_time = std::atof(argv[++i]);
+            o->move_time = l.move_time;
             l.tc_mode = TcMode::MoveTime;
             SetGoDefaults(l.depth, l.move_time);
         } else if (is("-hash")) {
@@ -112,6 +119,9 @@ void ReadCommandLine(int argc, char** argv, Options* o) {
         } else if (is("-anepd")) {
             std::snprintf(o->epd_file, sizeof o->epd_file, "%s", argv[++i]);
             o->batch |= EPD;
+        } else if (is("-annotate")) {
+            std::snprintf(o->annotate_file, sizeof o->annotate_file, "%s", argv[++i]);
+            o->batch |= ANNOTATE;
         } else if (is("-scan_pgn1") || is("-scan_pgn2")) {
             o->scan_mode = a[9] - '0';
             std::snprintf(o->scan_file, sizeof o->scan_file, "%s", argv[++i]);
@@ -171,6 +181,11 @@ void RunBatch(const Options& o) {
         l.kind = PonderState::Idle;
         l.limit_strength = false;
         Analyze_EPD_File(o.epd_file, l);
+    }
+    if (o.batch & ANNOTATE) {
+        InitEval();
+        if (!AnnotateFile(o.annotate_file, AnnotateSettingsFor(o.depth, o.move_time)))
+            std::fprintf(stderr, "can't open %s\n", o.annotate_file);
     }
     if (o.batch & SCAN) Scan_PGN_File(o.scan_file, o.scan_mode);
     if (o.batch & TUNE) RunTuningPass();

@@ -132,6 +132,11 @@ bool ApplyMultiPV(Value& v, char*, size_t) {
     return true;
 }
 
+bool ApplyShowWDL(Value& v, char*, size_t) {
+    PBlock.show_wdl.store(int16_t(v.number), R);
+    return true;
+}
+
 Value values[NUM_OPTIONS];
 
 // The level is kept while the limit is off, as GUIs set the two apart.
@@ -193,6 +198,7 @@ const Row rows[] = {
     {"UCI_LimitStrength", Kind::Check, 0, 0, 1, "", ATONCE, false, SET, ApplyLimitStrength},
     {"UCI_Elo", Kind::Spin, ELO_MIN, ELO_MIN, ELO_MAX, "", ATONCE, false, SET, ApplyElo},
     {"UCI_Chess960", Kind::Check, 0, 0, 1, "", ATONCE, false, SET, ApplyChess960},
+    {"UCI_ShowWDL", Kind::Check, 0, 0, 1, "", ATONCE, false, SET, ApplyShowWDL},
     {"SyzygyPath", Kind::String, 0, 0, 0, "<empty>", BETWEEN, true, SET, ApplySyzygyPath},
     {"SyzygyProbeDepth", Kind::Spin, 1, 1, 100, "", ATONCE, true, SET, ApplyProbeDepth},
     {"Syzygy50MoveRule", Kind::Check, 1, 0, 1, "", ATONCE, true, SET, ApplyRule50},

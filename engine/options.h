@@ -19,6 +19,7 @@ enum class OptionId : uint8_t {
     LimitStrength,
     Elo,
     Chess960,
+    ShowWDL,
     SyzygyPath,
     SyzygyProbeDepth,
     Syzygy50MoveRule,

@@ -235,6 +235,7 @@ void Go(char* args) {
     l.limit_strength = true;
     l.own_book = OptionNumber(OptionId::OwnBook) != 0;
     l.multipv = PBlock.multipv.load(R);
+    l.show_wdl = PBlock.show_wdl.load(R) != 0;
     l.info_delay = PBlock.info_delay.load(R);
     l.use_hash = PBlock.use_hash.load(R) != 0;
     if (g.infinite) HoldAnswerUntilStop();
@@ -258,7 +259,7 @@ void ShowPerftMove(Position* pos, uint16_t move, uint64_t nodes) {
 // runs to its end; lines sent meanwhile are read after it.
 void Perft(const char* args) {
     if (!NoSearchRuns("go perft")) return;
-    const long depth = IsNumber(args) ? Clamp(std::atol(args), 1, MAX_PERFT_DEPTH) : 1;
+    const long depth = IsNumber(args) ? std::clamp<long>(std::atol(args), 1, MAX_PERFT_DEPTH) : 1;
     ThreadRec* td = ThreadData[0];
     Position* pos = GamePos();
     td->nodes.store(0, R);

@@ -14,6 +14,7 @@
 #include "search/root.h"
 #include "search/threads.h"
 #include "search/timecontrol.h"
+#include "search/wdl.h"
 #include "thread/records.h"
 
 namespace {
@@ -56,6 +57,7 @@ Limits BatchLimits(int depth) {
     l.move_time = UNLIMITED_TIME;
     l.kind = PonderState::Idle;
     l.multipv = PBlock.multipv.load(R);
+    l.show_wdl = PBlock.show_wdl.load(R) != 0;
     l.info_delay = PBlock.info_delay.load(R);
     l.use_hash = PBlock.use_hash.load(R) != 0;
     return l;
@@ -102,7 +104,10 @@ void ShowEvalInfo() {
     SearchDepthZero();
 
     static char text[4096];
-    FormatEvalInfo(ThreadData[0]->pos, text, sizeof text);
+    const int len = FormatEvalInfo(ThreadData[0]->pos, text, sizeof text);
+    const Wdl w = WinDrawLoss(PBlock.root_qscore);
+    std::snprintf(text + len, sizeof text - size_t(len), "win/draw/loss per mille for the side to move: %d %d %d\n",
+                  w.win, w.draw, w.loss);
     std::printf("%s\n", text);
     std::fflush(stdout);
     if (PBlock.log_on.load(R) && fdlog) {

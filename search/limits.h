@@ -27,6 +27,7 @@ struct Limits {
     int multipv = 1;
     double info_delay = 0;  // seconds before lines are shown; SILENT_OUTPUT for none
     bool use_hash = true;
+    bool show_wdl = false;  // UCI lines add "wdl W D L" after the score
 };
 
 struct SearchResult {

@@ -18,6 +18,7 @@
 #include "search/tablebase.h"
 #include "search/strength.h"
 #include "search/transposition.h"
+#include "search/wdl.h"
 #include "thread/gameend.h"
 #include "thread/records.h"
 
@@ -161,6 +162,11 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_
     if (uci_extra) std::snprintf(tag, sizeof tag, " [%02d%c]", thread, c);
     char score_text[40];
     ScoreText(score, bound, score_text, sizeof score_text);
+    if (search_limits.show_wdl) {
+        const Wdl w = WinDrawLoss(score);
+        const size_t n = std::strlen(score_text);
+        std::snprintf(score_text + n, sizeof score_text - n, " wdl %d %d %d", w.win, w.draw, w.loss);
+    }
     // Counted only while tables are open, so that lines without them stay as they were.
     char tb_text[40] = "";
     if (tb_cardinality.load(R))

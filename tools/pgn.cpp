@@ -354,7 +354,7 @@ static void Append(std::string& out, int* column, const char* word) {
 }
 
 // A tag pair with the value's quotes and backslashes escaped.
-static std::string TagPair(const char* name, const char* value) {
+std::string TagPair(const char* name, const char* value) {
     std::string text = std::string("[") + name + " \"";
     for (const char* c = value; *c; c++) {
         if (*c == '"' || *c == '\\') text += '\\';
@@ -415,7 +415,10 @@ bool AppendPgnGame(const char* file, const Position& start, const uint16_t* move
         text += "[SetUp \"1\"]\n[FEN \"" + std::string(fen) + " " + std::to_string(start.fifty) + " " +
                 std::to_string(first_move) + "\"]\n";
     text += "\n" + body + "\n\n";
+    return AppendWhole(file, text);
+}
 
+bool AppendWhole(const char* file, const std::string& text) {
     FILE* f = OpenRegularFile(file, "a");
     if (!f) return false;
     off_t size = ftello(f);

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "board/position.h"
 
@@ -73,3 +74,8 @@ const char* PgnTagValue(const PgnGame& g, const char* name);
 // numbers the first move, as the set-up FEN did.
 bool AppendPgnGame(const char* file, const Position& start, const uint16_t* moves, int count,
                    const PgnGame* from = nullptr, bool keep_result = false, int first_move = 1);
+// The tag pair line [Name "value"], quotes and backslashes escaped.
+std::string TagPair(const char* name, const char* value);
+// Appends text to file in one piece: false, and the file as it was, when it
+// could not be written whole.
+bool AppendWhole(const char* file, const std::string& text);

@@ -252,6 +252,26 @@ const Transcript kConsole[] = {
      Session({"> depth 1", "set depth to 1", "> elo 1350", "playing strength set to Elo 1350", "> play black",
               "you play black, Vell plays white; type your moves (force or new ends the game)", "@1", "> sd 1",
               "!set depth to 1", "...1. move *", "...set depth to 1"})},
+    // A verdict a move: the hung queen and the move that allows mate are the
+    // only blunders, the queen's capture is no mistake; the game goes to
+    // tmp.pgn with its own comment, and the board stays where it was.
+    {"AnnotateMarksTheBlunders",
+     kC,
+     Session({"> sd 4", "> load games.pgn 1", "...black", "", "> annotate",
+              "/1\\. e4 -?[0-9.]+( (Inaccuracy|Mistake), .* was best)?/",
+              "/1\\.\\.\\. e5 -?[0-9.]+( (Inaccuracy|Mistake), .* was best)?/",
+              "/2\\. Nf3 -?[0-9.]+( (Inaccuracy|Mistake), .* was best)?/",
+              "/2\\.\\.\\. Nc6 -?[0-9.]+( (Inaccuracy|Mistake), .* was best)?/",
+              "/3\\. Bb5 -?[0-9.]+( (Inaccuracy|Mistake), .* was best)?/",
+              "/3\\.\\.\\. Qh4 [0-9.]+ Blunder, \\S+ was best/", "/4\\. Nxh4 [0-9.]+/", "game annotated to tmp.pgn",
+              "> bd", "r1b1kbnr/pppp1ppp/2n5/1B2p3/4P2N/8/PPPP1PPP/RNBQK2R b KQkq -", "...black", "",
+              "> annotate 2", "/1\\. f3 -?[0-9.]+( (Inaccuracy|Mistake), .* was best)?/",
+              "/1\\.\\.\\. e5 -?[0-9.]+( (Inaccuracy|Mistake), .* was best)?/",
+              "/2\\. g4 #-1 Blunder, \\S+ was best/", "2... Qh4# #-0", "game annotated to tmp.pgn",
+              "> annotate 3", "no game 3 in games.pgn",
+              "&tmp.pgn=[Event \"Test\"]\n*"}),
+     {{"games.pgn", "[Event \"Test\"]\n[Result \"1-0\"]\n\n1. e4 e5 2. Nf3 { a comment } Nc6 3. Bb5 Qh4 4. Nxh4 1-0\n\n"
+                    "[Event \"Mate\"]\n[Result \"0-1\"]\n\n1. f3 e5 2. g4 Qh4# 0-1\n"}}},
     {"BatchRunTakesOnlyQuit",
      kC,
      Session({"> tune pawn_value_op 20\ntune pawn_value_op 20\nev\nquit",  // one write: the run sees them all

@@ -38,6 +38,7 @@ const Transcript kUci[] = {
       "option name UCI_LimitStrength type check default false",
       "option name UCI_Elo type spin default 1350 min 1350 max 2330",
       "option name UCI_Chess960 type check default false",
+      "option name UCI_ShowWDL type check default false",
 #ifdef VELL_SYZYGY
       "option name SyzygyPath type string default <empty>",
       "option name SyzygyProbeDepth type spin default 1 min 1 max 100",
@@ -272,6 +273,21 @@ const Transcript kUci[] = {
      {"> go", "!info depth 3 *", "...bestmove*"}},
     {"MissingEpdFileIsNamed", {"-anepd", "none.epd"}, {"can't open none.epd", "=0"}},
     {"BenchPrintsItsNodeCountAndExits", {"-bench", "2"}, {"...nodes *", "=0"}},
+    // Whole games on standard output: the tags kept, ours added, the moves
+    // with their evaluations.
+    {"AnnotateWritesEachGame",
+     {"-annotate", "g.pgn", "-d", "3"},
+     {"[Event \"t\"]", "[Result \"1-0\"]", "[Annotator \"Vell 2.00\"]", "...[BlackACPL *", "",
+      "/\\{ White: .*/", ".../.* 1-0/", "", "=0"},
+     {{"g.pgn", KnightGame()}}},
+    // UCI_ShowWDL: the chances after the score, a sure win for a mate.
+    {"ShowWDLAddsTheChances",
+     {},
+     {"> position startpos", "> go depth 2", "!/.* wdl .*/", "...bestmove*", "> setoption name UCI_ShowWDL value true",
+      "info string UCI_ShowWDL set to 1", "> go depth 2",
+      ".../info .* score cp -?\\d+ wdl \\d+ \\d+ \\d+ nodes .*/", "...bestmove*",
+      "> position fen 1n4k1/5ppp/8/8/Q7/8/8/6K1 w - -", "> go depth 3", ".../info .* score mate 1 wdl 1000 0 0 nodes .*/",
+      "...bestmove*"}},
     {"PgnScanRunsInsteadOfTheMainLoop",
      {"-scan_pgn2", "g.pgn"},
      {"> isready", "1 games, 24 moves read, 0 games cut", "games= 1, positions= 1", "!readyok", "=0",

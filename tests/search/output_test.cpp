@@ -7,6 +7,8 @@
 #include "search/output.h"
 #include "search/limits.h"
 #include "search/transposition.h"
+#include "search/wdl.h"
+#include "tools/annotate.h"
 #include "tests/support/fixture.h"
 
 namespace {
@@ -41,6 +43,7 @@ TEST_F(OutputTest, InfoLines) {
         int flag, score, bound, line, extra;
         std::vector<uint16_t> pv;
         std::string text;
+        bool wdl = false;
     } rows[] = {
         {CON, 1, -35, 0, 1, 0, two, "03] 12.   2.5    1235K   -35  e2e4 e7e5\n"},
         {CON, 0, -35, 0, 1, 0, two, "03] 12    2.5    1235K   -35  e2e4 e7e5\n"},
@@ -55,6 +58,9 @@ TEST_F(OutputTest, InfoLines) {
         {CON, 1, -35, 0, 1, 0, twelve, "03] 12.   2.5    1235K   -35  " + g10 + "\n"},
         {UCI, 1, -35, 0, 1, 0, {e7e8n}, Uci("cp -35", "e7e8n")},
         {CON, 1, -35, 0, 1, 0, {e7e8n}, "03] 12.   2.5    1235K   -35  e7e8=N\n"},
+        {UCI, 0, 9996, 0, 1, 0, {e2e4}, Uci("mate 2 wdl 1000 0 0", "e2e4"), true},
+        {UCI, 0, -9997, BOUND_UPPER, 1, 0, {e2e4}, Uci("mate -1 upperbound wdl 0 0 1000", "e2e4"), true},
+        {CON, 1, -35, 0, 1, 0, two, "03] 12.   2.5    1235K   -35  e2e4 e7e5\n", true},
         {UCI,
          2,
          -35,
@@ -70,6 +76,7 @@ TEST_F(OutputTest, InfoLines) {
         PBlock.protocol.store(r.protocol);
         PBlock.elapsed.store(r.flag == 2 ? 0.001 : 2.5);
         uci_extra = r.extra;
+        search_limits.show_wdl = r.wdl;
         EXPECT_EQ(Printed([&] { DisplaySearchInfo(3, r.flag, 12, r.score, pv, r.bound, r.line); }), r.text);
     }
 }
@@ -108,3 +115,21 @@ TEST_F(OutputTest, FinalLineOnlyWithAMoveAndOutputAllowed) {
 }
 
 }  // namespace
+
+// Per mille that always sum to 1000, the same odds seen from either side, and
+// more winning chances for more score.
+TEST(WinDrawLoss, SumsToAThousandAndIsSymmetric) {
+    Wdl last{0, 0, 1000};
+    for (int score = -3000; score <= 3000; score += 7) {
+        const Wdl w = WinDrawLoss(score), other = WinDrawLoss(-score);
+        EXPECT_EQ(w.win + w.draw + w.loss, 1000) << score;
+        EXPECT_GE(w.draw, 0) << score;
+        EXPECT_EQ(w.win, other.loss) << score;
+        EXPECT_GE(w.win, last.win) << score;
+        EXPECT_LE(w.loss, last.loss) << score;
+        last = w;
+    }
+    // +1 to -1 is a blunder, +9 to +6 not even an inaccuracy.
+    EXPECT_GT(ExpectedResult(WinDrawLoss(100)) - ExpectedResult(WinDrawLoss(-100)), BLUNDER_LOSS);
+    EXPECT_LT(ExpectedResult(WinDrawLoss(900)) - ExpectedResult(WinDrawLoss(600)), INACCURACY_LOSS);
+}

@@ -1,6 +1,7 @@
 // PGN games in and out, and Polyglot books: keys and lookups.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -8,6 +9,7 @@
 #include "book/book.h"
 #include "book/polyglot.h"
 #include "tests/board/board_setup.h"
+#include "tools/annotate.h"
 #include "tools/pgn.h"
 
 namespace {
@@ -100,6 +102,58 @@ TEST_F(PgnFiles, SavedGamesReadBackTheSame) {
               std::string::npos)
         << saved;
     EXPECT_EQ(ReadGames("saved.pgn"), "36 Qf7;6 Rf8+;4 Qh4#;1 Kxd2;3 Kb1;");
+}
+
+// Annotated at depth 4: an evaluation after every move, the marks and better
+// lines where chances go, the game's own comments kept, and text the reader
+// takes back move for move.
+TEST_F(PgnFiles, AnnotatedGames) {
+    const struct {
+        const char* pgn;
+        int plies;
+        std::vector<std::string> has;
+    } rows[] = {
+        {"[Event \"a\"]\n[Annotator \"someone\"]\n\n{ before } 1. e4 e5 2. Nf3 { a comment } Nc6 3. Bb5 Qh4 "
+         "4. Nxh4 1-0\n",
+         7,
+         {"{ White: ", "} { before } 1. e4 { [%eval ",
+          "2. Nf3 { [%eval ", "] } { a comment } 2... Nc6", "3... Qh4 $4 { [%eval ", "Blunder. ", " was best. } ( 3... ",
+          "4. Nxh4 { [%eval ", "[BlackBlunders \"1\"]", "[WhiteBlunders \"0\"]", "[Annotator \"x\"]"}},
+        {"1. f3 e5 2. g4 Qh4# 0-1\n", 4, {"2. g4 $4 { [%eval #-1] } { (", "( 2. ", "2... Qh4# { [%eval #-0] } 0-1"}},
+        {"[FEN \"6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 40\"]\n40. Ra8# 1-0\n", 1, {"40. Ra8# { [%eval #0] } 1-0"}},
+    };
+    UseThreads(1);
+    static PgnReader r;
+    static PgnGame g;
+    static PgnComments comments;
+    for (const auto& row : rows) {
+        WriteFile("in.pgn", row.pgn);
+        r = PgnReader{};
+        comments.Clear();
+        ASSERT_TRUE(OpenPgn(&r, "in.pgn"));
+        r.comment = KeepComment;
+        r.ctx = &comments;
+        ASSERT_TRUE(ReadPgnGame(&r, &g));
+        ClosePgn(&r);
+        AnnotateSettings s;
+        s.limits.depth = 4;
+        s.limits.move_time = 1000;
+        s.limits.kind = PonderState::Idle;
+        s.limits.info_delay = SILENT_OUTPUT;
+        s.annotator = "x";
+        std::string text;
+        ASSERT_TRUE(AnnotateGame(g, comments, s, &text));
+        for (const std::string& l : Split(text)) EXPECT_LE(l.size(), 80u) << l;
+        std::string flat = text;
+        std::replace(flat.begin(), flat.end(), '\n', ' ');
+        for (const std::string& part : row.has) EXPECT_NE(flat.find(part), std::string::npos) << part << "\n" << text;
+        size_t evals = 0;
+        for (size_t at = flat.find("[%eval"); at != std::string::npos; at = flat.find("[%eval", at + 1)) evals++;
+        EXPECT_EQ(evals, size_t(row.plies)) << text;
+        EXPECT_EQ(flat.find("someone"), std::string::npos);
+        WriteFile("out.pgn", text);
+        EXPECT_EQ(ReadGames("out.pgn"), std::to_string(row.plies) + " " + g.text[g.count - 1] + ";");
+    }
 }
 
 // The start and 1. e4 keys are pinned by the book lookups below.
