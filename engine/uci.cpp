@@ -260,5 +260,8 @@ void HandleUCI(char* line) {
         StopSearchAndWait();
     } else if (!std::strcmp(cmd, "quit")) {
         QuitEngine();
+    } else if (!std::strcmp(cmd, "help")) {
+        // A person typing to the engine: one line, no UCI client sends this word.
+        ShowMessage("this is UCI mode, for chess GUIs (type uci to start); for the console, run vell -c");
     }
 }
