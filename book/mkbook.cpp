@@ -370,9 +370,9 @@ void MakeBook() {
         if (kept < TINY_BOOK)
             Progress(kept == 0 ? "warning: the book is empty. " : "warning: the book is tiny. ");
         if (kept < TINY_BOOK)
-            Progress("A position is kept when the games through it that the side that moved there won, "
-                     "counted twice, and the draws make more than 7 (4 wins, or 8 draws); add games to "
-                     "book.pgn\n");
+            Progress("A position is kept when the games through it that the side that moved there lost, "
+                     "counted twice, and the draws make more than 7 (say 4 losses, or 8 draws; wins do not "
+                     "count); add games to book.pgn\n");
         // Lookups read the book named at start-up (vell.opn), not the new one.
         Progress("to play from it, type: bookfile book.opn (which turns ownbook on), or rename it vell.opn\n");
     }

@@ -490,10 +490,13 @@ void SaveGame(const Words& w) {
         tags = &played;
         same = agreed_result && agreed_plies == n;
     }
-    if (AppendPgnGame(file, start, moves, n, tags, same, first_move))
-        ShowMessagef("game saved to %s", file);
-    else
+    if (!AppendPgnGame(file, start, moves, n, tags, same, first_move))
         ShowMessagef("can't write %s, game not saved", file);
+    else if (tags == &played)
+        ShowMessagef("game saved to %s (%s - %s, %s)", file, PgnTagValue(played, "White"),
+                     PgnTagValue(played, "Black"), PgnTagValue(played, "TimeControl"));
+    else
+        ShowMessagef("game saved to %s", file);
 }
 
 // The game so far in SAN, numbered from its first move.
@@ -916,7 +919,16 @@ void ShowTablebase(const Words&) {
         ShowMessage("not in the tablebases");
         return;
     }
+    // Best first: wins soonest to their next capture or pawn move, then
+    // draws, then losses that hold out longest.
+    std::stable_sort(moves, moves + n, [](const TbMoveResult& a, const TbMoveResult& b) {
+        if (a.wdl != b.wdl) return a.wdl > b.wdl;
+        const bool winning = a.wdl > TbResult::Draw;
+        return winning ? std::abs(a.dtz) < std::abs(b.dtz) : std::abs(a.dtz) > std::abs(b.dtz);
+    });
     ShowMessagef("position: %s, dtz %d", TbResultName(wdl), dtz);
+    ShowMessage("(dtz: plies to the next capture or pawn move, which resets the fifty-move count, with best "
+                "play; moves best first)");
     for (int i = 0; i < n; i++) {
         char san[16];
         ShowMessagef("%s: %s, dtz %d", MoveToSan(pos, moves[i].move, san), TbResultName(moves[i].wdl),

@@ -285,6 +285,10 @@ const Transcript kUci[] = {
       "> position startpos moves e2e4", "> go wtime 10000 btime 10000 winc 0 binc 5000", "@2", "> isready",
       "!bestmove*", "...readyok", "> stop", "...bestmove*",
       "> position fen 8/P7/8/8/8/8/1p6/5K1k w - - moves a7a8b", "> go depth 3", "...bestmove h1h2*"}},
+    // A person typing help is told where the console is.
+    {"HelpPointsToTheConsole",
+     {},
+     {"> help", "this is UCI mode, for chess GUIs (type uci to start); for the console, run vell -c"}},
 };
 
 // Searches on several threads, with changes of the thread count between and
