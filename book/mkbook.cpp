@@ -236,7 +236,12 @@ constexpr long TINY_BOOK = 100;
 // move leading there did not lose for its side to trust it. The new file is
 // written beside the book, never over tmp.opn, which may hold games a failed
 // merge kept.
-int PruneBook(long* kept) {
+static long kept_positions;  // by the last pruning
+
+long BookPositionsKept() { return kept_positions; }
+
+int PruneBook() {
+    long* kept = &kept_positions;
     *kept = 0;
     FILE* in = OpenRegularFile(kBookName, "rb");
     if (!in) return StepFailed("read", kBookName, errno);
@@ -360,9 +365,10 @@ int BuildBook() {
 void MakeBook() {
     if (!BuildBook()) {
         Progress("mkbook stopped; the failed step changed no file\n");
-    } else if (long kept; !PruneBook(&kept)) {
+    } else if (!PruneBook()) {
         Progress("mkbook stopped before pruning; book.opn holds the merged records\n");
     } else {
+        const long kept = BookPositionsKept();
         char text[400];
         std::snprintf(text, sizeof text, "done: book.opn keeps %ld position%s\n", kept, kept == 1 ? "" : "s");
         Progress(text);

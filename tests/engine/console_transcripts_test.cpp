@@ -46,7 +46,7 @@ std::vector<std::string> TablebaseVerdicts() {
             lines.push_back(line);
     for (const char* line :
          {"> fen 8/4P3/8/8/8/k7/8/4K3 w - -", "> tb", "...e8=Q: win, dtz 1", "e8=R: win, dtz 1",
-          "e8=N: draw, dtz 0", "e8=B: draw, dtz 0", "> syzygy /no/such/folder",
+          "Kd1: win, dtz 3", "...e8=N: draw, dtz 0", "e8=B: draw, dtz 0", "> syzygy /no/such/folder",
           "no tablebase files in /no/such/folder", "> tb", "not in the tablebases"})
         lines.push_back(line);
     return lines;
@@ -265,9 +265,9 @@ const Transcript kConsole[] = {
     // Vell takes a draw when it stands worse, declines when it stands better.
     {"DrawAndResign",
      kC,
-     Session({"> fen 4k3/8/8/8/8/8/8/QQQQK3 b - -", "> sd 2", "> play white", ".../1\\.\\.\\. .*\\)/", "...white", "",
+     Session({"> fen 4k3/8/8/8/8/8/8/QQQQK3 b - -", "> sd 2", "> play white", ".../1\\.\\.\\. .*\\)/", "...5.0 s a move*",
               "> draw", "Vell accepts the draw, 1/2-1/2", "> save", "game saved to tmp.pgn (You - Vell 2.00, 1/5)",
-              "> fen 4k3/8/8/8/8/8/8/QQQQK3 w - -", "> play black", ".../1\\. .*\\)/", "...black", "", "> draw",
+              "> fen 4k3/8/8/8/8/8/8/QQQQK3 w - -", "> play black", ".../1\\. .*\\)/", "...5.0 s a move*", "> draw",
               "Vell declines the draw: it scores its position *", "> resign", "you resign, 1-0", "> resign",
               "no game against Vell: play starts one"})},
     {"CastlingInAnyCase",
@@ -276,8 +276,8 @@ const Transcript kConsole[] = {
     // File names keep their blanks; a last word that is a number picks the game.
     {"FileNamesWithBlanks",
      kC,
-     Session({"> e2e4", "> save my game.pgn", "game saved to my game.pgn", "> new", "> d2d4", "> save my game.pgn",
-              "> load my game.pgn 2", "loading game 2 of my game.pgn",
+     Session({"> e2e4", "> save my game.pgn", "...game saved to my game.pgn", "> new", "> d2d4", "> save my game.pgn",
+              "> load my game.pgn 2", "...loading game 2 of my game.pgn",
               "rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq*", "...black", "", "> load my game.pgn",
               "loading game 1 of my game.pgn", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq*",
               "...black", "", "> bookfile no such book.opn",
