@@ -25,11 +25,11 @@ else
 	cp $(BUILD)/vell $(EXE)
 endif
 
-# Only the engine: no tests or benchmarks are compiled.
+# Only the engine (no tests or benchmarks are compiled), started at its console.
 run:
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(TUNE_FLAG) $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS) --target vell
-	./$(BUILD)/vell
+	./$(BUILD)/vell -c
 
 # The engine alone, copied to $(PREFIX)/bin where a chess GUI finds it
 # (PREFIX=$$HOME/.local for a user's own bin folder).

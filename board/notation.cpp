@@ -221,23 +221,31 @@ int ParseMove(Position* pos, const char* text, uint16_t* move) {
     return matches;
 }
 
-void ShowBoard(const Position* pos) {
-    static const char white[] = "-PNBRQK", black[] = "-onbrqk";
+void ShowBoard(const Position* pos, bool flipped) {
+    static const char white[] = ".PNBRQK", black[] = ".pnbrqk";
     char text[512];
     MakeEPD(pos, text);
     char* o = text + std::strlen(text);
     *o++ = '\n';
-    for (int rank = 7; rank >= 0; rank--) {
-        for (int file = 0; file < 8; file++) {
-            int code = pos->board[rank * 8 + file];
-            *o++ = ' ';
-            if (code)
-                *o++ = PieceColor(code) ? black[PieceType(code)] : white[PieceType(code)];
-            else
-                *o++ = (rank & 1) != (file & 1) ? '-' : '+';
+    // The last move's square is framed, so the eye finds what changed.
+    const uint16_t last = pos->nhist > 0 ? pos->hist[pos->nhist - 1].move : 0;
+    const int marked = last ? MoveTo(last) : -1;
+    for (int row = 0; row < 8; row++) {
+        const int rank = flipped ? row : 7 - row;
+        *o++ = char('1' + rank);
+        *o++ = ' ';
+        bool close = false;
+        for (int col = 0; col < 8; col++) {
+            const int file = flipped ? 7 - col : col, sq = rank * 8 + file, code = pos->board[sq];
+            *o++ = sq == marked ? '[' : close ? ']' : ' ';
+            close = sq == marked;
+            *o++ = code ? (PieceColor(code) ? black : white)[PieceType(code)] : '.';
         }
+        if (close) *o++ = ']';
         *o++ = '\n';
     }
+    std::strcpy(o, flipped ? "   h g f e d c b a\n" : "   a b c d e f g h\n");
+    o += std::strlen(o);
     std::strcpy(o, pos->side ? "black\n" : "white\n");
     std::puts(text);
     std::fflush(stdout);

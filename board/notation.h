@@ -30,4 +30,7 @@ char* MoveToSan(Position* pos, uint16_t move, char* out);
 // with or without +, #, !, ?). Returns how many legal moves the text fits;
 // *move is that move when exactly one does, else 0.
 int ParseMove(Position* pos, const char* text, uint16_t* move);
-void ShowBoard(const Position* pos);
+// The board as its EPD line, eight ranks with their numbers (from black's
+// side when flipped), the file letters and the side to move; '.' is an empty
+// square and the last move's destination is framed in brackets.
+void ShowBoard(const Position* pos, bool flipped = false);

@@ -229,11 +229,20 @@ int MergeBook() {
     return ok;
 }
 
+// Fewer positions than this make a book that leaves the opening at once.
+constexpr long TINY_BOOK = 100;
+
 // Keeps the positions with 2 * losses + draws > 7: enough games in which the
 // move leading there did not lose for its side to trust it. The new file is
 // written beside the book, never over tmp.opn, which may hold games a failed
 // merge kept.
+static long kept_positions;  // by the last pruning
+
+long BookPositionsKept() { return kept_positions; }
+
 int PruneBook() {
+    long* kept = &kept_positions;
+    *kept = 0;
     FILE* in = OpenRegularFile(kBookName, "rb");
     if (!in) return StepFailed("read", kBookName, errno);
     FILE* out = OpenRegularFile(kMergeName, "wb");
@@ -248,7 +257,10 @@ int PruneBook() {
     static RecWriter w;
     StartWriter(w, out);
     for (Advance(r); r.has; Advance(r))
-        if (2 * r.cur.losses + r.cur.draws > 7) Put(w, r.cur);
+        if (2 * r.cur.losses + r.cur.draws > 7) {
+            Put(w, r.cur);
+            ++*kept;
+        }
     bool ok = !std::ferror(in) || StepFailed("read", kBookName, errno);
     std::fclose(in);
     if (!Finish(w) && ok) ok = StepFailed("write", kMergeName, errno);
@@ -366,10 +378,19 @@ void MakeBook() {
     } else if (!PruneBook()) {
         Progress("mkbook stopped before pruning; book.opn holds the merged records\n");
     } else {
-        Progress("done\n");
+        const long kept = BookPositionsKept();
+        char text[400];
+        std::snprintf(text, sizeof text, "done: book.opn keeps %ld position%s\n", kept, kept == 1 ? "" : "s");
+        Progress(text);
+        // A few games of one's own make no book: the rule asks for several games through a position.
+        if (kept < TINY_BOOK)
+            Progress(kept == 0 ? "warning: the book is empty. " : "warning: the book is tiny. ");
+        if (kept < TINY_BOOK)
+            Progress("A position is kept when the games through it that the side that moved there lost, "
+                     "counted twice, and the draws make more than 7 (say 4 losses, or 8 draws; wins do not "
+                     "count); add games to book.pgn\n");
         // Lookups read the book named at start-up (vell.opn), not the new one.
-        Progress(
-            "book written to book.opn; to play from it, rename it vell.opn or type: bookfile book.opn\n");
+        Progress("to play from it, type: bookfile book.opn (which turns ownbook on), or rename it vell.opn\n");
     }
     SetPosition(&ThreadData[0]->pos, fen_opn);
 }

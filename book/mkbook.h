@@ -16,6 +16,8 @@ int BuildBook();
 // 2 * losses + draws > 7; returns 0 on any failure, book.opn then stays as
 // it was and tmp.opn is never touched.
 int PruneBook();
+// The positions the last pruning kept.
+long BookPositionsKept();
 // Merges the first bkrecnum records of the build buffer into "tmp.opn"
 // (through "tmp__0.opn") and prints "."; returns 1 when tmp.opn was replaced.
 int WriteBook();

@@ -9,6 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <string>
+
+#include <unistd.h>
 
 #include "base/linereader.h"
 #include "base/messages.h"
@@ -41,6 +45,7 @@
 #include "thread/movelist.h"
 #include "thread/records.h"
 #include "tools/annotate.h"
+#include "tools/epd.h"
 #include "tools/pgn.h"
 #include "tools/tune.h"
 
@@ -85,6 +90,15 @@ bool ParseNum(const char* s, double* v) {
     return *end == 0 && std::isfinite(*v) && std::fabs(*v) < 1e9;
 }
 
+// The rest of the line without the blanks around it: a file name may hold blanks.
+void RestOfLine(const Words& w, char* out, size_t size) {
+    const char* p = w.rest;
+    while (*p == ' ') p++;
+    size_t len = std::strlen(p);
+    while (len > 0 && p[len - 1] == ' ') len--;
+    std::snprintf(out, size, "%.*s", int(len), p);
+}
+
 // The report runs a search of its own on search thread 1's record, so the
 // search under way ends first.
 void ShowReport() {
@@ -97,7 +111,7 @@ void Show() {
     if (PBlock.debug)
         ShowReport();
     else
-        ShowBoard(GamePos());
+        ShowGameBoard(GamePos());
 }
 
 // What a command does to the search under way, taken care of before the
@@ -157,7 +171,12 @@ int first_move = 1;
 void ForgetLoadedGame(int number = 1) {
     have_loaded = false;
     first_move = number;
+    SetFirstMoveNumber(number);
 }
+
+// The colour the person took in the last game against Vell on this board
+// (-1: none), and the level it was played at, for the tags of a save.
+int person_side = -1;
 
 // A new game from the standard start, or from Chess960 start position n.
 void NewGame(int n = -1) {
@@ -167,9 +186,10 @@ void NewGame(int n = -1) {
     SetChess960(n >= 0);
     if (n >= 0) Chess960StartFen(n, fen);
     GamePos()->ply = 1;
+    person_side = -1;
     SetPosition(GamePos(), n >= 0 ? fen : fen_opn, n >= 0);
     if (n >= 0) ShowMessagef("Chess960 start position %d", n);
-    ShowBoard(GamePos());
+    ShowGameBoard(GamePos());
     computer = 2;
     SetClocks();
 }
@@ -326,16 +346,14 @@ void GetTestPosition(const Words& w) {
         EpdFen(found, fen, sizeof fen);
         LoadUserFen(fen);
     }
-    ShowBoard(GamePos());
+    ShowGameBoard(GamePos());
     ClearTTable();
 }
 
 void Redo() {
     uint16_t m = RecordedMove();
     if (!m) return;
-    char text[8];
-    Position* pos = GamePos();
-    ShowMessagef("%d. move %s", pos->nhist / 2 + 1, MoveToStr(m, UserMoveStyle(pos), text, pos));
+    AnnounceMove(GamePos(), m);
     MakeGameMove(m);
     Show();
     ShowGameEnd(GamePos());
@@ -349,23 +367,35 @@ void Jump(const Words& w) {
         if (!m) break;
         MakeGameMove(m);
     }
-    ShowBoard(GamePos());
+    ShowGameBoard(GamePos());
 }
 
 // load FILE [N or TEXT]: game N (default 1), or the first game a line of
-// which holds TEXT.
+// which holds TEXT. FILE may hold blanks: when the whole rest of the line
+// names no file, its last word is N or TEXT.
 void LoadGame(const Words& w) {
-    ShowMessagef("loading %s, tag %s\n", w.arg[1], w.arg[2]);
+    char file[512], tag_text[WORD_MAX + 2] = "";
+    RestOfLine(w, file, sizeof file);
+    if (char* blank = std::strrchr(file, ' '); blank && access(file, F_OK) != 0) {
+        std::snprintf(tag_text, sizeof tag_text, "%s", blank + 1);
+        *blank = 0;
+        while (blank > file && blank[-1] == ' ') *--blank = 0;
+    }
+    const char* tag = tag_text;
+    const bool numbered = !tag[0] || std::isdigit(static_cast<unsigned char>(tag[0]));
+    if (numbered)
+        ShowMessagef("loading game %ld of %s", tag[0] ? std::atol(tag) : 1L, file);
+    else
+        ShowMessagef("loading the first game of %s with %s", file, tag);
     static PgnReader reader;
     static PgnGame game;
-    if (!OpenPgn(&reader, w.arg[1])) {
-        ShowMessagef("can't open %s", w.arg[1]);
+    if (!OpenPgn(&reader, file)) {
+        ShowMessagef("can't open %s", file);
         ClosePgn(&reader);
         SetClocks();
         return;
     }
-    const char* tag = w.arg[2];
-    bool by_number = !tag[0] || std::isdigit(static_cast<unsigned char>(tag[0]));
+    const bool by_number = numbered;
     long want = !tag[0] ? 1 : by_number ? std::atol(tag) : 0;
     reader.find = by_number ? nullptr : tag;
     bool found = false;
@@ -392,33 +422,118 @@ void LoadGame(const Words& w) {
         ForgetLoadedGame(FenMoveNumber(PgnTagValue(game, "FEN")));
         have_loaded = true;
     } else {
-        ShowMessagef("no game %s in %s", tag[0] ? tag : "1", w.arg[1]);
+        ShowMessagef("no game %s in %s", tag[0] ? tag : "1", file);
     }
-    ShowBoard(pos);
+    ShowGameBoard(pos);
     SetClocks();
+}
+
+// The game from its set-up position: start gets that position (on hist), moves
+// the moves; returns how many.
+int GameFromStart(Position* start, HistRec* hist, uint16_t* moves) {
+    *start = *GamePos();
+    std::memcpy(hist, start->hist, sizeof(HistRec) * HIST_SIZE);
+    start->hist = hist;
+    const int n = start->nhist;
+    for (int i = n - 1; i >= 0; i--) {
+        moves[i] = hist[i].move;
+        UnmakeMove(start);
+    }
+    start->ply = 1;
+    return n;
+}
+
+// A result agreed at the board (resign, draw) and the plies it was agreed at.
+const char* agreed_result;
+int agreed_plies;
+
+void AddTag(PgnGame* g, const char* name, const char* value) {
+    if (g->ntags >= PGN_MAX_TAGS) return;
+    PgnTag& t = g->tags[g->ntags++];
+    std::snprintf(t.name, sizeof t.name, "%s", name);
+    std::snprintf(t.value, sizeof t.value, "%s", value);
+}
+
+// The tags of a game played against Vell: the players, the level, the date
+// and a result agreed at the board.
+void GameTags(PgnGame* g, int plies) {
+    g->ntags = 0;
+    AddTag(g, "White", person_side == WHITE ? "You" : "Vell 2.00");
+    AddTag(g, "Black", person_side == BLACK ? "You" : "Vell 2.00");
+    char text[64];
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    if (localtime_r(&now, &tm)) {
+        std::strftime(text, sizeof text, "%Y.%m.%d", &tm);
+        AddTag(g, "Date", text);
+    }
+    if (agreed_result && agreed_plies == plies) AddTag(g, "Result", agreed_result);
+    // The level as PGN writes time controls; a time for each move is one move per that time.
+    if (level.mode == TcMode::Session)
+        std::snprintf(text, sizeof text, "%d/%g", level.moves, level.time);
+    else if (level.mode == TcMode::SuddenDeath)
+        std::snprintf(text, sizeof text, level.inc > 0 ? "%g+%g" : "%g", level.time, level.inc);
+    else
+        std::snprintf(text, sizeof text, "1/%g", level.time);
+    AddTag(g, "TimeControl", text);
 }
 
 // save [FILE]: the game from its set-up position, appended to FILE (tmp.pgn).
 void SaveGame(const Words& w) {
-    const char* file = w.arg[1][0] ? w.arg[1] : "tmp.pgn";
+    char file[512];
+    RestOfLine(w, file, sizeof file);
+    if (!file[0]) std::snprintf(file, sizeof file, "tmp.pgn");
     static HistRec hist[HIST_SIZE];
     static uint16_t moves[HIST_SIZE];
-    Position start = *GamePos();
-    std::memcpy(hist, start.hist, sizeof hist);
-    start.hist = hist;
-    int n = start.nhist;
-    for (int i = n - 1; i >= 0; i--) {
-        moves[i] = hist[i].move;
-        UnmakeMove(&start);
-    }
-    start.ply = 1;
+    Position start;
+    const int n = GameFromStart(&start, hist, moves);
     // A loaded game keeps its result while its moves are the ones it was loaded with.
     bool same = have_loaded && !loaded.cut && n == loaded.count;
     for (int i = 0; same && i < n; i++) same = moves[i] == loaded.moves[i];
-    if (AppendPgnGame(file, start, moves, n, have_loaded ? &loaded : nullptr, same, first_move))
-        ShowMessagef("game saved to %s", file);
-    else
+    static PgnGame played;
+    const PgnGame* tags = have_loaded ? &loaded : nullptr;
+    if (!have_loaded && person_side >= 0) {
+        GameTags(&played, n);
+        tags = &played;
+        same = agreed_result && agreed_plies == n;
+    }
+    if (!AppendPgnGame(file, start, moves, n, tags, same, first_move))
         ShowMessagef("can't write %s, game not saved", file);
+    else if (tags == &played)
+        ShowMessagef("game saved to %s (%s - %s, %s)", file, PgnTagValue(played, "White"),
+                     PgnTagValue(played, "Black"), PgnTagValue(played, "TimeControl"));
+    else
+        ShowMessagef("game saved to %s", file);
+}
+
+// The game so far in SAN, numbered from its first move.
+void ShowGameMoves(const Words&) {
+    static HistRec hist[HIST_SIZE];
+    static uint16_t moves[HIST_SIZE];
+    Position start;
+    const int n = GameFromStart(&start, hist, moves);
+    if (n == 0) {
+        ShowMessage("no moves yet");
+        return;
+    }
+    std::string text;
+    const int first_side = start.side;
+    for (int i = 0; i < n; i++) {
+        char word[32] = "", san[16];
+        if (start.side == WHITE || i == 0)
+            std::snprintf(word, sizeof word, start.side == WHITE ? "%d. " : "%d... ",
+                          (i + first_side) / 2 + first_move);
+        text += word;
+        text += MoveToSan(&start, moves[i], san);
+        text += ' ';
+        MakeMove(&start, moves[i]);
+        start.ply = 1;
+        if (text.size() > 70 || i == n - 1) {
+            text.pop_back();
+            ShowMessage(text.c_str());
+            text.clear();
+        }
+    }
 }
 
 void ShowVerdict(void*, const char* verdict, int, int) {
@@ -623,6 +738,13 @@ void ShowLegalMoves() {
 void TypedMove(const char* word) {
     char text[WORD_MAX + 2];
     std::snprintf(text, sizeof text, "%.*s", WORD_MAX, word);
+    // A move typed while Vell thinks is the person's next one: it is not kept
+    // (the position it is meant for is not there yet).
+    if (OpponentGameSide() == GamePos()->side && LooksLikeMove(text)) {
+        ShowMessagef("it is Vell's move: %s is not kept, type it after Vell's reply (force moves for Vell)",
+                     text);
+        return;
+    }
     uint16_t m;
     const int fits = ParseMove(GamePos(), text, &m);
     if (fits >= 2) {
@@ -641,7 +763,8 @@ void TypedMove(const char* word) {
     }
     if (RecordFull()) return;
     Prepare(GAME);
-    ShowMessagef("%d. move %.*s", GamePos()->nhist / 2 + 1, WORD_MAX, word);
+    if (OpponentGameSide() >= 0) ChargePersonClock(GamePos()->side);
+    AnnounceMove(GamePos(), m);
     MakeGameMove(m);
     Show();
     if (!ShowGameEnd(GamePos())) AnswerIfEngineToMove();
@@ -738,9 +861,15 @@ void Play(const Words& w) {
     }
     ApplyLevel();
     SetOpponentGame(person ^ 1);
-    ShowMessagef("you play %s, Vell plays %s; type your moves (force or new ends the game)",
+    person_side = person;
+    SetBoardFlipped(person == BLACK);
+    ShowMessagef("you play %s, Vell plays %s; type your moves (resign, draw, hint, undo; force or new ends "
+                 "the game)",
                  person == WHITE ? "white" : "black", person == WHITE ? "black" : "white");
+    ShowGameBoard(GamePos());
     if (ShowGameEnd(GamePos())) return;
+    ShowClocks();
+    StartPersonClock();
     AnswerIfEngineToMove();
 }
 
@@ -763,6 +892,9 @@ void SetElo(const Words& w) {
 void Undo(const Words&) {
     if (GamePos()->nhist == 0) return;
     UnmakeGameMove();
+    // In a game against Vell the person gets their own move back, Vell's reply with it.
+    if (OpponentGameSide() == GamePos()->side && GamePos()->nhist > 0) UnmakeGameMove();
+    if (OpponentGameSide() >= 0) StartPersonClock();
     Show();
 }
 
@@ -770,11 +902,11 @@ void Edit(const Words&) {
     ForgetLoadedGame();
     EditBoard(ReadInputLine);
     GamePos()->ply = 1;
-    ShowBoard(GamePos());
+    ShowGameBoard(GamePos());
 }
 
 void SetFen(const Words& w) {
-    if (LoadUserFen(w.rest)) ShowBoard(GamePos());
+    if (LoadUserFen(w.rest)) ShowGameBoard(GamePos());
 }
 
 // The engine stops playing any side, its own moves in self-play and in a
@@ -791,14 +923,88 @@ void Book(const Words&) {
     ShowMessage("");
 }
 
+// A book set is a book to play from: ownbook goes on with it, off with none.
 void BookFile(const Words& w) {
-    char msg[300];
-    if (SetOption(OptionId::BookFile, w.arg[1], msg, sizeof msg) != OptionOutcome::Set)
-        ShowMessagef("can't open book file %s, book unchanged", w.arg[1]);
-    else if (w.arg[1][0])
-        ShowMessagef("book file %s", w.arg[1]);
+    char msg[300], file[512];
+    RestOfLine(w, file, sizeof file);
+    if (SetOption(OptionId::BookFile, file, msg, sizeof msg) != OptionOutcome::Set) {
+        ShowMessagef("can't open book file %s, book unchanged", file);
+        return;
+    }
+    SetOption(OptionId::OwnBook, file[0] ? "true" : "false", msg, sizeof msg);
+    if (file[0])
+        ShowMessagef("book file %s, ownbook on", file);
     else
-        ShowMessage("no book file");
+        ShowMessage("no book file, ownbook off");
+}
+
+void OwnBook(const Words& w) {
+    char msg[300];
+    const bool on = !std::strcmp(w.arg[1], "on"), off = !std::strcmp(w.arg[1], "off");
+    if (on || off) SetOption(OptionId::OwnBook, on ? "true" : "false", msg, sizeof msg);
+    else if (w.arg[1][0]) ShowMessage("ownbook takes on or off");
+    ShowMessagef("ownbook %s: play, mv and self %s", OptionNumber(OptionId::OwnBook) ? "on" : "off",
+                 OptionNumber(OptionId::OwnBook) ? "play book moves while the book has some"
+                                                 : "search every move");
+}
+
+// The game against Vell ends with result; nothing is played any more.
+void EndGameWith(const char* result, const char* why) {
+    agreed_result = result;
+    agreed_plies = GamePos()->nhist;
+    computer = 2;
+    SetOpponentGame(-1);
+    ShowMessagef("%s, %s", why, result);
+}
+
+bool InGame() {
+    if (OpponentGameSide() >= 0) return true;
+    ShowMessage("no game against Vell: play starts one");
+    return false;
+}
+
+void Resign(const Words&) {
+    if (InGame()) EndGameWith(person_side == WHITE ? "0-1" : "1-0", "you resign");
+}
+
+// Vell's score within this much of level, or below it, takes a draw.
+constexpr int DRAW_ACCEPT_SCORE = 25;
+
+void OfferDraw(const Words&) {
+    if (!InGame()) return;
+    const int score = EngineGameScore();
+    if (score <= DRAW_ACCEPT_SCORE) {
+        EndGameWith("1/2-1/2", "Vell accepts the draw");
+        return;
+    }
+    char text[16];
+    ConsoleScore(score, text, sizeof text);
+    ShowMessagef("Vell declines the draw: it scores its position %s", text);
+}
+
+void Hint(const Words&) {
+    if (OpponentGameSide() == GamePos()->side)
+        ShowMessage("it is Vell's move: a hint comes on your move");
+    else if (ShowGameEnd(GamePos()))
+        return;
+    else if (!RequestHint())
+        ShowMessage("a search runs: ask again when it ends");
+}
+
+void Flip(const Words&) {
+    FlipBoard();
+    ShowGameBoard(GamePos());
+}
+
+void Lines(const Words& w) {
+    const bool on = !std::strcmp(w.arg[1], "on");
+    if (!on && std::strcmp(w.arg[1], "off")) {
+        ShowMessage("lines takes on or off");
+        return;
+    }
+    SetGameLines(on);
+    ShowMessagef("lines %s: in a game Vell shows %s", on ? "on" : "off",
+                 on ? "every search line and the summary" : "one line a move");
 }
 
 // The tables' verdict on the game position and on each legal move from it.
@@ -815,7 +1021,16 @@ void ShowTablebase(const Words&) {
         ShowMessage("not in the tablebases");
         return;
     }
+    // Best first: wins soonest to their next capture or pawn move, then
+    // draws, then losses that hold out longest.
+    std::stable_sort(moves, moves + n, [](const TbMoveResult& a, const TbMoveResult& b) {
+        if (a.wdl != b.wdl) return a.wdl > b.wdl;
+        const bool winning = a.wdl > TbResult::Draw;
+        return winning ? std::abs(a.dtz) < std::abs(b.dtz) : std::abs(a.dtz) > std::abs(b.dtz);
+    });
     ShowMessagef("position: %s, dtz %d", TbResultName(wdl), dtz);
+    ShowMessage("(dtz: plies to the next capture or pawn move, which resets the fifty-move count, with best "
+                "play; moves best first)");
     for (int i = 0; i < n; i++) {
         char san[16];
         ShowMessagef("%s: %s, dtz %d", MoveToSan(pos, moves[i].move, san), TbResultName(moves[i].wdl),
@@ -876,13 +1091,24 @@ const Command commands[] = {
      "(HAha, or KQkq for rooks away from the corners) switch to Chess960."},
     {"move", [](const Words& w) { TypedMove(w.arg[1]); }, 0, "MOVE", "plays MOVE (the same as typing it)",
      "Moves are read in coordinates (e2e4, e7e8q) or algebraic notation (e4, Nf3, exd5, O-O, e8=Q)."},
-    {"undo", Undo, GAME, "", "takes back the last move", "[ does the same; ] replays it."},
+    {"undo", Undo, GAME, "", "takes back the last move (in play, your last move and Vell's reply)",
+     "[ does the same; ] replays a move."},
     {"[", Undo, GAME, "", "the same as undo", ""},
     {"]", [](const Words&) { Redo(); }, GAME, "", "replays the move taken back", ""},
     {"jump", Jump, GAME, "N", "goes to the position after N plies of the game", ""},
     {"bd", [](const Words&) { Show(); }, 0, "", "shows the board (the evaluation report with debug 1)",
-     "The board is its FEN line, eight ranks from black's side (white pieces upper case, o for a black pawn, "
-     "- and + for empty squares) and the side to move."},
+     "The board is its FEN line, eight ranks with their numbers (white pieces upper case, black lower case, "
+     ". an empty square, the last move's square in brackets), the file letters and the side to move."},
+    {"flip", Flip, 0, "", "turns the board (play black turns it too)", ""},
+    {"moves", ShowGameMoves, 0, "", "lists the game so far in SAN", ""},
+    {"resign", Resign, GAME, "", "resigns the game against Vell", "save keeps the result."},
+    {"draw", OfferDraw, 0, "", "offers Vell a draw",
+     "Vell accepts when its score after its last move is about level (+0.25) or below; save keeps the "
+     "result."},
+    {"hint", Hint, 0, "", "names the move a short search finds (not played)", ""},
+    {"lines", Lines, 0, "on|off", "in a game: every search line (on) or one line a move (off)", ""},
+    {"ownbook", OwnBook, STOP, "[on|off]", "plays from the book in play, mv and self",
+     "bookfile turns it on; the UCI option OwnBook is the same setting."},
     {"go", [](const Words& w) { Analyse(w, false); }, GAME, "[DEPTH]",
      "searches to DEPTH (else the depth set) and shows the summary",
      "The move found is not played. The search lines and the summary are described in the README."},
@@ -911,8 +1137,10 @@ const Command commands[] = {
     {"get", GetTestPosition, GAME, "ID", "sets up the position with id ID in test.epd", ""},
     {"load", LoadGame, GAME, "FILE [N|TEXT]",
      "loads game N (default 1) of a PGN file, or the first with TEXT",
-     "The position after the last move is shown; undo, ] and jump step through the game."},
-    {"save", SaveGame, 0, "[FILE]", "appends the game to FILE (tmp.pgn) as PGN", ""},
+     "The position after the last move is shown; undo, ] and jump step through the game. FILE may hold "
+     "blanks: when the whole rest of the line is no file, its last word is N or TEXT."},
+    {"save", SaveGame, 0, "[FILE]", "appends the game to FILE (tmp.pgn) as PGN",
+     "FILE is the rest of the line and may hold blanks. A game against Vell names the players and the level."},
     {"annotate", Annotate, GAME | BATCH, "[N]", "annotates the game, or game N of the file loaded last",
      "Each move gets its evaluation, a move that loses chances a mark and a better line; the game is "
      "appended to tmp.pgn."},
@@ -922,9 +1150,10 @@ const Command commands[] = {
     {"book", Book, STOP, "", "lists the book moves of the position",
      ""},
     {"bookfile", BookFile, STOP, "[FILE]", "switches to the book FILE (.bin: Polyglot), none without FILE",
-     ""},
+     "FILE is the rest of the line and may hold blanks. A book set turns ownbook on."},
     {"mkbook", [](const Words&) { MakeBook(); }, GAME | BATCH, "",
-     "builds book.opn from the games in book.pgn", "Switch to the new book with bookfile book.opn."},
+     "builds book.opn from the games in book.pgn",
+     "It says how many positions it kept. Play from the new book with bookfile book.opn."},
     {"set", SetSelectivity, STOP, "[NAME VALUE]", "sets an evaluation or search depth parameter",
      "An evaluation parameter (the names params and the tuner use) takes a value within its range, a "
      "search depth (RP_depth ... LMR_depth) any value; any other name sets the search depths to their "

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <pthread.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 #include "base/messages.h"
 #include "base/platform.h"
@@ -254,6 +255,10 @@ int main(int argc, char** argv) {
     if (!UciMode()) {
         ShowMessagef("%s: type help for the commands, play to start a game", version);
         ShowBoard(&TD->pos);
+    } else if (isatty(STDIN_FILENO)) {
+        // No GUI types at a terminal: a person does, and may want the console.
+        std::fprintf(stderr, "%s speaks UCI for chess GUIs; to play or analyse here, run %s -c\n", version,
+                     argv[0]);
     }
     DropSearchRequest();
     PBlock.quit.store(0, R);

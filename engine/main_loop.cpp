@@ -2,6 +2,8 @@
 // UCI and console handlers.
 #include "engine/main_loop.h"
 
+#include <cstdio>
+
 #include "base/messages.h"
 #include "base/platform.h"
 #include "base/relaxed.h"
@@ -20,6 +22,7 @@
 #include "search/transposition.h"
 #include "thread/gameend.h"
 #include "thread/records.h"
+#include "tools/epd.h"
 
 namespace {
 
@@ -37,6 +40,17 @@ Limits ConsoleDefaults() {
 }
 Limits console_limits = ConsoleDefaults();
 
+// The console game's view and record: the board turned, search lines during a
+// game, the number of the game's first move, Vell's last score (its own view),
+// a hint search under way, and each side's time used and when the person's
+// turn began.
+bool board_flipped;
+bool game_lines;
+int first_move_number = 1;
+int engine_score;
+bool hint_pending;
+double person_since;
+
 // The engine's clock after its move in a game against a person: the time
 // used goes, the increment comes, and a new session of a level refills it.
 void RunClock(int side) {
@@ -50,13 +64,18 @@ void RunClock(int side) {
 
 // Plays the engine's move on the game board and shows it; false when the
 // game has ended there.
-bool PlayEngineMove(Position* pos, uint16_t best) {
-    char text[8];
-    ShowMessagef("%d. move %s", pos->nhist / 2 + 1, MoveToStr(best, UserMoveStyle(pos), text, pos));
+bool PlayEngineMove(Position* pos, uint16_t best, const char* note = "") {
+    AnnounceMove(pos, best, note);
     MakeMove(pos, best);
     pos->ply = 1;
-    ShowBoard(pos);
+    ShowGameBoard(pos);
     return !ShowGameEnd(pos);
+}
+
+// Minutes and seconds, as a chess clock shows them.
+void ClockText(double seconds, char* out, size_t size) {
+    const int tenths = int(seconds * 10 + 0.5);
+    std::snprintf(out, size, "%d:%02d.%d", tenths / 600, tenths / 10 % 60, tenths % 10);
 }
 
 // A move to answer with when the search was stopped before it had one: the
@@ -131,10 +150,14 @@ void FinishSearch() {
                          MoveToStr(ponder, style, reply));
         else
             ShowMessagef("bestmove %s", MoveToStr(best, style, text, pos));
-    } else {
+    } else if (hint_pending) {
+        char san[16];
+        if (best) ShowMessagef("hint: %s", MoveToSan(pos, best, san));
+    } else if (!opponent_reply || game_lines) {
         ShowSearchSummary();
         ShowMessage("");
     }
+    hint_pending = false;
     if (selfplay) {
         // Self-play goes on until the game is over by the rules or its record is full.
         if (best && pos->nhist < GAME_MAX && PlayEngineMove(pos, best) && pos->nhist < GAME_MAX)
@@ -146,7 +169,13 @@ void FinishSearch() {
     } else if (opponent_reply && !UciMode() && best && pos->side == opponent_game_side &&
                pos->nhist < GAME_MAX) {
         RunClock(pos->side);
-        PlayEngineMove(pos, best);
+        engine_score = BestShownScore();
+        char note[64], score[16];
+        ConsoleScore(engine_score, score, sizeof score);
+        std::snprintf(note, sizeof note, "  (score %s, depth %d, %.1f s)", score, PBlock.best_depth.load(R),
+                      PBlock.elapsed.load(R));
+        if (PlayEngineMove(pos, best, note)) ShowClocks();
+        person_since = GetTime();
     }
     opponent_reply = false;
     LimitStrength(false);
@@ -239,7 +268,70 @@ void AnswerIfEngineToMove() {
     if (GameEnd(pos).kind != GameEndKind::None) return;
     computer = pos->side;
     opponent_reply = true;
-    RequestSearch(ConsoleSearchLimits());
+    Limits l = ConsoleSearchLimits();
+    if (!game_lines) l.info_delay = SILENT_OUTPUT;  // the summary line after the move says enough
+    RequestSearch(l);
+}
+
+void FlipBoard() { board_flipped = !board_flipped; }
+
+void SetBoardFlipped(bool flipped) { board_flipped = flipped; }
+
+void ShowGameBoard(const Position* pos) { ShowBoard(pos, board_flipped); }
+
+void SetGameLines(bool on) { game_lines = on; }
+
+void SetFirstMoveNumber(int n) { first_move_number = n; }
+
+void AnnounceMove(const Position* pos, uint16_t move, const char* note) {
+    // The number counts from the game's first move, whichever side made it.
+    const int first_side = pos->side ^ (pos->nhist & 1);
+    const int number = (pos->nhist + first_side) / 2 + first_move_number;
+    char san[16];
+    Position copy = *pos;  // SAN looks at the legal moves, which needs a position to play on
+    ShowMessagef(pos->side == WHITE ? "%d. %s%s" : "%d... %s%s", number, MoveToSan(&copy, move, san), note);
+}
+
+int EngineGameScore() { return engine_score; }
+
+void StartPersonClock() { person_since = GetTime(); }
+
+void ChargePersonClock(int side) {
+    Limits& l = console_limits;
+    if (l.tc_mode == TcMode::MoveTime) return;
+    double c = l.clock[side] - (GetTime() - person_since) + l.increment;
+    if (l.tc_mode == TcMode::Session && l.session_moves > 0) {
+        // The moves this side has made, the one being played included.
+        const Position* pos = GamePos();
+        const bool first = side == (pos->side ^ (pos->nhist & 1));
+        const int own_moves = (first ? (pos->nhist + 1) / 2 : pos->nhist / 2) + 1;
+        if (own_moves % l.session_moves == 0) c += l.move_time;
+    }
+    l.clock[side] = c > 0 ? c : 0;
+}
+
+void ShowClocks() {
+    const Limits& l = console_limits;
+    if (l.tc_mode == TcMode::MoveTime) {
+        ShowMessagef("%.1f s a move for Vell; your time is not counted", l.move_time);
+        return;
+    }
+    char w[16], b[16];
+    ClockText(l.clock[WHITE], w, sizeof w);
+    ClockText(l.clock[BLACK], b, sizeof b);
+    ShowMessagef("clocks: white %s, black %s", w, b);
+}
+
+bool RequestHint() {
+    if (PBlock.ponder_state.load(R) != PonderState::Idle || SearchRequested()) return false;
+    Limits l = ConsoleSearchLimits();
+    l.limit_strength = false;  // a hint is the best move a short search finds
+    l.tc_mode = TcMode::MoveTime;
+    l.move_time = 1.0;
+    l.info_delay = SILENT_OUTPUT;
+    hint_pending = true;
+    RequestSearch(l);
+    return true;
 }
 
 void KeepEngineMoveOff() {

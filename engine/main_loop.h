@@ -75,3 +75,26 @@ bool ShowGameEnd(const Position* pos);
 // Keeps the move of the search under way (self-play, a game against a
 // person) off the board, and drops a search about to start.
 void KeepEngineMoveOff();
+
+// The console game's board and record.
+// Turns the board (black's side at the bottom) or back; the board as turned.
+void FlipBoard();
+void SetBoardFlipped(bool flipped);
+void ShowGameBoard(const Position* pos);
+// Every search line during a game against a person (on), or one summary
+// line a move (off, the default).
+void SetGameLines(bool on);
+// The number of the game's first move (a FEN's move number).
+void SetFirstMoveNumber(int n);
+// "12. Nf3" or "12... Nf6" for move in pos, then note.
+void AnnounceMove(const Position* pos, uint16_t move, const char* note = "");
+// Vell's score after its last move in a game against a person, its own view.
+int EngineGameScore();
+// The person's clock: starts now; charged for the move they play now.
+void StartPersonClock();
+void ChargePersonClock(int side);
+// Both clocks, or the time a move where each move has its own.
+void ShowClocks();
+// Asks for a short full-strength search whose move is only named; false when
+// a search runs or is asked for already.
+bool RequestHint();

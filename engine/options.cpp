@@ -209,15 +209,11 @@ static_assert(std::size(rows) == size_t(OptionId::Count));
 bool IsParam(OptionId id) { return size_t(id) >= size_t(OptionId::Count); }
 const ParamDesc& ParamOf(OptionId id) { return *TunableParam(int(size_t(id) - size_t(OptionId::Count))); }
 
-// A search that answers by itself would mix scores of two evaluations; the
-// tables and caches are brought up to date once, before whatever evaluates
-// next, as a farm sets dozens of weights in a row.
-bool evaluation_changed;
-
+// A search that answers by itself would mix scores of two evaluations.
 bool ApplyParam(OptionId id, const Value& v) {
     StopSearchAndWait();
     *ParamOf(id).field = int16_t(v.number);
-    evaluation_changed = true;
+    MarkEvaluationChanged();
     return true;
 }
 
@@ -365,12 +361,6 @@ bool FindParamOption(const char* name, OptionId* id) {
         return true;
     }
     return false;
-}
-
-void RefreshChangedEvaluation() {
-    if (!evaluation_changed) return;
-    evaluation_changed = false;
-    RefreshEvaluation();
 }
 
 void ListOptions(bool with_parameters) {

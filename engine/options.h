@@ -39,10 +39,6 @@ OptionId ParamOption(int i);
 // The parameter option called name, matched exactly as the tuner writes it;
 // false when there is none.
 bool FindParamOption(const char* name, OptionId* id);
-// Rebuilds the tables derived from the weights and empties the evaluation
-// caches when a weight changed since the last call: each search, report and
-// bench runs it first.
-void RefreshChangedEvaluation();
 
 // Every option as "uci" lists it, in the table's order (the tablebase ones
 // only in a build that probes tablebases, the parameters only with_parameters).

@@ -27,6 +27,7 @@
 #include "search/transposition.h"
 #include "thread/movelist.h"
 #include "thread/records.h"
+#include "tools/epd.h"
 
 namespace {
 
@@ -346,5 +347,8 @@ void HandleUCI(char* line) {
         ShowPositionInfo();
     } else if (!std::strcmp(cmd, "eval")) {
         ShowEvaluation();
+    } else if (!std::strcmp(cmd, "help")) {
+        // A person typing to the engine: one line, no UCI client sends this word.
+        ShowMessage("this is UCI mode, for chess GUIs (type uci to start); for the console, run vell -c");
     }
 }

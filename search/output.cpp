@@ -120,11 +120,15 @@ static int SelectiveDepth(int depth) {
 
 // The console's score: centipawns, or #N / #-N for a mate in N moves for or
 // against the side to move.
-static void ConsoleScore(int score, char* out, size_t size) {
+void ConsoleScore(int score, char* out, size_t size) {
     if (score > MATE_SCORE)
         std::snprintf(out, size, "#%d", (MATE - score + 1) / 2);
     else if (score < -MATE_SCORE)
         std::snprintf(out, size, "#-%d", (MATE + score) / 2);
+    else if (score > TB_WIN_SCORE - MAX_PLY)
+        std::snprintf(out, size, "tbwin");  // the tables' win: its number counts no pawns
+    else if (score < -TB_WIN_SCORE + MAX_PLY)
+        std::snprintf(out, size, "tbloss");
     else
         std::snprintf(out, size, "%d", score);
 }
@@ -216,6 +220,13 @@ static double BranchingFactor() {
     return std::pow(now / before, 0.25);
 }
 
+int BestShownScore() {
+    // As the lines show it: a root the tables know shows their result unless the search found a mate.
+    int score = ShownScore(PBlock.best_score.load(R), PBlock.best_pv[1].load(R)), tb_score;
+    if (TablebaseRootScore(&tb_score) && std::abs(score) <= MATE_SCORE) score = tb_score;
+    return score;
+}
+
 void ShowSearchSummary() {
     Collect();
     PBlock.hash_fill = int16_t(HashFill());
@@ -223,7 +234,7 @@ void ShowSearchSummary() {
     char move[16];
     MoveToStr(PBlock.best_pv[1].load(R), UserMoveStyle(), move);
     char score[16];
-    ConsoleScore(ShownScore(PBlock.best_score.load(R), PBlock.best_pv[1].load(R)), score, sizeof score);
+    ConsoleScore(BestShownScore(), score, sizeof score);
     ShowMessagef("move= %s, time= %0.3f, score= %s, nodes= %0.0f, nps= %0.0fK ebf= %0.2f", move, e, score,
                  nodes, nodes / (e + 0.001) * 0.001, BranchingFactor());
     ShowMessagef("Hash fill= %d%%, Hash hits: main= %0.1f%%, pawn= %0.1f%%, eval= %0.1f%%", PBlock.hash_fill,

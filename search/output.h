@@ -29,3 +29,8 @@ void ShowFinalSearchInfo();
 // Console end of search: sets hash_fill and shows the move/time/score line
 // and the hash statistics line.
 void ShowSearchSummary();
+// The best move's score from the side to move's view, as the search lines show it.
+int BestShownScore();
+// The console's score: centipawns, or #N / #-N for a mate in N moves for or
+// against the side to move.
+void ConsoleScore(int score, char* out, size_t size);

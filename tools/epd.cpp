@@ -240,6 +240,18 @@ void RefreshEvaluation() {
     }
 }
 
+// A farm sets dozens of weights in a row: the tables and caches are brought
+// up to date once, before whatever evaluates next.
+bool evaluation_changed;
+
+void MarkEvaluationChanged() { evaluation_changed = true; }
+
+void RefreshChangedEvaluation() {
+    if (!evaluation_changed) return;
+    evaluation_changed = false;
+    RefreshEvaluation();
+}
+
 bool EpdFileThere(const char* name, const char* why) {
     FILE* f = OpenRegularFile(name, "r");
     if (!f) {

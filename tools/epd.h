@@ -17,3 +17,7 @@ double PredictionError(double target, int score);
 // Rebuilds the evaluation's tables from the parameters and empties every
 // thread's evaluation and pawn caches; the threads are idle.
 void RefreshEvaluation();
+// A weight was set: the next RefreshChangedEvaluation rebuilds the tables and
+// empties the caches, once; each search, report and bench runs it first.
+void MarkEvaluationChanged();
+void RefreshChangedEvaluation();

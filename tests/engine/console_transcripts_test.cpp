@@ -6,14 +6,15 @@
 namespace {
 
 const std::vector<std::string> kStartBoard = {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
-                                              " r n b q k b n r",
-                                              " o o o o o o o o",
-                                              " - + - + - + - +",
-                                              " + - + - + - + -",
-                                              " - + - + - + - +",
-                                              " + - + - + - + -",
-                                              " P P P P P P P P",
-                                              " R N B Q K B N R",
+                                              "8  r n b q k b n r",
+                                              "7  p p p p p p p p",
+                                              "6  . . . . . . . .",
+                                              "5  . . . . . . . .",
+                                              "4  . . . . . . . .",
+                                              "3  . . . . . . . .",
+                                              "2  P P P P P P P P",
+                                              "1  R N B Q K B N R",
+                                              "   a b c d e f g h",
                                               "white",
                                               ""};
 
@@ -44,8 +45,8 @@ std::vector<std::string> TablebaseVerdicts() {
              {std::string("> fen ") + row[0], std::string("> tb"), "...position: " + std::string(row[1])})
             lines.push_back(line);
     for (const char* line :
-         {"> fen 8/4P3/8/8/8/k7/8/4K3 w - -", "> tb", "...e8=Q: win, dtz 1", "e8=N: draw, dtz 0",
-          "e8=R: win, dtz 1", "e8=B: draw, dtz 0", "> syzygy /no/such/folder",
+         {"> fen 8/4P3/8/8/8/k7/8/4K3 w - -", "> tb", "...e8=Q: win, dtz 1", "e8=R: win, dtz 1",
+          "Kd1: win, dtz 3", "...e8=N: draw, dtz 0", "e8=B: draw, dtz 0", "> syzygy /no/such/folder",
           "no tablebase files in /no/such/folder", "> tb", "not in the tablebases"})
         lines.push_back(line);
     return lines;
@@ -69,10 +70,10 @@ const Transcript kConsole[] = {
     {"UciLineSwitchesProtocol", kC, Session({"> \t uci ", "id name Vell 2.00", "...uciok", "> isready", "readyok"})},
     {"TypedMovesInEveryForm",
      kC,
-     Session({"> e2e4", "1. move e2e4", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3*", "...black", "",
-              "> e2e4", "unknown command or illegal move: e2e4", "legal moves: a6 a5 *", "> e5", "1. move e5", "...white", "", "> move Nf3", "2. move Nf3", "...black", "",
+     Session({"> e2e4", "1. e4", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3*", "...black", "",
+              "> e2e4", "unknown command or illegal move: e2e4", "legal moves: a6 a5 *", "> e5", "1... e5", "...white", "", "> move Nf3", "2. Nf3", "...black", "",
               "> fen 4k3/8/8/8/8/8/8/4K2R w K -", "4k3/8/8/8/8/8/8/4K2R w K -", "...white", "> O-O",
-              "...1. move O-O",
+              "...1. O-O",
               // A text that fits more than one move is named, with the moves there are.
               "> fen 4k3/8/8/8/8/5N2/8/1N2K3 w - -", "...white", "", "> Nd2", "ambiguous move: Nd2",
               "/legal moves: .*Nfd2 .*Nbd2 .*/", "> fen 4k3/8/8/1N6/8/5N2/2N5/4K3 w - -", "...white", "", "> Nd4",
@@ -82,18 +83,18 @@ const Transcript kConsole[] = {
      Session({"> new960 960", "no Chess960 start position '960': give a number from 0 to 959", "> new960 518",
               "Chess960 start position 518", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w HAha -", "...white", "",
               "> fen 4k3/8/8/8/8/8/8/RK6 w Q -", "4k3/8/8/8/8/8/8/RK6 w A -", "...white", "", "> O-O-O",
-              "1. move O-O-O", "4k3/8/8/8/8/8/8/2KR4 b - -", "...black", "", "> undo", "...white", "", "> b1a1",
-              "1. move b1a1", "4k3/8/8/8/8/8/8/2KR4 b - -", "...black", "", "> new", kStartBoard[0], "...white", "",
+              "1. O-O-O", "4k3/8/8/8/8/8/8/2KR4 b - -", "...black", "", "> undo", "...white", "", "> b1a1",
+              "1. O-O-O", "4k3/8/8/8/8/8/8/2KR4 b - -", "...black", "", "> new", kStartBoard[0], "...white", "",
               "> fen 1r4kr/8/8/8/8/8/8/1R4KR w HBhb -", "1r4kr/8/8/8/8/8/8/1R4KR w HBhb -", "...white", ""})},
     {"UndoRedoAndJump",
      kC,
-     Session({"> undo", "> e2e4", "> e7e5", "> g1f3", "...2. move g1f3", "...black", "", "> undo",
-              "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq*", "...white", "", "> ]", "2. move g1f3",
+     Session({"> undo", "> e2e4", "> e7e5", "> g1f3", "...2. Nf3", "...black", "", "> undo",
+              "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq*", "...white", "", "> ]", "2. Nf3",
               "...black", "", "> ]", "> jump 0", kStartBoard[0], "...white", "", "> perft 2",
               "/visited 400 nodes .*/", "> book", "", "> jump 99",
               "rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq*", "...black", "", "> new", "...white", "",
               // Redo never replays a move of a line that was replaced.
-              "> e2e4", "> d7d5", "> e4d5", "> undo", "> undo", "> e7e5", "...1. move e7e5", "...white", "", "> ]", "> jump 5",
+              "> e2e4", "> d7d5", "> e4d5", "> undo", "> undo", "> e7e5", "...1... e5", "...white", "", "> ]", "> jump 5",
               "...rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq*", "...white", "", "> set LMR_depth 3",
               "set LMR_depth to 3"})},
     {"SettingsAndTheirRefusals",
@@ -122,7 +123,7 @@ const Transcript kConsole[] = {
     {"SaveLoadAndGet",
      kC,
      Session({"> e2e4", "> e7e5", "> save", "> new", "> d2d4", "> save", "> new", "> load tmp.pgn 2",
-              "...loading tmp.pgn, tag 2", "...rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq*", "...black", "",
+              "...loading game 2 of tmp.pgn", "...rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq*", "...black", "",
               "> ]", "> set LMR_depth 3", "set LMR_depth to 3",
               "&tmp.pgn=[Event \"?\"]\n[Site \"?\"]\n*",
               // Loading and getting test positions skip comments and bad files.
@@ -164,11 +165,11 @@ const Transcript kConsole[] = {
     {"AnalysisEndsWithTheSummary",
      kC,
      Session({"> go 3", "...move= *", "Hash fill= *", "", "> an", "@0.3", "> .", "...move= *", "> an", "@0.3",
-              "> e2e4", "...1. move e2e4", "...rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq*", "...black", "",
+              "> e2e4", "...1. e4", "...rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq*", "...black", "",
               // The report and a changed game end the analysis first (its summary comes before them).
               "> an", "@0.3", "> ev", "...move= *", "Hash fill= *", "", "fen *", "Ply=*", "", "evaluation in centipawns*", "eval=*", "> debug 1",
               "> an", "@0.3", "> undo", "...move= *", "Hash fill= *", "", "fen *", "Ply=*", "", "evaluation in centipawns*", "eval=*", "> an",
-              "@0.3", "> ]", "...move= *", "Hash fill= *", "", "1. move e2e4", "fen *", "Ply=*", "", "evaluation in centipawns*", "eval=*"})},
+              "@0.3", "> ]", "...move= *", "Hash fill= *", "", "1. e4", "fen *", "Ply=*", "", "evaluation in centipawns*", "eval=*"})},
     // An analysis (go N, go, an) leaves no limits of its own behind for mv.
     // Batch runs and the console's own settings limit no later search: after
     // sd 3, ev and a tuning run, go still searches to depth 3, and a UCI go
@@ -217,19 +218,20 @@ const Transcript kConsole[] = {
               "perft N [divide]: counts the leaf nodes N plies deep",
               "divide prints the count under each first move. Any line typed stops a long count.", "> help quit",
               "quit: ends Vell", "> play",
-              "you play white, Vell plays black; type your moves (force or new ends the game)", "> new",
-              kStartBoard[0], "...white", "", "> e2e4", "...black", "", "> play",
-              "you play black, Vell plays white; type your moves (force or new ends the game)", "> new",
-              kStartBoard[0], "...white", "", "> New",
+              "you play white, Vell plays black; type your moves (resign, draw, hint, undo; force or new ends the game)",
+              "> new", kStartBoard[0], "...white", "", "> e2e4", "...black", "", "> play",
+              "you play black, Vell plays white; type your moves (resign, draw, hint, undo; force or new ends the game)",
+              "...black", "", "5.0 s a move for Vell; your time is not counted", "> new", kStartBoard[0],
+              "...white", "", "> New",
               "unknown command or illegal move: New", "> e2e5", "unknown command or illegal move: e2e5",
               "legal moves: a3 a4 b3 b4 c3 c4 d3 d4 e3 e4 f3 f4 g3 g4 h3 h4 Na3 Nc3 Nf3 Nh3", "> sd 6",
               "set depth to 6", "> ponder 0", "set ponder to 0*", "> hash 2", "set hash to 2*", "> debug 0",
               "set debug to 0*", "> noise 0", "set noise to 0.00 seconds", "> perft 2 divide", "a2a3 20",
               "...g1h3 20", "/visited 400 nodes .*/", "> fen 6k1/5ppp/p7/8/8/8/5PPP/1R4K1 b - -", "...black", "",
               "> level 1 0.2 0", "set level*", "> play black",
-              "you play black, Vell plays white; type your moves (force or new ends the game)", "> a5",
-              "1. move a5", "...white", "", "!move= *", ".../00\\] [0-9]{2}\\. .* #1  b1b8/",
-              "/move= b1b8, time= .*, score= #1, .*/", "...1. move b1b8", "1R4k1/5ppp/8/p7/8/8/5PPP/6K1 b - -",
+              "you play black, Vell plays white; type your moves (resign, draw, hint, undo; force or new ends the "
+              "game)", "...black", "", "0.2 s a move for Vell; your time is not counted", "> a5", "1... a5", "...white", "",
+              "!move= *", "/2\\. Rb8#  \\(score #1, depth [0-9]+, [0-9.]+ s\\)/", "1R4k1/5ppp/8/p7/8/8/5PPP/6K1 b - -",
               "...black", "", "checkmate, 1-0", "> Kh8", "unknown command or illegal move: Kh8",
               "legal moves: none, the game has ended"})},
     // Tuning searches without a table, a depth or output; afterwards all is as before.
@@ -250,8 +252,8 @@ const Transcript kConsole[] = {
     {"LimitedLevelMovesAtItsDepth",
      kC,
      Session({"> depth 1", "set depth to 1", "> elo 1350", "playing strength set to Elo 1350", "> play black",
-              "you play black, Vell plays white; type your moves (force or new ends the game)", "@1", "> sd 1",
-              "!set depth to 1", "...1. move *", "...set depth to 1"})},
+              "you play black, Vell plays white; type your moves (resign, draw, hint, undo; force or new ends the game)", "@1", "> sd 1",
+              "!set depth to 1", ".../1\\. \\S+  \\(score .*/", "...set depth to 1"})},
     // A verdict a move: the hung queen and the move that allows mate are the
     // only blunders, the queen's capture is no mistake; the game goes to
     // tmp.pgn with its own comment, and the board stays where it was.
@@ -291,6 +293,64 @@ const Transcript kConsole[] = {
               "> params", "pawn_value_op 90 (default 82)", "rook_open_file 30 (default 14)",
               "> params none.txt", "cannot open parameter file none.txt"}),
      {{"p.txt", "foo 3\npawn_value_op 90 0.1\n"}}},
+    // The board turned, and the last move's square framed.
+    {"FlipTurnsTheBoard",
+     kC,
+     Session({"> e2e4", "1. e4", "...4  . . . .[P]. . .", "> flip", "...1  R N B K Q B N R", "2  P P P . P P P P",
+              "3  . . . . . . . .", "4  . . .[P]. . . .", "...   h g f e d c b a", "black"})},
+    // Vell's reply in one line with its score, depth and time, then the clocks;
+    // moves lists the game; undo gives the person their move back.
+    {"PlayShowsOneLineAMove",
+     kC,
+     Session({"> level 0 1:00 0", "> sd 2", "> play white", "...clocks: white 1:00.0, black 1:00.0", "> e4", "1. e4", "...black",
+              "", "!00] *", "/1\\.\\.\\. \\S+  \\(score -?[0-9]+, depth 2, [0-9.]+ s\\)/", "...white", "",
+              "/clocks: white [0-9:.]+, black [0-9:.]+/", "> moves", "/1\\. e4 \\S+/", "> undo", kStartBoard[0],
+              "...white", "", "@0.3", "> bd", kStartBoard[0]})},
+    {"LinesOnShowsTheSearch",
+     kC,
+     Session({"> lines on", "lines on: in a game Vell shows every search line and the summary", "> sd 2",
+              "> play black", "...00] 02*", "...move= *"})},
+    // A move typed for one's own side while Vell thinks is answered, and not kept.
+    {"PremoveIsRefused",
+     kC,
+     Session({"> level 1 1 0", "> play black", "...1.0 s a move*",
+              "> e5", "it is Vell's move: e5 is not kept, type it after Vell's reply (force moves for Vell)",
+              "/1\\. \\S+  \\(score .*/"})},
+    {"HintNamesAMove",
+     kC,
+     Session({"> hint", "/hint: [A-Za-z][a-h1-8x+#=QRBN-]+/", "> bd", kStartBoard[0]})},
+    // Vell takes a draw when it stands worse, declines when it stands better.
+    {"DrawAndResign",
+     kC,
+     Session({"> fen 4k3/8/8/8/8/8/8/QQQQK3 b - -", "> sd 2", "> play white", ".../1\\.\\.\\. .*\\)/", "...5.0 s a move*",
+              "> draw", "Vell accepts the draw, 1/2-1/2", "> save", "game saved to tmp.pgn (You - Vell 2.00, 1/5)",
+              "> fen 4k3/8/8/8/8/8/8/QQQQK3 w - -", "> play black", ".../1\\. .*\\)/", "...5.0 s a move*", "> draw",
+              "Vell declines the draw: it scores its position *", "> resign", "you resign, 1-0", "> resign",
+              "no game against Vell: play starts one"})},
+    {"CastlingInAnyCase",
+     kC,
+     Session({"> fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq -", "> o-o", "...1. O-O", "> 0-0-0", "...1... O-O-O"})},
+    // File names keep their blanks; a last word that is a number picks the game.
+    {"FileNamesWithBlanks",
+     kC,
+     Session({"> e2e4", "> save my game.pgn", "...game saved to my game.pgn", "> new", "> d2d4", "> save my game.pgn",
+              "> load my game.pgn 2", "...loading game 2 of my game.pgn",
+              "rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq*", "...black", "", "> load my game.pgn",
+              "loading game 1 of my game.pgn", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq*",
+              "...black", "", "> bookfile no such book.opn",
+              "can't open book file no such book.opn, book unchanged"})},
+    {"OwnBookFollowsTheBookFile",
+     kC,
+     Session({"> ownbook", "ownbook off: play, mv and self search every move", "> ownbook on",
+              "ownbook on: play, mv and self play book moves while the book has some", "> bookfile",
+              "no book file, ownbook off"})},
+    // A book of a few games keeps nothing, and says why.
+    {"MkbookCountsThePositionsKept",
+     kC,
+     Session({"> mkbook", "...done: book.opn keeps 0 positions",
+              "warning: the book is empty. A position is kept when*",
+              "to play from it, type: bookfile book.opn (which turns ownbook on), or rename it vell.opn"}),
+     {{"book.pgn", "[Result \"1-0\"]\n\n1. e4 e5 2. Nf3 1-0\n"}}},
 };
 
 }  // namespace

@@ -362,7 +362,7 @@ const Transcript kUci[] = {
      {"> go perft 3", "a2a3: 380", "a2a4: 420", "...g1h3: 400", "nodes 8902",
       "> position fen 4k3/8/8/8/8/8/8/4K2R w K - 5 40 moves e1f1 e8d8", "> go perft 1", "...f1g1: 1", "...nodes 13",
       "> d", "3k4/8/8/8/8/8/8/5K1R w - -", "...white", "", "Fen: 3k4/8/8/8/8/8/8/5K1R w - - 7 41",
-      "/Key: [0-9A-F]{16}/", "> eval", "", "evaluation in centipawns*", "...white", "",
+      "/Key: [0-9A-F]{16}/", "> eval", "", "evaluation in centipawns*", "...white", "win/draw/loss per mille for the side to move: 989 9 2", "",
       "> setoption name UCI_Chess960 value true", "info string UCI_Chess960 set to 1",
       "> position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1", "> go perft 2", "...e1h1: 3", "nodes 66",
       "> go infinite", "> d", "info string d is answered between searches only, the search goes on",
@@ -379,6 +379,10 @@ const Transcript kUci[] = {
       "pawn_value_op, int, 82, 2, 162, 8.00, 0.0020", "...rook_open_file, int, 40, -26, 54, 4.00, 0.0020",
       "...pinned, int, -12, -52, 28, 4.00, 0.0020", "=0"},
      {{"p.txt", "foo 3\n\nrook_open_file 99\n# rook_open_file 41\nhung\nrook_open_file 40 0.10412\n"}}},
+    // A person typing help is told where the console is.
+    {"HelpPointsToTheConsole",
+     {},
+     {"> help", "this is UCI mode, for chess GUIs (type uci to start); for the console, run vell -c"}},
 };
 
 // Searches on several threads, with changes of the thread count between and
