@@ -57,10 +57,18 @@ const Transcript kUci[] = {
      {},
      {"> setoption name SyzygyPath value " VELL_TEST_DATA "/syzygy", "info string 10 tablebase files, up to 3 pieces",
       "> position fen 8/8/8/8/8/2k5/3R4/K7 w - - 0 1", "> go depth 6",
-      "/info depth 1 .* score cp 7999 .* tbhits \\d+ pv .*/",
+      "/info depth 1 .* score cp 7999 .* tbhits [1-9]\\d* pv .*/",
       ".../bestmove d2(d1|a2|b2|e2|f2|g2|h2|d5|d6|d7|d8)( .*)?/",
       // The count is the search's own: a position out of the tables probes none.
-      "> position startpos", "> go depth 2", "/info depth 1 .* tbhits 0 pv .*/", "...bestmove*"}},
+      "> position startpos", "> go depth 2", "/info depth 1 .* tbhits 0 pv .*/", "...bestmove*",
+      // A castling right is not in the tables; the positions after the first move are.
+      "> position fen 4k3/8/8/8/8/8/8/R3K3 w Q - 0 1", "> go depth 1", "/info depth 1 .* tbhits 0 pv .*/",
+      "...bestmove*",
+      // Under the probe limit a 3-piece root is searched; at the limit again it is probed.
+      "> setoption name SyzygyProbeLimit value 2", "info string SyzygyProbeLimit set to 2",
+      "> position fen 8/8/8/8/8/2k5/3R4/K7 w - - 0 1", "> go depth 1", "/info depth 1 .* tbhits 0 pv .*/",
+      "...bestmove*", "> setoption name SyzygyProbeLimit value 3", "info string SyzygyProbeLimit set to 3",
+      "> go depth 1", "/info depth 1 .* score cp 7999 .* tbhits [1-9]\\d* pv .*/", "...bestmove*"}},
     // Twenty-seven plies to the mate do not fit in the ten the clock leaves.
     {"TablebaseWinSpoiledByTheFiftyMoveRule",
      {},
@@ -424,14 +432,14 @@ const Transcript kThreads[] = {
 }  // namespace
 
 // The node count of the depth 10 line of a search from the start, after the
-// lines of before.
+// lines of before (which may hold a shallower search of their own).
 std::string DepthTenNodes(const std::vector<std::string>& args, const std::string& before, const Files& files = {}) {
     EngineProcess e(args, files);
     e.Send(before + "position startpos\ngo depth 10");
     std::string line, nodes;
     std::smatch m;
     const std::regex depth10("info depth 10 .* nodes (\\d+) .*");
-    while (e.Read(30, &line) && !line.starts_with("bestmove"))
+    while (e.Read(30, &line) && !(line.starts_with("bestmove") && !nodes.empty()))
         if (std::regex_match(line, m, depth10)) nodes = m[1];
     return nodes;
 }
@@ -445,6 +453,11 @@ TEST(UciParameters, SetoptionAndParameterFileSearchAlike) {
     EXPECT_FALSE(plain.empty());
     EXPECT_NE(set, plain);
     EXPECT_EQ(set, file);
+    // A weight set between two searches of one session: the second searches as a
+    // fresh engine with that weight does, nothing kept of the first's evaluations.
+    EXPECT_EQ(DepthTenNodes({"-nolog"}, "position startpos\ngo depth 9\nsetoption name pawn_value_op value 90\n"
+                                        "setoption name Clear Hash\n"),
+              DepthTenNodes({"-nolog"}, "setoption name pawn_value_op value 90\n"));
 }
 
 TRANSCRIPT_TESTS(Uci, kUci);
