@@ -607,8 +607,11 @@ void Annotate(const Words& w) {
     // The search runs on the game position: the game comes back afterwards.
     const Position kept = *GamePos();
     std::memcpy(saved_hist, kept.hist, sizeof saved_hist);
-    AnnotateSettings s = AnnotateSettingsFor(ConsoleLimits().depth < MAX_DEPTH ? ConsoleLimits().depth : 0,
-                                             ConsoleLimits().move_time);
+    // A time a move is the time a position; under a game's clock (level 40
+    // 5:00) each position gets the default second, not the whole clock.
+    const Limits& l = ConsoleLimits();
+    AnnotateSettings s = AnnotateSettingsFor(l.depth < MAX_DEPTH ? l.depth : 0,
+                                             l.tc_mode == TcMode::MoveTime ? l.move_time : 0);
     s.progress = ShowVerdict;
     std::string text;
     const bool done = AnnotateGame(game, comments, s, &text);
