@@ -112,6 +112,8 @@ TEST_F(PgnFiles, AnnotatedGames) {
         const char* pgn;
         int plies;
         std::vector<std::string> has;
+        std::vector<std::string> lacks = {};
+        bool (*book_move)(Position*, uint16_t) = nullptr;
     } rows[] = {
         {"[Event \"a\"]\n[Annotator \"someone\"]\n\n{ before } 1. e4 e5 2. Nf3 { a comment } Nc6 3. Bb5 Qh4 "
          "4. Nxh4 1-0\n",
@@ -121,6 +123,12 @@ TEST_F(PgnFiles, AnnotatedGames) {
           "4. Nxh4 { [%eval ", "[BlackBlunders \"1\"]", "[WhiteBlunders \"0\"]", "[Annotator \"x\"]"}},
         {"1. f3 e5 2. g4 Qh4# 0-1\n", 4, {"2. g4 $4 { [%eval #-1] } { (", "( 2. ", "2... Qh4# { [%eval #-0] } 0-1"}},
         {"[FEN \"6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 40\"]\n40. Ra8# 1-0\n", 1, {"40. Ra8# { [%eval #0] } 1-0"}},
+        // Book moves are not judged, however they score.
+        {"1. e4 e5 2. Nf3 Nc6 3. Bb5 Qh4 4. Nxh4 1-0\n",
+         7,
+         {"3... Qh4 { [%eval ", "[BlackBlunders \"0\"]"},
+         {"$4", "Blunder."},
+         [](Position* pos, uint16_t) { return pos->nhist < 6; }},
     };
     UseThreads(1);
     static PgnReader r;
@@ -141,12 +149,14 @@ TEST_F(PgnFiles, AnnotatedGames) {
         s.limits.kind = PonderState::Idle;
         s.limits.info_delay = SILENT_OUTPUT;
         s.annotator = "x";
+        s.book_move = row.book_move;
         std::string text;
         ASSERT_TRUE(AnnotateGame(g, comments, s, &text));
         for (const std::string& l : Split(text)) EXPECT_LE(l.size(), 80u) << l;
         std::string flat = text;
         std::replace(flat.begin(), flat.end(), '\n', ' ');
         for (const std::string& part : row.has) EXPECT_NE(flat.find(part), std::string::npos) << part << "\n" << text;
+        for (const std::string& part : row.lacks) EXPECT_EQ(flat.find(part), std::string::npos) << part << "\n" << text;
         size_t evals = 0;
         for (size_t at = flat.find("[%eval"); at != std::string::npos; at = flat.find("[%eval", at + 1)) evals++;
         EXPECT_EQ(evals, size_t(row.plies)) << text;
