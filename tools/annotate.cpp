@@ -246,8 +246,11 @@ bool AnnotateGame(const PgnGame& g, const PgnComments& comments, const AnnotateS
         for (int k = 0; k < 4; k++)
             *text += TagPair((std::string(name) + what[k]).c_str(), std::to_string(values[k]).c_str());
         const size_t n = std::strlen(summary);
-        std::snprintf(summary + n, sizeof summary - n, "%s%s: %d inaccuracies, %d mistakes, %d blunders, ACPL %d.",
-                      c == WHITE ? "" : " ", name, t.count[1], t.count[2], t.count[3], t.Acpl());
+        auto s_if = [](int k) { return k == 1 ? "" : "s"; };
+        std::snprintf(summary + n, sizeof summary - n,
+                      "%s%s: %d inaccurac%s, %d mistake%s, %d blunder%s, ACPL %d.", c == WHITE ? "" : " ", name,
+                      t.count[1], t.count[1] == 1 ? "y" : "ies", t.count[2], s_if(t.count[2]), t.count[3],
+                      s_if(t.count[3]), t.Acpl());
     }
     // Without a Result tag the one that ends the moves stands.
     const char* result = PgnTagValue(g, "Result");
@@ -264,17 +267,24 @@ struct FileProgress {
     long game, games;
     long plies_done, plies_total;  // of the whole file
     double start;
+    double shown;  // when the last line was written
     const PgnGame* g;
 };
 
+// A line a second at most (and one at the end of each game): a long file at
+// a tenth of a second a move would otherwise scroll tens of thousands.
 void ShowFileProgress(void* ctx, const char* verdict, int done, int plies) {
     if (verdict) return;
-    const FileProgress& p = *static_cast<const FileProgress*>(ctx);
+    FileProgress& p = *static_cast<FileProgress*>(ctx);
+    const double now = GetTime();
+    if (now - p.shown < 1.0 && done < plies) return;
+    p.shown = now;
     const long all_done = p.plies_done + done;
-    const double spent = GetTime() - p.start;
+    const double spent = now - p.start;
     const double left = all_done ? spent / double(all_done) * double(p.plies_total - all_done) : 0;
+    auto player = [&](const char* tag) { return *PgnTagValue(*p.g, tag) ? PgnTagValue(*p.g, tag) : "?"; };
     std::fprintf(stderr, "game %ld of %ld: %s - %s, move %d of %d, about %.0f s left\n", p.game, p.games,
-                 PgnTagValue(*p.g, "White"), PgnTagValue(*p.g, "Black"), (done + 1) / 2, (plies + 1) / 2, left);
+                 player("White"), player("Black"), (done + 1) / 2, (plies + 1) / 2, left);
 }
 
 }  // namespace
@@ -290,7 +300,7 @@ bool AnnotateFile(const char* file, const AnnotateSettings& settings) {
     }
     while (ReadPgnGame(&reader, &game)) {
     }
-    FileProgress p{0, reader.games, 0, reader.moves + reader.games, GetTime(), &game};
+    FileProgress p{0, reader.games, 0, reader.moves + reader.games, GetTime(), 0, &game};
     ClosePgn(&reader);
     reader = PgnReader{};
     if (!OpenPgn(&reader, file)) return false;
