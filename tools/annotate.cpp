@@ -211,21 +211,25 @@ bool AnnotateGame(const PgnGame& g, const PgnComments& comments, const AnnotateS
         body += number_text + " " + san;
         if (v != Verdict::None) body += std::string(" ") + verdict_nag[int(v)];
         const int white_after = side == WHITE ? after : -after;
-        body += " { [%eval " + EvalText(white_after) + "] }";
-        if (!comments.after[i + 1].empty()) body += " { " + comments.after[i + 1] + " }";
+        // The verdict shares the evaluation's comment: GUIs that show both
+        // comments run them together.
+        body += " { [%eval " + EvalText(white_after) + "]";
         std::string said = number_text + " " + san + " " + EvalText(white_after);
+        std::string line;
         if (v != Verdict::None) {
             const int white_before = side == WHITE ? before : -before;
             char best_san[16];
             MoveToSan(&replay, j.best, best_san);
-            body += " { (" + EvalText(white_before) + " -> " + EvalText(white_after) + ") " +
-                    verdict_name[int(v)] + ". " + best_san + " was best. }";
-            const std::string line = LineText(replay, number, j.line);
-            if (!line.empty()) body += " ( " + line + " )";
+            body += " (" + EvalText(white_before) + " -> " + EvalText(white_after) + ") " + verdict_name[int(v)] +
+                    ". " + best_san + " was best.";
+            line = LineText(replay, number, j.line);
             said += std::string(" ") + verdict_name[int(v)] + ", " + best_san + " was best";
         } else if (book) {
             said += " book";
         }
+        body += " }";
+        if (!comments.after[i + 1].empty()) body += " { " + comments.after[i + 1] + " }";
+        if (!line.empty()) body += " ( " + line + " )";
         body += ' ';
         if (s.progress) s.progress(s.ctx, said.c_str(), i + 1, g.count);
         if (side == BLACK) number++;

@@ -286,7 +286,7 @@ const Transcript kUci[] = {
     {"AnnotateWritesEachGame",
      {"-annotate", "g.pgn", "-d", "3"},
      {"[Event \"t\"]", "[Result \"1-0\"]", "[Annotator \"Vell 2.00\"]", "...[BlackACPL *", "",
-      "/\\{ White: .*/", ".../.* 1-0/", "", "=0"},
+      "/\\{ White: .*/", ".../(.* )?1-0/", "", "=0"},
      {{"g.pgn", KnightGame()}}},
     // UCI_ShowWDL: the chances after the score, a sure win for a mate.
     {"ShowWDLAddsTheChances",

@@ -121,7 +121,7 @@ TEST_F(PgnFiles, AnnotatedGames) {
          {"{ White: ", "} { before } 1. e4 { [%eval ",
           "2. Nf3 { [%eval ", "] } { a comment } 2... Nc6", "3... Qh4 $4 { [%eval ", "Blunder. ", " was best. } ( 3... ",
           "4. Nxh4 { [%eval ", "[BlackBlunders \"1\"]", "[WhiteBlunders \"0\"]", "[Annotator \"x\"]"}},
-        {"1. f3 e5 2. g4 Qh4# 0-1\n", 4, {"2. g4 $4 { [%eval #-1] } { (", "( 2. ", "2... Qh4# { [%eval #-0] } 0-1"}},
+        {"1. f3 e5 2. g4 Qh4# 0-1\n", 4, {"2. g4 $4 { [%eval #-1] (", "Blunder. ", " was best. } ( 2. ", "2... Qh4# { [%eval #-0] } 0-1"}},
         {"[FEN \"6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 40\"]\n40. Ra8# 1-0\n", 1, {"40. Ra8# { [%eval #0] } 1-0"}},
         // Book moves are not judged, however they score.
         {"1. e4 e5 2. Nf3 Nc6 3. Bb5 Qh4 4. Nxh4 1-0\n",
