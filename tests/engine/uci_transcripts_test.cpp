@@ -454,11 +454,14 @@ TEST(UciParameters, SetoptionAndParameterFileSearchAlike) {
     EXPECT_FALSE(plain.empty());
     EXPECT_NE(set, plain);
     EXPECT_EQ(set, file);
-    // A weight set between two searches of one session: the second searches as a
-    // fresh engine with that weight does, nothing kept of the first's evaluations.
+    // A weight of the tables built from the weights (the material), set between
+    // two searches of one session: the second searches as a fresh engine with
+    // that weight does, nothing kept of the first's evaluations.
+    const std::string pawn = DepthTenNodes({"-nolog"}, "setoption name pawn_value_op value 90\n");
+    EXPECT_NE(pawn, plain);
     EXPECT_EQ(DepthTenNodes({"-nolog"}, "position startpos\ngo depth 9\nsetoption name pawn_value_op value 90\n"
                                         "setoption name Clear Hash\n"),
-              DepthTenNodes({"-nolog"}, "setoption name pawn_value_op value 90\n"));
+              pawn);
 }
 
 TRANSCRIPT_TESTS(Uci, kUci);
