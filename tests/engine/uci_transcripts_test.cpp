@@ -374,9 +374,9 @@ const Transcript kUci[] = {
       "/Key: [0-9A-F]{16}/", "> eval", "", "evaluation in centipawns*", "...white", "win/draw/loss per mille for the side to move: 989 9 2", "",
       "> setoption name UCI_Chess960 value true", "info string UCI_Chess960 set to 1",
       "> position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1", "> go perft 2", "...e1h1: 3", "nodes 66",
-      "> go infinite", "> d", "info string d is answered between searches only, the search goes on",
-      "> go perft 2", "info string go perft is answered between searches only, the search goes on",
-      "> eval", "info string eval is answered between searches only, the search goes on", "> stop",
+      "> go infinite", "> d", "...info string d is answered between searches only, the search goes on",
+      "> go perft 2", "...info string go perft is answered between searches only, the search goes on",
+      "> eval", "...info string eval is answered between searches only, the search goes on", "> stop",
       "...bestmove*"}},
     // The weights of a file, the first two words of a line: what cannot be used is reported and
     // skipped. -spsa starts the tuning lines from the values in effect.
