@@ -300,7 +300,7 @@ void Analyse(const Words& w, bool an) {
     RequestSearch(l);
 }
 
-void Search(bool self) {
+void SearchAndPlay(bool self) {
     // A game that is over has no move to look for: say why instead.
     if (ShowGameEnd(GamePos())) return;
     if (self) {
@@ -447,7 +447,7 @@ int GameFromStart(Position* start, HistRec* hist, uint16_t* moves) {
 const char* agreed_result;
 int agreed_plies;
 
-void AddTag(PgnGame* g, const char* name, const char* value) {
+void AddSavedTag(PgnGame* g, const char* name, const char* value) {
     if (g->ntags >= PGN_MAX_TAGS) return;
     PgnTag& t = g->tags[g->ntags++];
     std::snprintf(t.name, sizeof t.name, "%s", name);
@@ -458,16 +458,16 @@ void AddTag(PgnGame* g, const char* name, const char* value) {
 // and a result agreed at the board.
 void GameTags(PgnGame* g, int plies) {
     g->ntags = 0;
-    AddTag(g, "White", person_side == WHITE ? "You" : "Vell 2.00");
-    AddTag(g, "Black", person_side == BLACK ? "You" : "Vell 2.00");
+    AddSavedTag(g, "White", person_side == WHITE ? "You" : "Vell 2.00");
+    AddSavedTag(g, "Black", person_side == BLACK ? "You" : "Vell 2.00");
     char text[64];
     std::time_t now = std::time(nullptr);
     std::tm tm{};
     if (localtime_r(&now, &tm)) {
         std::strftime(text, sizeof text, "%Y.%m.%d", &tm);
-        AddTag(g, "Date", text);
+        AddSavedTag(g, "Date", text);
     }
-    if (agreed_result && agreed_plies == plies) AddTag(g, "Result", agreed_result);
+    if (agreed_result && agreed_plies == plies) AddSavedTag(g, "Result", agreed_result);
     // The level as PGN writes time controls; a time for each move is one move per that time.
     if (level.mode == TcMode::Session)
         std::snprintf(text, sizeof text, "%d/%g", level.moves, level.time);
@@ -475,7 +475,7 @@ void GameTags(PgnGame* g, int plies) {
         std::snprintf(text, sizeof text, level.inc > 0 ? "%g+%g" : "%g", level.time, level.inc);
     else
         std::snprintf(text, sizeof text, "1/%g", level.time);
-    AddTag(g, "TimeControl", text);
+    AddSavedTag(g, "TimeControl", text);
 }
 
 // save [FILE]: the game from its set-up position, appended to FILE (tmp.pgn).
@@ -921,7 +921,7 @@ void Force(const Words&) {
 
 void Quit(const Words&) { QuitEngine(); }
 
-void Book(const Words&) {
+void ListBookMoves(const Words&) {
     GetCandidates(&LookingCopy()->pos, 1);
     ShowMessage("");
 }
@@ -999,7 +999,7 @@ void Flip(const Words&) {
     ShowGameBoard(GamePos());
 }
 
-void Lines(const Words& w) {
+void SetLines(const Words& w) {
     const bool on = !std::strcmp(w.arg[1], "on");
     if (!on && std::strcmp(w.arg[1], "off")) {
         ShowMessage("lines takes on or off");
@@ -1109,7 +1109,7 @@ const Command commands[] = {
      "Vell accepts when its score after its last move is about level (+0.25) or below; save keeps the "
      "result."},
     {"hint", Hint, 0, "", "names the move a short search finds (not played)", ""},
-    {"lines", Lines, 0, "on|off", "in a game: every search line (on) or one line a move (off)", ""},
+    {"lines", SetLines, 0, "on|off", "in a game: every search line (on) or one line a move (off)", ""},
     {"ownbook", OwnBook, STOP, "[on|off]", "plays from the book in play, mv and self",
      "bookfile turns it on; the UCI option OwnBook is the same setting."},
     {"go", [](const Words& w) { Analyse(w, false); }, GAME, "[DEPTH]",
@@ -1118,9 +1118,9 @@ const Command commands[] = {
     {"an", [](const Words& w) { Analyse(w, true); }, GAME, "", "analyses until a line is typed",
      "Any line ends the analysis and is then handled: . only ends it, a move ends it and is played."},
     {".", [](const Words&) {}, GAME, "", "ends an analysis or a search", ""},
-    {"mv", [](const Words&) { Search(false); }, GAME, "", "Vell searches the side to move under the level",
+    {"mv", [](const Words&) { SearchAndPlay(false); }, GAME, "", "Vell searches the side to move under the level",
      "It shows its search lines and the move it found; the move is not played."},
-    {"self", [](const Words&) { Search(true); }, GAME, "", "Vell plays both sides until force or new",
+    {"self", [](const Words&) { SearchAndPlay(true); }, GAME, "", "Vell plays both sides until force or new",
      "Each move is played and shown; self-play stops when the game ends."},
     {"level", Level, 0, "MOVES TIME [INC]", "time control: MOVES per TIME (seconds or min:sec), INC a move",
      "MOVES 0 is the whole game in TIME, 1 is TIME for every move. Example: level 40 5:00 0."},
@@ -1150,7 +1150,7 @@ const Command commands[] = {
     {"edit", Edit, GAME, "", "edits the board: lines of pieces, . to end",
      "Each line starts with w or b (the colour) and holds pieces on squares such as Ke1 Pe2, xe4 empties "
      "a square, # empties the board; . ends the edit."},
-    {"book", Book, STOP, "", "lists the book moves of the position",
+    {"book", ListBookMoves, STOP, "", "lists the book moves of the position",
      ""},
     {"bookfile", BookFile, STOP, "[FILE]", "switches to the book FILE (.bin: Polyglot), none without FILE",
      "FILE is the rest of the line and may hold blanks. A book set turns ownbook on."},

@@ -258,7 +258,7 @@ void ShowPerftMove(Position* pos, uint16_t move, uint64_t nodes) {
 
 // go perft N: the count under each legal move, then the total. The count
 // runs to its end; lines sent meanwhile are read after it.
-void Perft(const char* args) {
+void GoPerft(const char* args) {
     if (!NoSearchRuns("go perft")) return;
     const long depth = IsNumber(args) ? std::clamp<long>(std::atol(args), 1, MAX_PERFT_DEPTH) : 1;
     ThreadRec* td = ThreadData[0];
@@ -328,7 +328,7 @@ void HandleUCI(char* line) {
     } else if (!std::strcmp(cmd, "go") && FirstWordIs(args, "perft")) {
         const char* depth = std::strstr(args, "perft") + 5;
         while (IsBlank(*depth)) depth++;
-        Perft(depth);
+        GoPerft(depth);
     } else if (!std::strcmp(cmd, "go")) {
         Go(args);
     } else if (!std::strcmp(cmd, "ponderhit")) {

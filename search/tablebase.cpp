@@ -181,7 +181,7 @@ bool MakeLinkDir() {
 // Appends a line to msg (lines joined by '\n'); a line that would not fit
 // whole before the room kept for the verdict is left out and counted.
 constexpr size_t VERDICT_ROOM = 120;
-void Append(char* msg, size_t size, const char* fmt, const char* a, int* left_out = nullptr) {
+static void AppendMessage(char* msg, size_t size, const char* fmt, const char* a, int* left_out = nullptr) {
     const size_t used = std::strlen(msg);
     const size_t need = size_t(std::snprintf(nullptr, 0, fmt, a));
     const size_t room = left_out ? (size > VERDICT_ROOM ? size - VERDICT_ROOM : 0) : size;
@@ -259,7 +259,7 @@ bool TablebaseInit(const char* path, char* msg, size_t size) {
         const std::string file = folder + "/" + name;
         if (!sound) {
             damaged++;
-            Append(msg, size, "damaged tablebase file %.200s\n", file.c_str(), &left_out);
+            AppendMessage(msg, size, "damaged tablebase file %.200s\n", file.c_str(), &left_out);
             return;
         }
         if (link_dir.empty() && !MakeLinkDir()) linked = false;
@@ -271,17 +271,18 @@ bool TablebaseInit(const char* path, char* msg, size_t size) {
     AppendLeftOut(msg, size, left_out);
     if (!linked) {
         RemoveLinks();
-        Append(msg, size, "can't make a folder for the tablebase links in %.200s", "TMPDIR or /tmp");
+        AppendMessage(msg, size, "can't make a folder for the tablebase links in %.200s", "TMPDIR or /tmp");
         return false;
     }
     if (files == 0) {
-        Append(msg, size, damaged ? "no sound tablebase files in %.200s" : "no tablebase files in %.200s", path);
+        AppendMessage(msg, size, damaged ? "no sound tablebase files in %.200s" : "no tablebase files in %.200s",
+                      path);
         RemoveLinks();
         return false;
     }
     std::lock_guard<std::mutex> guard(tb_mutex);
     if (!InitQuietly(link_dir.c_str()) || TB_LARGEST == 0) {
-        Append(msg, size, "no usable tablebases in %.200s", path);
+        AppendMessage(msg, size, "no usable tablebases in %.200s", path);
         RemoveLinks();
         return false;
     }
@@ -305,7 +306,7 @@ bool TablebaseCheck(char* msg, size_t size) {
         files++;
         if (sound) return;
         damaged++;
-        Append(msg, size, "damaged tablebase file %.200s\n", (folder + "/" + name).c_str(), &left_out);
+        AppendMessage(msg, size, "damaged tablebase file %.200s\n", (folder + "/" + name).c_str(), &left_out);
     });
     AppendLeftOut(msg, size, left_out);
     const size_t used = std::strlen(msg);

@@ -80,7 +80,7 @@ std::string EvalText(int white_score) {
 
 // The line as numbered SAN from pos (which it leaves as it was), stopping
 // before a move that is not legal there.
-std::string LineText(const Position& from, int first_number, const uint16_t* line) {
+std::string VariationText(const Position& from, int first_number, const uint16_t* line) {
     static HistRec hist[HIST_SIZE];
     Position pos = from;
     std::memcpy(hist, from.hist, sizeof(HistRec) * from.nhist);
@@ -222,7 +222,7 @@ bool AnnotateGame(const PgnGame& g, const PgnComments& comments, const AnnotateS
             MoveToSan(&replay, j.best, best_san);
             body += " (" + EvalText(white_before) + " -> " + EvalText(white_after) + ") " + verdict_name[int(v)] +
                     ". " + best_san + " was best.";
-            line = LineText(replay, number, j.line);
+            line = VariationText(replay, number, j.line);
             said += std::string(" ") + verdict_name[int(v)] + ", " + best_san + " was best";
         } else if (book) {
             said += " book";
