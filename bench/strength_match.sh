@@ -7,9 +7,11 @@
 # OPENINGS is an opening file (.epd or .pgn) or a folder holding
 # 8moves_v3_first3000.pgn; by default ../shared/data/openings beside the
 # checkout. The environment sets the rest:
-#   LEVELS="1500 2000 2500"   levels to play, each against the reference;
+#   LEVELS="1500 2000 full:2500"  levels to play, each against the reference;
 #                             full:X plays Vell at full strength against the
-#                             reference at X (where the scale ends for Vell)
+#                             reference at X: where the scale ends for Vell
+#                             (UCI_Elo stops at 2330, what full strength
+#                             measured against the reference at 2500)
 #   SELF=""                   "LOW HIGH": also Vell at LOW against Vell at HIGH
 #   GAMES=60  TC=10+0.1  CONCURRENCY=1
 #   MARGIN=200                ms a move may overrun the clock before it loses:
@@ -26,7 +28,7 @@ case "$openings" in
 *.pgn) format=pgn ;;
 *) format=epd ;;
 esac
-LEVELS=${LEVELS-"1500 2000 2500"}
+LEVELS=${LEVELS-"1500 2000 full:2500"}
 SELF=${SELF-}
 GAMES=${GAMES:-60}
 TC=${TC:-10+0.1}
