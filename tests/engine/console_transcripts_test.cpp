@@ -275,7 +275,9 @@ const Transcript kConsole[] = {
               "/1\\.\\.\\. e5 -?[0-9.]+( (Inaccuracy|Mistake), .* was best)?/",
               "/2\\. g4 #-1 Blunder, \\S+ was best/", "2... Qh4# #-0", "game annotated to tmp.pgn",
               "> annotate 3", "no game 3 in games.pgn",
-              "&tmp.pgn=[Event \"Test\"]\n*"}),
+              // Under a game's clock a position gets a second, not the clock.
+              "> sd 80", "> level 40 5:00 0", "...set level*", "> new", "...white", "", "> e2e4", "...black", "",
+              "> annotate", "/1\\. e4 .*/", "game annotated to tmp.pgn", "&tmp.pgn=[Event \"Test\"]\n*"}),
      {{"games.pgn", "[Event \"Test\"]\n[Result \"1-0\"]\n\n1. e4 e5 2. Nf3 { a comment } Nc6 3. Bb5 Qh4 4. Nxh4 1-0\n\n"
                     "[Event \"Mate\"]\n[Result \"0-1\"]\n\n1. f3 e5 2. g4 Qh4# 0-1\n"}}},
     {"BatchRunTakesOnlyQuit",
