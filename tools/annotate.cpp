@@ -111,6 +111,8 @@ void Wrap(const std::string& words, std::string* out) {
     size_t col = 0, i = 0;
     while (i < words.size()) {
         size_t j = words.find(' ', i);
+        // An evaluation stays on one line: readers look for "[%eval " with its blank.
+        if (j != std::string::npos && !words.compare(i, j - i, "[%eval")) j = words.find(' ', j + 1);
         if (j == std::string::npos) j = words.size();
         if (j > i) {
             const size_t len = j - i;

@@ -123,6 +123,11 @@ TEST_F(PgnFiles, AnnotatedGames) {
           "4. Nxh4 { [%eval ", "[BlackBlunders \"1\"]", "[WhiteBlunders \"0\"]", "[Annotator \"x\"]"}},
         {"1. f3 e5 2. g4 Qh4# 0-1\n", 4, {"2. g4 $4 { [%eval #-1] (", "Blunder. ", " was best. } ( 2. ", "2... Qh4# { [%eval #-0] } 0-1"}},
         {"[FEN \"6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 40\"]\n40. Ra8# 1-0\n", 1, {"40. Ra8# { [%eval #0] } 1-0"}},
+        // Long enough for an evaluation to meet the end of a line.
+        {"1. e4 e5 2. Nf3 Nc6 3. Bb5 Nf6 4. Qe2 Bc5 5. c3 O-O 6. d3 Re8 7. Bg5 h6 8. Bh4 Be7 9. Bxc6 bxc6 "
+         "10. Nbd2 Rb8 11. Nc4 d6 12. b3 Be6 13. Bxf6 Bxf6 14. O-O c5 15. Rfd1 Bd7 *\n",
+         30,
+         {"15... Bd7 { [%eval "}},
         // Book moves are not judged, however they score.
         {"1. e4 e5 2. Nf3 Nc6 3. Bb5 Qh4 4. Nxh4 1-0\n",
          7,
@@ -158,7 +163,7 @@ TEST_F(PgnFiles, AnnotatedGames) {
         for (const std::string& part : row.has) EXPECT_NE(flat.find(part), std::string::npos) << part << "\n" << text;
         for (const std::string& part : row.lacks) EXPECT_EQ(flat.find(part), std::string::npos) << part << "\n" << text;
         size_t evals = 0;
-        for (size_t at = flat.find("[%eval"); at != std::string::npos; at = flat.find("[%eval", at + 1)) evals++;
+        for (size_t at = text.find("[%eval "); at != std::string::npos; at = text.find("[%eval ", at + 1)) evals++;
         EXPECT_EQ(evals, size_t(row.plies)) << text;
         EXPECT_EQ(flat.find("someone"), std::string::npos);
         WriteFile("out.pgn", text);
