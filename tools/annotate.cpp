@@ -4,8 +4,10 @@
 #include "tools/annotate.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 #include "base/control.h"
 #include "base/platform.h"
@@ -293,6 +295,18 @@ void ShowFileProgress(void* ctx, const char* verdict, int done, int plies) {
                  player("White"), player("Black"), (done + 1) / 2, (plies + 1) / 2, left);
 }
 
+// A game in one write: stdio may split a long text in two, and a run stopped
+// between them would leave half a game.
+void WriteWhole(const std::string& text) {
+    std::fflush(stdout);
+    for (size_t done = 0; done < text.size();) {
+        const ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        done += size_t(n);
+    }
+}
+
 }  // namespace
 
 bool AnnotateFile(const char* file, const AnnotateSettings& settings) {
@@ -322,8 +336,7 @@ bool AnnotateFile(const char* file, const AnnotateSettings& settings) {
         p.game = game.number;
         if (!AnnotateGame(game, comments, s, &text)) break;
         p.plies_done += game.count + 1;
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        std::fflush(stdout);
+        WriteWhole(text);
     }
     ClosePgn(&reader);
     return true;
