@@ -18,6 +18,7 @@
 #include "base/relaxed.h"
 #include "board/position.h"
 #include "search/root.h"
+#include "search/tablefile.h"
 
 #ifdef VELL_SYZYGY
 #include <tbprobe.h>
@@ -105,25 +106,6 @@ TbPos ToTb(const Position* pos) {
 uint16_t FromTbMove(unsigned from, unsigned to, unsigned promotes) {
     static constexpr uint16_t promo[5] = {0, PROMO_Q, PROMO_R, PROMO_B, PROMO_N};
     return MakeMoveWord(int(from), int(to), promotes <= 4 ? promo[promotes] : 0);
-}
-
-// A table file: a whole number of 64-byte blocks plus 16 bytes, a header
-// whose first four bytes name the kind of table, and a 16-byte checksum at
-// the end. A download that pre-allocated the file and stopped, or a copy cut
-// short, leaves zeros there: no written checksum is all zeros.
-bool TableFileSound(const std::string& file, bool wdl) {
-    static constexpr unsigned char magic_wdl[4] = {0x71, 0xe8, 0x23, 0x5d};
-    static constexpr unsigned char magic_dtz[4] = {0xd7, 0x66, 0x0c, 0xa5};
-    static constexpr unsigned char zeros[16] = {};
-    struct stat st;
-    if (stat(file.c_str(), &st) != 0 || st.st_size % 64 != 16) return false;
-    FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) return false;
-    unsigned char head[4] = {}, sum[16] = {};
-    const bool read = std::fread(head, 1, 4, f) == 4 && std::fseek(f, -16, SEEK_END) == 0 &&
-                      std::fread(sum, 1, 16, f) == 16;
-    std::fclose(f);
-    return read && !std::memcmp(head, wdl ? magic_wdl : magic_dtz, 4) && std::memcmp(sum, zeros, 16);
 }
 
 bool EndsWith(const char* name, const char* suffix) {

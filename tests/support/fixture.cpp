@@ -103,6 +103,11 @@ std::string ZeroedTable(const std::string& name) {
     return t;
 }
 
+std::string CutTable(const std::string& name, size_t keep) {
+    const std::string t = ReadFile(std::string(VELL_TEST_DATA "/syzygy/") + name);
+    return t.substr(0, keep - 16) + t.substr(t.size() - 16);
+}
+
 std::string ReadFile(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(f), {}};

@@ -40,6 +40,9 @@ std::string ReadFile(const std::string& path);  // "" when missing
 // One of the project's test tablebase files with every byte after its first
 // quarter zeroed, as a download that pre-allocated the file and stopped leaves it.
 std::string ZeroedTable(const std::string& name);
+// Its first keep - 16 bytes and its own checksum: a copy cut short whose size
+// still looks whole.
+std::string CutTable(const std::string& name, size_t keep);
 // The parts of text between separators (a last empty part does not count).
 std::vector<std::string> Split(const std::string& text, char separator = '\n');
 
