@@ -116,6 +116,47 @@ struct Part {
     int flags = 0;
 };
 
+// The symbols of a table: each a value, or a pair of two others that the
+// prober's decoder follows down to values. A pair naming a symbol that is not
+// there, or a loop of pairs, would send the prober out of its tables.
+bool SymbolsSound(Reader& r, uint64_t at, int syms) {
+    constexpr int LEAF = 0xfff, MAX_SYMBOLS = 4096;
+    if (syms > MAX_SYMBOLS || !r.Have(at + 3 * uint64_t(syms))) return false;
+    const unsigned char* pat = r.bytes.data() + at;
+    auto left = [pat](int s) { return (pat[3 * s + 1] & 0xf) << 8 | pat[3 * s]; };
+    auto right = [pat](int s) { return pat[3 * s + 2] << 4 | pat[3 * s + 1] >> 4; };
+    // Depth-first, without recursion: 0 unseen, 1 on the path, 2 done.
+    unsigned char state[MAX_SYMBOLS] = {};
+    int stack[MAX_SYMBOLS];
+    for (int root = 0; root < syms; root++) {
+        if (state[root]) continue;
+        int depth = 0;
+        stack[depth++] = root;
+        state[root] = 1;
+        while (depth) {
+            const int s = stack[depth - 1];
+            int next = -1;
+            if (right(s) != LEAF) {
+                for (const int k : {left(s), right(s)}) {
+                    if (k >= syms || state[k] == 1) return false;
+                    if (!state[k]) {
+                        next = k;
+                        break;
+                    }
+                }
+            }
+            if (next < 0) {
+                state[s] = 2;
+                depth--;
+            } else {
+                state[next] = 1;
+                stack[depth++] = next;
+            }
+        }
+    }
+    return true;
+}
+
 bool ReadPairs(Reader& r, uint64_t* at, uint64_t positions, Part* part) {
     const int flags = r.At(*at);
     if (flags < 0) return false;
@@ -132,7 +173,7 @@ bool ReadPairs(Reader& r, uint64_t* at, uint64_t positions, Part* part) {
         return false;
     const int h = max_len - min_len + 1;
     const long syms = r.Le(*at + 10 + 2 * uint64_t(h), 2);
-    if (syms < 0) return false;
+    if (syms < 0 || !SymbolsSound(r, *at + 12 + 2 * uint64_t(h), int(syms))) return false;
     part->index = 6 * ((positions + (uint64_t(1) << idxbits) - 1) >> idxbits);
     part->sizes = 2 * (uint64_t(real) + uint64_t(extra));
     part->blocks = uint64_t(real) << blocksize;
@@ -143,6 +184,21 @@ bool ReadPairs(Reader& r, uint64_t* at, uint64_t positions, Part* part) {
 uint64_t Align(uint64_t at, uint64_t to) { return (at + to - 1) & ~(to - 1); }
 
 enum class Layout { Sound, Damaged, Unchecked };
+
+// The pieces a header lists for one side's table (1 to 6 pawn to king, 8 up
+// for Black's) must be those of the file's name; the prober stops the engine
+// on a code it does not know.
+bool PiecesMatch(const int* pieces, int num, const int (*pieces_of)[16]) {
+    int count[7] = {};
+    for (int i = 0; i < num; i++) {
+        const int type = pieces[i] & 7;
+        if (type < 1 || type > 6) return false;
+        count[type]++;
+    }
+    for (int t = 1; t <= 6; t++)
+        if (count[t] != pieces_of[0][t - 1] + pieces_of[1][t - 1]) return false;
+    return true;
+}
 
 // name: the material, as "KRPvKR".
 Layout Walk(Reader& r, const char* name, bool wdl) {
@@ -182,7 +238,7 @@ Layout Walk(Reader& r, const char* name, bool wdl) {
                 pieces[i] = (b >> (4 * s)) & 0x0f;
             }
             const int order = r.At(at);
-            if (order < 0) return Layout::Damaged;
+            if (order < 0 || !PiecesMatch(pieces, num, pieces_of)) return Layout::Damaged;
             positions[s] = PieceTableSize(pieces, num, (order >> (4 * s)) & 0x0f, enc);
         }
         at += uint64_t(num) + 1;
@@ -203,7 +259,7 @@ Layout Walk(Reader& r, const char* name, bool wdl) {
                     pieces[i] = (b >> (4 * s)) & 0x0f;
                 }
                 const int order = r.At(at), order2 = pawns[1] ? r.At(at + 1) : 0xff;
-                if (order < 0 || order2 < 0) return Layout::Damaged;
+                if (order < 0 || order2 < 0 || !PiecesMatch(pieces, num, pieces_of)) return Layout::Damaged;
                 positions[f][s] = PawnTableSize(pieces, num, pawns, (order >> (4 * s)) & 0x0f,
                                                 pawns[1] ? (order2 >> (4 * s)) & 0x0f : 0x0f, f);
             }
@@ -228,9 +284,13 @@ Layout Walk(Reader& r, const char* name, bool wdl) {
         }
         at += at & 1;
     }
-    for (int p = 0; p < nparts; p++) at += parts[p].index;
-    for (int p = 0; p < nparts; p++) at += parts[p].sizes;
-    for (int p = 0; p < nparts; p++) at = Align(at, 64) + parts[p].blocks;
+    // Each step is bounded by the file, so no sum of a made-up header wraps.
+    for (int p = 0; p < nparts; p++)
+        if ((at += std::min(parts[p].index, r.size)) > r.size) return Layout::Damaged;
+    for (int p = 0; p < nparts; p++)
+        if ((at += std::min(parts[p].sizes, r.size)) > r.size) return Layout::Damaged;
+    for (int p = 0; p < nparts; p++)
+        if ((at = Align(at, 64) + std::min(parts[p].blocks, r.size)) > r.size) return Layout::Damaged;
     return Align(at, 64) + 16 == r.size ? Layout::Sound : Layout::Damaged;
 }
 
