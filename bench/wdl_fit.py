@@ -176,16 +176,15 @@ def main():
         print("| %s | %d | %.3f | %.3f |" % (name, len(rows), pred, act))
     print("\nlargest bucket error %.3f" % worst)
 
-    # Where the material tells: a fair edge is worth more with few pieces left.
-    print("\nmoves scored +50 .. +199 by material left:\n"
+    # Where the material tells: a level position draws far more often with few pieces left.
+    print("\nlevel moves (-50 .. +49) by material left, share of draws:\n"
           "| material | moves | score only | with material | actual |\n|---|---|---|---|---|")
     for lo, hi in ((0, 20), (20, 40), (40, 60), (60, TOTAL_MATERIAL + 1)):
-        rows = [d for d in data if 50 <= d[0] < 200 and lo <= d[2] < hi]
+        rows = [d for d in data if -50 <= d[0] < 50 and lo <= d[2] < hi]
         if rows:
-            p_score, act = expected(rows, score_only)
-            p_mat, _ = expected(rows, with_material)
-            print("| %d .. %d | %d | %.3f | %.3f | %.3f |" % (lo, hi - 1, len(rows), p_score, p_mat, act))
-
+            draws = [sum(f(s, m)[1] for s, _, m, _ in rows) / len(rows) for f in (score_only, with_material)]
+            actual = sum(r == 0.5 for _, _, _, r in rows) / len(rows)
+            print("| %d .. %d | %d | %.3f | %.3f | %.3f |" % (lo, hi - 1, len(rows), draws[0], draws[1], actual))
 
 if __name__ == "__main__":
     main()

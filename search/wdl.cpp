@@ -14,10 +14,10 @@ namespace {
 
 // From bench/wdl_fit.py on 2000 self-play games at 4000 nodes a move; m is
 // the material left (MaterialLeft).
-constexpr double WDL_MIDPOINT = 197;               // centipawns where a win is as likely as not, at m = 0
-constexpr double WDL_MIDPOINT_PER_MATERIAL = -1.88;
-constexpr double WDL_SPREAD = 94;                  // centipawns that widen the odds e-fold, at m = 0
-constexpr double WDL_SPREAD_PER_MATERIAL = 0.71;
+constexpr double WDL_MIDPOINT = 150;  // centipawns where a win is as likely as not, at m = 0
+constexpr double WDL_MIDPOINT_PER_MATERIAL = -1.29;
+constexpr double WDL_SPREAD = 59;  // centipawns that widen the odds e-fold, at m = 0
+constexpr double WDL_SPREAD_PER_MATERIAL = 1.23;
 // The games held no more than the initial material; promotions past it are
 // read as the most the fit has seen.
 constexpr int MATERIAL_FITTED = 78;

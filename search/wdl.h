@@ -9,7 +9,8 @@ struct Wdl {
 };
 
 // Both sides' pieces counted 1 a pawn, 3 a knight or bishop, 5 a rook and 9 a
-// queen: 78 in the initial position. A score means more as pieces come off.
+// queen: 78 in the initial position. With few pieces left a small edge is
+// mostly a draw and a large one a surer win.
 int MaterialLeft(const Position& pos);
 // For the side the score (centipawns or a mate score) is counted for, in a
 // position with the given material left.

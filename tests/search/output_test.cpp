@@ -121,7 +121,7 @@ TEST_F(OutputTest, FinalLineOnlyWithAMoveAndOutputAllowed) {
 // more winning chances for more score, with any material left (promotions
 // may leave more than the initial 78).
 TEST(WinDrawLoss, SumsToAThousandAndIsSymmetric) {
-    for (int material : {0, 25, 78, 110}) {
+    for (int material : {0, 25, 78, 150}) {
         Wdl last{0, 0, 1000};
         for (int score = -3000; score <= 3000; score += 7) {
             const Wdl w = WinDrawLoss(score, material), other = WinDrawLoss(-score, material);
@@ -156,6 +156,24 @@ TEST_F(OutputTest, MaterialLeft) {
         ASSERT_TRUE(LoadFen(&pos, r.fen, false, why)) << r.fen;
         EXPECT_EQ(MaterialLeft(pos), r.material) << r.fen;
     }
-    // A fair edge wins less often with few pieces left: endings draw.
-    EXPECT_LT(WinDrawLoss(150, 15).win, WinDrawLoss(150, 70).win);
+    // With few pieces left a level game is mostly drawn and a fair edge too,
+    // while a large one is surer to win.
+    EXPECT_GT(WinDrawLoss(0, 10).draw, WinDrawLoss(0, 70).draw);
+    EXPECT_LT(WinDrawLoss(150, 10).win, WinDrawLoss(150, 70).win);
+    EXPECT_GT(WinDrawLoss(400, 10).win, WinDrawLoss(400, 70).win);
+}
+
+// A search line carries the chances of its root's material.
+TEST_F(OutputTest, WdlOfTheRootMaterial) {
+    PBlock.protocol.store(UCI);
+    search_limits.show_wdl = true;
+    uint16_t pv[MAX_PLY] = {0, e2e4};
+    for (const char* fen : {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "4k3/4p3/8/8/8/8/4P3/4K3 w - - 0 1"}) {
+        char why[128];
+        ASSERT_TRUE(LoadFen(&ThreadData[0]->pos, fen, false, why)) << fen;
+        const Wdl w = WinDrawLoss(150, MaterialLeft(ThreadData[0]->pos));
+        const std::string score = "cp 150 wdl " + std::to_string(w.win) + " " + std::to_string(w.draw) + " " +
+                                  std::to_string(w.loss);
+        EXPECT_EQ(Printed([&] { DisplaySearchInfo(3, 0, 12, 150, pv, 0, 1); }), Uci(score.c_str(), "e2e4")) << fen;
+    }
 }
