@@ -134,9 +134,11 @@ TEST(WinDrawLoss, SumsToAThousandAndIsSymmetric) {
         }
         // +1 to -1 is a blunder, +9 to +6 not even an inaccuracy.
         EXPECT_GT(ExpectedResult(WinDrawLoss(100, material)) - ExpectedResult(WinDrawLoss(-100, material)),
-                  BLUNDER_LOSS) << material;
+                  BLUNDER_LOSS)
+            << material;
         EXPECT_LT(ExpectedResult(WinDrawLoss(900, material)) - ExpectedResult(WinDrawLoss(600, material)),
-                  INACCURACY_LOSS) << material;
+                  INACCURACY_LOSS)
+            << material;
     }
 }
 
@@ -168,12 +170,14 @@ TEST_F(OutputTest, WdlOfTheRootMaterial) {
     PBlock.protocol.store(UCI);
     search_limits.show_wdl = true;
     uint16_t pv[MAX_PLY] = {0, e2e4};
-    for (const char* fen : {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "4k3/4p3/8/8/8/8/4P3/4K3 w - - 0 1"}) {
+    for (const char* fen :
+         {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "4k3/4p3/8/8/8/8/4P3/4K3 w - - 0 1"}) {
         char why[128];
         ASSERT_TRUE(LoadFen(&ThreadData[0]->pos, fen, false, why)) << fen;
         const Wdl w = WinDrawLoss(150, MaterialLeft(ThreadData[0]->pos));
         const std::string score = "cp 150 wdl " + std::to_string(w.win) + " " + std::to_string(w.draw) + " " +
                                   std::to_string(w.loss);
-        EXPECT_EQ(Printed([&] { DisplaySearchInfo(3, 0, 12, 150, pv, 0, 1); }), Uci(score.c_str(), "e2e4")) << fen;
+        EXPECT_EQ(Printed([&] { DisplaySearchInfo(3, 0, 12, 150, pv, 0, 1); }), Uci(score.c_str(), "e2e4"))
+            << fen;
     }
 }
