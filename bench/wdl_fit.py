@@ -30,7 +30,8 @@ def play(games, engine, nodes, concurrency, pgn):
            "args=-nolog", "-each", "tc=inf", "nodes=%d" % nodes, "option.Hash=16", "-rounds", str((games + 1) // 2),
            "-games", "2", "-repeat", "-concurrency", str(concurrency), "-openings", "file=" + OPENINGS, "format=epd",
            "order=random", "-pgnout", "file=" + pgn]
-    subprocess.run(cmd, stdout=subprocess.DEVNULL, check=True)
+    # The runner leaves its config.json in the folder it runs in: beside the games, not in the checkout.
+    subprocess.run(cmd, stdout=subprocess.DEVNULL, check=True, cwd=os.path.dirname(pgn))
 
 
 PIECE_WORTH = {"p": 1, "n": 3, "b": 3, "r": 5, "q": 9}
@@ -132,10 +133,10 @@ def main():
         pgn = args[1]
     else:
         games = int(args[0]) if len(args) > 0 else 400
-        engine = args[1] if len(args) > 1 else os.path.join(HERE, "..", "build", "vell")
+        engine = os.path.abspath(args[1] if len(args) > 1 else os.path.join(HERE, "..", "build", "vell"))
         nodes = int(args[2]) if len(args) > 2 else 4000
         concurrency = int(args[3]) if len(args) > 3 else 2
-        pgn = args[4] if len(args) > 4 else os.path.join(tempfile.mkdtemp(prefix="wdl-"), "games.pgn")
+        pgn = os.path.abspath(args[4]) if len(args) > 4 else os.path.join(tempfile.mkdtemp(prefix="wdl-"), "games.pgn")
         play(games, engine, nodes, concurrency, pgn)
         print("games in", pgn)
     data = [d for d in samples(pgn) if abs(d[0]) < MATE]  # mates say nothing of the curve
