@@ -105,7 +105,7 @@ void ShowEvalInfo() {
 
     static char text[4096];
     const int len = FormatEvalInfo(ThreadData[0]->pos, text, sizeof text);
-    const Wdl w = WinDrawLoss(PBlock.root_qscore);
+    const Wdl w = WinDrawLoss(PBlock.root_qscore, MaterialLeft(ThreadData[0]->pos));
     std::snprintf(text + len, sizeof text - size_t(len), "win/draw/loss per mille for the side to move: %d %d %d\n",
                   w.win, w.draw, w.loss);
     std::printf("%s\n", text);

@@ -167,7 +167,8 @@ void DisplaySearchInfo(int thread, int flag, int depth, int score, const uint16_
     char score_text[40];
     ScoreText(score, bound, score_text, sizeof score_text);
     if (search_limits.show_wdl) {
-        const Wdl w = WinDrawLoss(score);
+        // The main thread holds the root position while the others search.
+        const Wdl w = WinDrawLoss(score, MaterialLeft(ThreadData[0]->pos));
         const size_t n = std::strlen(score_text);
         std::snprintf(score_text + n, sizeof score_text - n, " wdl %d %d %d", w.win, w.draw, w.loss);
     }

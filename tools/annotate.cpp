@@ -30,7 +30,8 @@ const char* const verdict_name[] = {"", "Inaccuracy", "Mistake", "Blunder"};
 const char* const verdict_nag[] = {"", "$6", "$2", "$4"};
 
 struct Judged {
-    int score;  // the position before the move, for its side to move
+    int score;     // the position before the move, for its side to move
+    int material;  // left in that position, which the score's chances depend on
     uint16_t best;
     uint16_t line[LINE_MOVES + 1];  // the best line, 0-ended
 };
@@ -48,6 +49,7 @@ void SearchPosition(const Limits& limits, Judged* j) {
     Position* pos = &ThreadData[0]->pos;
     j->best = 0;
     j->line[0] = 0;
+    j->material = MaterialLeft(*pos);
     const GameEndInfo end = GameEnd(pos);
     if (end.kind == GameEndKind::Checkmate || end.kind == GameEndKind::Stalemate) {
         j->score = end.kind == GameEndKind::Checkmate ? -MATE : 0;
@@ -195,15 +197,17 @@ bool AnnotateGame(const PgnGame& g, const PgnComments& comments, const AnnotateS
     for (int i = 0; i < g.count; i++) {
         const int side = replay.side;
         const uint16_t move = g.moves[i];
-        const Judged& j = judged[i];
-        const int before = j.score, after = -judged[i + 1].score;  // both for the mover
+        const Judged &j = judged[i], &next = judged[i + 1];
+        const int before = j.score, after = -next.score;  // both for the mover
         uint16_t list[256];
         const bool forced = LegalMoveList(&replay, list) == 1;
         const bool book = s.book_move && s.book_move(&replay, move);
         const bool best = move == j.best;
         Verdict v = Verdict::None;
         if (!book && !forced) {
-            const int lost = best ? 0 : ExpectedResult(WinDrawLoss(before)) - ExpectedResult(WinDrawLoss(after));
+            const int lost = best ? 0
+                                  : ExpectedResult(WinDrawLoss(before, j.material)) -
+                                        ExpectedResult(WinDrawLoss(after, next.material));
             v = VerdictOf(lost);
             totals[side].count[int(v)]++;
             totals[side].loss += best ? 0 : std::max(0, Clamped(before) - Clamped(after));

@@ -387,7 +387,7 @@ const Transcript kUci[] = {
      {"> go perft 3", "a2a3: 380", "a2a4: 420", "...g1h3: 400", "nodes 8902",
       "> position fen 4k3/8/8/8/8/8/8/4K2R w K - 5 40 moves e1f1 e8d8", "> go perft 1", "...f1g1: 1", "...nodes 13",
       "> d", "3k4/8/8/8/8/8/8/5K1R w - -", "...white", "", "Fen: 3k4/8/8/8/8/8/8/5K1R w - - 7 41",
-      "/Key: [0-9A-F]{16}/", "> eval", "", "evaluation in centipawns*", "...white", "win/draw/loss per mille for the side to move: 989 9 2", "",
+      "/Key: [0-9A-F]{16}/", "> eval", "", "evaluation in centipawns*", "...white", "win/draw/loss per mille for the side to move: 999 1 0", "",
       "> setoption name UCI_Chess960 value true", "info string UCI_Chess960 set to 1",
       "> position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1", "> go perft 2", "...e1h1: 3", "nodes 66",
       "> go infinite", "> d", "...info string d is answered between searches only, the search goes on",

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "board/fen.h"
 #include "search/output.h"
 #include "search/limits.h"
 #include "search/transposition.h"
@@ -117,19 +118,66 @@ TEST_F(OutputTest, FinalLineOnlyWithAMoveAndOutputAllowed) {
 }  // namespace
 
 // Per mille that always sum to 1000, the same odds seen from either side, and
-// more winning chances for more score.
+// more winning chances for more score, with any material left (promotions
+// may leave more than the initial 78).
 TEST(WinDrawLoss, SumsToAThousandAndIsSymmetric) {
-    Wdl last{0, 0, 1000};
-    for (int score = -3000; score <= 3000; score += 7) {
-        const Wdl w = WinDrawLoss(score), other = WinDrawLoss(-score);
-        EXPECT_EQ(w.win + w.draw + w.loss, 1000) << score;
-        EXPECT_GE(w.draw, 0) << score;
-        EXPECT_EQ(w.win, other.loss) << score;
-        EXPECT_GE(w.win, last.win) << score;
-        EXPECT_LE(w.loss, last.loss) << score;
-        last = w;
+    for (int material : {0, 25, 78, 150}) {
+        Wdl last{0, 0, 1000};
+        for (int score = -3000; score <= 3000; score += 7) {
+            const Wdl w = WinDrawLoss(score, material), other = WinDrawLoss(-score, material);
+            EXPECT_EQ(w.win + w.draw + w.loss, 1000) << score << " " << material;
+            EXPECT_GE(w.draw, 0) << score << " " << material;
+            EXPECT_EQ(w.win, other.loss) << score << " " << material;
+            EXPECT_GE(w.win, last.win) << score << " " << material;
+            EXPECT_LE(w.loss, last.loss) << score << " " << material;
+            last = w;
+        }
+        // +1 to -1 is a blunder, +9 to +6 not even an inaccuracy.
+        EXPECT_GT(ExpectedResult(WinDrawLoss(100, material)) - ExpectedResult(WinDrawLoss(-100, material)),
+                  BLUNDER_LOSS)
+            << material;
+        EXPECT_LT(ExpectedResult(WinDrawLoss(900, material)) - ExpectedResult(WinDrawLoss(600, material)),
+                  INACCURACY_LOSS)
+            << material;
     }
-    // +1 to -1 is a blunder, +9 to +6 not even an inaccuracy.
-    EXPECT_GT(ExpectedResult(WinDrawLoss(100)) - ExpectedResult(WinDrawLoss(-100)), BLUNDER_LOSS);
-    EXPECT_LT(ExpectedResult(WinDrawLoss(900)) - ExpectedResult(WinDrawLoss(600)), INACCURACY_LOSS);
+}
+
+TEST_F(OutputTest, MaterialLeft) {
+    const struct {
+        const char* fen;
+        int material;
+    } rows[] = {
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 78},
+        {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", 0},
+        {"rnb1k3/p7/8/8/8/8/8/R3K2Q b - - 0 1", 26},
+        {"QQQ5/8/8/8/7k/8/8/4K3 w - - 0 1", 27},
+    };
+    for (auto& r : rows) {
+        Position pos;
+        char why[128];
+        ASSERT_TRUE(LoadFen(&pos, r.fen, false, why)) << r.fen;
+        EXPECT_EQ(MaterialLeft(pos), r.material) << r.fen;
+    }
+    // With few pieces left a level game is mostly drawn and a fair edge too,
+    // while a large one is surer to win.
+    EXPECT_GT(WinDrawLoss(0, 10).draw, WinDrawLoss(0, 70).draw);
+    EXPECT_LT(WinDrawLoss(150, 10).win, WinDrawLoss(150, 70).win);
+    EXPECT_GT(WinDrawLoss(400, 10).win, WinDrawLoss(400, 70).win);
+}
+
+// A search line carries the chances of its root's material.
+TEST_F(OutputTest, WdlOfTheRootMaterial) {
+    PBlock.protocol.store(UCI);
+    search_limits.show_wdl = true;
+    uint16_t pv[MAX_PLY] = {0, e2e4};
+    for (const char* fen :
+         {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "4k3/4p3/8/8/8/8/4P3/4K3 w - - 0 1"}) {
+        char why[128];
+        ASSERT_TRUE(LoadFen(&ThreadData[0]->pos, fen, false, why)) << fen;
+        const Wdl w = WinDrawLoss(150, MaterialLeft(ThreadData[0]->pos));
+        const std::string score = "cp 150 wdl " + std::to_string(w.win) + " " + std::to_string(w.draw) + " " +
+                                  std::to_string(w.loss);
+        EXPECT_EQ(Printed([&] { DisplaySearchInfo(3, 0, 12, 150, pv, 0, 1); }), Uci(score.c_str(), "e2e4"))
+            << fen;
+    }
 }

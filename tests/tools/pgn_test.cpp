@@ -134,6 +134,13 @@ TEST_F(PgnFiles, AnnotatedGames) {
          {"3... Qh4 { [%eval ", "[BlackBlunders \"0\"]"},
          {"$4", "Blunder."},
          [](Position* pos, uint16_t) { return pos->nhist < 6; }},
+        // Trading queens into a worse ending is judged by the chances of the
+        // material left after the capture: a mistake, where the queens still
+        // on would have made it a blunder.
+        {"[FEN \"6q1/8/6Q1/4p1KP/1k6/p4P2/6P1/8 b - - 4 104\"]\n104... Qxg6+ *\n",
+         1,
+         {"104... Qxg6+ $2 {", "Mistake. "},
+         {"$4"}},
     };
     UseThreads(1);
     static PgnReader r;
