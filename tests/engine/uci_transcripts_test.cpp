@@ -96,17 +96,21 @@ const Transcript kUci[] = {
       {"KQvK.rtbw", ReadFile(VELL_TEST_DATA "/syzygy/KQvK.rtbw")},
       {"KQvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KQvK.rtbz")}}},
     // Cut short with their checksums kept, a piece table and a pawn table are
-    // left out by their headers; the sound pair beside them is probed.
+    // left out by their headers, as are a table whose symbols loop and one
+    // that lists a piece of no kind; the sound ones beside them are probed.
     {"CutTablesLeftOut",
      {},
-     {"> setoption name SyzygyPath value .", "/info string damaged tablebase file \\./K[QP]vK\\.rtbw/",
-      "/info string damaged tablebase file \\./K[QP]vK\\.rtbw/", "info string 4 tablebase files, up to 3 pieces",
+     {"> setoption name SyzygyPath value .", "/info string damaged tablebase file \\./K[QPB]vK\\.rtb[wz]/",
+      "/info string damaged tablebase file \\./K[QPB]vK\\.rtb[wz]/",
+      "/info string damaged tablebase file \\./K[QPB]vK\\.rtb[wz]/",
+      "/info string damaged tablebase file \\./K[QPB]vK\\.rtb[wz]/", "info string 3 tablebase files, up to 3 pieces",
       "> position fen 8/8/8/8/2k5/8/3Q4/K7 w - - 0 1", "> go depth 3",
       "/info depth 1 .* score cp 1\\d{3} .* tbhits 0 pv .*/", "...bestmove*",
       "> position fen 8/8/8/8/8/2k5/3R4/K7 w - - 0 1", "> go depth 3",
       "/info depth 1 .* score cp 7999 .* tbhits [1-9].*/", "...bestmove*"},
      {{"KQvK.rtbw", CutTable("KQvK.rtbw", 144)},
-      {"KQvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KQvK.rtbz")},
+      {"KQvK.rtbz", PatchedTable("KQvK.rtbz", 37, 1)},  // its symbol 1 made a pair of itself
+      {"KBvK.rtbw", PatchedTable("KBvK.rtbw", 6, 0x77)},
       {"KPvK.rtbw", CutTable("KPvK.rtbw", 64 * 40 + 16)},
       {"KPvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KPvK.rtbz")},
       {"KRvK.rtbw", ReadFile(VELL_TEST_DATA "/syzygy/KRvK.rtbw")},

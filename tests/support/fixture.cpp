@@ -108,6 +108,12 @@ std::string CutTable(const std::string& name, size_t keep) {
     return t.substr(0, keep - 16) + t.substr(t.size() - 16);
 }
 
+std::string PatchedTable(const std::string& name, size_t at, char value) {
+    std::string t = ReadFile(std::string(VELL_TEST_DATA "/syzygy/") + name);
+    t[at] = value;
+    return t;
+}
+
 std::string ReadFile(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(f), {}};

@@ -43,6 +43,8 @@ std::string ZeroedTable(const std::string& name);
 // Its first keep - 16 bytes and its own checksum: a copy cut short whose size
 // still looks whole.
 std::string CutTable(const std::string& name, size_t keep);
+// One byte of its header changed.
+std::string PatchedTable(const std::string& name, size_t at, char value);
 // The parts of text between separators (a last empty part does not count).
 std::vector<std::string> Split(const std::string& text, char separator = '\n');
 
