@@ -95,6 +95,12 @@ const Transcript kUci[] = {
       {"KRvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KRvK.rtbz")},
       {"KQvK.rtbw", ReadFile(VELL_TEST_DATA "/syzygy/KQvK.rtbw")},
       {"KQvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KQvK.rtbz")}}},
+    // Sound tables of every layout the check walks: two leading pawns, pawns
+    // of the side that is not first, a table of both sides, two of a kind.
+    {"SoundTablesOfEveryLayout",
+     {},
+     {"> setoption name SyzygyPath value " VELL_TEST_DATA "/syzygy-shapes",
+      "info string 6 tablebase files, up to 4 pieces"}},
     // Cut short with their checksums kept, a piece table and a pawn table are
     // left out by their headers, as are a table whose symbols loop and one
     // that lists a piece of no kind; the sound ones beside them are probed.
