@@ -16,6 +16,7 @@ constexpr unsigned char MAGIC_WDL[4] = {0x71, 0xe8, 0x23, 0x5d};
 constexpr unsigned char MAGIC_DTZ[4] = {0xd7, 0x66, 0x0c, 0xa5};
 constexpr int MAX_PIECES = 7;
 constexpr size_t FIRST_READ = 64 * 1024;  // headers of small tables fit, large ones read on
+constexpr uint64_t MAX_INDEX_READ = 16 << 20;
 
 // The ways of placing the leading pawns, by their count and the file of the
 // first: the squares in the order the tables number them.
@@ -112,9 +113,66 @@ uint64_t PawnTableSize(const int* pieces, int num, const int* pawns, int order, 
 // One compressed table's description: the sizes of its index, its block
 // sizes and its blocks; false when the header is cut short.
 struct Part {
-    uint64_t index = 0, sizes = 0, blocks = 0;
-    int flags = 0;
+    uint64_t index = 0, sizes = 0, blocks = 0;  // bytes
+    uint64_t positions = 0, real_blocks = 0, all_blocks = 0;
+    int flags = 0, idxbits = 0;
 };
+
+// The lengths of the codes: for each length the first symbol of that length
+// (counting down), from which the prober builds its decoding bases. Symbols
+// beyond the table, or more codes than a length holds, would send its
+// decoder past the symbols.
+bool LengthsSound(Reader& r, uint64_t at, int h, int min_len, long syms) {
+    if (min_len > 32 || h > 64 || !r.Have(at + 2 * uint64_t(h))) return false;
+    uint64_t base = 0;  // of the longer length, before shifting
+    long longer = -1;
+    for (int i = h - 1; i >= 0; i--) {
+        const long first = r.Le(at + 2 * uint64_t(i), 2);
+        if (first > syms || (longer >= 0 && first < longer)) return false;
+        if (longer >= 0) {
+            const uint64_t twice = base + uint64_t(first - longer);
+            if (twice & 1) return false;
+            base = twice / 2;
+        }
+        longer = first;
+    }
+    return (uint64_t(1) << min_len) - std::min(base, uint64_t(1) << min_len) <= uint64_t(syms - longer);
+}
+
+// The index of a table: for every 2^idxbits positions, a block and an offset
+// from which the prober counts along the block sizes to the position's block.
+// Every count must stay within the blocks.
+bool IndexSound(Reader& r, uint64_t index_at, uint64_t sizes_at, const Part& p) {
+    if (!r.Have(sizes_at + 2 * p.all_blocks)) return false;
+    const unsigned char* sizes = r.bytes.data() + sizes_at;
+    auto size_of = [sizes](uint64_t b) { return long(sizes[2 * b] | sizes[2 * b + 1] << 8); };
+    const uint64_t entries = p.index / 6, span = uint64_t(1) << p.idxbits;
+    const long half = long(span / 2);
+    for (uint64_t e = 0; e < entries; e++) {
+        const unsigned char* x = r.bytes.data() + index_at + 6 * e;
+        uint64_t block = uint64_t(x[0]) | uint64_t(x[1]) << 8 | uint64_t(x[2]) << 16 | uint64_t(x[3]) << 24;
+        const long offset = long(x[4] | x[5] << 8);
+        // An entry may name a block of the padding after the last one; the
+        // count back from it must end in a block of the table.
+        if (block >= p.all_blocks) return false;
+        // The first and the last position this entry serves.
+        const uint64_t last = std::min(span, p.positions - e * span) - 1;
+        for (const long start : {offset - half, offset - half + long(last)}) {
+            long lit = start;
+            uint64_t b = block;
+            while (lit < 0) {
+                if (b == 0) return false;
+                lit += size_of(--b) + 1;
+            }
+            while (lit > size_of(b)) {
+                lit -= size_of(b++) + 1;
+                if (b >= p.all_blocks) return false;
+            }
+            if (b >= p.real_blocks) return false;
+        }
+    }
+    return true;
+}
 
 // The symbols of a table: each a value, or a pair of two others that the
 // prober's decoder follows down to values. A pair naming a symbol that is not
@@ -173,10 +231,16 @@ bool ReadPairs(Reader& r, uint64_t* at, uint64_t positions, Part* part) {
         return false;
     const int h = max_len - min_len + 1;
     const long syms = r.Le(*at + 10 + 2 * uint64_t(h), 2);
-    if (syms < 0 || !SymbolsSound(r, *at + 12 + 2 * uint64_t(h), int(syms))) return false;
+    if (syms < 0 || !LengthsSound(r, *at + 10, h, min_len, syms) ||
+        !SymbolsSound(r, *at + 12 + 2 * uint64_t(h), int(syms)))
+        return false;
     part->index = 6 * ((positions + (uint64_t(1) << idxbits) - 1) >> idxbits);
     part->sizes = 2 * (uint64_t(real) + uint64_t(extra));
     part->blocks = uint64_t(real) << blocksize;
+    part->positions = positions;
+    part->real_blocks = uint64_t(real);
+    part->all_blocks = uint64_t(real) + uint64_t(extra);
+    part->idxbits = idxbits;
     *at += 12 + 2 * uint64_t(h) + 3 * uint64_t(syms) + uint64_t(syms & 1);
     return true;
 }
@@ -185,18 +249,14 @@ uint64_t Align(uint64_t at, uint64_t to) { return (at + to - 1) & ~(to - 1); }
 
 enum class Layout { Sound, Damaged, Unchecked };
 
-// The pieces a header lists for one side's table (1 to 6 pawn to king, 8 up
-// for Black's) must be those of the file's name; the prober stops the engine
-// on a code it does not know.
+// The pieces a header lists for each side's table (1 to 6 pawn to king of
+// the first side of the name, 9 to 14 of the second) must be those of the
+// file's name; the prober stops the engine on a piece it cannot find.
 bool PiecesMatch(const int* pieces, int num, const int (*pieces_of)[16]) {
-    int count[7] = {};
-    for (int i = 0; i < num; i++) {
-        const int type = pieces[i] & 7;
-        if (type < 1 || type > 6) return false;
-        count[type]++;
-    }
-    for (int t = 1; t <= 6; t++)
-        if (count[t] != pieces_of[0][t - 1] + pieces_of[1][t - 1]) return false;
+    int count[16] = {};
+    for (int i = 0; i < num; i++) count[pieces[i] & 15]++;
+    for (int t = 0; t < 6; t++)
+        if (count[t + 1] != pieces_of[0][t] || count[t + 9] != pieces_of[1][t]) return false;
     return true;
 }
 
@@ -215,15 +275,18 @@ Layout Walk(Reader& r, const char* name, bool wdl) {
         pieces_of[side][k - kinds]++;
         num++;
     }
+    // The kind byte: whether pawns are in, and whether each side to move has
+    // a table of its own (all but a material against itself).
     const int header = r.At(4);
-    if (header < 0) return Layout::Damaged;
+    const bool symmetric = std::memcmp(pieces_of[0], pieces_of[1], sizeof pieces_of[0]) == 0;
+    const bool pawns_in = pieces_of[0][0] + pieces_of[1][0] > 0;
+    if (header < 0 || bool(header & 1) == symmetric || bool(header & 2) != pawns_in) return Layout::Damaged;
     const bool split = header & 1;
     const int files = header & 2 ? 4 : 1;
     uint64_t at = 5;
     Part parts[8];
     int nparts = 0;
     const int sides = wdl ? 2 : 1;
-    const bool pawns_in = pieces_of[0][0] + pieces_of[1][0] > 0;
     if (!pawns_in) {
         int unique = 0;
         for (auto& s : pieces_of)
@@ -285,10 +348,20 @@ Layout Walk(Reader& r, const char* name, bool wdl) {
         at += at & 1;
     }
     // Each step is bounded by the file, so no sum of a made-up header wraps.
-    for (int p = 0; p < nparts; p++)
+    uint64_t index_at[8], sizes_at[8];
+    for (int p = 0; p < nparts; p++) {
+        index_at[p] = at;
         if ((at += std::min(parts[p].index, r.size)) > r.size) return Layout::Damaged;
-    for (int p = 0; p < nparts; p++)
+    }
+    for (int p = 0; p < nparts; p++) {
+        sizes_at[p] = at;
         if ((at += std::min(parts[p].sizes, r.size)) > r.size) return Layout::Damaged;
+    }
+    // The index and the block sizes are read whole where they are small (the
+    // tables of up to five pieces); the prober's own reading covers the rest.
+    if (at <= MAX_INDEX_READ)
+        for (int p = 0; p < nparts; p++)
+            if (parts[p].index && !IndexSound(r, index_at[p], sizes_at[p], parts[p])) return Layout::Damaged;
     for (int p = 0; p < nparts; p++)
         if ((at = Align(at, 64) + std::min(parts[p].blocks, r.size)) > r.size) return Layout::Damaged;
     return Align(at, 64) + 16 == r.size ? Layout::Sound : Layout::Damaged;

@@ -102,25 +102,36 @@ const Transcript kUci[] = {
      {"> setoption name SyzygyPath value " VELL_TEST_DATA "/syzygy-shapes",
       "info string 6 tablebase files, up to 4 pieces"}},
     // Cut short with their checksums kept, a piece table and a pawn table are
-    // left out by their headers, as are a table whose symbols loop and one
-    // that lists a piece of no kind; the sound ones beside them are probed.
+    // left out; the sound ones beside them are probed.
     {"CutTablesLeftOut",
      {},
-     {"> setoption name SyzygyPath value .", "/info string damaged tablebase file \\./K[QPB]vK\\.rtb[wz]/",
-      "/info string damaged tablebase file \\./K[QPB]vK\\.rtb[wz]/",
-      "/info string damaged tablebase file \\./K[QPB]vK\\.rtb[wz]/",
-      "/info string damaged tablebase file \\./K[QPB]vK\\.rtb[wz]/", "info string 3 tablebase files, up to 3 pieces",
+     {"> setoption name SyzygyPath value .", "/info string damaged tablebase file \\./K[QP]vK\\.rtbw/",
+      "/info string damaged tablebase file \\./K[QP]vK\\.rtbw/", "info string 4 tablebase files, up to 3 pieces",
       "> position fen 8/8/8/8/2k5/8/3Q4/K7 w - - 0 1", "> go depth 3",
       "/info depth 1 .* score cp 1\\d{3} .* tbhits 0 pv .*/", "...bestmove*",
       "> position fen 8/8/8/8/8/2k5/3R4/K7 w - - 0 1", "> go depth 3",
       "/info depth 1 .* score cp 7999 .* tbhits [1-9].*/", "...bestmove*"},
      {{"KQvK.rtbw", CutTable("KQvK.rtbw", 144)},
-      {"KQvK.rtbz", PatchedTable("KQvK.rtbz", 37, 1)},  // its symbol 1 made a pair of itself
-      {"KBvK.rtbw", PatchedTable("KBvK.rtbw", 6, 0x77)},
-      {"KPvK.rtbw", CutTable("KPvK.rtbw", 64 * 40 + 16)},
+      {"KQvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KQvK.rtbz")},
+      {"KPvK.rtbw", CutTable("KPvK.rtbw", 64 * 100 + 16)},
       {"KPvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KPvK.rtbz")},
       {"KRvK.rtbw", ReadFile(VELL_TEST_DATA "/syzygy/KRvK.rtbw")},
       {"KRvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KRvK.rtbz")}}},
+    // Headers that would send the prober astray: symbols in a loop, a piece of
+    // no kind, pawns in a table of none, an index naming a block not there.
+    {"DamagedHeadersLeftOut",
+     {},
+     {"> setoption name SyzygyPath value .", "/info string damaged tablebase file \\./K[QBNR]vK\\.rtb[wz]/",
+      "/info string damaged tablebase file \\./K[QBNR]vK\\.rtb[wz]/",
+      "/info string damaged tablebase file \\./K[QBNR]vK\\.rtb[wz]/",
+      "/info string damaged tablebase file \\./K[QBNR]vK\\.rtb[wz]/", "info string 3 tablebase files, up to 3 pieces"},
+     {{"KQvK.rtbz", PatchedTable("KQvK.rtbz", 37, 1)},  // its symbol 1 made a pair of itself
+      {"KBvK.rtbw", PatchedTable("KBvK.rtbw", 6, 0x77)},
+      {"KNvK.rtbw", PatchedTable("KNvK.rtbw", 4, 0x33)},
+      {"KRvK.rtbw", PatchedTable("KRvK.rtbw", 66, 5)},
+      {"KRvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KRvK.rtbz")},
+      {"KPvK.rtbw", ReadFile(VELL_TEST_DATA "/syzygy/KPvK.rtbw")},
+      {"KPvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KPvK.rtbz")}}},
 #endif
     // Past the fifty-move count the position is still searched: the draw is
     // the player's to claim, and the mate in one stands.
