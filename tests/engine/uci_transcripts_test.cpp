@@ -102,11 +102,13 @@ const Transcript kUci[] = {
      {"> setoption name SyzygyPath value " VELL_TEST_DATA "/syzygy-shapes",
       "info string 6 tablebase files, up to 4 pieces"}},
     // Cut short with their checksums kept, a piece table and a pawn table are
-    // left out; the sound ones beside them are probed.
+    // left out, as is one that runs on past its last block; the sound ones
+    // beside them are probed.
     {"CutTablesLeftOut",
      {},
-     {"> setoption name SyzygyPath value .", "/info string damaged tablebase file \\./K[QP]vK\\.rtbw/",
-      "/info string damaged tablebase file \\./K[QP]vK\\.rtbw/", "info string 4 tablebase files, up to 3 pieces",
+     {"> setoption name SyzygyPath value .", "/info string damaged tablebase file \\./K[QPB]vK\\.rtbw/",
+      "/info string damaged tablebase file \\./K[QPB]vK\\.rtbw/",
+      "/info string damaged tablebase file \\./K[QPB]vK\\.rtbw/", "info string 4 tablebase files, up to 3 pieces",
       "> position fen 8/8/8/8/2k5/8/3Q4/K7 w - - 0 1", "> go depth 3",
       "/info depth 1 .* score cp 1\\d{3} .* tbhits 0 pv .*/", "...bestmove*",
       "> position fen 8/8/8/8/8/2k5/3R4/K7 w - - 0 1", "> go depth 3",
@@ -114,6 +116,7 @@ const Transcript kUci[] = {
      {{"KQvK.rtbw", CutTable("KQvK.rtbw", 144)},
       {"KQvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KQvK.rtbz")},
       {"KPvK.rtbw", CutTable("KPvK.rtbw", 64 * 100 + 16)},
+      {"KBvK.rtbw", CutTable("KBvK.rtbw", 64 * 2 + 16)},
       {"KPvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KPvK.rtbz")},
       {"KRvK.rtbw", ReadFile(VELL_TEST_DATA "/syzygy/KRvK.rtbw")},
       {"KRvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KRvK.rtbz")}}},

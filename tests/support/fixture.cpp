@@ -104,8 +104,10 @@ std::string ZeroedTable(const std::string& name) {
 }
 
 std::string CutTable(const std::string& name, size_t keep) {
-    const std::string t = ReadFile(std::string(VELL_TEST_DATA "/syzygy/") + name);
-    return t.substr(0, keep - 16) + t.substr(t.size() - 16);
+    std::string t = ReadFile(std::string(VELL_TEST_DATA "/syzygy/") + name);
+    const std::string sum = t.substr(t.size() - 16);
+    t.resize(keep - 16, '\0');
+    return t + sum;
 }
 
 std::string PatchedTable(const std::string& name, size_t at, char value) {

@@ -40,8 +40,8 @@ std::string ReadFile(const std::string& path);  // "" when missing
 // One of the project's test tablebase files with every byte after its first
 // quarter zeroed, as a download that pre-allocated the file and stopped leaves it.
 std::string ZeroedTable(const std::string& name);
-// Its first keep - 16 bytes and its own checksum: a copy cut short whose size
-// still looks whole.
+// Its first keep - 16 bytes (zeros past its end) and its own checksum: a copy
+// cut short, or run on, whose size still looks whole.
 std::string CutTable(const std::string& name, size_t keep);
 // One byte of its header changed.
 std::string PatchedTable(const std::string& name, size_t at, char value);
