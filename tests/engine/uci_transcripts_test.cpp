@@ -121,14 +121,17 @@ const Transcript kUci[] = {
       {"KRvK.rtbw", ReadFile(VELL_TEST_DATA "/syzygy/KRvK.rtbw")},
       {"KRvK.rtbz", ReadFile(VELL_TEST_DATA "/syzygy/KRvK.rtbz")}}},
     // Headers that would send the prober astray: symbols in a loop, a piece of
-    // no kind, pawns in a table of none, an index naming a block not there.
+    // no kind, a queen of the wrong colour, pawns in a table of none, an index
+    // naming a block not there.
     {"DamagedHeadersLeftOut",
      {},
      {"> setoption name SyzygyPath value .", "/info string damaged tablebase file \\./K[QBNR]vK\\.rtb[wz]/",
       "/info string damaged tablebase file \\./K[QBNR]vK\\.rtb[wz]/",
       "/info string damaged tablebase file \\./K[QBNR]vK\\.rtb[wz]/",
+      "/info string damaged tablebase file \\./K[QBNR]vK\\.rtb[wz]/",
       "/info string damaged tablebase file \\./K[QBNR]vK\\.rtb[wz]/", "info string 3 tablebase files, up to 3 pieces"},
      {{"KQvK.rtbz", PatchedTable("KQvK.rtbz", 37, 1)},  // its symbol 1 made a pair of itself
+      {"KQvK.rtbw", PatchedTable("KQvK.rtbw", 8, 0x6d)},  // the first table's queen made Black's
       {"KBvK.rtbw", PatchedTable("KBvK.rtbw", 6, 0x77)},
       {"KNvK.rtbw", PatchedTable("KNvK.rtbw", 4, 0x33)},
       {"KRvK.rtbw", PatchedTable("KRvK.rtbw", 66, 5)},
