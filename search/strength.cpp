@@ -21,7 +21,7 @@ namespace {
 std::atomic<int> level{0};
 std::atomic<uint32_t> seed{0x9e3779b9u};
 std::atomic<int> spread{0};
-std::atomic<bool> hold{false};
+std::atomic<bool> hold_answer{false};
 
 struct Anchor {
     int elo;
@@ -73,7 +73,7 @@ void LimitStrength(bool on) {
     const int elo = level.load(R);
     if (!on || elo == 0) {
         spread.store(0, R);
-        hold.store(false, R);
+        hold_answer.store(false, R);
         return;
     }
     const Anchor a = AtLevel(elo);
@@ -81,7 +81,7 @@ void LimitStrength(bool on) {
     const uint64_t asked = search_limits.nodes;
     // A depth or node count the user named ends the search, and the answer
     // is due then: the pause is for searches that the clock alone ends.
-    hold.store(asked == 0 && search_limits.depth >= MAX_DEPTH, R);
+    hold_answer.store(asked == 0 && search_limits.depth >= MAX_DEPTH, R);
     if (a.nodes < NO_BUDGET && (asked == 0 || asked > budget)) search_limits.nodes = budget;
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
     seed.store(Mix(seed.load(R) ^ uint32_t(now) ^ uint32_t(uint64_t(now) >> 32)), R);
@@ -95,7 +95,7 @@ int RootBias(uint16_t move) {
 }
 
 double AnswerHold() {
-    if (level.load(R) == 0 || !hold.load(R)) return 0;
+    if (level.load(R) == 0 || !hold_answer.load(R)) return 0;
     // About the time a full-strength search would take; a search with no
     // real clock (infinite) does not wait.
     const double target = PBlock.target_time.load(R);
