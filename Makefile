@@ -96,7 +96,7 @@ test-tsan:
 
 # Bounded libFuzzer runs over the input handlers, from the fuzz targets of the
 # sanitizer build, then 3000 interleaved commands a session.
-FUZZ_SECONDS ?= 20
+FUZZ_SECONDS ?= 10
 fuzz:
 	@if ! command -v clang++ >/dev/null; then echo "clang++ not found: fuzzing skipped"; exit 0; fi; \
 	CXX=clang++ cmake -S . -B build-asan $(SAN_FLAGS) -DVELL_SANITIZE=address,undefined -DVELL_FUZZ=ON \

@@ -153,7 +153,7 @@ TEST_F(OutputTest, MaterialLeft) {
         {"QQQ5/8/8/8/7k/8/8/4K3 w - - 0 1", 27},
     };
     for (auto& r : rows) {
-        Position pos;
+        Position pos{};  // no history: the reader writes none
         char why[128];
         ASSERT_TRUE(LoadFen(&pos, r.fen, false, why)) << r.fen;
         EXPECT_EQ(MaterialLeft(pos), r.material) << r.fen;
