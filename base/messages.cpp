@@ -73,6 +73,15 @@ void Complain(const char* what) {
         ShowMessage(what);
 }
 
+void Complainf(const char* fmt, ...) {
+    char buf[1024];
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    Complain(buf);
+}
+
 void LogMessage(const char* text) {
     if (!fdlog) return;
     std::fprintf(fdlog, "%s\n", text);

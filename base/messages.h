@@ -12,6 +12,7 @@ void ShowMessagef(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // A refusal or a notice for whoever sends the input: an "info string" line
 // under UCI, the text alone at the console.
 void Complain(const char* what);
+void Complainf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // Opens the log (replacing an earlier run's) unless it is open; false when
 // it cannot be, why (a line for the user) then in why.
 bool OpenLog(char* why, size_t size);

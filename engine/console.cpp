@@ -443,6 +443,11 @@ int GameFromStart(Position* start, HistRec* hist, uint16_t* moves) {
     return n;
 }
 
+// Whether the record's moves are still those of the game loaded last.
+bool SameAsLoaded(const uint16_t* moves, int n) {
+    return have_loaded && !loaded.cut && n == loaded.count && std::equal(moves, moves + n, loaded.moves);
+}
+
 // A result agreed at the board (resign, draw) and the plies it was agreed at.
 const char* agreed_result;
 int agreed_plies;
@@ -488,8 +493,7 @@ void SaveGame(const Words& w) {
     Position start;
     const int n = GameFromStart(&start, hist, moves);
     // A loaded game keeps its result while its moves are the ones it was loaded with.
-    bool same = have_loaded && !loaded.cut && n == loaded.count;
-    for (int i = 0; same && i < n; i++) same = moves[i] == loaded.moves[i];
+    bool same = SameAsLoaded(moves, n);
     static PgnGame played;
     const PgnGame* tags = have_loaded ? &loaded : nullptr;
     if (!have_loaded && person_side >= 0) {
@@ -569,39 +573,27 @@ void Annotate(const Words& w) {
     } else {
         // The record as the reader would hand it: the loaded game's tags while
         // its moves are the ones loaded.
-        Position start = *GamePos();
-        std::memcpy(saved_hist, start.hist, sizeof saved_hist);
-        start.hist = saved_hist;
-        const int n = start.nhist;
-        for (int i = n - 1; i >= 0; i--) UnmakeMove(&start);
-        bool same = have_loaded && !loaded.cut && n == loaded.count;
-        for (int i = 0; same && i < n; i++) same = saved_hist[i].move == loaded.moves[i];
-        if (same) {
+        static uint16_t moves[HIST_SIZE];
+        Position start;
+        const int n = GameFromStart(&start, saved_hist, moves);
+        if (SameAsLoaded(moves, n)) {
             game = loaded;
         } else {
             game = PgnGame{};
             const char* roster[][2] = {{"Event", "?"}, {"Site", "?"}, {"Date", "????.??.??"}, {"Round", "?"},
                                        {"White", "?"}, {"Black", "?"}, {"Result", GameEnd(GamePos()).result}};
-            for (auto& t : roster) {
-                std::snprintf(game.tags[game.ntags].name, sizeof game.tags[0].name, "%s", t[0]);
-                std::snprintf(game.tags[game.ntags++].value, sizeof game.tags[0].value, "%s", t[1]);
-            }
-            
+            for (auto& t : roster) AddSavedTag(&game, t[0], t[1]);
             char epd[100];
             MakeEPD(&start, epd);
             std::snprintf(game.fen, sizeof game.fen, "%s %d %d", epd, int(start.fifty), first_move);
             game.chess960 = start.frc;
-            auto tag = [](const char* name, const char* value) {
-                std::snprintf(game.tags[game.ntags].name, sizeof game.tags[0].name, "%s", name);
-                std::snprintf(game.tags[game.ntags++].value, sizeof game.tags[0].value, "%s", value);
-            };
-            if (start.frc) tag("Variant", "Chess960");
+            if (start.frc) AddSavedTag(&game, "Variant", "Chess960");
             if (start.frc || std::strcmp(epd, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -")) {
-                tag("SetUp", "1");
-                tag("FEN", game.fen);
+                AddSavedTag(&game, "SetUp", "1");
+                AddSavedTag(&game, "FEN", game.fen);
             }
             game.count = n;
-            for (int i = 0; i < n; i++) game.moves[i] = saved_hist[i].move;
+            std::copy(moves, moves + n, game.moves);
         }
     }
     // The search runs on the game position: the game comes back afterwards.
@@ -669,16 +661,6 @@ void ShowDivide(Position* pos, uint16_t move, uint64_t nodes) {
     ShowMessagef("%s %llu", MoveToStr(move, UserMoveStyle(pos), text, pos), (unsigned long long)nodes);
 }
 
-// Commands that play moves only to look at the position (perft, book) play
-// them on a copy of the game in search thread 1's record, which is idle
-// between searches, so the recorded moves that redo and jump replay stay.
-ThreadRec* LookingCopy() {
-    ThreadRec* td = ThreadData[1];
-    CopyGame(td, GamePos());
-    td->pos.ply = 1;
-    return td;
-}
-
 void RunPerft(const Words& w) {
     long depth = std::atol(w.arg[1]);
     depth = depth < 0 ? 0 : depth > 20 ? 20 : depth;
@@ -688,7 +670,7 @@ void RunPerft(const Words& w) {
         return;
     }
     if (depth > 6) ShowMessagef("perft %ld counts for a long time (any line typed stops it)", depth);
-    ThreadRec* td = LookingCopy();
+    ThreadRec* td = LookingCopy(GamePos());
     double t0 = GetTime();
     td->nodes.store(0, R);
     PBlock.elapsed.store(0, R);
@@ -922,7 +904,7 @@ void Force(const Words&) {
 void Quit(const Words&) { QuitEngine(); }
 
 void ListBookMoves(const Words&) {
-    GetCandidates(&LookingCopy()->pos, 1);
+    GetCandidates(&LookingCopy(GamePos())->pos, 1);
     ShowMessage("");
 }
 

@@ -103,7 +103,7 @@ void StartSearch() {
         // A book move outside "go searchmoves" is not played: the search decides.
         if (move && RootMoveAllowed(move)) {
             PBlock.best_pv[1].store(move, R);
-            ShowMessage(UciMode() ? "info string book move" : "book move");
+            Complain("book move");
             PBlock.best_score.store(0, R);
             SetStop(StopReason::Report);
         }

@@ -6,15 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "base/control.h"
 #include "base/messages.h"
 #include "base/platform.h"
 #include "engine/options.h"
 
 namespace {
-
-// Under UCI a report is an info string, which any client reads past.
-const char* Prefix() { return UciMode() ? "info string " : ""; }
 
 // OpenBench's rule of thumb: a final perturbation of a twentieth of the
 // range, and a learning rate that a = r * c * c already scales to the step.
@@ -49,7 +45,7 @@ bool SetParameter(const char* name, const char* text, char* msg, size_t size) {
 bool LoadParameters(const char* path) {
     FILE* f = OpenRegularFile(path, "r");
     if (!f) {
-        ShowMessagef("%scannot open parameter file %.200s", Prefix(), path);
+        Complainf("cannot open parameter file %.200s", path);
         return false;
     }
     char line[512];
@@ -65,12 +61,11 @@ bool LoadParameters(const char* path) {
             set++;
         } else {
             skipped++;
-            ShowMessagef("%s%.200s line %d: %s, skipped", Prefix(), path, number, why);
+            Complainf("%.200s line %d: %s, skipped", path, number, why);
         }
     }
     std::fclose(f);
-    ShowMessagef("%s%d parameter%s set from %.200s, %d skipped", Prefix(), set, set == 1 ? "" : "s", path,
-                 skipped);
+    Complainf("%d parameter%s set from %.200s, %d skipped", set, set == 1 ? "" : "s", path, skipped);
     return true;
 }
 

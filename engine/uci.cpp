@@ -261,12 +261,9 @@ void ShowPerftMove(Position* pos, uint16_t move, uint64_t nodes) {
 void GoPerft(const char* args) {
     if (!NoSearchRuns("go perft")) return;
     const long depth = IsNumber(args) ? std::clamp<long>(std::atol(args), 1, MAX_PERFT_DEPTH) : 1;
-    ThreadRec* td = ThreadData[0];
-    Position* pos = GamePos();
+    ThreadRec* td = LookingCopy(GamePos());
     td->nodes.store(0, R);
-    pos->ply = 1;
     PerftSplit(td, int(depth), [] { return false; }, ShowPerftMove);
-    if (pos->nhist < HIST_SIZE) pos->hist[pos->nhist].move = 0;  // as a position command leaves it
     ShowMessagef("nodes %llu", (unsigned long long)td->nodes.load(R));
 }
 

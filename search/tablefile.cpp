@@ -67,11 +67,16 @@ struct Reader {
 
 // The number of positions a table numbers, from its piece order: one side's
 // pieces (low or high nibbles) under the grouping rule of the encoding.
+// From `from` on, each run of equal pieces counts at its first place.
+void GroupRuns(const int* pieces, int num, int from, int* norm) {
+    for (int i = from; i < num; i += norm[i])
+        for (int j = i; j < num && pieces[j] == pieces[i]; j++) norm[i]++;
+}
+
 uint64_t PieceTableSize(const int* pieces, int num, int order, int enc) {
     int norm[MAX_PIECES] = {};
     norm[0] = enc == 0 ? 3 : 2;
-    for (int i = norm[0]; i < num; i += norm[i])
-        for (int j = i; j < num && pieces[j] == pieces[i]; j++) norm[i]++;
+    GroupRuns(pieces, num, norm[0], norm);
     uint64_t f = 1;
     int n = 64 - norm[0];
     for (int i = norm[0], k = 0; i < num || k == order; k++) {
@@ -90,8 +95,7 @@ uint64_t PawnTableSize(const int* pieces, int num, const int* pawns, int order, 
     int norm[MAX_PIECES] = {};
     norm[0] = pawns[0];
     if (pawns[1]) norm[pawns[0]] = pawns[1];
-    for (int i = pawns[0] + pawns[1]; i < num; i += norm[i])
-        for (int j = i; j < num && pieces[j] == pieces[i]; j++) norm[i]++;
+    GroupRuns(pieces, num, pawns[0] + pawns[1], norm);
     int i = norm[0];
     if (order2 < 0x0f) i += norm[i];
     int n = 64 - i;
@@ -260,6 +264,17 @@ bool PiecesMatch(const int* pieces, int num, const int (*pieces_of)[16]) {
     return true;
 }
 
+// One side's pieces (low nibbles for the first table, high for the second),
+// listed from at; false when cut short or not the name's pieces.
+bool ReadPieces(Reader& r, uint64_t at, int num, int s, const int (*pieces_of)[16], int* pieces) {
+    for (int i = 0; i < num; i++) {
+        const int b = r.At(at + uint64_t(i));
+        if (b < 0) return false;
+        pieces[i] = (b >> (4 * s)) & 0x0f;
+    }
+    return PiecesMatch(pieces, num, pieces_of);
+}
+
 // name: the material, as "KRPvKR".
 Layout Walk(Reader& r, const char* name, bool wdl) {
     int pieces_of[2][16] = {}, num = 0;
@@ -295,13 +310,8 @@ Layout Walk(Reader& r, const char* name, bool wdl) {
         uint64_t positions[2] = {};
         for (int s = 0; s < sides; s++) {
             int pieces[MAX_PIECES];
-            for (int i = 0; i < num; i++) {
-                const int b = r.At(at + 1 + uint64_t(i));
-                if (b < 0) return Layout::Damaged;
-                pieces[i] = (b >> (4 * s)) & 0x0f;
-            }
             const int order = r.At(at);
-            if (order < 0 || !PiecesMatch(pieces, num, pieces_of)) return Layout::Damaged;
+            if (order < 0 || !ReadPieces(r, at + 1, num, s, pieces_of, pieces)) return Layout::Damaged;
             positions[s] = PieceTableSize(pieces, num, (order >> (4 * s)) & 0x0f, enc);
         }
         at += uint64_t(num) + 1;
@@ -316,13 +326,9 @@ Layout Walk(Reader& r, const char* name, bool wdl) {
         for (int f = 0; f < 4; f++) {
             for (int s = 0; s < sides; s++) {
                 int pieces[MAX_PIECES];
-                for (int i = 0; i < num; i++) {
-                    const int b = r.At(at + uint64_t(skip + i));
-                    if (b < 0) return Layout::Damaged;
-                    pieces[i] = (b >> (4 * s)) & 0x0f;
-                }
                 const int order = r.At(at), order2 = pawns[1] ? r.At(at + 1) : 0xff;
-                if (order < 0 || order2 < 0 || !PiecesMatch(pieces, num, pieces_of)) return Layout::Damaged;
+                if (order < 0 || order2 < 0 || !ReadPieces(r, at + uint64_t(skip), num, s, pieces_of, pieces))
+                    return Layout::Damaged;
                 positions[f][s] = PawnTableSize(pieces, num, pawns, (order >> (4 * s)) & 0x0f,
                                                 pawns[1] ? (order2 >> (4 * s)) & 0x0f : 0x0f, f);
             }

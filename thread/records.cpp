@@ -54,3 +54,10 @@ void CopyGame(ThreadRec* td, const Position* game) {
     std::memcpy(td->hist, game->hist + first, sizeof(HistRec) * (n + 1));
     td->hist[n + 1].move = 0;
 }
+
+ThreadRec* LookingCopy(const Position* game) {
+    ThreadRec* td = ThreadData[1];
+    CopyGame(td, game);
+    td->pos.ply = 1;
+    return td;
+}

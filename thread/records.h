@@ -81,5 +81,9 @@ ThreadRec* NewThreadRec(int i);
 // needs only those) on its own stack, for a search or a look that must leave
 // the game record as it is.
 void CopyGame(ThreadRec* td, const Position* game);
+// Commands that play moves only to look at the position (perft, the book)
+// play them on a copy of the game in search thread 1's record, idle between
+// searches, so the game record and the moves that redo replays stay.
+ThreadRec* LookingCopy(const Position* game);
 
 inline ThreadRec& TD(const Position& pos) { return *ThreadData[pos.thread]; }

@@ -170,7 +170,6 @@ bool AnnotateGame(const PgnGame& g, const PgnComments& comments, const AnnotateS
     PBlock.draw_score[0].store(0, R);
     PBlock.draw_score[1].store(0, R);
     const int first_number = FenMoveNumber(PgnTagValue(g, "FEN"));
-    const int first_side = pos->side;
     // Each position once: a move's score is the next position's, negated.
     static HistRec start_hist[HIST_SIZE];
     Position first = *pos;
@@ -243,7 +242,6 @@ bool AnnotateGame(const PgnGame& g, const PgnComments& comments, const AnnotateS
         if (side == BLACK) number++;
         MakeMove(&replay, move);
     }
-    (void)first_side;
 
     // Tags: the game's own, then ours.
     for (int i = 0; i < g.ntags; i++)
